@@ -1,0 +1,32 @@
+# corvex_subsystem(<target> LINKS <libs...>)
+# A subsystem library made of every .cpp in the current folder; an interface library
+# while the folder has none yet, so that dependants link either way.
+function(corvex_subsystem target)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+  else()
+    add_library(${target} INTERFACE)
+    target_link_libraries(${target} INTERFACE ${ARG_LINKS})
+  endif()
+endfunction()
+
+# corvex_test(<name> SOURCES <files...> LINKS <libs...> [LABELS <labels...>] [TIMEOUT s])
+# One GoogleTest binary, registered as one CTest test. Label "threaded" puts it in the
+# ThreadSanitizer run too.
+function(corvex_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "CORVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};CORVEX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,6 @@
+// The one progress sink of the engines: (event, code, value) -> int.
+#pragma once
+
+#include <functional>
+
+using ProgressCallback = std::function<int(int event, unsigned code, long value)>;

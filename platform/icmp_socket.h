@@ -46,6 +46,8 @@ class IcmpSocket {
 // Opens a raw ICMP socket, or a datagram ICMP socket bound to `wantedIdentifier` when
 // raw sockets are not permitted. Null on failure, with the errno value in `error`.
 std::unique_ptr<IcmpSocket> OpenIcmpSocket(std::uint16_t wantedIdentifier, int& error);
+// The datagram socket alone (net.ipv4.ping_group_range must admit the process's group).
+std::unique_ptr<IcmpSocket> OpenIcmpDatagramSocket(std::uint16_t wantedIdentifier, int& error);
 
 // inet_addr: dotted IPv4 text to an address in network byte order; false for text
 // that is not a dotted address.

@@ -15,11 +15,11 @@ struct KernelVersion {
   unsigned minor = 0;
 };
 // The three ways the version gate asks for the kernel version, each tried only when
-// the one before failed: uname(2), /proc/sys/kernel/osrelease, then the libc
-// compile-time minimum. Each returns false when it yields no numbers.
+// the one before failed: uname(2), /proc/sys/kernel/osrelease, then the banner of
+// /proc/version. Each returns false when it yields no numbers.
 bool KernelVersionFromUname(KernelVersion& out);
-bool KernelVersionFromProc(KernelVersion& out);
-bool KernelVersionFromLibc(KernelVersion& out);
+bool KernelVersionFromOsRelease(KernelVersion& out);
+bool KernelVersionFromBanner(KernelVersion& out);
 // Parses "6.1.0-13-amd64" into 6, 1.
 bool ParseKernelRelease(const std::string& release, KernelVersion& out);
 

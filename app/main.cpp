@@ -1,0 +1,42 @@
+// corvex-online-setup: the whole life of the program is one modal dialog.
+#include <string>
+#include <vector>
+
+#include "app/shell/debug_switches.h"
+#include "app/shell/install_log.h"
+#include "app/shell/run_mode.h"
+#include "install/wrappers/file_helpers.h"
+#include "setup/setup_entry.h"
+
+namespace {
+
+constexpr char kSetupVersion[] = "1.0.6.0";
+
+// The diagnostics view attaches here once it exists; until then the listener is idle.
+int LogListener(const char* /*text*/) { return 1; }
+
+int OpenInfoViewIfEnabled() {
+  if (IsInfoViewEnabled()) {
+    // The diagnostics view is opened here when it is part of the build.
+  }
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
+
+  OpenInfoViewIfEnabled();
+  GetLog()->Init(GetDocumentsPath(L"Corvex11/Log/", L"install.log", true));
+  GetLog()->SetLogCallback(&LogListener);
+  WriteLog("Setup Init. Version %s", kSetupVersion);
+  WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
+  if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
+
+  InitializeDialogSupport();
+  RunSetupDialog();
+
+  WriteLog("Exit app.");
+  return 0;
+}

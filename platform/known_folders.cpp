@@ -35,6 +35,8 @@ bool EnvironmentIsDesktopUsers(const DesktopUser& user) {
 }
 
 std::string UserHome(const DesktopUser& user) {
+  // A sandbox never reaches outside itself: without HOME it has no home.
+  if (InSandboxRoot()) return EnvOr("HOME", "");
   if (EnvironmentIsDesktopUsers(user)) return EnvOr("HOME", user.home);
   return user.home;
 }

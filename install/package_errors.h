@@ -1,0 +1,21 @@
+// The last install error of the process: left by the package reader, reported to
+// statistics by name.
+#pragma once
+
+enum InstallError : int {
+  kInstallNoError = 0,
+  kInstallPointNull = 1,
+  kInstallSetupFileError = 2,
+  kInstallDirWriteError = 3,
+  kInstallMallocBrror = 4,
+  kInstallFileError = 5,
+};
+
+// Initially 0; written only by UnpackSetupPackage, never reset by a later success.
+int GetLastInstallError();
+// "NoError", "PointNull", "SetupFileError", "DirWriteError", "MallocBrror",
+// "InstallFileError", else "UnknownError".
+const char* GetLastInstallErrorName();
+const char* InstallErrorName(int code);
+
+void SetLastInstallError(int code);

@@ -1,0 +1,210 @@
+#include "install/package_reader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include "app/shell/install_log.h"
+#include "external/product_programs.h"
+#include "install/seven_zip_callback.h"
+#include "install/wrappers/file_helpers.h"
+#include "install/wrappers/jfile.h"
+#include "platform/known_folders.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace {
+
+std::mutex g_installFolderMutex;
+std::wstring g_installFolder;  // guarded: set on the worker, read by the dialog
+
+void SetInstallFolder(const std::wstring& folder) {
+  std::lock_guard<std::mutex> lock(g_installFolderMutex);
+  g_installFolder = folder;
+}
+
+// A range [offset, offset + size) that lies inside a file of `fileSize` bytes.
+bool RangeInsideFile(std::int64_t offset, std::int64_t size, std::int64_t fileSize) {
+  return offset >= 0 && size >= 0 && offset + size <= fileSize;
+}
+
+std::unique_ptr<char[]> AllocateZeroed(std::size_t size) {
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+  if (buffer) std::memset(buffer.get(), 0, size);
+  return buffer;
+}
+
+// Reads the stored block offset and checks that a whole block fits behind it.
+bool LocateInfoBlock(JFile& file, long& blockOffset, long& fileSize) {
+  std::int32_t stored = 0;
+  file.Seek(kPackageInfoOffsetPosition, SEEK_SET);
+  file.Read(&stored, sizeof(stored));
+  fileSize = file.Size();
+  blockOffset = stored;
+  return RangeInsideFile(stored, static_cast<std::int64_t>(kPackageInfoSize), fileSize);
+}
+
+HRESULT Fail(const ProgressCallback& progress, int lastError, unsigned failureCode) {
+  SetLastInstallError(lastError);
+  progress(kUnpackFailedEvent, failureCode, 0);
+  return E_FAIL;
+}
+
+// Writes uninstall.exe and uninstall.exe.bin; nothing here is reported to the caller.
+void WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, std::size_t size,
+                      const PackageInfo& block) {
+  WriteLog("Write uninstall file.");
+  JFile out;
+  if (out.Open(uninstallerPath, JFILE_WRITE_BINARY)) {
+    out.Write(bytes, size);
+    out.Close();
+    // It is started as the uninstall command, so it must be runnable.
+    std::error_code error;
+    std::filesystem::permissions(std::filesystem::path(platform::WideToNarrow(uninstallerPath)),
+                                 std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                     std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                     std::filesystem::perms::others_exec,
+                                 error);
+  }
+  WriteLog("Write uninstall bin.");
+  WritePackageInfo((uninstallerPath + L".bin").c_str(), &block);
+}
+
+}  // namespace
+
+HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
+                           bool removeExtractTemp, bool writeUninstaller) {
+  if (packagePath == nullptr || !progress) {
+    SetLastInstallError(kInstallPointNull);
+    return E_POINTER;
+  }
+  progress(kUnpackStartEvent, 0, 0);
+
+  JFile package;
+  if (!package.Open(packagePath, JFILE_READ_BINARY)) return Fail(progress, kInstallSetupFileError, 2);
+
+  long blockOffset = 0;
+  long fileSize = 0;
+  if (!LocateInfoBlock(package, blockOffset, fileSize)) {
+    package.Close();
+    return Fail(progress, kInstallSetupFileError, 2);
+  }
+
+  PackageInfo block = EmptyPackageInfo();
+  std::memcpy(block.signature, kPackageSignature, sizeof(block.signature));
+  package.Seek(blockOffset, SEEK_SET);
+  package.Read(&block, sizeof(block));
+
+  std::wstring folder;
+  if (installFolder != nullptr) {
+    folder = installFolder;
+    CreateFolderChain(folder);
+    SetInstallFolder(folder);
+  } else {
+    std::wstring productName = platform::NarrowToWide(PackageInfoText(block.productKeyName));
+    GetDefaultInstallFolder(folder, productName, true, block.is64Bit);
+    SetInstallFolder(folder);
+  }
+
+  // The working folder is a 260-character buffer: a longer path would be cut, so it is
+  // treated as a folder that is not there.
+  if (folder.size() >= static_cast<std::size_t>(kMaxPath) || !platform::PathIsDirectory(folder)) {
+    package.Close();
+    return Fail(progress, kInstallDirWriteError, 3);
+  }
+
+  if (!RangeInsideFile(block.payloadOffset, block.payloadSize, fileSize)) {
+    package.Close();
+    return Fail(progress, kInstallSetupFileError, 2);
+  }
+
+  const std::size_t payloadSize = static_cast<std::size_t>(block.payloadSize);
+  std::unique_ptr<char[]> payload = AllocateZeroed(payloadSize + 1);
+  if (!payload) {
+    package.Close();
+    return Fail(progress, kInstallMallocBrror, 2);
+  }
+  package.Seek(block.payloadOffset, SEEK_SET);
+  package.Read(payload.get(), payloadSize);
+  WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).", block.payloadOffset, block.payloadSize,
+           static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(payload.get())));
+
+  C7ZOperator extractor;
+  extractor.SetProgressCallback(progress);
+  std::string narrowFolder = platform::WideToNarrow(folder);
+  WriteLog("Begin unpack file.");
+  if (!extractor.Extract(payload.get(), static_cast<std::uint32_t>(payloadSize), narrowFolder.c_str(), nullptr,
+                         removeExtractTemp)) {
+    WriteLog("Failed unpack file.");
+    package.Close();
+    payload.reset();
+    return Fail(progress, kInstallMallocBrror, 2);
+  }
+  WriteLog("Finish unpack file.");
+
+  std::wstring uninstallerPath = folder;
+  platform::PathAppend(uninstallerPath, platform::NarrowToWide(product::kUninstaller));
+  std::unique_ptr<char[]> uninstaller;
+  const std::size_t uninstallerSize = block.uninstallerSize > 0 ? static_cast<std::size_t>(block.uninstallerSize) : 0;
+  if (!RangeInsideFile(block.uninstallerOffset, block.uninstallerSize, fileSize)) {
+    WriteLog("Uninstaller range Start(%d), size(%d) lies outside the package (%ld bytes); no uninstaller written.",
+             block.uninstallerOffset, block.uninstallerSize, fileSize);
+  } else if (!(uninstaller = AllocateZeroed(uninstallerSize + 1))) {
+    WriteLog("Uninstaller of %d bytes cannot be allocated; no uninstaller written.", block.uninstallerSize);
+  } else {
+    package.Seek(block.uninstallerOffset, SEEK_SET);
+    package.Read(uninstaller.get(), uninstallerSize);
+  }
+  payload.reset();
+  package.Close();
+
+  if (writeUninstaller && uninstaller) WriteUninstaller(uninstallerPath, uninstaller.get(), uninstallerSize, block);
+
+  progress(kUnpackDoneEvent, 0, 0);
+  return S_OK;
+}
+
+HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block) {
+  if (packagePath == nullptr || block == nullptr) return E_POINTER;
+  JFile file;
+  if (!file.Open(packagePath, JFILE_READ_BINARY)) return E_FAIL;
+  long blockOffset = 0;
+  long fileSize = 0;
+  if (!LocateInfoBlock(file, blockOffset, fileSize)) {
+    file.Close();
+    return E_FAIL;
+  }
+  file.Seek(blockOffset, SEEK_SET);
+  file.Read(block, sizeof(PackageInfo));
+  file.Close();
+  return S_OK;
+}
+
+HRESULT WritePackageInfo(const wchar_t* path, const PackageInfo* block) {
+  if (path == nullptr || block == nullptr) return E_POINTER;
+  JFile file;
+  if (!file.Open(path, JFILE_WRITE_BINARY)) return E_FAIL;
+  file.Write(block, sizeof(PackageInfo));
+  file.Close();
+  return S_OK;
+}
+
+std::wstring GetInstallFolder() {
+  std::lock_guard<std::mutex> lock(g_installFolderMutex);
+  return g_installFolder;
+}
+
+void GetDefaultInstallFolder(std::wstring& out, const std::wstring& folderName, bool create, int is64BitPackage) {
+  out.clear();
+  if (is64BitPackage != 0 && Is64BitWindows()) {
+    const char* programW6432 = std::getenv("ProgramW6432");
+    if (programW6432 != nullptr && programW6432[0] != '\0') out = platform::NarrowToWide(programW6432);
+  }
+  if (out.empty()) out = platform::GetKnownFolder(platform::KnownFolder::ProgramFiles);
+  platform::PathAppend(out, folderName);
+  if (create) CreateFolderChain(out);
+}

@@ -1,0 +1,37 @@
+// Reading a setup package: its info block, and unpacking its payload and uninstaller
+// into the install folder.
+#pragma once
+
+#include <string>
+
+#include "download/progress_callback.h"
+#include "install/package_errors.h"
+#include "install/package_info.h"
+#include "platform/win_types.h"
+
+// ProgressCallback events of the reader.
+inline constexpr int kUnpackStartEvent = 0;
+inline constexpr int kUnpackDoneEvent = 1;
+inline constexpr int kUnpackFailedEvent = 2;
+
+// Validates the package, extracts its payload into `installFolder` (null: the
+// default folder of the package's product), writes uninstall.exe and its sidecar
+// when `writeUninstaller`. S_OK, E_POINTER (null path or empty callback) or E_FAIL.
+// Runs on the install worker; every callback is made on the calling thread.
+HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
+                           bool removeExtractTemp, bool writeUninstaller);
+
+// Reads the 4096-byte info block into `block`. S_OK, E_POINTER or E_FAIL (cannot be
+// opened, or the stored offset lies beyond size - 4096).
+HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block);
+
+// Writes the 4096 bytes at offset 0 of a created or truncated file.
+HRESULT WritePackageInfo(const wchar_t* path, const PackageInfo* block);
+
+// The folder the reader installed into (empty until it has run).
+std::wstring GetInstallFolder();
+
+// The base folder is $ProgramW6432 for a 64-bit package on a 64-bit machine when that
+// variable is set, else <root>/opt; `folderName` is appended. `create` makes the
+// whole chain.
+void GetDefaultInstallFolder(std::wstring& out, const std::wstring& folderName, bool create, int is64BitPackage);

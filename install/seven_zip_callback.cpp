@@ -1,0 +1,38 @@
+#include "install/seven_zip_callback.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "install/seven_zip_extractor.h"
+
+namespace {
+
+// The debugger channel of the original build has no reader here; the lines go to
+// stderr only when CORVEX_7Z_TRACE is set.
+void DebugTrace(const char* text) {
+  static const bool enabled = std::getenv("CORVEX_7Z_TRACE") != nullptr;
+  if (enabled) std::fputs(text, stderr);
+}
+
+}  // namespace
+
+bool C7ZOperator::Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
+                          bool removeExtractTemp) {
+  C7ZExtractor extractor(this);
+  return extractor.ExtractBuffer(buffer, size, outputFolder, password, removeExtractTemp);
+}
+
+void C7ZOperator::OnProgress(std::uint32_t low, std::uint32_t /*high*/) {
+  char line[260];
+  std::snprintf(line, sizeof(line), "now pos is %d \n", static_cast<int>(low));
+  DebugTrace(line);
+  if (progress_) progress_(kExtractProgressEvent, low, 0);
+}
+
+void C7ZOperator::OnError(int code) {
+  char line[260];
+  std::snprintf(line, sizeof(line), "\n!!! Error is %d \n", code);
+  DebugTrace(line);
+  lastError_ = code;
+  if (progress_) progress_(kExtractErrorEvent, static_cast<unsigned>(code), 0);
+}

@@ -1,0 +1,51 @@
+// The receiver of the archive handler's reports and its one implementation, which
+// forwards them to the install dialog as ProgressCallback events.
+#pragma once
+
+#include <cstdint>
+
+#include "download/progress_callback.h"
+
+class I7zFileInfoCallback {
+ public:
+  virtual ~I7zFileInfoCallback() = default;
+  // A 64-bit progress value in two halves, low half first.
+  virtual void OnProgress(std::uint32_t low, std::uint32_t high) = 0;
+  virtual void OnError(int code) = 0;
+};
+
+// Error codes of the handler (and 263 of the driver).
+enum SevenZipError : int {
+  kSevenZipFatalError = 2,
+  kSevenZipCommandLineError = 7,
+  kSevenZipOutOfMemory = 8,
+  kSevenZipUserBreak = 255,
+  kSevenZipPasswordMissing = 260,
+  kSevenZipDataError = 261,
+  kSevenZipArchivesWithErrors = 262,
+  kSevenZipStagingFailed = 263,
+};
+
+// ProgressCallback events sent while extracting.
+inline constexpr int kExtractProgressEvent = 100;
+inline constexpr int kExtractErrorEvent = 101;
+
+// Owned by the thread that extracts; reports arrive on that thread.
+class C7ZOperator : public I7zFileInfoCallback {
+ public:
+  void SetProgressCallback(ProgressCallback progress) { progress_ = std::move(progress); }
+
+  // Stages `buffer` as an archive file and extracts it into `outputFolder` (UTF-8).
+  // False only when the archive could not be staged or the handler did not run.
+  bool Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
+               bool removeExtractTemp);
+
+  void OnProgress(std::uint32_t low, std::uint32_t high) override;
+  void OnError(int code) override;
+
+  int LastError() const { return lastError_; }
+
+ private:
+  int lastError_ = 0;
+  ProgressCallback progress_;
+};

@@ -1,0 +1,28 @@
+// What an archive holds, as the 7-Zip program lists it ("l -slt"), and the targets
+// of its symbolic links.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "install/seven_zip_console.h"
+#include "install/seven_zip_path_check.h"
+
+struct ArchiveListing {
+  bool started = false;  // the program ran
+  bool opened = false;   // the archive could be opened and its items were listed
+  std::vector<ArchiveEntry> entries;
+};
+
+// `passwordSwitch` is "" or "-p<password>". Without one, a password question is
+// answered with an empty line, as the extraction answers it; `reader` (may be null)
+// sees the run's output and end.
+ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch,
+                           SevenZipConsoleReader* reader);
+
+// Parses the technical listing: the items after the "----------" line.
+ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines);
+
+// Fills `linkTarget` of every link whose listing did not name it, by extracting the
+// links' contents to a pipe. False when the contents do not add up to the listed sizes.
+bool ReadLinkTargets(const std::string& archive, const std::string& passwordSwitch, ArchiveListing& listing);

@@ -116,14 +116,14 @@ bool IcmpPinger::Echo(std::uint32_t address, EchoReply* reply, std::uint32_t tim
 
   platform::IcmpDatagram datagram;
   for (;;) {
-    const platform::WaitResult waited = m_socket->WaitReadable(kEchoWaitSliceMs);
-    if (waited == platform::WaitResult::Readable) {
+    const platform::IcmpWaitResult waited = m_socket->WaitReadable(kEchoWaitSliceMs);
+    if (waited == platform::IcmpWaitResult::Readable) {
       const std::uint32_t receiveTime = GetMilliseconds();
       if (m_socket->Receive(datagram, kEchoReceiveLimit) &&
           AcceptReply(datagram, sequence, receiveTime, reply)) {
         return true;
       }
-    } else if (waited == platform::WaitResult::Failed) {
+    } else if (waited == platform::IcmpWaitResult::Failed) {
       platform::SleepMs(kEchoWaitSliceMs);  // keep the slice, do not spin
     }
     if (GetMilliseconds() - sendTime >= timeoutMs) return false;

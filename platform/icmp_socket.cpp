@@ -32,12 +32,12 @@ class PosixIcmpSocket final : public IcmpSocket {
     return sent == static_cast<ssize_t>(size);
   }
 
-  WaitResult WaitReadable(std::uint32_t timeoutMs) override {
+  IcmpWaitResult WaitReadable(std::uint32_t timeoutMs) override {
     pollfd pfd{fd_, POLLIN, 0};
     int n = ::poll(&pfd, 1, static_cast<int>(timeoutMs));
-    if (n < 0) return errno == EINTR ? WaitResult::TimedOut : WaitResult::Failed;
-    if (n == 0) return WaitResult::TimedOut;
-    return (pfd.revents & POLLIN) ? WaitResult::Readable : WaitResult::Failed;
+    if (n < 0) return errno == EINTR ? IcmpWaitResult::TimedOut : IcmpWaitResult::Failed;
+    if (n == 0) return IcmpWaitResult::TimedOut;
+    return (pfd.revents & POLLIN) ? IcmpWaitResult::Readable : IcmpWaitResult::Failed;
   }
 
   bool Receive(IcmpDatagram& out, std::size_t maxBytes) override {

@@ -16,7 +16,7 @@ enum class IcmpSocketKind {
   Datagram,  // sees only replies to its own identifier, without the IP header
 };
 
-enum class WaitResult { Readable, TimedOut, Failed };
+enum class IcmpWaitResult { Readable, TimedOut, Failed };
 
 // One received ICMP datagram. For a raw socket `bytes` starts with the IPv4 header;
 // for a datagram socket it starts with the ICMP header and `ttl` comes from the
@@ -38,7 +38,7 @@ class IcmpSocket {
   virtual std::uint16_t Identifier() const = 0;
   // `address` in network byte order, as ParseDottedIpv4 returns it.
   virtual bool SendTo(std::uint32_t address, const std::uint8_t* data, std::size_t size) = 0;
-  virtual WaitResult WaitReadable(std::uint32_t timeoutMs) = 0;
+  virtual IcmpWaitResult WaitReadable(std::uint32_t timeoutMs) = 0;
   // Reads one datagram of at most `maxBytes` bytes; false on a receive error.
   virtual bool Receive(IcmpDatagram& out, std::size_t maxBytes) = 0;
 };

@@ -46,10 +46,10 @@ class ScriptedSocket : public platform::IcmpSocket {
     return true;
   }
 
-  platform::WaitResult WaitReadable(std::uint32_t timeoutMs) override {
-    if (!pending_.empty()) return platform::WaitResult::Readable;
+  platform::IcmpWaitResult WaitReadable(std::uint32_t timeoutMs) override {
+    if (!pending_.empty()) return platform::IcmpWaitResult::Readable;
     std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
-    return platform::WaitResult::TimedOut;
+    return platform::IcmpWaitResult::TimedOut;
   }
 
   bool Receive(platform::IcmpDatagram& out, std::size_t maxBytes) override {

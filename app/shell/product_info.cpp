@@ -8,31 +8,22 @@ constexpr char kProductCode[] = "{4C3F9A1E-7B2D-4E6A-9F08-5D1C2B3A4E6F}";
 
 }  // namespace
 
-ProductInfoVexX86::ProductInfoVexX86() {
+void ProductInfoBase::AssignEdition(const EditionValues& edition) {
   productCode_ = kProductCode;
-  packageBaseName_ = "Corvex11_x86";
-  x64_ = false;
+  packageBaseName_ = edition.packageBaseName;
+  x64_ = edition.x64;
   productName_ = "Corvex";
   displayName_ = "Corvex 11";
-  fullDisplayName_ = "Corvex 11";
+  fullDisplayName_ = edition.fullDisplayName;
   version_ = "1.0.0.1";
   publisher_ = "Corvex Software Inc.";
-  logoBitmapId_ = 138;
-  finishLogoBitmapId_ = 139;
+  logoBitmapId_ = edition.logoBitmapId;
+  finishLogoBitmapId_ = edition.finishLogoBitmapId;
 }
 
-ProductInfoVexX64::ProductInfoVexX64() {
-  productCode_ = kProductCode;
-  packageBaseName_ = "Corvex11_x64";
-  x64_ = true;
-  productName_ = "Corvex";
-  displayName_ = "Corvex 11";
-  fullDisplayName_ = "Corvex 11 (x64)";
-  version_ = "1.0.0.1";
-  publisher_ = "Corvex Software Inc.";
-  logoBitmapId_ = 187;
-  finishLogoBitmapId_ = 188;
-}
+ProductInfoVexX86::ProductInfoVexX86() { AssignEdition({"Corvex11_x86", false, "Corvex 11", 138, 139}); }
+
+ProductInfoVexX64::ProductInfoVexX64() { AssignEdition({"Corvex11_x64", true, "Corvex 11 (x64)", 187, 188}); }
 
 std::shared_ptr<IProductInfo> GetProductInfo() {
   // Created on the UI thread before any worker exists; read-only afterwards.

@@ -23,6 +23,15 @@ class IProductInfo {
   virtual int GetFinishLogoBitmapId() const = 0;
 };
 
+// The values in which the two editions differ.
+struct EditionValues {
+  const char* packageBaseName;
+  bool x64;
+  const char* fullDisplayName;
+  int logoBitmapId;
+  int finishLogoBitmapId;
+};
+
 class ProductInfoBase : public IProductInfo {
  public:
   const char* GetProductCode() const override { return productCode_.c_str(); }
@@ -40,6 +49,10 @@ class ProductInfoBase : public IProductInfo {
   int GetFinishLogoBitmapId() const override { return finishLogoBitmapId_; }
 
  protected:
+  ProductInfoBase() = default;
+  // Fills every field: the shared product values and those of the edition.
+  void AssignEdition(const EditionValues& edition);
+
   std::string productCode_;
   std::string packageBaseName_;
   std::string url_;

@@ -1,0 +1,63 @@
+#include "install/product_processes.h"
+
+#include <vector>
+
+#include "external/product_programs.h"
+#include "platform/known_folders.h"
+#include "platform/process_snapshot.h"
+#include "platform/text.h"
+
+namespace {
+
+bool BelongsToThisRoot(const platform::ProcessEntry& process) {
+  if (!platform::InSandboxRoot()) return true;
+  const std::string root = platform::SystemRoot() + "/";
+  return process.exePath.compare(0, root.size(), root) == 0;
+}
+
+// The processes this installer may act on, in /proc order.
+bool SnapshotOurProcesses(std::vector<platform::ProcessEntry>& out) {
+  std::vector<platform::ProcessEntry> all;
+  if (!platform::SnapshotProcesses(all)) return false;
+  out.clear();
+  for (auto& process : all) {
+    if (BelongsToThisRoot(process)) out.push_back(std::move(process));
+  }
+  return true;
+}
+
+}  // namespace
+
+void CloseProductProcesses() {
+  for (const char* name : product::kProcessNames) TerminateProcessByName(platform::NarrowToWide(name));
+}
+
+bool TerminateProcessByName(const std::wstring& exeName) {
+  const std::string name = platform::WideToNarrow(exeName);
+  std::vector<platform::ProcessEntry> processes;
+  if (!SnapshotOurProcesses(processes)) return false;
+  for (const auto& process : processes) {
+    if (!platform::EqualsIgnoreCase(process.exeName, name)) continue;
+    switch (platform::KillProcess(process.pid)) {
+      case platform::KillResult::Killed: return true;
+      case platform::KillResult::Denied: return false;
+      // It ended between the listing and the signal: the next one of that name is
+      // the first still running.
+      case platform::KillResult::Gone: break;
+    }
+  }
+  return false;
+}
+
+bool FindProcessId(const std::wstring& exeName, DWORD& out) {
+  const std::string name = platform::WideToNarrow(exeName);
+  std::vector<platform::ProcessEntry> processes;
+  if (!SnapshotOurProcesses(processes)) return false;
+  for (const auto& process : processes) {
+    if (platform::EqualsIgnoreCase(process.exeName, name)) {
+      out = static_cast<DWORD>(process.pid);
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,225 @@
+#include "install/shortcuts.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "app/shell/install_log.h"
+#include "external/product_programs.h"
+#include "external/vendor_config.h"
+#include "install/shell_refresh.h"
+#include "install/wrappers/file_helpers.h"
+#include "platform/desktop_entry.h"
+#include "platform/known_folders.h"
+#include "platform/path.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "ui/texts/ui_texts.h"
+
+namespace {
+
+constexpr wchar_t kQuickLaunchTail[] = L"Microsoft/Internet Explorer/Quick Launch";
+constexpr wchar_t kPinnedTaskbarTail[] = L"Microsoft/Internet Explorer/Quick Launch/User Pinned/TaskBar";
+
+bool FitsPathBuffer(const std::wstring& path) { return path.size() < static_cast<size_t>(kMaxPath); }
+
+bool IsInDesktopUsersFolder(int location) {
+  return location != kShortcutCommonPrograms && location != kShortcutWorkingFolder;
+}
+
+bool IsDesktopForCreation(int location) {
+  return location == kShortcutDesktop || location < 0 || location > kShortcutWorkingFolder;
+}
+
+bool IsWebAddress(const std::string& target) { return target.find("://") != std::string::npos; }
+
+std::optional<platform::FileOwner> DesktopUserOwner() {
+  const platform::DesktopUser user = platform::ResolveDesktopUser();
+  return platform::FileOwner{user.uid, user.gid};
+}
+
+// The menu folders need not exist on a fresh account; the last element is made when
+// its parent is there (never a whole chain into a home that does not exist).
+void MakeMenuFolder(const std::wstring& folder, bool forDesktopUser) {
+  if (folder.empty() || platform::PathIsDirectory(folder)) return;
+  std::wstring parent = folder;
+  if (!platform::PathRemoveFileSpec(parent) || !platform::PathIsDirectory(parent)) return;
+  std::error_code error;
+  if (std::filesystem::create_directory(std::filesystem::path(folder), error) && forDesktopUser)
+    platform::GiveToDesktopUser(platform::WideToNarrow(folder));
+}
+
+// CreateFolderChain, with the folders it made given to the desktop user when asked.
+void CreateOwnedFolderChain(const std::wstring& path, bool forDesktopUser) {
+  std::vector<std::wstring> missing;
+  for (std::wstring walk = path; !walk.empty() && !platform::PathFileExists(walk);) {
+    missing.push_back(walk);
+    if (!platform::PathRemoveFileSpec(walk)) break;
+  }
+  CreateFolderChain(path);
+  if (!forDesktopUser) return;
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (platform::PathIsDirectory(*it)) platform::GiveToDesktopUser(platform::WideToNarrow(*it));
+  }
+}
+
+// A single path element, no way out of the folder it is joined to.
+bool IsPlainName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." && name.find(L'/') == std::wstring::npos;
+}
+
+std::wstring Text(int id) { return GetText(id); }
+
+}  // namespace
+
+std::wstring ShortcutFileName(const std::wstring& linkName) {
+  return linkName + platform::NarrowToWide(platform::kDesktopEntryExtension);
+}
+
+std::wstring ShortcutFolder(int location, bool forCreation, const wchar_t* workDir) {
+  std::wstring folder;
+  if (location == kShortcutWorkingFolder && forCreation) {
+    folder = workDir ? workDir : L"";
+  } else if (location == kShortcutQuickLaunch || location == kShortcutPinnedTaskbar) {
+    folder = platform::GetKnownFolder(platform::KnownFolder::RoamingAppData);
+    if (!folder.empty())
+      platform::PathAppend(folder, location == kShortcutQuickLaunch ? kQuickLaunchTail : kPinnedTaskbarTail);
+  } else if (location == kShortcutUserPrograms) {
+    folder = platform::GetKnownFolder(platform::KnownFolder::UserPrograms);
+  } else if (location == kShortcutCommonPrograms) {
+    folder = platform::GetKnownFolder(platform::KnownFolder::CommonPrograms);
+  } else {
+    folder = platform::GetKnownFolder(platform::KnownFolder::Desktop);
+  }
+  return FitsPathBuffer(folder) ? folder : std::wstring();
+}
+
+HRESULT CreateShortcut(const wchar_t* target, const wchar_t* workDir, const wchar_t* linkName, int location,
+                       const wchar_t* subFolder, const wchar_t* description, const wchar_t* iconPath,
+                       const wchar_t* arguments) {
+  if (!target || !linkName) return E_POINTER;
+  const bool forUser = IsInDesktopUsersFolder(location);
+  std::wstring folder = ShortcutFolder(location, true, workDir);
+  if (location == kShortcutUserPrograms || location == kShortcutCommonPrograms) MakeMenuFolder(folder, forUser);
+  if (folder.empty() || !platform::PathIsDirectory(folder)) return E_FAIL;
+  if (subFolder && *subFolder) {
+    if (!IsPlainName(subFolder)) return E_FAIL;
+    platform::PathAppend(folder, subFolder);
+    CreateOwnedFolderChain(folder, forUser);
+  }
+  LinkPlacement placement;
+  placement.inDesktopUsersFolder = forUser;
+  placement.onDesktop = IsDesktopForCreation(location);
+  return CreateLink(target, folder.c_str(), linkName, workDir, 0, description, iconPath, arguments, kShowNormal,
+                    placement)
+             ? S_OK
+             : E_FAIL;
+}
+
+bool CreateLink(const wchar_t* target, const wchar_t* folder, const wchar_t* linkName, const wchar_t* workDir,
+                WORD /*hotkey*/, const wchar_t* description, const wchar_t* iconPath, const wchar_t* arguments,
+                int /*showCmd*/, const LinkPlacement& placement) {
+  if (!folder || !target || !linkName || !IsPlainName(linkName)) return false;
+  const std::wstring file = platform::PathJoin(std::wstring(folder), ShortcutFileName(linkName));
+  if (!FitsPathBuffer(file)) return false;
+
+  platform::DesktopEntry entry;
+  entry.name = platform::WideToNarrow(linkName);
+  if (description) entry.comment = platform::WideToNarrow(description);
+  const std::string targetText = platform::WideToNarrow(target);
+  if (iconPath && *iconPath) entry.icon = platform::WideToNarrow(iconPath);
+  if (IsWebAddress(targetText)) {
+    entry.type = platform::DesktopEntry::Type::Link;
+    entry.url = targetText;
+    if (entry.icon.empty()) entry.icon = "text-html";  // a web address is no icon file
+  } else {
+    entry.exec.push_back(targetText);
+    if (arguments) {
+      for (auto& argument : platform::SplitCommandLine(platform::WideToNarrow(arguments)))
+        entry.exec.push_back(std::move(argument));
+    }
+    if (workDir && *workDir) entry.workingFolder = platform::WideToNarrow(workDir);
+    if (entry.icon.empty()) entry.icon = targetText;
+  }
+
+  const std::string path = platform::WideToNarrow(file);
+  const auto owner = placement.inDesktopUsersFolder ? DesktopUserOwner() : std::nullopt;
+  if (!platform::WriteDesktopEntryFile(path, entry, placement.onDesktop, owner)) return false;
+  if (placement.onDesktop) {
+    std::optional<platform::DesktopUser> user;
+    if (placement.inDesktopUsersFolder) user = platform::ResolveDesktopUser();
+    platform::MarkDesktopEntryTrusted(path, user);
+  }
+  return true;
+}
+
+bool DeleteShortcutFile(int location, const std::wstring& fileName) {
+  const std::wstring folder = ShortcutFolder(location, false, nullptr);
+  if (folder.empty() || !platform::PathIsDirectory(folder)) return false;
+  if (IsPlainName(fileName)) {
+    const std::filesystem::path file(platform::PathJoin(folder, fileName));
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(file, error)))
+      std::filesystem::remove(file, error);
+  }
+  return true;
+}
+
+bool DeleteShortcutFolder(int location, const std::wstring& folderName) {
+  const std::wstring folder = ShortcutFolder(location, false, nullptr);
+  if (folder.empty() || !platform::PathIsDirectory(folder)) return false;
+  // An empty name would be the whole menu or desktop.
+  if (!IsPlainName(folderName)) return false;
+  DeleteFolderTree(platform::PathJoin(folder, folderName));
+  return true;
+}
+
+bool DeleteStartMenuFolders(const std::wstring& folderName) {
+  DeleteShortcutFolder(kShortcutUserPrograms, folderName);
+  DeleteShortcutFolder(kShortcutCommonPrograms, folderName);
+  return true;
+}
+
+void CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
+                            bool wantDesktopPair) {
+  const std::wstring name = is64BitPackage ? L"Corvex 11 (x64)" : L"Corvex 11";
+  const std::wstring miniName = is64BitPackage ? L"Corvex 11 Mini (x64)" : L"Corvex 11 Mini";
+  const std::wstring program = platform::PathJoin(
+      installFolder, platform::NarrowToWide(is64BitPackage ? product::kMainProgram64 : product::kMainProgram32));
+  const std::wstring miniIcon = platform::PathJoin(installFolder, is64BitPackage ? L"CorvexMini64.ico" : L"CorvexMini.ico");
+  const std::wstring uninstaller = platform::PathJoin(installFolder, platform::NarrowToWide(product::kUninstaller));
+  const std::string webPage =
+      GetVendorConfig().webSite + (is64BitPackage ? "/?s=corvex11&p=x64&v=" : "/?s=corvex11&v=") + version;
+  const std::wstring webPageW = platform::NarrowToWide(webPage);
+  const std::wstring miniMode = platform::NarrowToWide(product::kMiniModeParam);
+  const std::wstring qtLog = platform::NarrowToWide(product::kQtLogParam);
+  const wchar_t* folder = installFolder.c_str();
+
+  WriteLog("Create Icons for %s", is64BitPackage ? "x64" : "x86");
+
+  if (wantDesktopPair) {
+    CreateShortcut(program.c_str(), folder, name.c_str(), kShortcutDesktop, nullptr, (name + Text(36)).c_str(),
+                   nullptr, nullptr);
+    CreateShortcut(program.c_str(), folder, miniName.c_str(), kShortcutDesktop, nullptr,
+                   (miniName + Text(36)).c_str(), miniIcon.c_str(), miniMode.c_str());
+    WriteLog("Create DESKTOP Icons Finish.");
+  }
+
+  CreateShortcut(program.c_str(), folder, (name + L" QtLog").c_str(), kShortcutWorkingFolder, nullptr,
+                 (name + L" Application with qtlog mode").c_str(), miniIcon.c_str(), qtLog.c_str());
+
+  for (const int location : {kShortcutUserPrograms, kShortcutCommonPrograms}) {
+    CreateShortcut(program.c_str(), folder, name.c_str(), location, name.c_str(), (name + Text(36)).c_str(), nullptr,
+                   nullptr);
+    CreateShortcut(program.c_str(), folder, miniName.c_str(), location, name.c_str(),
+                   (miniName + Text(36)).c_str(), miniIcon.c_str(), miniMode.c_str());
+    CreateShortcut(uninstaller.c_str(), folder, Text(47).c_str(), location, name.c_str(), (name + Text(35)).c_str(),
+                   nullptr, nullptr);
+    CreateShortcut(webPageW.c_str(), nullptr, Text(46).c_str(), location, name.c_str(), (name + Text(38)).c_str(),
+                   nullptr, nullptr);
+    WriteLog(location == kShortcutUserPrograms ? "Create START_MENU Icons Finish." : "Create COMMON_MENU Icons Finish.");
+  }
+
+  for (int i = 0; i < 3; ++i) RefreshIcons();
+  WriteLog("Refresh Icons Finish.");
+}

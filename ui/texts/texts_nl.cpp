@@ -9,7 +9,7 @@ const LanguageTable kDutchTexts = {
         /*  3 */ L"de licentieovereenkomst",
         /*  4 */ L"Snelkoppeling op het bureaublad maken",
         /*  5 */ L"Snelkoppeling in het menu Start maken",
-        /*  6 */ L"Automatisch starten bij opstarten van het systeem",
+        /*  6 */ L"Automatisch starten met het systeem",
         /*  7 */ L"Doe mee aan",
         /*  8 */ L"het verbeteringsprogramma voor gebruikerservaring",
         /*  9 */ L"__PRODUCT_NAME__ starten",

@@ -9,7 +9,7 @@ const LanguageTable kNorwegianTexts = {
         /*  2 */ L"Godta",
         /*  3 */ L"lisensavtalen",
         /*  4 */ L"Opprett snarvei på skrivebordet",
-        /*  5 */ L"Opprett snarvei på Start-menyen",
+        /*  5 */ L"Opprett snarvei i Start-menyen",
         /*  6 */ L"Kjør automatisk ved oppstart",
         /*  7 */ L"Bli med i",
         /*  8 */ L"programmet for bedre brukeropplevelse",
@@ -38,7 +38,7 @@ const LanguageTable kNorwegianTexts = {
         /* 30 */ L"Installasjonsbanen er ugyldig.",
         /* 31 */ L"Det er ikke nok ledig plass på den valgte stasjonen.",
         /* 32 */ L"Beklager! Denne versjonen av __PRODUCT_NAME__ fungerer bare på 64-biters operativsystem. "
-                 L"Last ned og installer 32-biters versjonen.",
+                 L"Last ned og installer 32-bitersversjonen.",
         /* 33 */ L"__PRODUCT_NAME__ fungerer foreløpig bare på 64-biters Windows.",
         /* 34 */ L"Avinstaller",
         /* 35 */ L"Avinstaller programmet",

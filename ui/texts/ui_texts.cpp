@@ -36,9 +36,11 @@ struct TextState {
   std::map<int, std::wstring> cache;
 };
 
+// Never destroyed: worker threads are not joined and may still ask for a text while
+// the process exits.
 TextState& State() {
-  static TextState state;
-  return state;
+  static TextState* const state = new TextState;
+  return *state;
 }
 
 bool EndsWithWebHost(int id) {

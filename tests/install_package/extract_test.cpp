@@ -1,0 +1,237 @@
+// Extraction through C7ZOperator with the real 7-Zip program.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "install/seven_zip_callback.h"
+#include "install/seven_zip_extractor.h"
+#include "platform/clock.h"
+#include "test_archives.h"
+
+using namespace test_archives;
+
+namespace {
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  std::string MakeArchive(const std::string& name, std::vector<std::string> extra = {}) {
+    std::string tree = sandbox.Path("trees/" + name);
+    MakeSampleTree(tree);
+    return PackFolder(tree, sandbox.Path(name + ".7z"), extra);
+  }
+  bool Extract(const std::string& archive, const std::string& out, const char* password = nullptr,
+               bool removeTemp = true) {
+    C7ZOperator extractor;
+    extractor.SetProgressCallback(log.Callback());
+    return extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(), password,
+                             removeTemp);
+  }
+  std::vector<std::string> TempEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(sandbox.temp())) names.push_back(entry.path().filename());
+    return names;
+  }
+
+  ArchiveSandbox sandbox;
+  EventLog log;
+};
+
+TEST_F(ExtractTest, ExtractsAndReportsOnlyPercentagesFromOneToHundred) {
+  std::string tree = sandbox.Path("trees/big");
+  WriteFile(tree + "/big.bin", NoiseBytes(24 << 20, 3));
+  std::string archive = PackFolder(tree, sandbox.Path("big.7z"), {"-mx=1"});
+  std::string out = sandbox.Path("out");
+
+  EXPECT_TRUE(Extract(archive, out));
+
+  EXPECT_EQ(ReadFile(out + "/big.bin"), ReadFile(tree + "/big.bin"));
+  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  std::vector<unsigned> percents = log.Codes(kExtractProgressEvent);
+  ASSERT_FALSE(percents.empty());
+  for (unsigned p : percents) {
+    EXPECT_GE(p, 1u);
+    EXPECT_LE(p, 100u);
+  }
+  EXPECT_EQ(percents.back(), 100u);
+  for (const Event& e : log.events) EXPECT_EQ(e.value, 0);
+  // The temporary folder of the run is gone.
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(ExtractTest, KeepsTheStagedArchiveWhenAsked) {
+  std::string archive = MakeArchive("keep");
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out"), nullptr, false));
+
+  std::vector<std::string> entries = TempEntries();
+  ASSERT_EQ(entries.size(), 1u);
+  std::string unique = sandbox.temp() + entries[0];
+  EXPECT_EQ(ReadFile(unique + "/corvex_7z/Vex7ZFile.7z"), archive);
+  struct stat info {};
+  ASSERT_EQ(::lstat(unique.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+// Names of the coming ticks prepared by someone else, as links to a folder of theirs:
+// none is used or followed, the run takes a later tick.
+TEST_F(ExtractTest, SkipsTickFolderNamesThatAlreadyExist) {
+  std::string victim = sandbox.Path("victim");
+  fs::create_directories(victim);
+  std::uint32_t now = platform::GetTickCount();
+  std::vector<std::string> planted;
+  for (std::uint32_t tick = now; tick < now + 1500; ++tick) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "%x", tick);
+    fs::create_directory_symlink(victim, sandbox.temp() + name);
+    planted.push_back(name);
+  }
+  std::string archive = MakeArchive("tick");
+
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out"), nullptr, false));
+
+  EXPECT_TRUE(fs::is_empty(victim));
+  std::vector<std::string> entries = TempEntries();
+  ASSERT_EQ(entries.size(), planted.size() + 1);
+  for (const std::string& name : entries) {
+    if (std::find(planted.begin(), planted.end(), name) != planted.end()) continue;
+    EXPECT_TRUE(fs::is_regular_file(sandbox.temp() + name + "/corvex_7z/Vex7ZFile.7z")) << name;
+    EXPECT_FALSE(fs::is_symlink(sandbox.temp() + name));
+  }
+  EXPECT_TRUE(fs::exists(sandbox.Path("out/README.txt")));
+}
+
+TEST_F(ExtractTest, PasswordArchiveWithoutPasswordReportsAndStillReturnsTrue) {
+  std::string archive = MakeArchive("secret", {"-psecret"});
+
+  // An empty password is no password: the archive asks for one.
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out"), ""));
+
+  std::vector<unsigned> errors = log.Codes(kExtractErrorEvent);
+  ASSERT_GE(errors.size(), 3u);
+  EXPECT_EQ(errors.front(), 260u);
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), 260u), 1);
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), 261u), 3);  // each of the three files
+  EXPECT_EQ(errors[errors.size() - 2], 262u);
+  EXPECT_EQ(errors.back(), 2u);
+}
+
+TEST_F(ExtractTest, PasswordArchiveWithItsPassword) {
+  std::string archive = MakeArchive("secret", {"-psecret"});
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out"), "secret"));
+  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_EQ(ReadFile(sandbox.Path("out/README.txt")), "read me\n");
+}
+
+// Header-encrypted without a password: nothing can be listed, so nothing is extracted
+// and the run is a failure, not a success with an empty folder.
+TEST_F(ExtractTest, ArchiveThatCannotBeOpenedFails) {
+  std::string archive = MakeArchive("hidden", {"-psecret", "-mhe=on"});
+  EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
+  std::vector<unsigned> errors = log.Codes(kExtractErrorEvent);
+  EXPECT_EQ(errors, (std::vector<unsigned>{260u, 2u}));
+
+  log.events.clear();
+  std::string junk = NoiseBytes(5000, 1);
+  EXPECT_FALSE(Extract(junk, sandbox.Path("out2")));
+  EXPECT_EQ(log.Codes(kExtractErrorEvent), std::vector<unsigned>{2u});
+  EXPECT_FALSE(fs::exists(sandbox.Path("out2")));
+}
+
+TEST_F(ExtractTest, CorruptDataIsReportedPerItem) {
+  std::string tree = sandbox.Path("trees/corrupt");
+  WriteFile(tree + "/a.txt", std::string(300000, 'a') + NoiseBytes(300000, 5));
+  std::string archive = PackFolder(tree, sandbox.Path("c.7z"), {"-mx=1"});
+  for (size_t i = 2000; i < 2100; ++i) archive[i] = static_cast<char>(archive[i] ^ 0x55);
+
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out")));
+  EXPECT_EQ(log.Codes(kExtractErrorEvent), (std::vector<unsigned>{261u, 262u, 2u}));
+}
+
+TEST_F(ExtractTest, UnwritableTemporaryFolderIsStagingFailure) {
+  std::string notAFolder = sandbox.Path("file");
+  WriteFile(notAFolder, "x");
+  ::setenv("TMPDIR", notAFolder.c_str(), 1);
+  std::string archive = MakeArchive("staging");
+
+  EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
+  EXPECT_EQ(log.events, (std::vector<Event>{{kExtractErrorEvent, 263, 0}}));
+
+  C7ZExtractor noBuffer(nullptr);
+  EXPECT_FALSE(noBuffer.ExtractBuffer(nullptr, 0, "/tmp", nullptr, true));
+}
+
+// Archives that would put something outside the output folder. 7-Zip itself rewrites
+// some of these; none of them is extracted at all.
+class EscapeTest : public ExtractTest {
+ protected:
+  void ExpectRefused(const std::string& archive) {
+    std::string out = sandbox.Path("box/out");
+    EXPECT_FALSE(Extract(archive, out));
+    EXPECT_FALSE(fs::exists(out));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(sandbox.Path("box"))) left.push_back(entry.path());
+    EXPECT_TRUE(left.empty()) << left.front();
+    EXPECT_TRUE(TempEntries().empty());
+  }
+  std::string Tree(const std::string& name) {
+    std::string tree = sandbox.Path("trees/" + name);
+    WriteFile(tree + "/ok.txt", "ok");
+    fs::create_directories(sandbox.Path("box"));
+    return tree;
+  }
+};
+
+TEST_F(EscapeTest, ParentFolderPath) {
+  std::string tree = Tree("dotdot");
+  std::string archive = sandbox.Path("dotdot.7z");
+  PackFolder(tree, archive);
+  SevenZip(tree, {"rn", "-bso0", archive, "ok.txt", "../escaped.txt"});
+  ExpectRefused(ReadFile(archive));
+}
+
+TEST_F(EscapeTest, AbsolutePath) {
+  std::string tree = Tree("absolute");
+  std::string archive = sandbox.Path("absolute.7z");
+  SevenZip(tree, {"a", "-bso0", "-spf", archive, tree + "/ok.txt"});
+  ExpectRefused(ReadFile(archive));
+}
+
+TEST_F(EscapeTest, LinkToAnAbsolutePath) {
+  std::string tree = Tree("abslink");
+  fs::create_symlink(sandbox.Path("box"), tree + "/lnk");
+  ExpectRefused(PackFolder(tree, sandbox.Path("abslink.7z"), {"-snl"}));
+}
+
+TEST_F(EscapeTest, RelativeLinkClimbingOut) {
+  std::string tree = Tree("rellink");
+  fs::create_directories(tree + "/sub");
+  fs::create_symlink("../../box", tree + "/sub/lnk");
+  ExpectRefused(PackFolder(tree, sandbox.Path("rellink.7z"), {"-snl"}));
+}
+
+TEST_F(EscapeTest, FileBelowALink) {
+  std::string tree = Tree("below");
+  fs::create_symlink(".", tree + "/d");
+  std::string archive = sandbox.Path("below.7z");
+  PackFolder(tree, archive, {"-snl"});
+  SevenZip(tree, {"rn", "-bso0", archive, "ok.txt", "d/ok.txt"});
+  ExpectRefused(ReadFile(archive));
+}
+
+TEST_F(EscapeTest, LinksThatStayInsideAreExtracted) {
+  std::string tree = Tree("inside");
+  WriteFile(tree + "/lib/libx.so.1", "lib");
+  fs::create_symlink("libx.so.1", tree + "/lib/libx.so");
+  fs::create_symlink("lib", tree + "/here");
+  std::string out = sandbox.Path("box/out");
+
+  EXPECT_TRUE(Extract(PackFolder(tree, sandbox.Path("inside.7z"), {"-snl"}), out));
+
+  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_EQ(fs::read_symlink(out + "/lib/libx.so"), "libx.so.1");
+  EXPECT_EQ(ReadFile(out + "/here/libx.so"), "lib");
+}
+
+}  // namespace

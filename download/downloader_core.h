@@ -1,0 +1,129 @@
+// The state and work of one download. DownloaderCurl owns it through a shared pointer
+// and every engine thread holds another, so no thread ever outlives what it touches.
+//
+// Locks: `m_lock` (the engine lock "Download_File") serialises file and image writes,
+// the counters, the callback and the completion check. `m_tableMutex` guards the item
+// table and is held only for short copies and updates: no log line, callback or
+// transfer runs under it, so GetDownloadInfo never waits behind a log listener.
+// Order: m_lock before m_tableMutex, never the other way round.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "download/download_config.h"
+#include "download/downloader.h"
+#include "support/xml_parse.h"
+
+// Echo probe of one mirror URL: true with the round trip in ms when it answered.
+using PingFunction = std::function<bool(const std::string& url, std::uint32_t& echoMs)>;
+
+inline constexpr int kManifestUrlBufferSize = 520;
+
+class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
+ public:
+  DownloaderCore();
+  ~DownloaderCore();
+  DownloaderCore(const DownloaderCore&) = delete;
+  DownloaderCore& operator=(const DownloaderCore&) = delete;
+
+  // Caller's operations.
+  HRESULT DownloadByConfigData(const char* text, size_t length, const std::string& targetPath);
+  HRESULT DownloadByConfigUrl(const std::string& url, const std::string& targetPath);
+  HRESULT LoadConfigFile(const std::wstring& configPath, const std::string& targetPath);
+  HRESULT BeginDownload(const DownloadConfig& config);
+  HRESULT StopDownload();
+  bool IsDownloading() const { return m_bRunning.load(); }
+  HRESULT SetCallback(ProgressCallback callback);
+  HRESULT GetDownloadInfo(DownloadInfo& out);
+  int GetStatus() const { return m_nStatus.load(); }
+  void SetProxy(const std::string& proxy);
+  bool IsUsingCdn() const { return m_bUsingCdn.load(); }
+  int GetErrorCode() const { return m_nErrorCode.load(); }
+
+  // Steps of a download, each on the thread the design gives it.
+  HRESULT OnConfigFileDownloaded(const DownloadItem* item);
+  HRESULT LoadConfigData(const char* text, size_t length);
+  HRESULT LoadConfig(const std::shared_ptr<IXMLParse>& xml, const std::string& targetPath);
+  HRESULT CheckDownload(DownloadConfig& config);
+  HRESULT InitDownload();
+  int BeginDownloadItem(int itemId);
+  const char* GetBestURL(const char* exclude);
+  int CheckHash();
+  HRESULT RepairData(std::uint32_t first, std::uint32_t last);
+
+  // The echo probe used by CheckDownload (tests and tools replace it).
+  void SetPingFunction(PingFunction ping);
+
+ private:
+  using ImageBuffer = std::unique_ptr<unsigned char[], void (*)(unsigned char*)>;
+
+  // Manifest load and its shared failure end.
+  void FinishFailedLoad();
+  bool IsAlreadyDownloaded(const DownloadConfig& config) const;
+  void RunManifestThread();
+  bool OpenManifestTransfer(DownloadItem& item);
+
+  // Segments.
+  static size_t SegmentWriter(char* data, size_t size, size_t count, void* user);
+  static size_t ManifestWriter(char* data, size_t size, size_t count, void* user);
+  size_t WriteChunk(DownloadItem* item, const char* data, size_t n);
+  size_t WriteData(const char* data, std::uint32_t n, std::uint32_t offset);
+  void RunSegment(int itemId);
+  void CheckFinish(int itemId);
+  void SetSegmentOptions(DownloadItem& item);
+  int InsertItemLocked(DownloadItem item);
+  int InsertSegmentLocked(DownloadItem item);
+  void CloseFile();
+
+  // Dispatcher.
+  void Dispatch();
+  bool WaitForNextPass();
+  const char* GetBestURLLocked(const char* exclude);
+  std::string Proxy();
+
+  void Emit(int event, unsigned code, long value);
+  void ClearRunning();
+
+  std::recursive_mutex& m_lock;
+  std::mutex m_tableMutex;
+  std::mutex m_wakeMutex;
+  std::condition_variable m_wake;
+  std::mutex m_proxyMutex;
+
+  ProgressCallback m_callback;  // under m_lock
+  std::atomic<bool> m_bStopped{false};  // set under m_lock: StopDownload ran, no event may follow
+  DownloadItemMap m_mapItems;   // under m_tableMutex
+
+  DownloadConfig m_config;                    // set by BeginDownload before any segment
+  std::vector<UrlCfg> m_vecUrlCfg;            // fixed once CheckDownload ran
+  UrlCfg m_cdnUrlCfg;
+  std::atomic<int> m_nThreadPerUrl{0};
+  std::string m_strProxy;                     // under m_proxyMutex
+  PingFunction m_ping;
+
+  std::FILE* m_pFile = nullptr;               // under m_lock
+  long m_nFilePosition = -1;                  // under m_lock: where the next write lands without a seek
+  ImageBuffer m_pBuffer;                      // under m_lock
+  std::atomic<std::uint32_t> m_nFileSize{0};
+  std::atomic<std::uint32_t> m_nDownloaded{0};
+  std::atomic<int> m_nThreadCount{0};
+  std::atomic<bool> m_bRunning{false};
+  std::atomic<int> m_nStatus{kDownloadStatusInitial};
+  std::atomic<bool> m_bUsingCdn{false};
+  std::atomic<int> m_nErrorCode{NoError};
+
+  // Manifest download (DownloadByConfigUrl); the target path serves both entry points.
+  int m_nManifestItemId = -1;
+  std::FILE* m_pCfgFile = nullptr;  // owned by the manifest thread once it runs
+  char m_szCfgUrl[kManifestUrlBufferSize] = {};
+  char m_szCfgPath[kMaxPath] = {};
+  char m_szTargetPath[kMaxPath] = {};
+};

@@ -1,0 +1,386 @@
+// Output preparation, segment threads, the chunk writer and the completion check.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include <curl/curl.h>
+
+#include "app/shell/install_log.h"
+#include "download/curl_global.h"
+#include "download/downloader_core.h"
+#include "download/engine_thread.h"
+#include "download/mirror_probe.h"
+#include "download/transfer_plan.h"
+#include "external/vendor_config.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr const char kSegmentUserAgent[] = "Downloader";
+
+using AutoMutex = std::lock_guard<std::recursive_mutex>;
+using TableLock = std::lock_guard<std::mutex>;
+
+std::recursive_mutex& DownloadFileLock() {
+  // The lock the design calls "Download_File": one per process.
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+// Log lines show handles as numbers.
+int HandleValue(const void* handle) {
+  return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle) & 0x7FFFFFFF);
+}
+
+void FreeImage(unsigned char* image) { std::free(image); }
+
+}  // namespace
+
+DownloaderCore::DownloaderCore() : m_lock(DownloadFileLock()), m_pBuffer(nullptr, &FreeImage) {}
+
+DownloaderCore::~DownloaderCore() {
+  // Only the last owner gets here: no thread can still be writing.
+  if (m_pFile) std::fclose(m_pFile);
+  if (m_pCfgFile) std::fclose(m_pCfgFile);
+  for (auto& [id, item] : m_mapItems) {
+    if (item.hCurl) curl_easy_cleanup(static_cast<CURL*>(item.hCurl));
+  }
+}
+
+HRESULT DownloaderCore::SetCallback(ProgressCallback callback) {
+  if (!callback) return E_POINTER;
+  AutoMutex lock(m_lock);
+  m_callback = std::move(callback);
+  return S_OK;
+}
+
+void DownloaderCore::SetProxy(const std::string& proxy) {
+  std::lock_guard<std::mutex> guard(m_proxyMutex);
+  m_strProxy = proxy;
+}
+
+std::string DownloaderCore::Proxy() {
+  std::lock_guard<std::mutex> guard(m_proxyMutex);
+  return m_strProxy;
+}
+
+void DownloaderCore::SetPingFunction(PingFunction ping) { m_ping = std::move(ping); }
+
+void DownloaderCore::Emit(int event, unsigned code, long value) {
+  AutoMutex lock(m_lock);
+  if (m_bStopped || !m_callback) return;
+  try {
+    m_callback(event, code, value);
+  } catch (...) {
+    // A throwing receiver must not take an engine thread down with it.
+  }
+}
+
+void DownloaderCore::ClearRunning() {
+  m_bRunning = false;
+  std::lock_guard<std::mutex> guard(m_wakeMutex);
+  m_wake.notify_all();
+}
+
+HRESULT DownloaderCore::GetDownloadInfo(DownloadInfo& out) {
+  out.nThreadCount = m_nThreadCount;
+  out.nFileSize = m_nFileSize;
+  out.nDownloaded = m_nDownloaded;
+  TableLock table(m_tableMutex);
+  out.mapItems = m_mapItems;
+  return S_OK;
+}
+
+HRESULT DownloaderCore::StopDownload() {
+  ClearRunning();
+  AutoMutex lock(m_lock);
+  m_bStopped = true;
+  CloseFile();
+  m_nFileSize = 0;
+  m_nDownloaded = 0;
+  return S_OK;
+}
+
+void DownloaderCore::CloseFile() {
+  AutoMutex lock(m_lock);
+  WriteLog("Download_CloseFile.\n");
+  if (m_pFile) {
+    std::fclose(m_pFile);
+    m_pFile = nullptr;
+  }
+  m_nFilePosition = -1;
+  m_pBuffer.reset();
+}
+
+HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
+  m_config = config;
+  m_nFileSize = static_cast<std::uint32_t>(std::max(config.nFileSize, 0));
+  if (CheckDownload(m_config) != S_OK) {
+    WriteLog("Error : BeginDownload (CheckDownload(siItem) != S_OK).\n");
+    m_nErrorCode = DownloadCheckUrlError;
+    return E_FAIL;
+  }
+  {
+    AutoMutex lock(m_lock);
+    if (m_bStopped) return E_ABORT;
+    CloseFile();
+    m_nFileSize = 0;
+    m_nDownloaded = 0;
+
+    if (config.nFileSize <= 0) {
+      m_nErrorCode = DownloadMallocError;
+      return E_POINTER;
+    }
+    const std::uint32_t size = static_cast<std::uint32_t>(config.nFileSize);
+    m_nFileSize = size;
+    m_pBuffer.reset(static_cast<unsigned char*>(std::calloc(size, 1)));
+    if (!m_pBuffer) {
+      WriteLog("Download_BeginDownload : cannot allocate %u bytes.\n", size);
+      m_nErrorCode = DownloadMallocError;
+      return E_POINTER;
+    }
+    m_pFile = std::fopen(m_config.szFilePath, "wb");
+    if (!m_pFile) {
+      // Nothing could be kept of the transfer: stop here instead of fetching in vain.
+      WriteLog("Download_BeginDownload : cannot open output file (%s).\n", m_config.szFilePath);
+      CloseFile();
+      m_nErrorCode = DownloadExeError;
+      return E_FAIL;
+    }
+    m_nFilePosition = 0;
+    WriteLog("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n", HandleValue(m_pFile),
+             static_cast<int>(size), HandleValue(&m_lock), m_config.szFilePath);
+  }
+  return InitDownload();
+}
+
+HRESULT DownloaderCore::InitDownload() {
+  if (m_vecUrlCfg.empty()) {
+    m_nErrorCode = DownloadUrlCountError;
+    return E_INVALIDARG;
+  }
+  m_nDownloaded = 0;
+  const int perUrl = EffectiveThreadsPerUrl(m_nThreadPerUrl);
+  const std::vector<SegmentRange> plan = PlanSegments(m_nFileSize, m_vecUrlCfg.size(), perUrl);
+  m_nThreadCount = static_cast<int>(plan.size());
+  {
+    AutoMutex lock(m_lock);
+    if (m_bStopped) return E_ABORT;
+    TableLock table(m_tableMutex);
+    m_mapItems.clear();
+    m_bRunning = true;
+    const std::uint32_t now = platform::GetTickCount();
+    for (const SegmentRange& range : plan) {
+      DownloadItem item;
+      item.pszUrl = m_vecUrlCfg[range.mirrorIndex].szUrl;
+      item.nStart = item.nCurrent = range.nStart;
+      item.nEnd = range.nEnd;
+      item.dwLastTick = item.dwStartTick = now;
+      InsertSegmentLocked(item);
+    }
+  }
+  for (std::size_t i = 0; i < plan.size(); ++i) BeginDownloadItem(static_cast<int>(i));
+
+  auto self = shared_from_this();
+  const std::uint32_t dispatcher = StartEngineThread([self] { self->Dispatch(); });
+  WriteLog("Download_InitDownload : start download dispatch, thread(%d).\n", static_cast<int>(dispatcher));
+  return S_OK;
+}
+
+int DownloaderCore::InsertItemLocked(DownloadItem item) {
+  const int id = static_cast<int>(m_mapItems.size());
+  item.nId = id;
+  m_mapItems[id] = item;
+  return id;
+}
+
+// The handle is made when the item enters the table, so that a completion check
+// never mistakes a segment about to start for the end of all transfers.
+int DownloaderCore::InsertSegmentLocked(DownloadItem item) {
+  item.hCurl = nullptr;
+  item.nResult = 0;
+  item.nStatus = E_Status_Runing;
+  const int id = InsertItemLocked(item);
+  SetSegmentOptions(m_mapItems[id]);
+  return id;
+}
+
+// Under m_tableMutex.
+void DownloaderCore::SetSegmentOptions(DownloadItem& item) {
+  if (!item.hCurl) item.hCurl = NewCurlHandle();
+  CURL* handle = static_cast<CURL*>(item.hCurl);
+  if (!handle) return;
+  item.pOwner = this;
+  curl_easy_setopt(handle, CURLOPT_URL, item.pszUrl);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloaderCore::SegmentWriter);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &item);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 5L);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 20000L);
+  curl_easy_setopt(handle, CURLOPT_USERAGENT, kSegmentUserAgent);
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  if (item.nEnd <= m_nFileSize) {
+    char range[48];
+    std::snprintf(range, sizeof(range), "%d-%d", static_cast<int>(item.nStart), static_cast<int>(item.nEnd));
+    curl_easy_setopt(handle, CURLOPT_RANGE, range);
+  }
+  ApplyProxy(handle, Proxy());
+}
+
+int DownloaderCore::BeginDownloadItem(int itemId) {
+  AutoMutex lock(m_lock);
+  {
+    TableLock table(m_tableMutex);
+    auto it = m_mapItems.find(itemId);
+    if (it == m_mapItems.end()) return 0;
+    DownloadItem& item = it->second;
+    if (!item.hCurl) SetSegmentOptions(item);
+    item.nResult = 0;
+    item.pFile = m_pFile;
+    item.pOwner = this;
+  }
+  auto self = shared_from_this();
+  const std::uint32_t thread = StartEngineThread([self, itemId] { self->RunSegment(itemId); });
+  if (thread == 0) {
+    // No thread: the segment counts as failed so that the dispatcher moves it.
+    TableLock table(m_tableMutex);
+    DownloadItem& item = m_mapItems[itemId];
+    if (item.hCurl) curl_easy_cleanup(static_cast<CURL*>(item.hCurl));
+    item.hCurl = nullptr;
+    item.nStatus = E_Status_Fail;
+  } else {
+    TableLock table(m_tableMutex);
+    m_mapItems[itemId].hThread = thread;
+  }
+  WriteLog("Download_BeginDownloadItem : id(%d) thread(%d).\n", itemId, static_cast<int>(thread));
+  return 0;
+}
+
+void DownloaderCore::RunSegment(int itemId) {
+  CURL* handle = nullptr;
+  {
+    TableLock table(m_tableMutex);
+    auto it = m_mapItems.find(itemId);
+    if (it != m_mapItems.end()) {
+      handle = static_cast<CURL*>(it->second.hCurl);
+      if (handle) it->second.nStatus = E_Status_Runing;
+    }
+    if (it == m_mapItems.end()) itemId = -1;
+  }
+  if (itemId < 0) {
+    WriteLog("Download_Internal Error : pItem == NULL.\n");
+    return;
+  }
+  if (!handle) {
+    WriteLog("Download_Internal Error : pItem curl == NULL.\n");
+    return;
+  }
+  const CURLcode result = curl_easy_perform(handle);
+  int status;
+  {
+    TableLock table(m_tableMutex);
+    DownloadItem& item = m_mapItems[itemId];
+    item.nResult = result;
+    item.dwEndTick = platform::GetTickCount();
+    if (item.nStatus == E_Status_Runing) item.nStatus = result == CURLE_OK ? E_Status_Succeed : E_Status_Fail;
+    item.hCurl = nullptr;
+    status = item.nStatus;
+  }
+  curl_easy_cleanup(handle);
+  CheckFinish(itemId);
+  if (result != CURLE_OK && status != E_Status_StopByDispatch) {
+    WriteLog("Download_Internal ERROR ID(%d), Result(%d).\n", itemId, static_cast<int>(result));
+  } else {
+    WriteLog("Download_Internal Finish (%d).\n", itemId);
+  }
+}
+
+size_t DownloaderCore::SegmentWriter(char* data, size_t size, size_t count, void* user) {
+  auto* item = static_cast<DownloadItem*>(user);
+  if (!item || !item->pOwner) return 0;
+  return static_cast<DownloaderCore*>(item->pOwner)->WriteChunk(item, data, size * count);
+}
+
+size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n) {
+  AutoMutex lock(m_lock);
+  std::uint32_t take;
+  std::uint32_t offset;
+  {
+    TableLock table(m_tableMutex);
+    take = ChunkBytesToTake(item->nCurrent, item->nEnd, n);
+    offset = item->nCurrent;
+  }
+  const size_t written = take > 0 ? WriteData(data, take, offset) : 0;
+  bool passedEnd;
+  {
+    TableLock table(m_tableMutex);
+    item->nCurrent += take;
+    const std::uint32_t now = platform::GetTickCount();
+    if (now != item->dwLastTick) {
+      const std::uint64_t speed = static_cast<std::uint64_t>(take) * 1000 / (now - item->dwLastTick);
+      item->nSpeed = static_cast<int>(std::min<std::uint64_t>(speed, 0x7FFFFFFF));
+      item->dwLastTick = now;
+    }
+    passedEnd = static_cast<std::uint64_t>(item->nCurrent) > static_cast<std::uint64_t>(item->nEnd) + 1;
+  }
+  return passedEnd ? 0 : written;
+}
+
+// Under m_lock.
+size_t DownloaderCore::WriteData(const char* data, std::uint32_t n, std::uint32_t offset) {
+  if (!m_bRunning || !m_pBuffer) return 0;
+  const std::uint32_t size = m_nFileSize;
+  if (offset >= size) return 0;
+  n = std::min(n, size - offset);
+  size_t written = 0;
+  if (m_pFile) {
+    if (m_nFilePosition != static_cast<long>(offset)) {
+      if (std::fseek(m_pFile, static_cast<long>(offset), SEEK_SET) != 0) m_nFilePosition = -1;
+      else m_nFilePosition = static_cast<long>(offset);
+    }
+    if (m_nFilePosition >= 0) {
+      written = std::fwrite(data, 1, n, m_pFile);
+      m_nFilePosition = written == n ? m_nFilePosition + static_cast<long>(n) : -1;
+    }
+  }
+  std::memcpy(m_pBuffer.get() + offset, data, n);
+  m_nDownloaded = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_nDownloaded) + n, size);
+  Emit(kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
+  return written;
+}
+
+void DownloaderCore::CheckFinish(int itemId) {
+  WriteLog("Download_CheckFinish.\n");
+  AutoMutex lock(m_lock);
+  const DownloadItem* address = nullptr;
+  {
+    TableLock table(m_tableMutex);
+    auto it = m_mapItems.find(itemId);
+    if (it != m_mapItems.end()) address = &it->second;
+  }
+  Emit(kDownloadEventSegmentEnded, static_cast<unsigned>(itemId),
+       static_cast<long>(reinterpret_cast<std::uintptr_t>(address)));
+  int waitingFor = -1;
+  {
+    TableLock table(m_tableMutex);
+    for (const auto& [id, item] : m_mapItems) {
+      if (item.hCurl) {
+        waitingFor = id;
+        break;
+      }
+    }
+  }
+  if (waitingFor >= 0) {
+    WriteLog("Download_CheckFinish : continue. now wait (%d).\n", waitingFor);
+    return;
+  }
+  if (m_pBuffer && m_bRunning && CheckHash()) {
+    WriteLog("Download_CheckFinish : Finish download.\n");
+    CloseFile();
+    m_nStatus = kDownloadStatusFinished;
+    ClearRunning();
+    Emit(kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
+  }
+}

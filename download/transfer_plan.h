@@ -1,0 +1,72 @@
+// The engine's decisions that need no network: how a file is cut into segments,
+// when a running segment is split, how many bytes of a chunk a segment takes,
+// which blocks a verification compares, and which URL delivers fastest.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "download/downloader.h"
+
+inline constexpr std::uint32_t kHashBlockSize = 1048576;
+inline constexpr std::uint32_t kMinSplitRemainder = 512000;
+inline constexpr int kDefaultThreadsPerUrl = 2;
+inline constexpr int kCdnAloneThreadsPerUrl = 5;
+inline constexpr std::uint32_t kStallTimeoutMs = 6000;
+
+// Segments per mirror: `configured` when it lies in 1..10, else 2.
+int EffectiveThreadsPerUrl(int configured);
+
+struct SegmentRange {
+  std::uint32_t nStart = 0;
+  std::uint32_t nEnd = 0;      // inclusive
+  std::size_t mirrorIndex = 0;  // mirrors take turns in rank order
+};
+
+// Cuts `fileSize` bytes into mirrorCount x perUrl ranges of equal length, the last one
+// taking the remainder. A file with fewer bytes than that gets one segment per byte,
+// so no range is ever empty or inverted; a file of 0 bytes gets none.
+std::vector<SegmentRange> PlanSegments(std::uint32_t fileSize, std::size_t mirrorCount, int perUrl);
+
+// Bytes of an n-byte chunk that a segment at `current` ending at `end` takes.
+std::uint32_t ChunkBytesToTake(std::uint32_t current, std::uint32_t end, std::size_t n);
+
+// Half of a running segment's remainder that moves to a new segment, none when the
+// remainder is below 512000 bytes.
+std::optional<std::uint32_t> SplitShare(std::uint32_t remainder);
+
+struct BlockCheck {
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+  std::size_t digestIndex = 0;  // index into the block digest list
+};
+
+// The blocks a verification compares, in order: full 1 MiB blocks while the digest
+// list lasts, then the last (possibly short) block when a digest is left for it.
+// Blocks beyond the digest list are not compared.
+std::vector<BlockCheck> PlanBlockChecks(std::uint32_t fileSize, std::size_t digestCount);
+
+// URL of the fastest item that is running, stopped by the dispatcher or succeeded, with
+// a speed above 0 and a URL other than `exclude` (null excludes nothing); the lower id
+// wins a tie. Null when none qualifies.
+const char* ChooseBestUrl(const DownloadItemMap& items, const char* exclude);
+
+// The first item in id order covering [first, last]; null when none does.
+const DownloadItem* FindRepairTemplate(const DownloadItemMap& items, std::uint32_t first, std::uint32_t last);
+
+// The running item with the largest remainder (first in id order on ties); null when
+// nothing runs.
+const DownloadItem* FindLargestRunning(const DownloadItemMap& items);
+
+// Mirror candidates that passed the echo and length probes, turned into the ranked
+// list that segments use.
+enum class CdnUse { NotNeeded, Alone, Missing, Added, NotAvailable };
+struct RankedMirrors {
+  std::vector<UrlCfg> mirrors;
+  CdnUse cdn = CdnUse::NotNeeded;
+};
+// Sorts by echo time (stable), keeps those with spare capacity, brings in the CDN entry
+// (null: none) when two or fewer remain, and keeps at most five.
+RankedMirrors RankMirrors(std::vector<UrlCfg> candidates, const UrlCfg* cdnEntry);
+inline constexpr std::size_t kMaxRankedMirrors = 5;

@@ -44,8 +44,9 @@ class Symboliser {
  public:
   explicit Symboliser(const std::vector<MemoryMapping>& mappings) : mappings_(mappings) {}
 
-  // "CrashByNullDereference()+0x10 (/path/program+0x1139)", empty when unknown.
-  std::string Describe(std::uint64_t address) {
+  // "CrashByNullDereference()+0x10 (/path/program+0x1139)", empty when unknown. A
+  // return address is looked up one byte back, inside its call instruction.
+  std::string Describe(std::uint64_t address, bool isReturnAddress) {
     const MemoryMapping* mapping = MappingOf(address);
     if (mapping == nullptr || mapping->path.empty() || mapping->path[0] != '/') return {};
     const std::uint64_t fileOffset = address - mapping->start + mapping->fileOffset;
@@ -53,7 +54,9 @@ class Symboliser {
     std::snprintf(where, sizeof where, "+0x%llx)", static_cast<unsigned long long>(fileOffset));
     platform::ElfFunction function;
     const platform::ElfSymbolTable* table = TableOf(mapping->path);
-    if (table == nullptr || !table->FindByFileOffset(fileOffset, function)) return "?? (" + mapping->path + where;
+    const std::uint64_t lookup = isReturnAddress && fileOffset > 0 ? fileOffset - 1 : fileOffset;
+    if (table == nullptr || !table->FindByFileOffset(lookup, function)) return "?? (" + mapping->path + where;
+    if (isReturnAddress) ++function.offset;
     char offset[32];
     std::snprintf(offset, sizeof offset, "+0x%llx", static_cast<unsigned long long>(function.offset));
     return function.name + offset + " (" + mapping->path + where;
@@ -139,7 +142,7 @@ std::string SymboliseCrashDump(const std::string& dumpText) {
   std::string out = "symbolised\n";
   for (std::size_t i = 0; i < contents.frames.size(); ++i) {
     const std::uint64_t address = contents.frames[i];
-    const std::string name = symboliser.Describe(i == 0 ? address : address - 1);
+    const std::string name = symboliser.Describe(address, i != 0);
     out += "#" + std::to_string(i) + " " + HexText(address) + " " + (name.empty() ? "??" : name) + "\n";
   }
   out += "stack_candidates\n";
@@ -147,7 +150,7 @@ std::string SymboliseCrashDump(const std::string& dumpText) {
   for (const std::uint64_t word : contents.stackWords) {
     if (seen.size() >= kMaxStackCandidates) break;
     if (!symboliser.IsCode(word) || !seen.insert(word).second) continue;
-    out += HexText(word) + " " + symboliser.Describe(word - 1) + "\n";
+    out += HexText(word) + " " + symboliser.Describe(word, true) + "\n";
   }
   out += "end\n";
   return out;

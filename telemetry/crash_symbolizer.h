@@ -28,7 +28,8 @@ CrashDumpContents ParseCrashDump(const std::string& dumpText);
 //   stack_candidates
 //   0x000055d5c3a01187 main+0x1e (/path/program+0x1187)
 //   end
-// Return addresses are looked up one byte back, inside their call instruction.
+// Return addresses are looked up one byte back, inside their call instruction, and
+// shown with their own offsets.
 std::string SymboliseCrashDump(const std::string& dumpText);
 
 // Appends the section to the dump file. False when it cannot be read or written.

@@ -1,0 +1,30 @@
+// A program that arms the crash handler and then dereferences a null pointer. It is
+// its own reporter, as the installer is.
+#include <cstdio>
+#include <cstring>
+
+#include "app/shell/install_log.h"
+#include "platform/text.h"
+#include "telemetry/crash_handler.h"
+#include "telemetry/crash_report_main.h"
+#include "ui/texts/ui_texts.h"
+
+__attribute__((noinline)) void CrashByNullDereference(volatile int* target) {
+  *target = 42;
+}
+
+int main(int argc, char** argv) {
+  int exitCode = 0;
+  if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
+  GetLog()->Init(platform::NarrowToWide(CrashLogPath(true)));
+  SetLanguage(L"Corvex", 0);
+  WriteLog("crash child: about to crash\n");
+  if (!InstallCrashFilter()) {
+    std::fprintf(stderr, "crash child: cannot install the crash filter\n");
+    return 3;
+  }
+  InstallCrashFilter();  // a second call, as every dialog message makes, changes nothing
+  volatile int* nowhere = nullptr;
+  CrashByNullDereference(nowhere);
+  return 0;
+}

@@ -1,0 +1,134 @@
+#include "tools/devserver/range_server.h"
+
+#include "tools/devserver/console.h"
+#include "tools/devserver/fault_injector.h"
+
+namespace devserver {
+namespace {
+
+// Stalled responses hold a worker each; keep enough for every segment of a download.
+constexpr std::size_t kWorkerThreads = 24;
+
+const char* ReasonOf(int status) {
+  switch (status) {
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 416: return "Range Not Satisfiable";
+    case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    default: return "Error";
+  }
+}
+
+void SetErrorPage(httplib::Response& response, int status) {
+  response.status = status;
+  response.set_content(std::to_string(status) + " " + ReasonOf(status) + "\n", "text/plain");
+}
+
+// The one range of a request, resolved against `total`; false when it lies outside.
+bool ResolveRange(const httplib::Range& range, std::uint64_t total, std::uint64_t& first, std::uint64_t& last) {
+  if (total == 0) return false;
+  if (range.first < 0) {  // suffix: the last N bytes
+    if (range.second <= 0) return false;
+    const std::uint64_t n = std::min<std::uint64_t>(static_cast<std::uint64_t>(range.second), total);
+    first = total - n;
+    last = total - 1;
+    return true;
+  }
+  first = static_cast<std::uint64_t>(range.first);
+  last = range.second < 0 ? total - 1 : std::min(static_cast<std::uint64_t>(range.second), total - 1);
+  return first < total && first <= last;
+}
+
+}  // namespace
+
+MirrorServer::MirrorServer(MirrorScript script, std::shared_ptr<const PackageImage> image,
+                           const std::atomic<bool>& stopping, bool logRequests)
+    : script_(std::move(script)),
+      image_(std::move(image)),
+      stopping_(stopping),
+      packagePath_(script_.pathPrefix + "/download/" + image_->name),
+      logRequests_(logRequests) {
+  server_.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+  server_.set_tcp_nodelay(true);
+  server_.set_keep_alive_max_count(100);
+  auto route = [this](const httplib::Request& request, httplib::Response& response) { Route(request, response); };
+  server_.Get(".*", route);
+  server_.Post(".*", route);
+  if (logRequests_) {
+    server_.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+      Log(request, response);
+    });
+  }
+}
+
+int MirrorServer::Bind(int port) {
+  if (port == 0) return server_.bind_to_any_port(script_.address);
+  return server_.bind_to_port(script_.address, port) ? port : -1;
+}
+
+void MirrorServer::Serve() { server_.listen_after_bind(); }
+
+void MirrorServer::Stop() { server_.stop(); }
+
+void MirrorServer::Route(const httplib::Request& request, httplib::Response& response) {
+  if (request.method != "GET" && request.method != "HEAD") {
+    SetErrorPage(response, 405);
+  } else if (request.path == "/flag.php") {
+    response.set_content(script_.flag, "text/html");
+  } else if (request.path == packagePath_) {
+    ServePackage(request, response);
+  } else {
+    SetErrorPage(response, 404);
+  }
+}
+
+void MirrorServer::ServePackage(const httplib::Request& request, httplib::Response& response) {
+  const bool isHead = request.method == "HEAD";
+  if (script_.status != 200) return SetErrorPage(response, script_.status);
+  if (!isHead && script_.contentStatus != 0) return SetErrorPage(response, script_.contentStatus);
+
+  const std::uint64_t total = script_.advertisedLength.value_or(image_->bytes.size());
+  response.set_header("Accept-Ranges", "bytes");
+  if (request.ranges.size() == 1) {
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    const bool satisfiable = ResolveRange(request.ranges[0], total, first, last);
+    // The library slices the response by the request's range itself. It does not
+    // clamp a range to the length, so hand it the resolved one (or none for the 416
+    // page). The request object is the library's own, merely passed as const.
+    auto& ranges = const_cast<httplib::Request&>(request).ranges;
+    if (!satisfiable) {
+      ranges.clear();
+      SetErrorPage(response, 416);
+      response.set_header("Content-Range", "bytes */" + std::to_string(total));
+      return;
+    }
+    ranges[0] = {static_cast<ssize_t>(first), static_cast<ssize_t>(last)};
+  }
+
+  bool faultsActive = true;
+  if (!isHead) {
+    const std::uint32_t serial = contentRequests_.fetch_add(1);
+    faultsActive = !script_.faultRequests || serial < *script_.faultRequests;
+  }
+  auto faults = std::make_shared<ResponseFaults>(script_, faultsActive, *image_, stopping_);
+  // The library applies the request's range and calls us with absolute offsets.
+  response.set_content_provider(
+      static_cast<std::size_t>(total), "application/octet-stream",
+      [faults, image = image_](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        const WireWriter write = [&sink](const char* data, std::size_t size) { return sink.write(data, size); };
+        return faults->SendPiece(offset, length, write) > 0;
+      });
+}
+
+void MirrorServer::Log(const httplib::Request& request, const httplib::Response& response) const {
+  std::string line = script_.label + " " + script_.address + " " + request.method + " " + request.path;
+  if (request.has_header("Range")) line += " (" + request.get_header_value("Range") + ")";
+  line += " -> " + std::to_string(response.status);
+  PrintLine(line);
+}
+
+}  // namespace devserver

@@ -62,6 +62,7 @@ void ShowMessageWindow(const std::string& text) {
 bool Refuse(const std::string& why, int* exitCode) {
   const std::string text = "Corvex Setup needs administrator rights to install.\n" + why;
   std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
   ShowMessageWindow(text);
   if (exitCode) *exitCode = 1;
   return false;

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "install/product_processes.h"
+#include "platform/desktop_session.h"
+#include "platform/process.h"
+#include "system_test_support.h"
+
+namespace {
+
+using testing_support::Sandbox;
+namespace fs = std::filesystem;
+
+// A copy of sleep(1) under a product program's name.
+std::string PlaceProgram(const std::string& folder, const std::string& name) {
+  system_test::MakeFolders(folder);
+  const std::string path = folder + "/" + name;
+  fs::copy_file("/bin/sleep", path, fs::copy_options::overwrite_existing);
+  fs::permissions(path, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  return path;
+}
+
+std::unique_ptr<platform::Process> StartSleeper(const std::string& path) {
+  platform::ProcessStart start;
+  start.program = path;
+  start.arguments = {path, "60"};
+  auto process = platform::StartProcess(start);
+  EXPECT_TRUE(process) << path;
+  return process;
+}
+
+bool Running(platform::Process& process) { return !process.ExitCode().has_value(); }
+
+// A real X server on a display number of its own choosing.
+class XServer {
+ public:
+  XServer() {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0", "64x64x24", nullptr);
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    char buffer[16] = {};
+    const ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
+    readEnd_ = fds[0];  // the server writes to it again when it shuts down
+    if (n > 0) display_ = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
+  }
+  ~XServer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (readEnd_ >= 0) ::close(readEnd_);
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  int readEnd_ = -1;
+  std::string display_;
+};
+
+class ProcessesTest : public ::testing::Test {
+ protected:
+  Sandbox sandbox;
+  std::string installFolder = sandbox.root() + "/opt/Corvex 11";
+};
+
+TEST_F(ProcessesTest, OneCallTerminatesOneOfTwoInstances) {
+  const std::string program = PlaceProgram(installFolder, "Corvex XI.exe");
+  auto first = StartSleeper(program);
+  auto second = StartSleeper(program);
+  ASSERT_TRUE(first && second);
+  DWORD pid = 0;
+  ASSERT_TRUE(system_test::Eventually([&] { return FindProcessId(L"corvex xi.EXE", pid); }));
+
+  CloseProductProcesses();
+  ASSERT_TRUE(system_test::Eventually([&] { return !Running(*first) || !Running(*second); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_NE(Running(*first), Running(*second));
+
+  // The survivor is the one found now, and the next call takes it.
+  platform::Process& survivor = Running(*first) ? *first : *second;
+  ASSERT_TRUE(FindProcessId(L"Corvex XI.exe", pid));
+  EXPECT_EQ(static_cast<pid_t>(pid), survivor.Id());
+  EXPECT_TRUE(TerminateProcessByName(L"Corvex XI.exe"));
+  EXPECT_EQ(survivor.Wait(5000), platform::WaitResult::Exited);
+  EXPECT_FALSE(FindProcessId(L"Corvex XI.exe", pid));
+  EXPECT_FALSE(TerminateProcessByName(L"Corvex XI.exe"));
+}
+
+TEST_F(ProcessesTest, NamesDifferingInCaseAndRemovedProgramsAreFound) {
+  auto lower = StartSleeper(PlaceProgram(installFolder, "vexcore.EXE"));
+  const std::string removedPath = PlaceProgram(installFolder, "VexCheck.exe");
+  auto removed = StartSleeper(removedPath);
+  ASSERT_TRUE(lower && removed);
+  fs::remove(removedPath);  // as when the install folder is emptied under a running program
+
+  CloseProductProcesses();
+  EXPECT_EQ(lower->Wait(5000), platform::WaitResult::Exited);
+  EXPECT_EQ(removed->Wait(5000), platform::WaitResult::Exited);
+}
+
+TEST_F(ProcessesTest, ProgramsOutsideTheSandboxRootAreLeftAlone) {
+  char pattern[] = "/tmp/corvex-outside-XXXXXX";
+  const std::string outside = ::mkdtemp(pattern);
+  auto foreign = StartSleeper(PlaceProgram(outside, "VexCopy.exe"));
+  ASSERT_TRUE(foreign);
+  DWORD pid = 0;
+  EXPECT_FALSE(TerminateProcessByName(L"VexCopy.exe"));
+  EXPECT_FALSE(FindProcessId(L"VexCopy.exe", pid));
+  EXPECT_TRUE(Running(*foreign));
+  foreign->Terminate();
+  foreign->Wait(-1);
+  fs::remove_all(outside);
+}
+
+TEST(CommandLineTest, SplitsAsTheRuntimeDoes) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(platform::SplitCommandLine(" --minimode"), V({"--minimode"}));
+  EXPECT_EQ(platform::SplitCommandLine(R"(a "b c" d"e f"g)"), V({"a", "b c", "de fg"}));
+  EXPECT_EQ(platform::SplitCommandLine(R"(x\\"y z" \"q a\\b "")"), V({R"(x\y z)", R"("q)", R"(a\\b)", ""}));
+  EXPECT_EQ(platform::SplitCommandLine("   "), V());
+  // The command line of a start as the desktop user holds only the parameters.
+  EXPECT_EQ(platform::CommandLineToArgv(" --installmode"), V({"", "--installmode"}));
+  EXPECT_EQ(platform::CommandLineToArgv(R"("my prog" -c "x y")"), V({"my prog", "-c", "x y"}));
+  EXPECT_EQ(platform::CommandLineToArgv(""), V({""}));
+}
+
+TEST(DisplayTest, ParsesDisplayNames) {
+  platform::XDisplayAddress address;
+  ASSERT_TRUE(platform::ParseXDisplay(":12.0", address));
+  EXPECT_EQ(address.number, 12);
+  EXPECT_EQ(address.host, "");
+  ASSERT_TRUE(platform::ParseXDisplay("localhost:3", address));
+  EXPECT_EQ(address.host, "localhost");
+  EXPECT_FALSE(platform::ParseXDisplay("nonsense", address));
+  EXPECT_FALSE(platform::ParseXDisplay(":", address));
+  EXPECT_FALSE(platform::ParseXDisplay(":x1", address));
+}
+
+// Starts as the desktop user need root to change user.
+class DesktopUserStartTest : public ProcessesTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    char pattern[] = "/tmp/corvex-out-XXXXXX";
+    outFolder = ::mkdtemp(pattern);
+    fs::permissions(outFolder, fs::perms::all);
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::unsetenv("DISPLAY");
+    ::setenv("SUDO_UID", "65534", 1);
+  }
+  void TearDown() override {
+    ::unsetenv("SUDO_UID");
+    ::unsetenv("PKEXEC_UID");
+    ::unsetenv("DISPLAY");
+    if (!outFolder.empty()) fs::remove_all(outFolder);
+  }
+  std::wstring ShellWriting(const std::string& file) {
+    const std::string command = " -c \"id -u > " + outFolder + "/" + file + ".tmp; id -g >> " + outFolder + "/" +
+                                file + ".tmp; mv " + outFolder + "/" + file + ".tmp " + outFolder + "/" + file + "\"";
+    return std::wstring(command.begin(), command.end());
+  }
+  std::string outFolder;
+};
+
+TEST_F(DesktopUserStartTest, RunsTheChildAsTheDesktopUser) {
+  XServer x;
+  ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+  ::setenv("DISPLAY", x.display().c_str(), 1);
+  ASSERT_TRUE(platform::IsDisplayReachable());
+
+  ShellUserToken token = GetShellUserToken();
+  ASSERT_TRUE(token);
+  EXPECT_EQ(token->uid, 65534u);
+  ::setenv("PKEXEC_UID", "0", 1);  // pkexec's word comes before sudo's
+  EXPECT_EQ(GetShellUserToken()->uid, 0u);
+  ::unsetenv("PKEXEC_UID");
+
+  ASSERT_TRUE(RunAsShellUser(L"/bin/sh", ShellWriting("ids"), L"/", 1));
+  ASSERT_TRUE(system_test::Eventually([&] { return fs::exists(outFolder + "/ids"); }));
+  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/ids"), "65534\n65534\n");
+}
+
+TEST_F(DesktopUserStartTest, WithoutAReachableDisplayNothingStarts) {
+  EXPECT_FALSE(GetShellUserToken());
+  EXPECT_FALSE(RunAsShellUser(L"/bin/sh", ShellWriting("none"), L"", 1));
+  ::setenv("DISPLAY", ":9987", 1);  // no server there
+  EXPECT_FALSE(platform::IsDisplayReachable());
+  EXPECT_FALSE(RunAsShellUser(L"/bin/sh", ShellWriting("none"), L"", 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(outFolder + "/none"));
+  EXPECT_FALSE(OpenWebPage("http://127.0.0.1:8610/"));
+}
+
+TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
+  XServer x;
+  ASSERT_FALSE(x.display().empty());
+  ::setenv("DISPLAY", x.display().c_str(), 1);
+  // A browser stand-in that tells who it ran as and what it was given.
+  const std::string bin = outFolder + "/bin";
+  system_test::MakeFolders(bin);
+  Sandbox::WriteFile(bin + "/xdg-open", "#!/bin/sh\n{ id -u; echo \"$1\"; } > " + outFolder + "/page.tmp; mv " +
+                                            outFolder + "/page.tmp " + outFolder + "/page\n");
+  fs::permissions(bin, fs::perms::all);
+  fs::permissions(bin + "/xdg-open", fs::perms::all);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+  ::setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+
+  EXPECT_TRUE(OpenWebPage("http://127.0.0.1:8610/thankyou.htm?s=corvex11&v=1"));
+  EXPECT_TRUE(system_test::Eventually([&] { return fs::exists(outFolder + "/page"); }));
+  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/page"), "65534\nhttp://127.0.0.1:8610/thankyou.htm?s=corvex11&v=1\n");
+
+  fs::remove(outFolder + "/page");
+  ::unsetenv("SUDO_UID");  // the desktop user is root now
+  EXPECT_FALSE(OpenWebPage("http://127.0.0.1:8610/"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(outFolder + "/page"));
+  ::setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST(ProcessApiTest, WaitsTerminatesAndReportsFailedStarts) {
+  platform::ProcessStart start;
+  start.program = "/bin/sh";
+  start.arguments = {"sh", "-c", "exit 7"};
+  auto quick = platform::StartProcess(start);
+  ASSERT_TRUE(quick);
+  EXPECT_EQ(quick->Wait(-1), platform::WaitResult::Exited);
+  EXPECT_EQ(quick->ExitCode(), 7);
+
+  start.arguments = {"sleep", "60"};
+  start.program = "sleep";
+  auto slow = platform::StartProcess(start);
+  ASSERT_TRUE(slow);
+  EXPECT_EQ(slow->Wait(50), platform::WaitResult::TimedOut);
+  EXPECT_FALSE(slow->ExitCode());
+  EXPECT_TRUE(slow->Terminate(0));
+  EXPECT_EQ(slow->Wait(5000), platform::WaitResult::Exited);
+  EXPECT_EQ(slow->ExitCode(), 0);
+
+  int error = 0;
+  start.program = "/nonexistent/program";
+  EXPECT_FALSE(platform::StartProcess(start, &error));
+  EXPECT_EQ(error, ENOENT);
+  start.program = "/bin/true";
+  start.directory = "/nonexistent/folder";
+  EXPECT_FALSE(platform::StartDetachedProcess(start, &error));
+  EXPECT_EQ(error, ENOENT);
+}
+
+}  // namespace

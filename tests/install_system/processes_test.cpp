@@ -167,9 +167,11 @@ class DesktopUserStartTest : public ProcessesTest {
     ::unsetenv("DISPLAY");
     if (!outFolder.empty()) fs::remove_all(outFolder);
   }
+  // Parameters for /bin/sh that write its argv[0], uid and gid to `file`.
   std::wstring ShellWriting(const std::string& file) {
-    const std::string command = " -c \"id -u > " + outFolder + "/" + file + ".tmp; id -g >> " + outFolder + "/" +
-                                file + ".tmp; mv " + outFolder + "/" + file + ".tmp " + outFolder + "/" + file + "\"";
+    const std::string temp = outFolder + "/" + file + ".tmp";
+    const std::string command = " -c \"{ echo [$0]; id -u; id -g; } > " + temp + "; mv " + temp + " " + outFolder +
+                                "/" + file + "\"";
     return std::wstring(command.begin(), command.end());
   }
   std::string outFolder;
@@ -190,7 +192,23 @@ TEST_F(DesktopUserStartTest, RunsTheChildAsTheDesktopUser) {
 
   ASSERT_TRUE(RunAsShellUser(L"/bin/sh", ShellWriting("ids"), L"/", 1));
   ASSERT_TRUE(system_test::Eventually([&] { return fs::exists(outFolder + "/ids"); }));
-  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/ids"), "65534\n65534\n");
+  // The command line holds only the parameters: argv[0] is empty.
+  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/ids"), "[]\n65534\n65534\n");
+}
+
+TEST_F(DesktopUserStartTest, WithoutRootItIsAPlainStart) {
+  // No display either: a plain start does not need the desktop user's session.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(RunAsShellUser(L"/bin/sh", ShellWriting("plain"), L"", 1) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(system_test::Eventually([&] { return fs::exists(outFolder + "/plain"); }));
+  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/plain"), "[/bin/sh]\n65534\n65534\n");
 }
 
 TEST_F(DesktopUserStartTest, WithoutAReachableDisplayNothingStarts) {

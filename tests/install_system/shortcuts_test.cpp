@@ -122,6 +122,9 @@ TEST_F(ShortcutsTest, SixtyFourBitNamesWithoutTheDesktopPair) {
   EXPECT_EQ(EntryValue(menu + "/Corvex 11 Mini (x64).desktop", "Icon"), install + "/CorvexMini64.ico");
   EXPECT_EQ(EntryValue(menu + "/Corvex 11 Online.desktop", "URL"), "http://127.0.0.1:8610/?s=corvex11&p=x64&v=2.0");
   EXPECT_TRUE(fs::exists(install + "/Corvex 11 (x64) QtLog.desktop"));
+  const std::vector<std::string> all = EntriesBelow(sandbox.root());
+  EXPECT_EQ(all.size(), 9u);
+  for (const auto& path : all) EXPECT_TRUE(Validates(path)) << path << "\n" << Sandbox::ReadFile(path);
 }
 
 TEST_F(ShortcutsTest, FailedUserMenuLookupSkipsOnlyItsFourLinks) {

@@ -1,0 +1,73 @@
+#include "ui/common_dlg.h"
+
+#include "platform/gui/draw.h"
+#include "platform/gui/window.h"
+
+namespace gui = platform::gui;
+
+int CommonDlg::OnInitDialog(HWND window) {
+  hwnd = window;
+  const RECT screen = gui::GetPrimaryMonitorRect();
+  RECT rect{};
+  gui::GetWindowRect(window, &rect);
+  if (scaleToDesignSize) rect = RECT{0, 0, ScaleByDpi(designWidth), ScaleByDpi(designHeight)};
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const int screenWidth = screen.right - screen.left;
+  const int screenHeight = screen.bottom - screen.top;
+  gui::MoveWindow(window, screen.left + (screenWidth - width) / 2, screen.top + (screenHeight - height) / 2, width,
+                  height, 0);
+  return 1;
+}
+
+INT_PTR CommonDlg::DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const int claimed = PreHandleMessage(msg, wParam, lParam);
+  switch (msg) {
+    case WM_INITDIALOG:
+      OnInitDialog(window);
+      return 1;
+    case WM_CREATE:
+      OnCreate();
+      return 1;
+    case WM_PAINT:
+      OnPaint();
+      return claimed;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if ((id == IDOK && (closeFlags & kCloseOnOk)) || (id == IDCANCEL && (closeFlags & kCloseOnCancel))) {
+        gui::EndDialog(window, 0);
+        return 1;
+      }
+      return OnCommand(wParam, lParam);
+    }
+    case WM_LBUTTONDOWN:
+      if (claimed) {
+        gui::OutputDebugStringA("WM_LBUTTONDOWN  SetCapture\n");
+        gui::SetCapture(window);
+      } else {
+        // Nothing took the press: the background moves the window.
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        gui::ClientToScreen(window, &point);
+        gui::SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+      }
+      return claimed;
+    case WM_LBUTTONUP:
+      gui::OutputDebugStringA("WM_LBUTTONDOWN  ReleaseCapture\n");
+      gui::ReleaseCapture();
+      return claimed;
+    default:
+      return claimed;
+  }
+}
+
+int CommonDlg::PreHandleMessage(UINT, WPARAM, LPARAM) { return 0; }
+int CommonDlg::OnCommand(WPARAM, LPARAM) { return 0; }
+int CommonDlg::ReservedHook(int, int) { return 0; }
+void CommonDlg::OnPaint() {}
+void CommonDlg::OnCreate() {}
+
+int CommonDlg::GetDpiX() { return gui::GetScreenDpi(); }
+
+int CommonDlg::ScaleByDpi(int v) { return v * GetDpiX() / 96; }
+
+void CommonDlg::FillSolidRect(HDC dc, const RECT* rect, COLORREF color) { gui::FillRectColor(dc, rect, color); }

@@ -1,0 +1,74 @@
+// The installer's own message box: a blue title band with the title in white, a
+// close button, an icon, a word-wrapped message and one or two picture buttons,
+// repainted from its own thread every 30 ms. UI thread, except the repaint thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ui/button_ctrl_ex.h"
+#include "ui/common_dlg.h"
+#include "ui/control_lists.h"
+#include "ui/static_ctrl.h"
+
+// Command identifiers of the box.
+inline constexpr int kMsgBoxCloseId = 1612;
+inline constexpr int kMsgBoxCloseAltId = 1626;
+inline constexpr int kMsgBoxNoChoice = 1628;
+inline constexpr int kMsgBoxOkId = 1629;
+inline constexpr int kMsgBoxCancelId = 1630;
+
+class SkinMessageBox : public CommonDlg {
+ public:
+  enum ButtonMode : std::int32_t { kOneButton = 0, kTwoButtons = 1 };
+
+  explicit SkinMessageBox(ButtonMode mode);
+  ~SkinMessageBox() override;
+
+  int OnInitDialog(HWND hwnd) override;
+  int PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnPaint() override;
+  virtual int OnClose();
+
+  // The static dialog procedure: forwards to the current box.
+  static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  std::int32_t buttonMode = kOneButton;
+  std::int32_t result = kMsgBoxNoChoice;
+  ButtonCtrlEx* closeButton = nullptr;
+  ButtonCtrlEx* okButton = nullptr;
+  ButtonCtrlEx* cancelButton = nullptr;
+  StaticCtrl* titleLabel = nullptr;
+  StaticCtrl* iconLabel = nullptr;
+  StaticCtrl* messageLabel = nullptr;
+  std::wstring titleText;
+  std::wstring messageText;
+  std::wstring okText;
+  std::wstring cancelText;
+  ControlLists lists;  // the mouse list and the paint list
+  bool mouseDown = false;
+  std::thread repaintThread;
+  std::atomic<bool> closing{false};
+
+ private:
+  void RepaintLoop();
+  // Sets `closing` and waits up to `timeoutMs` for the repaint thread to finish.
+  void StopRepainting(int timeoutMs);
+
+  std::mutex repaintMutex_;
+  std::condition_variable repaintEnded_;
+  bool repaintRunning_ = false;
+  HFONT font_ = nullptr;
+  HBITMAP bitmaps_[7] = {};  // resources 174 … 180
+};
+
+// One-button box; always 1628.
+int ShowMessage(HWND parent, const wchar_t* title, const wchar_t* message, const wchar_t* okText);
+// Two-button box; 1629 when closed with the first button, 1630 in every other case.
+int AskQuestion(HWND parent, const wchar_t* title, const wchar_t* message, const wchar_t* okText,
+                const wchar_t* cancelText);

@@ -131,6 +131,13 @@ class Parser {
       p.name = value;
       return true;
     }
+    if (key == "target") {
+      if (value == "nothing") p.target = TargetBefore::Nothing;
+      else if (value == "package") p.target = TargetBefore::Package;
+      else if (value == "stale_longer") p.target = TargetBefore::StaleLonger;
+      else return Fail("target is nothing, package or stale_longer, got '" + value + "'");
+      return true;
+    }
     return UnknownKey(key);
   }
 

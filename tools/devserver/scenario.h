@@ -4,6 +4,7 @@
 //
 //   # comment
 //   [package]            size = 3145728   seed = 7   name = corvex_test.exe
+//                        target = nothing | package | stale_longer
 //   [mirror 1]           one section per mirror, listed in manifest order;
 //                        "mirror N" listens on 127.0.0.(10+N) unless address = is given
 //   [cdn]                the CDN mirror, 127.0.0.17, path prefix /cdn.corvex.example
@@ -24,10 +25,18 @@ inline constexpr std::uint32_t kBlockSize = 1048576;
 inline constexpr char kDefaultCdnPrefix[] = "/cdn.corvex.example";
 inline constexpr char kDefaultFlag[] = "1 spare capacity";
 
+// What lies at the download's target path before the download starts.
+enum class TargetBefore {
+  Nothing,
+  Package,      // the intact package: nothing needs to be fetched
+  StaleLonger,  // other, longer content that the download must replace entirely
+};
+
 struct PackageSpec {
   std::uint64_t size = 3 * kBlockSize;
   std::uint32_t seed = 1;
   std::string name = "corvex_scenario.exe";
+  TargetBefore target = TargetBefore::Nothing;
 };
 
 // How one mirror answers. Every fault applies to content requests (GET of the

@@ -83,9 +83,12 @@ bool EnsureElevatedOrRelaunch(int argc, char** argv, int* exitCode) {
   std::string self = GetModuleFileName();
   if (self.empty()) return Refuse("The installer cannot find its own program file.", exitCode);
 
+  // pkexec wants the program with its full path.
+  const std::string env = FindProgram("env");
+  if (env.empty()) return Refuse("The env program is missing.", exitCode);
   ProcessStart start;
   start.program = pkexec;
-  start.arguments = {pkexec, "env"};
+  start.arguments = {pkexec, env};
   for (auto& variable : KeptDisplayVariables()) start.arguments.push_back(variable);
   start.arguments.push_back(self);
   for (int i = 1; i < argc; ++i) start.arguments.push_back(argv[i]);

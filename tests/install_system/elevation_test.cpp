@@ -86,7 +86,7 @@ TEST_F(ElevationTest, RelaunchesThroughPkexecKeepingTheDisplay) {
   EXPECT_EQ(outcome.exitCode, 3);  // the elevated run's code
   const std::string self = platform::GetModuleFileName();
   EXPECT_EQ(Sandbox::ReadFile(folder + "/args"),
-            "env\nDISPLAY=:9986\n" + self + "\n--silent\n--path\n/opt/my folder\n");
+            "/usr/bin/env\nDISPLAY=:9986\n" + self + "\n--silent\n--path\n/opt/my folder\n");
 }
 
 TEST_F(ElevationTest, RefusedOrMissingPkexecExplainsAndExits) {

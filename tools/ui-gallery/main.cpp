@@ -1,0 +1,27 @@
+// ui-gallery: the skinned message boxes and controls in real windows.
+//   ui-gallery            the controls dialog (its buttons open the boxes)
+//   ui-gallery --message  the one-button box, then exit
+//   ui-gallery --ask      the two-button box, then exit
+// The result of every box is printed ("ShowMessage 1628", "AskQuestion 1629").
+#include <cstdio>
+#include <cstring>
+
+#include "tools/ui-gallery/gallery_dlg.h"
+#include "ui/skin_message_box.h"
+#include "ui/texts/ui_texts.h"
+
+int main(int argc, char** argv) {
+  SetLanguage(L"Corvex", 0);
+  const char* mode = argc > 1 ? argv[1] : "";
+  if (std::strcmp(mode, "--message") == 0) {
+    std::printf("ShowMessage %d\n", ShowMessage(nullptr, L"Corvex", GetText(29), GetText(11)));
+  } else if (std::strcmp(mode, "--ask") == 0) {
+    std::printf("AskQuestion %d\n", AskQuestion(nullptr, L"Corvex", GetText(10), GetText(19), GetText(20)));
+  } else if (mode[0] == '\0') {
+    GalleryDlg::Run();
+  } else {
+    std::fprintf(stderr, "usage: ui-gallery [--message | --ask]\n");
+    return 2;
+  }
+  return 0;
+}

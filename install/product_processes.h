@@ -1,10 +1,12 @@
 // The product's running programs, and starting programs as the desktop user.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/known_folders.h"
+#include "platform/process.h"
 #include "platform/win_types.h"
 
 // Terminates the first running process of each of the product's program names, in
@@ -34,6 +36,13 @@ ShellUserToken GetShellUserToken();
 // is no desktop user. `showCmd` plays no part here. True once the program runs.
 bool RunAsShellUser(const std::wstring& file, const std::wstring& parameters, const std::wstring& directory,
                     int showCmd);
+
+// The "runas" start of the finish step and the uninstall work. The installer already
+// runs as root (or in a sandbox root), so the program is started directly with
+// `parameters` split into arguments after its own path; the handle waits for it,
+// reads its exit code and terminates it. Null when it cannot be started.
+std::unique_ptr<platform::Process> StartElevated(const std::wstring& file, const std::wstring& parameters,
+                                                 const std::wstring& directory);
 
 // Opens a web page in the desktop user's browser (xdg-open). A browser is never
 // started as root: as root without a desktop user other than root, nothing opens.

@@ -33,6 +33,16 @@ bool RunAsShellUser(const std::wstring& file, const std::wstring& parameters, co
   return platform::StartDetachedProcess(start);
 }
 
+std::unique_ptr<platform::Process> StartElevated(const std::wstring& file, const std::wstring& parameters,
+                                                 const std::wstring& directory) {
+  platform::ProcessStart start;
+  start.program = platform::WideToNarrow(file);
+  start.directory = platform::WideToNarrow(directory);
+  start.arguments = {start.program};
+  for (auto& arg : platform::SplitCommandLine(platform::WideToNarrow(parameters))) start.arguments.push_back(std::move(arg));
+  return platform::StartProcess(start);
+}
+
 bool OpenWebPage(const std::string& url) {
   platform::ProcessStart start;
   start.program = "xdg-open";

@@ -137,18 +137,6 @@ TEST(CommandLineTest, SplitsAsTheRuntimeDoes) {
   EXPECT_EQ(platform::CommandLineToArgv(""), V({""}));
 }
 
-TEST(DisplayTest, ParsesDisplayNames) {
-  platform::XDisplayAddress address;
-  ASSERT_TRUE(platform::ParseXDisplay(":12.0", address));
-  EXPECT_EQ(address.number, 12);
-  EXPECT_EQ(address.host, "");
-  ASSERT_TRUE(platform::ParseXDisplay("localhost:3", address));
-  EXPECT_EQ(address.host, "localhost");
-  EXPECT_FALSE(platform::ParseXDisplay("nonsense", address));
-  EXPECT_FALSE(platform::ParseXDisplay(":", address));
-  EXPECT_FALSE(platform::ParseXDisplay(":x1", address));
-}
-
 // Starts as the desktop user need root to change user.
 class DesktopUserStartTest : public ProcessesTest {
  protected:
@@ -246,6 +234,14 @@ TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(fs::exists(outFolder + "/page"));
   ::setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST(ProcessApiTest, ElevatedStartPassesTheParametersAfterTheProgram) {
+  auto process = StartElevated(L"/bin/sh", L" -c \"exit $#\" sh one \"two three\"", L"/");
+  ASSERT_TRUE(process);
+  EXPECT_EQ(process->Wait(5000), platform::WaitResult::Exited);
+  EXPECT_EQ(process->ExitCode(), 2);
+  EXPECT_FALSE(StartElevated(L"/nonexistent/Corvex.exe", L"/install", L""));
 }
 
 TEST(ProcessApiTest, WaitsTerminatesAndReportsFailedStarts) {

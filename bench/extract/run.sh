@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Extraction of a 130 MiB payload: C7ZOperator::Extract from memory (staging, listing
+# and extraction) against plain `7zz x` of the same archive file.
+# usage: bench/extract/run.sh [build folder]   (default build/release)
+set -euo pipefail
+top="$(cd "$(dirname "$0")/../.." && pwd)"
+build="${1:-$top/build/release}"
+runs="${RUNS:-5}"
+size_mib="${SIZE_MIB:-130}"
+ninja -C "$build" bench-extract demo-filler >/dev/null
+
+work="$(mktemp -d /tmp/corvex-bench-extract-XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+export TMPDIR="$work/tmp"
+mkdir -p "$TMPDIR" "$work/payload/data"
+"$build/resources/demo/demo-filler" "$work/payload/data/filler.bin" "$size_mib" 7
+for i in $(seq 1 200); do printf 'file %d\n' "$i" > "$work/payload/file$i.txt"; done
+(cd "$work/payload" && 7zz a -bd -bso0 -bsp0 -mx=1 "$work/payload.7z" . )
+cat "$work/payload.7z" > /dev/null   # both sides read it from the page cache
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+# The extractor prints its "Temp File" line on stdout too; keep the times.
+ours="$("$build/bench/extract/bench-extract" "$work/payload.7z" "$work/out-ours" "$runs" | grep -E "^[0-9.]+$" | median)"
+peer="$(for i in $(seq 1 "$runs"); do
+  rm -rf "$work/out-peer"
+  start=$(date +%s.%N)
+  7zz x -bso0 -bsp0 "$work/payload.7z" -o"$work/out-peer" >/dev/null
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+done | median)"
+cmp "$work/out-ours/data/filler.bin" "$work/out-peer/data/filler.bin"
+
+echo "payload: $size_mib MiB, $(stat -c %s "$work/payload.7z") bytes compressed, median of $runs runs"
+printf 'C7ZOperator::Extract from memory: %.3f s\n' "$ours"
+printf 'plain 7zz x:                      %.3f s\n' "$peer"
+printf 'ratio (ours / 7zz x): %.3f  (target <= 1.15)\n' "$(echo "$ours / $peer" | bc -l)"

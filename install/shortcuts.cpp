@@ -68,6 +68,11 @@ bool IsPlainName(const std::wstring& name) {
   return !name.empty() && name != L"." && name != L".." && name.find(L'/') == std::wstring::npos;
 }
 
+bool IsSymlink(const std::wstring& path) {
+  std::error_code error;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(std::filesystem::path(path), error));
+}
+
 std::wstring Text(int id) { return GetText(id); }
 
 }  // namespace
@@ -105,6 +110,8 @@ HRESULT CreateShortcut(const wchar_t* target, const wchar_t* workDir, const wcha
   if (subFolder && *subFolder) {
     if (!IsPlainName(subFolder)) return E_FAIL;
     platform::PathAppend(folder, subFolder);
+    // A link planted in place of the sub-folder would take root's writes elsewhere.
+    if (IsSymlink(folder)) return E_FAIL;
     CreateOwnedFolderChain(folder, forUser);
   }
   LinkPlacement placement;
@@ -170,7 +177,12 @@ bool DeleteShortcutFolder(int location, const std::wstring& folderName) {
   if (folder.empty() || !platform::PathIsDirectory(folder)) return false;
   // An empty name would be the whole menu or desktop.
   if (!IsPlainName(folderName)) return false;
-  DeleteFolderTree(platform::PathJoin(folder, folderName));
+  const std::wstring target = platform::PathJoin(folder, folderName);
+  std::error_code error;
+  if (IsSymlink(target))
+    std::filesystem::remove(std::filesystem::path(target), error);  // the link, never what it points at
+  else
+    DeleteFolderTree(target);
   return true;
 }
 

@@ -124,6 +124,7 @@ void SetVariable(std::vector<std::string>& env, const std::string& entry) {
 bool KeptForUser(const std::string& entry) {
   static const char* const kKept[] = {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS",
                                       "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP",
+                                      "XDG_DATA_DIRS", "XDG_CONFIG_DIRS",
                                       "LANG", "LANGUAGE", "PATH", "TERM", "TZ", "CORVEX_SYSROOT"};
   for (const char* name : kKept) {
     if (IsVariable(entry, name)) return true;

@@ -191,6 +191,18 @@ TEST_F(ShortcutsTest, LinksInTheUsersFoldersBelongToTheUser) {
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_uid, 65534u);
   EXPECT_EQ(Sandbox::ReadFile(sandbox.root() + "/victim"), "keep");
+
+  // The same for a planted sub-folder, on creation and on deletion.
+  const std::string elsewhere = sandbox.root() + "/elsewhere";
+  system_test::MakeFolders(elsewhere);
+  Sandbox::WriteFile(elsewhere + "/precious", "keep");
+  fs::create_symlink(elsewhere, desktop + "/Planted");
+  EXPECT_EQ(CreateShortcut(target.c_str(), nullptr, L"X", 4, L"Planted", nullptr, nullptr, nullptr), E_FAIL);
+  EXPECT_FALSE(fs::exists(elsewhere + "/X.desktop"));
+  fs::create_symlink(elsewhere, sandbox.home() + "/.local/share/applications/Planted");
+  EXPECT_TRUE(DeleteShortcutFolder(2, L"Planted"));
+  EXPECT_EQ(Sandbox::ReadFile(elsewhere + "/precious"), "keep");
+  EXPECT_FALSE(fs::exists(sandbox.home() + "/.local/share/applications/Planted"));
   ASSERT_EQ(::stat(userMenu.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 65534u);
   ASSERT_EQ(::stat((sandbox.home() + "/.local/share/applications").c_str(), &st), 0);

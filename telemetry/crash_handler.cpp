@@ -4,13 +4,11 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "app/shell/install_log.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "platform/clock.h"
 #include "platform/crash_dump.h"
 #include "platform/path.h"
-#include "platform/text.h"
 #include "telemetry/crash_report_main.h"
 #include "telemetry/json_object.h"
 #include "telemetry/machine_identity.h"
@@ -44,9 +42,9 @@ const PreparedCrash* Prepare(const std::string& languageName) {
   prepared->arguments = {platform::GetModuleFileName(),
                          kSendCrashReportSwitch,
                          CrashEndpointUrl(),
-                         kCrashAppId,
+                         kReportAppId,
                          prepared->dumpPath,
-                         CrashLogPath(true),
+                         InstallLogPath(true),
                          EnsureProcessGuid(),
                          languageName};
   for (const std::string& argument : prepared->arguments) prepared->argv.push_back(argument.c_str());
@@ -61,14 +59,6 @@ std::string CrashEndpointUrl() {
   const std::string host = overrideHost != nullptr && overrideHost[0] != '\0' ? overrideHost
                                                                               : GetVendorConfig().crashHost;
   return host + vendor::kCrashPath;
-}
-
-std::string CrashDumpPath(bool create) {
-  return platform::WideToNarrow(GetDocumentsPath(L"Corvex 11", L"install.dmp", create));
-}
-
-std::string CrashLogPath(bool create) {
-  return platform::WideToNarrow(GetDocumentsPath(L"Corvex11/Log", L"install.log", create));
 }
 
 bool InstallCrashFilter() {

@@ -10,16 +10,11 @@
 
 #include "platform/crash_signals.h"
 #include "telemetry/form_post.h"
-
-inline constexpr char kCrashAppId[] = "Corvex 11";
+#include "telemetry/report_paths.h"
 
 // The crash host followed by the crash path. CORVEX_CRASH_HOST, when set, replaces
 // the compiled-in host (tests point it at their own endpoint).
 std::string CrashEndpointUrl();
-// Documents/Corvex 11/install.dmp and Documents/Corvex11/Log/install.log, their
-// folders created when `create` is set.
-std::string CrashDumpPath(bool create);
-std::string CrashLogPath(bool create);
 
 // Arms the handler. The first call computes everything a crash will need (paths,
 // process GUID, the reporter's command line), later calls only renew it when the

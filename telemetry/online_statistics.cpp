@@ -4,8 +4,10 @@
 #include "external/vendor_services.h"
 #include "platform/clock.h"
 #include "platform/path.h"
+#include "platform/system_info.h"
 #include "telemetry/json_object.h"
 #include "telemetry/machine_identity.h"
+#include "telemetry/report_paths.h"
 #include "telemetry/report_text.h"
 #include "telemetry/report_values.h"
 #include "telemetry/system_language.h"
@@ -208,4 +210,9 @@ bool OnlineStatistics::SendFinal(bool downloadEnded, bool autoInstall, bool runA
 bool OnlineStatistics::SendFinal(const FinalReportFlags& flags) {
   const PreparedReport report = PrepareFinalReport(flags);
   return Post(url, vendor::kFormJsonData, report.json, report.attachmentFileName, report.attachmentPath);
+}
+
+std::shared_ptr<OnlineStatistics> CreateRunStatistics(bool appIs64) {
+  return std::make_shared<OnlineStatistics>(StatisticsEndpointUrl(), NewGuidText(), kReportAppId, kReportAppId,
+                                            appIs64, platform::IsNative64Bit(), InstallLogPath(false));
 }

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -121,3 +122,8 @@ class OnlineStatistics {
   std::atomic<std::uint32_t> installStart{0};
   std::atomic<std::uint32_t> installEnd{0};
 };
+
+// The statistics of this run as the setup dialog makes them: the statistics endpoint,
+// a fresh uuid, the product "Corvex 11" as id and subtitle, the edition being
+// installed, the machine's bitness and Documents/Corvex11/Log/install.log.
+std::shared_ptr<OnlineStatistics> CreateRunStatistics(bool appIs64);

@@ -2,6 +2,9 @@
 // decision which status a final report has.
 #pragma once
 
+// The product as the reports name it ("app_id", and "subtitle" of the statistics).
+inline constexpr char kReportAppId[] = "Corvex 11";
+
 namespace install_status {
 inline constexpr char kStart[] = "start";
 inline constexpr char kSuccess[] = "success";

@@ -9,14 +9,15 @@
 #include "telemetry/crash_report_main.h"
 #include "ui/texts/ui_texts.h"
 
-__attribute__((noinline)) void CrashByNullDereference(volatile int* target) {
+// Not instrumented: the sanitizer builds would report the store instead of faulting.
+__attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(volatile int* target) {
   *target = 42;
 }
 
 int main(int argc, char** argv) {
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
-  GetLog()->Init(platform::NarrowToWide(CrashLogPath(true)));
+  GetLog()->Init(platform::NarrowToWide(InstallLogPath(true)));
   SetLanguage(L"Corvex", 0);
   WriteLog("crash child: about to crash\n");
   if (!InstallCrashFilter()) {

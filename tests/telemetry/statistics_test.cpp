@@ -316,13 +316,15 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
   RetryPolicy policy = StartReportRetry();
   EXPECT_EQ(policy.attempts, 30);
   EXPECT_EQ(policy.pauseMs, 1000u);
-  std::uint32_t pauseAsked = 0;
-  policy.pause = [gate, &pauseAsked](std::uint32_t ms) {
-    pauseAsked = ms;
+  // Everything the detached driver touches is shared with it, never on this stack.
+  auto pauseAsked = std::make_shared<std::atomic<std::uint32_t>>(0);
+  policy.pause = [gate, pauseAsked](std::uint32_t ms) {
+    *pauseAsked = ms;
     gate->Pause(ms);
   };
-  std::promise<DeliveryResult> finished;
-  StartStartReportThread(dead, policy, [&finished](const DeliveryResult& result) { finished.set_value(result); });
+  auto finished = std::make_shared<std::promise<DeliveryResult>>();
+  std::future<DeliveryResult> result = finished->get_future();
+  StartStartReportThread(dead, policy, [finished](const DeliveryResult& done) { finished->set_value(done); });
 
   // The driver is held after its first failure, and meanwhile other reports go out.
   gate->WaitForPauses(1);
@@ -331,11 +333,11 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
   EXPECT_EQ(server.Reports().size(), 1u);
 
   gate->Open();
-  const DeliveryResult result = finished.get_future().get();
-  EXPECT_FALSE(result.delivered);
-  EXPECT_EQ(result.attempts, 30);
+  const DeliveryResult outcome = result.get();
+  EXPECT_FALSE(outcome.delivered);
+  EXPECT_EQ(outcome.attempts, 30);
   EXPECT_EQ(gate->pauses(), 29);  // no pause after the last attempt
-  EXPECT_EQ(pauseAsked, 1000u);
+  EXPECT_EQ(pauseAsked->load(), 1000u);
 }
 
 TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
@@ -343,15 +345,16 @@ TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
   const std::string deadUrl =
       "http://127.0.0.1:" + std::to_string(testing_support::FreeLoopbackPort()) + vendor::kStatisticsPath;
   auto dead = Make(deadUrl);
-  std::atomic<int> pauses{0};
-  auto countPauses = [&pauses](RetryPolicy policy) {
-    policy.pause = [&pauses](std::uint32_t) { ++pauses; };
+  auto pauses = std::make_shared<std::atomic<int>>(0);
+  auto countPauses = [pauses](RetryPolicy policy) {
+    policy.pause = [pauses](std::uint32_t) { ++*pauses; };
     return policy;
   };
-  std::promise<DeliveryResult> stepDone;
+  auto stepDone = std::make_shared<std::promise<DeliveryResult>>();
+  std::future<DeliveryResult> stepResult = stepDone->get_future();
   StartStepReportThread(dead, install_step::kDownload, countPauses(StepReportRetry()),
-                        [&stepDone](const DeliveryResult& result) { stepDone.set_value(result); });
-  const DeliveryResult step = stepDone.get_future().get();
+                        [stepDone](const DeliveryResult& result) { stepDone->set_value(result); });
+  const DeliveryResult step = stepResult.get();
   EXPECT_FALSE(step.delivered);
   EXPECT_EQ(step.attempts, 3);
 
@@ -413,6 +416,20 @@ TEST_F(StatisticsTest, WorkerUpdatesWhileTheFinalReportIsBuilt) {
   }
   stop = true;
   worker.join();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RunStatistics, EachRunPostsToTheStatisticsEndpointUnderItsOwnUuid) {
+  Sandbox sandbox;
+  const auto first = CreateRunStatistics(true);
+  const auto second = CreateRunStatistics(true);
+  EXPECT_EQ(first->Url(), "http://127.0.0.1:8610/api/install/index_ex.php");
+  EXPECT_EQ(first->Uuid().size(), 36u);
+  EXPECT_NE(first->Uuid(), second->Uuid());
+  EXPECT_EQ(first->BuildStepReport("start").find("{\"version\":1004,\"user_id\":\""), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+#include "telemetry/report_paths.h"
+
+#include "app/shell/install_log.h"
+#include "platform/text.h"
+
+std::string InstallLogPath(bool createFolders) {
+  return platform::WideToNarrow(GetDocumentsPath(L"Corvex11/Log", L"install.log", createFolders));
+}
+
+std::string CrashDumpPath(bool createFolders) {
+  return platform::WideToNarrow(GetDocumentsPath(L"Corvex 11", L"install.dmp", createFolders));
+}

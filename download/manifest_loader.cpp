@@ -131,10 +131,12 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
   }
 
   if (IsAlreadyDownloaded(config)) {
+    // The error code comes before the event: a caller that sees the engine stop
+    // right after it must read the final code.
     m_nStatus = kDownloadStatusFinished;
+    m_nErrorCode = NoNeedDownload;
     Emit(kDownloadEventFinished, 0, 1);
     ClearRunning();
-    m_nErrorCode = NoNeedDownload;
     return S_OK;
   }
   return BeginDownload(config);

@@ -227,7 +227,11 @@ bool XMLParse::ReadFromMemory(const char* text, size_t) {
   if (!text) return false;
   try {
     std::istringstream stream{std::string(text)};
-    pt::read_xml(stream, m_tree, pt::xml_parser::trim_whitespace);
+    pt::ptree parsed;
+    pt::read_xml(stream, parsed, pt::xml_parser::trim_whitespace);
+    // A document needs a root element; the reader accepts empty text without one.
+    if (parsed.empty()) return false;
+    m_tree.swap(parsed);
     return true;
   } catch (...) {
     return false;

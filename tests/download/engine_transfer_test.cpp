@@ -1,0 +1,384 @@
+// The engine against real HTTP mirrors on loopback addresses.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "download/md5_digest.h"
+#include "engine_harness.h"
+#include "platform/path.h"
+#include "sandbox.h"
+#include "test_mirror.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+constexpr char kFile[] = "/download/pkg.exe";
+constexpr char kCdnMarker[] = "cdn.corvex.example";
+
+struct Download {
+  Sandbox sandbox;
+  EventRecorder recorder;
+  PingTable pings;
+  std::string target = sandbox.root() + "/pkg.exe";
+
+  std::unique_ptr<DownloaderCurl> Start(const std::string& manifest) {
+    auto engine = NewEngine(pings, recorder);
+    EXPECT_EQ(engine->DownloadByConfigData(manifest.c_str(), manifest.size(), target), S_OK);
+    return engine;
+  }
+};
+
+std::shared_ptr<const std::string> Share(const std::string& content) {
+  return std::make_shared<const std::string>(content);
+}
+
+std::vector<std::string> SegmentUrls(DownloaderCurl& engine, std::size_t count) {
+  DownloadInfo info;
+  engine.GetDownloadInfo(info);
+  std::vector<std::string> urls;
+  for (std::size_t id = 0; id < count && id < info.mapItems.size(); ++id) {
+    urls.push_back(info.mapItems.at(static_cast<int>(id)).pszUrl);
+  }
+  return urls;
+}
+
+TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
+  Download run;
+  const std::string content = PatternContent(1000);
+  TestMirror first("127.0.0.21"), second("127.0.0.22");
+  first.Serve(kFile, Share(content));
+  second.Serve(kFile, Share(content));
+  run.pings.echoMs = {{first.Url("pkg.exe"), 5}, {second.Url("pkg.exe"), 6}};
+  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_FALSE(engine->IsDownloading());
+  EXPECT_EQ(engine->GetErrorCode(), 0);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nThreadCount, 4);
+  EXPECT_EQ(info.nFileSize, 1000u);
+  EXPECT_EQ(info.nDownloaded, 1000u);
+  ASSERT_EQ(info.mapItems.size(), 4u);
+  const std::string urls[] = {first.Url("pkg.exe"), second.Url("pkg.exe")};
+  for (int id = 0; id < 4; ++id) {
+    const DownloadItem& item = info.mapItems.at(id);
+    EXPECT_EQ(item.nStart, static_cast<std::uint32_t>(id * 250));
+    EXPECT_EQ(item.nEnd, static_cast<std::uint32_t>(id * 250 + 249));
+    EXPECT_EQ(item.pszUrl, urls[id % 2]);
+    EXPECT_EQ(item.nStatus, E_Status_Succeed);
+    EXPECT_EQ(item.hCurl, nullptr);
+  }
+
+  const auto events = run.recorder.Events();
+  int segmentEnds = 0;
+  unsigned lastProgress = 0;
+  for (const Event& e : events) {
+    if (e.event == 7) ++segmentEnds;
+    if (e.event == 3) {
+      EXPECT_GE(e.code, lastProgress);
+      EXPECT_EQ(e.value, 1000);
+      lastProgress = e.code;
+    }
+  }
+  EXPECT_EQ(segmentEnds, 4);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 5);
+  EXPECT_EQ(run.recorder.Ends()[0].code, 1000u);
+  EXPECT_EQ(run.recorder.Ends()[0].value, 1000);
+  EXPECT_EQ(events.back().event, 5) << "the finish event is the last one";
+
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
+}
+
+TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {
+  Download run;
+  const std::string content = PatternContent(200000);
+  std::vector<std::unique_ptr<TestMirror>> mirrors;
+  std::vector<std::string> urls;
+  const std::uint32_t echo[] = {40, 10, 30, 10, 50, 20};
+  for (int i = 0; i < 6; ++i) {
+    mirrors.push_back(std::make_unique<TestMirror>("127.0.0." + std::to_string(31 + i)));
+    mirrors.back()->Serve(kFile, Share(content));
+    mirrors.back()->SetFlagAnswer("1 spare capacity");
+    urls.push_back(mirrors.back()->Url("pkg.exe"));
+    run.pings.echoMs[urls.back()] = echo[i];
+  }
+  TestMirror cdn("127.0.0.37");
+  cdn.Serve(std::string("/") + kCdnMarker + kFile, Share(content));
+  urls.push_back(cdn.Base() + "/" + kCdnMarker + kFile);
+
+  auto engine = run.Start(ManifestFor(content, urls).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nThreadCount, 10);
+  const std::vector<std::string> ranked = {urls[1], urls[3], urls[5], urls[2], urls[0]};
+  std::vector<std::string> expected = ranked;
+  expected.insert(expected.end(), ranked.begin(), ranked.end());
+  EXPECT_EQ(SegmentUrls(*engine, 10), expected);
+  EXPECT_EQ(*run.pings.calls, 6) << "the CDN is not pinged";
+  EXPECT_EQ(cdn.GetCount(std::string("/") + kCdnMarker + kFile), 0);
+  EXPECT_FALSE(engine->IsUsingCdn());
+}
+
+TEST(EngineTransfer, TwoUsableMirrorsBringInTheCdn) {
+  Download run;
+  const std::string content = PatternContent(60000);
+  TestMirror a("127.0.0.41"), busy("127.0.0.42"), b("127.0.0.43"), cdn("127.0.0.44");
+  for (TestMirror* m : {&a, &busy, &b}) m->Serve(kFile, Share(content));
+  busy.SetFlagAnswer("0 busy");
+  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
+  cdn.Serve(cdnPath, Share(content));
+  const std::string cdnUrl = cdn.Base() + cdnPath;
+  run.pings.echoMs = {{a.Url("pkg.exe"), 9}, {busy.Url("pkg.exe"), 1}, {b.Url("pkg.exe"), 3}};
+  auto engine = run.Start(ManifestFor(content, {cdnUrl, a.Url("pkg.exe"), busy.Url("pkg.exe"), b.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nThreadCount, 6);
+  EXPECT_EQ(SegmentUrls(*engine, 6), (std::vector<std::string>{b.Url("pkg.exe"), a.Url("pkg.exe"), cdnUrl,
+                                                               b.Url("pkg.exe"), a.Url("pkg.exe"), cdnUrl}));
+}
+
+TEST(EngineTransfer, CdnAloneRunsFiveSegments) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(50000);
+  TestMirror dead("127.0.0.45"), cdn("127.0.0.46");
+  dead.Serve(kFile, Share(content));
+  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
+  cdn.Serve(cdnPath, Share(content));
+  const std::string cdnUrl = cdn.Base() + cdnPath;
+  auto engine = run.Start(ManifestFor(content, {dead.Url("pkg.exe"), cdnUrl}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nThreadCount, 5);
+  EXPECT_EQ(SegmentUrls(*engine, 5), std::vector<std::string>(5, cdnUrl));
+  EXPECT_TRUE(log.Contains("Download_CheckDownload: Using Ama now.\n"));
+  EXPECT_TRUE(log.Contains("Download_CheckPing: ID(0), Invalid(false), time(0).\n"));
+}
+
+TEST(EngineTransfer, CdnWithWrongLengthEndsWithoutOutputFile) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(50000);
+  TestMirror cdn("127.0.0.47");
+  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
+  cdn.Serve(cdnPath, Share(content.substr(0, 49999)));
+  auto engine = run.Start(ManifestFor(content, {"http://127.0.0.48:1/download/pkg.exe", cdn.Base() + cdnPath}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 11);
+  EXPECT_EQ(engine->GetErrorString(), "DownloadCheckUrlError");
+  EXPECT_FALSE(platform::PathFileExists(run.target));
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
+  EXPECT_EQ(run.recorder.Ends()[0].value, 0);
+  EXPECT_TRUE(log.Contains("Error : BeginDownload (CheckDownload(siItem) != S_OK).\n"));
+  EXPECT_TRUE(log.Contains("Download_CheckDownload: ERROR : con't find Ama now.\n"));
+}
+
+TEST(EngineTransfer, CapacityAnswersDecideWhoStays) {
+  Download run;
+  const std::string content = PatternContent(30000);
+  TestMirror one("127.0.0.51"), zero("127.0.0.52"), dropped("127.0.0.53"), ten("127.0.0.54"), said("127.0.0.55");
+  one.SetFlagAnswer("1");
+  zero.SetFlagAnswer("0 no room");
+  MirrorFaults drop;
+  drop.dropFlag = true;
+  dropped.SetFaults(drop);
+  ten.SetFlagAnswer("10");
+  said.SetFlagAnswer("error");
+  std::vector<std::string> urls;
+  for (TestMirror* m : {&one, &zero, &dropped, &ten, &said}) {
+    m->Serve(kFile, Share(content));
+    urls.push_back(m->Url("pkg.exe"));
+    run.pings.echoMs[urls.back()] = 1;
+  }
+  auto engine = run.Start(ManifestFor(content, urls).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nThreadCount, 2);
+  EXPECT_EQ(SegmentUrls(*engine, 2), std::vector<std::string>(2, ten.Url("pkg.exe")));
+}
+
+TEST(EngineTransfer, OverlongChunkIsCutAtTheSegmentEnd) {
+  Download run;
+  const std::string content = PatternContent(1000);
+  TestMirror sloppy("127.0.0.56");
+  sloppy.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.extraBytes = 100;
+  sloppy.SetFaults(faults);
+  run.pings.echoMs = {{sloppy.Url("pkg.exe"), 1}};
+  auto engine = run.Start(ManifestFor(content, {sloppy.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  const DownloadItem& first = info.mapItems.at(0);
+  EXPECT_EQ(first.nCurrent, 500u) << "nothing past nEnd was taken";
+  EXPECT_EQ(first.nResult, 23) << "the cut chunk ends the transfer with a write error";
+  EXPECT_TRUE(first.nStatus == E_Status_Fail || first.nStatus == E_Status_StopByDispatch);
+  EXPECT_EQ(info.nDownloaded, 1000u);
+}
+
+TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(4 * 1048576);
+  TestMirror corrupt("127.0.0.57"), good("127.0.0.58");
+  corrupt.Serve(kFile, Share(content));
+  good.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.corruptOffset = 10;
+  corrupt.SetFaults(faults);
+  run.pings.echoMs = {{corrupt.Url("pkg.exe"), 1}, {good.Url("pkg.exe"), 2}};
+  auto engine = run.Start(ManifestFor(content, {corrupt.Url("pkg.exe"), good.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Md5Hex(Sandbox::ReadFile(run.target).data(), content.size()), Md5Hex(content.data(), content.size()));
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  ASSERT_GE(info.mapItems.size(), 5u);
+  const DownloadItem& repair = info.mapItems.at(4);
+  EXPECT_EQ(repair.nStart, 0u);
+  EXPECT_EQ(repair.nEnd, 1048575u);
+  EXPECT_EQ(std::string(repair.pszUrl), good.Url("pkg.exe"));
+  EXPECT_TRUE(log.Contains("Download_RepairData : GetBestURL Info, start(0), end(1048575), ID(4).\n"));
+  EXPECT_EQ(info.nDownloaded, info.nFileSize) << "repaired bytes do not push the count past the size";
+}
+
+TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
+  Download run;
+  const std::string content = PatternContent(2 * 1048576);
+  TestMirror slow("127.0.0.59");
+  slow.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.pieceDelayMs = 20;
+  slow.SetFaults(faults);
+  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}};
+  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
+  EXPECT_TRUE(engine->IsDownloading());
+  EXPECT_EQ(engine->StopDownload(), S_OK);
+  const std::size_t seen = run.recorder.Count();
+  EXPECT_FALSE(engine->IsDownloading());
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(run.recorder.Count(), seen) << "no event after StopDownload";
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  EXPECT_EQ(info.nFileSize, 0u);
+  EXPECT_EQ(info.nDownloaded, 0u);
+
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime)) << "every engine thread ends soon after the stop";
+  EXPECT_EQ(run.recorder.Count(), seen);
+}
+
+TEST(EngineTransfer, DeletingARunningEngineIsSafe) {
+  Download run;
+  const std::string content = PatternContent(1048576);
+  TestMirror slow("127.0.0.60");
+  slow.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.pieceDelayMs = 10;
+  slow.SetFaults(faults);
+  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}};
+  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
+}
+
+TEST(EngineTransfer, UnopenableOutputFileFailsAtOnce) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(5000);
+  TestMirror mirror("127.0.0.61");
+  mirror.Serve(kFile, Share(content));
+  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  run.target = run.sandbox.root() + "/missing-folder/pkg.exe";
+  auto engine = run.Start(ManifestFor(content, {mirror.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 14);
+  EXPECT_FALSE(engine->IsDownloading());
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
+  EXPECT_EQ(mirror.GetCount(kFile), 0) << "no segment was started";
+  EXPECT_TRUE(log.Contains(run.target));
+}
+
+TEST(EngineTransfer, ManifestFromUrlIsRetriedWithAFreshTransfer) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(20000);
+  TestMirror mirror("127.0.0.62");
+  mirror.Serve(kFile, Share(content));
+  const std::string manifest = ManifestFor(content, {mirror.Url("pkg.exe")}).Build();
+  mirror.Serve("/cfg/manifest.xml", Share(manifest));
+  MirrorFaults faults;
+  faults.truncateFirstGets = 2;
+  faults.truncatePath = "/cfg/manifest.xml";
+  mirror.SetFaults(faults);
+  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  auto engine = NewEngine(run.pings, run.recorder);
+  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_EQ(Sandbox::ReadFile(run.target + ".cfg"), manifest);
+  EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment had to be fetched again\n" << log.Text();
+}
+
+TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {
+  Download run;
+  LogCapture log;
+  TestMirror mirror("127.0.0.63");
+  mirror.Serve("/cfg/manifest.xml", Share(std::string(4000, 'x')));
+  MirrorFaults faults;
+  faults.truncateFirstGets = 100;
+  faults.truncatePath = "/cfg/manifest.xml";
+  mirror.SetFaults(faults);
+  auto engine = NewEngine(run.pings, run.recorder);
+  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 3);
+  EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
+  EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : error.\n"), 1);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+
+  EventRecorder other;
+  auto refused = NewEngine(run.pings, other);
+  EXPECT_EQ(refused->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.sandbox.root() + "/no/dir/x"),
+            E_INVALIDARG);
+}
+
+}  // namespace

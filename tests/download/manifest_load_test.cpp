@@ -1,0 +1,170 @@
+// Loading manifests: the order of checks, their error codes and the end they report.
+#include <gtest/gtest.h>
+
+#include "download/md5_digest.h"
+#include "engine_harness.h"
+#include "platform/path.h"
+#include "sandbox.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr char kUrl[] = "http://127.0.0.70:9/download/pkg.exe";
+
+struct LoadOutcome {
+  int status;
+  int error;
+  std::vector<Event> ends;
+  int pings;
+};
+
+LoadOutcome Load(const std::string& manifest, const std::string& existingFile = std::string(), bool withFile = false) {
+  Sandbox sandbox;
+  const std::string target = sandbox.root() + "/pkg.exe";
+  if (withFile) Sandbox::WriteFile(target, existingFile);
+  EventRecorder recorder;
+  PingTable pings;  // nobody answers: a manifest that loads ends at the mirror check
+  auto engine = NewEngine(pings, recorder);
+  EXPECT_EQ(engine->DownloadByConfigData(manifest.c_str(), manifest.size(), target), S_OK);
+  EXPECT_TRUE(WaitForStop(*engine, recorder));
+  LoadOutcome outcome{engine->GetStatus(), engine->GetErrorCode(), recorder.Ends(), *pings.calls};
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
+  return outcome;
+}
+
+ManifestText Good() {
+  ManifestText m = ManifestFor(PatternContent(3000), {kUrl});
+  return m;
+}
+
+void ExpectRefused(const ManifestText& manifest, int error, int status) {
+  const LoadOutcome outcome = Load(manifest.Build());
+  EXPECT_EQ(outcome.error, error) << manifest.Build();
+  EXPECT_EQ(outcome.status, status);
+  ASSERT_EQ(outcome.ends.size(), 1u);
+  EXPECT_EQ(outcome.ends[0].event, 4);
+  EXPECT_EQ(outcome.ends[0].code, 0u);
+  EXPECT_EQ(outcome.ends[0].value, 0);
+}
+
+TEST(ManifestLoad, VersionGate) {
+  for (const char* accepted : {"1", "0"}) {
+    ManifestText m = Good();
+    m.version = accepted;
+    ExpectRefused(m, 11, 4);  // loaded, then no mirror answered
+  }
+  ManifestText newer = Good();
+  newer.version = "2";
+  ExpectRefused(newer, 2, 3);
+  ManifestText missing = Good();
+  missing.version.clear();
+  ExpectRefused(missing, 5, 3);
+  ManifestText fraction = Good();
+  fraction.version = "1.0";
+  ExpectRefused(fraction, 5, 3);
+}
+
+TEST(ManifestLoad, FileSize) {
+  for (const char* bad : {"abc", "3000000000", "0", "-5", ""}) {
+    ManifestText m = Good();
+    m.size = bad;
+    ExpectRefused(m, 6, 4);
+  }
+}
+
+TEST(ManifestLoad, UrlList) {
+  ManifestText twelve = Good();
+  twelve.urls.assign(12, kUrl);
+  for (std::size_t i = 0; i < twelve.urls.size(); ++i) twelve.urls[i] = "http://127.0.0.70:9/download/p" + std::to_string(i);
+  const LoadOutcome outcome = Load(twelve.Build());
+  EXPECT_EQ(outcome.error, 11);
+  EXPECT_EQ(outcome.pings, 10) << "URLs past the tenth are ignored";
+
+  ManifestText shortList = Good();
+  shortList.urls = {kUrl, kUrl};
+  shortList.urlSize = "3";
+  ExpectRefused(shortList, 8, 4);
+
+  ManifestText noCount = Good();
+  noCount.urlSize = "many";
+  ExpectRefused(noCount, 7, 4);
+
+  ManifestText noHost = Good();
+  noHost.urls = {"ftp://127.0.0.70/pkg.exe"};
+  ExpectRefused(noHost, 11, 4);
+}
+
+TEST(ManifestLoad, DigestList) {
+  ManifestText noCount = Good();
+  noCount.hashSize = "x";
+  ExpectRefused(noCount, 9, 4);
+
+  ManifestText missingItem = Good();
+  missingItem.hashSize = std::to_string(missingItem.digests.size() + 1);
+  ExpectRefused(missingItem, 10, 4);
+
+  ManifestText none = Good();
+  none.digests.clear();
+  ExpectRefused(none, 11, 4);
+}
+
+TEST(ManifestLoad, NotXml) {
+  for (const std::string& text : {std::string("this is not xml"), std::string("<download version=\"1\">"),
+                                 std::string("<download version=\"1\"><url></download>"), std::string(),
+                                 std::string("   ")}) {
+    const LoadOutcome outcome = Load(text);
+    EXPECT_EQ(outcome.error, 4) << text;
+    EXPECT_EQ(outcome.status, 4);
+    ASSERT_EQ(outcome.ends.size(), 1u);
+    EXPECT_EQ(outcome.ends[0].event, 4);
+  }
+}
+
+TEST(ManifestLoad, PackageAlreadyPresent) {
+  const std::string content = PatternContent(3000);
+  ManifestText m = ManifestFor(content, {kUrl});
+  const LoadOutcome present = Load(m.Build(), content, true);
+  EXPECT_EQ(present.status, 5);
+  EXPECT_EQ(present.error, 1);
+  EXPECT_EQ(present.pings, 0) << "no network access";
+  ASSERT_EQ(present.ends.size(), 1u);
+  EXPECT_EQ(present.ends[0].event, 5);
+  EXPECT_EQ(present.ends[0].code, 0u);
+  EXPECT_EQ(present.ends[0].value, 1);
+
+  const LoadOutcome different = Load(m.Build(), content.substr(1), true);
+  EXPECT_EQ(different.error, 11);
+
+  ManifestText lower = m;
+  for (auto& digest : lower.digests) {
+    for (char& c : digest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  const LoadOutcome lowerCase = Load(lower.Build(), content, true);
+  EXPECT_EQ(lowerCase.error, 11) << "lower-case digests never match";
+}
+
+TEST(EngineInterface, EmptyCallbackIsRefused) {
+  IDownloader* engine = nullptr;
+  ASSERT_TRUE(CreateDownloader(&engine));
+  EXPECT_EQ(engine->SetCallback(ProgressCallback()), E_POINTER);
+  EXPECT_EQ(engine->SetCallback([](int, unsigned, long) { return 1; }), S_OK);
+  EXPECT_EQ(engine->GetStatus(), 0);
+  EXPECT_EQ(engine->GetErrorString(), "NoError");
+  EXPECT_FALSE(engine->IsDownloading());
+  EXPECT_EQ(engine->StopDownload(), S_OK);
+  delete engine;
+  EXPECT_FALSE(CreateDownloader(nullptr));
+}
+
+TEST(EngineInterface, ErrorNames) {
+  EXPECT_STREQ(GetDownloadErrorName(0), "NoError");
+  EXPECT_STREQ(GetDownloadErrorName(10), "ConfigLoadHashError");
+  EXPECT_STREQ(GetDownloadErrorName(14), "DownloadExeError");
+  EXPECT_STREQ(GetDownloadErrorName(15), "Unknown");
+  EXPECT_STREQ(GetDownloadErrorName(-1), "Unknown");
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// corvex-fetch: runs the download engine alone on a manifest.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "download/downloader_curl.h"
+#include "fetch_progress.h"
+#include "platform/terminal.h"
+
+namespace {
+
+constexpr const char kUsage[] =
+    "Usage: corvex-fetch (--manifest FILE | --manifest-url URL) --output PATH\n"
+    "                    [--proxy HOST:PORT] [--no-ping] [--segments] [--quiet]\n"
+    "\n"
+    "Downloads the setup package that a manifest describes from its mirrors into PATH,\n"
+    "verifies it block by block and repairs bad blocks, as the installer does.\n"
+    "\n"
+    "  --manifest FILE      manifest file to load\n"
+    "  --manifest-url URL   manifest to fetch first (kept as PATH.cfg)\n"
+    "  --output PATH        target file\n"
+    "  --proxy HOST:PORT    HTTP proxy for every request\n"
+    "  --no-ping            do not send ICMP echoes; every mirror counts as answering in 0 ms\n"
+    "  --segments           print the segment table at the end\n"
+    "  --quiet              no progress display\n"
+    "\n"
+    "Progress is a bar on a terminal and one line per second otherwise. The exit status\n"
+    "is 0 when the file is complete and verified, 1 when the download failed (the error\n"
+    "name is printed) and 2 for usage errors.\n";
+
+struct Options {
+  std::string manifestFile;
+  std::string manifestUrl;
+  std::string output;
+  std::string proxy;
+  bool noPing = false;
+  bool segments = false;
+  bool quiet = false;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "corvex-fetch: %s\n", message.c_str());
+  return 2;
+}
+
+int ParseArguments(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 1;
+    } else if (arg == "--manifest") {
+      if (!value(options.manifestFile)) return UsageError("--manifest needs a file");
+    } else if (arg == "--manifest-url") {
+      if (!value(options.manifestUrl)) return UsageError("--manifest-url needs a URL");
+    } else if (arg == "--output") {
+      if (!value(options.output)) return UsageError("--output needs a path");
+    } else if (arg == "--proxy") {
+      if (!value(options.proxy)) return UsageError("--proxy needs HOST:PORT");
+    } else if (arg == "--no-ping") {
+      options.noPing = true;
+    } else if (arg == "--segments") {
+      options.segments = true;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
+    } else {
+      return UsageError("unknown argument '" + arg + "' (see --help)");
+    }
+  }
+  if (options.manifestFile.empty() == options.manifestUrl.empty()) {
+    return UsageError("give exactly one of --manifest and --manifest-url (see --help)");
+  }
+  if (options.output.empty()) return UsageError("--output is required (see --help)");
+  if (options.output.size() >= static_cast<std::size_t>(kMaxPath) - 4) {
+    return UsageError("--output path is longer than the installer's 260-character limit");
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  const int parsed = ParseArguments(argc, argv, options);
+  if (parsed != 0) return parsed == 1 ? 0 : parsed;
+
+  std::string manifest;
+  if (!options.manifestFile.empty()) {
+    std::ifstream in(options.manifestFile, std::ios::binary);
+    if (!in) return UsageError("cannot read manifest " + options.manifestFile);
+    manifest.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  auto engine = std::make_unique<DownloaderCurl>();
+  if (options.noPing) {
+    engine->SetPingFunction([](const std::string&, std::uint32_t& echo) {
+      echo = 0;
+      return true;
+    });
+  }
+  if (!options.proxy.empty()) engine->SetProxy(options.proxy);
+  std::atomic<int> endEvent{0};
+  engine->SetCallback([&endEvent](int event, unsigned, long) {
+    if (event == kDownloadEventFailed || event == kDownloadEventFinished) endEvent = event;
+    return 1;
+  });
+
+  const HRESULT started = options.manifestFile.empty()
+                              ? engine->DownloadByConfigUrl(options.manifestUrl, options.output)
+                              : engine->DownloadByConfigData(manifest.c_str(), manifest.size(), options.output);
+  if (FAILED(started)) {
+    std::fprintf(stderr, "corvex-fetch: the download could not start (0x%08X)\n", static_cast<unsigned>(started));
+    return 1;
+  }
+
+  const bool terminal = platform::IsTerminal(stdout);
+  const auto begin = std::chrono::steady_clock::now();
+  auto lastPrint = begin;
+  std::uint32_t lastBytes = 0;
+  double rate = 0;
+  while (endEvent == 0 || engine->IsDownloading()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(terminal ? 200 : 100));
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double>(now - lastPrint).count();
+    if (options.quiet || elapsed < (terminal ? 0.5 : 1.0)) continue;
+    DownloadInfo info;
+    engine->GetDownloadInfo(info);
+    const double instant = info.nDownloaded >= lastBytes ? (info.nDownloaded - lastBytes) / elapsed : 0;
+    rate = rate == 0 ? instant : 0.6 * instant + 0.4 * rate;
+    lastBytes = info.nDownloaded;
+    lastPrint = now;
+    const ProgressSample sample = SampleOf(info, rate);
+    if (terminal) {
+      std::printf("\r%s", FormatBar(sample).c_str());
+    } else {
+      std::printf("%s\n", FormatLine(sample).c_str());
+    }
+    std::fflush(stdout);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  if (terminal && !options.quiet) std::printf("\n");
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  if (options.segments) PrintSegmentTable(stdout, info);
+  const int status = engine->GetStatus();
+  const std::string error = engine->GetErrorString();
+  const bool usedCdn = engine->IsUsingCdn();
+  engine->StopDownload();
+  engine.reset();
+
+  if (status != kDownloadStatusFinished) {
+    std::fprintf(stderr, "corvex-fetch: download failed: %s (status %d)\n", error.c_str(), status);
+    return 1;
+  }
+  if (!options.quiet) {
+    std::printf("%s: complete and verified in %.1f s (%s)%s\n", options.output.c_str(), seconds,
+                error == "NoNeedDownload" ? "already present" : FormatRate(info.nFileSize / (seconds > 0 ? seconds : 1)).c_str(),
+                usedCdn ? ", CDN used" : "");
+  }
+  return 0;
+}

@@ -295,6 +295,8 @@ INT_PTR DialogBoxParamW(HINSTANCE, int templateId, HWND parent, DLGPROC proc, LP
     ShowWindow(w, SW_HIDE);
     DestroyWindow(w);
   }
+  // The owner becomes the active window again, as it was before the dialog.
+  if (ValidOnUi(parent) && (parent->style & WS_VISIBLE)) GetBackend().VisibilityChanged(*parent, true);
   return result;
 }
 

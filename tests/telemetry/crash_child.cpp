@@ -18,13 +18,16 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
   GetLog()->Init(platform::NarrowToWide(InstallLogPath(true)));
-  SetLanguage(L"Corvex", 0);
-  WriteLog("crash child: about to crash\n");
+  // As in the installer: armed by the first dialog message, before the language is
+  // known, and armed again by every later message.
   if (!InstallCrashFilter()) {
     std::fprintf(stderr, "crash child: cannot install the crash filter\n");
     return 3;
   }
-  InstallCrashFilter();  // a second call, as every dialog message makes, changes nothing
+  SetLanguage(L"Corvex", 0);
+  InstallCrashFilter();
+  InstallCrashFilter();
+  WriteLog("crash child: about to crash\n");
   volatile int* nowhere = nullptr;
   CrashByNullDereference(nowhere);
   return 0;

@@ -124,7 +124,7 @@ TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
   ASSERT_TRUE(server.ready());
   const std::string before = Today();
   std::vector<std::string> environment = {"HOME=" + sandbox.home(), "CORVEX_SYSROOT=" + sandbox.root(),
-                                          "CORVEX_CRASH_HOST=" + server.base(), "LANG=C", "PATH=/usr/bin:/bin"};
+                                          "CORVEX_CRASH_HOST=" + server.base(), "LANG=de_DE.UTF-8", "PATH=/usr/bin:/bin"};
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -151,7 +151,8 @@ TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
   EXPECT_EQ(uuid.size(), 36u);
   EXPECT_STREQ(cJSON_GetObjectItem(json, "install_status")->valuestring, "crash");
   EXPECT_STREQ(cJSON_GetObjectItem(json, "app_id")->valuestring, "Corvex 11");
-  EXPECT_STREQ(cJSON_GetObjectItem(json, "language")->valuestring, "English");
+  // The UI language chosen after the handler was first armed.
+  EXPECT_STREQ(cJSON_GetObjectItem(json, "language")->valuestring, "German");
   cJSON_Delete(json);
 
   EXPECT_EQ(report.parts[1].value, "Corvex 11");

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "devserver_process.h"
+#include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "sandbox.h"
 #include "telemetry/online_statistics.h"
@@ -426,7 +427,7 @@ TEST(RunStatistics, EachRunPostsToTheStatisticsEndpointUnderItsOwnUuid) {
   Sandbox sandbox;
   const auto first = CreateRunStatistics(true);
   const auto second = CreateRunStatistics(true);
-  EXPECT_EQ(first->Url(), "http://127.0.0.1:8610/api/install/index_ex.php");
+  EXPECT_EQ(first->Url(), GetVendorConfig().statisticsHost + "/api/install/index_ex.php");
   EXPECT_EQ(first->Uuid().size(), 36u);
   EXPECT_NE(first->Uuid(), second->Uuid());
   EXPECT_EQ(first->BuildStepReport("start").find("{\"version\":1004,\"user_id\":\""), 0u);

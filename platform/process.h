@@ -32,8 +32,8 @@ struct ProcessStart {
   std::string program;                 // path or a name looked up on PATH
   std::vector<std::string> arguments;  // the new program's argv, argv[0] included
   std::string directory;               // working folder; empty keeps ours
-  // Run as this user: supplementary groups, gid and uid of the user, HOME, USER,
-  // LOGNAME and SHELL of the user; the display and locale variables are kept.
+  // Run as this user: the user's supplementary groups, gid and uid, HOME, USER and
+  // LOGNAME; the display, session and locale variables are kept, the rest dropped.
   std::optional<DesktopUser> runAs;
   // Extra "NAME=value" entries added to (or replacing in) the child's environment.
   std::vector<std::string> environment;

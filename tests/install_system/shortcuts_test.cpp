@@ -138,6 +138,20 @@ TEST_F(ShortcutsTest, FailedUserMenuLookupSkipsOnlyItsFourLinks) {
   EXPECT_NE(Sandbox::ReadFile(log).find("Create COMMON_MENU Icons Finish."), std::string::npos);
 }
 
+TEST_F(ShortcutsTest, DesktopUserWithoutAHomeGetsOnlyTheSystemLinks) {
+  ::setenv("SUDO_UID", "65534", 1);  // nobody, whose home does not exist
+  ::unsetenv("HOME");
+  CreateProductShortcuts(Wide(install), false, "1.0.0.1", true);
+  RefreshIcons();
+  ::setenv("HOME", sandbox.home().c_str(), 1);
+
+  EXPECT_TRUE(EntriesBelow(sandbox.home()).empty());
+  EXPECT_EQ(EntriesBelow(commonMenu).size(), 4u);
+  EXPECT_TRUE(fs::exists(install + "/Corvex 11 QtLog.desktop"));
+  EXPECT_FALSE(fs::exists("/nonexistent"));
+  EXPECT_NE(Sandbox::ReadFile(log).find("Refresh Icons Finish."), std::string::npos);
+}
+
 TEST_F(ShortcutsTest, LocationsForCreationAndDeletion) {
   const std::wstring target = Wide(install + "/Corvex.exe");
   const std::string work = sandbox.root() + "/work";

@@ -1,7 +1,9 @@
 // A program that arms the crash handler and then dereferences a null pointer. It is
 // its own reporter, as the installer is.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "app/shell/install_log.h"
 #include "platform/text.h"
@@ -28,7 +30,14 @@ int main(int argc, char** argv) {
   InstallCrashFilter();
   InstallCrashFilter();
   WriteLog("crash child: about to crash\n");
+  // "abort": a failed assertion; "thread": a fault on a worker thread; else the main thread faults.
+  const char* mode = argc > 1 ? argv[1] : "";
+  if (std::strcmp(mode, "abort") == 0) std::abort();
   volatile int* nowhere = nullptr;
-  CrashByNullDereference(nowhere);
+  if (std::strcmp(mode, "thread") == 0) {
+    std::thread([nowhere] { CrashByNullDereference(nowhere); }).join();
+  } else {
+    CrashByNullDereference(nowhere);
+  }
   return 0;
 }

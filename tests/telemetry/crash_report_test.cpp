@@ -120,33 +120,35 @@ std::string Today() {
   return FormatDateStamp(local);
 }
 
-TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
-  ASSERT_TRUE(server.ready());
-  const std::string before = Today();
+// Runs the crash child in the sandbox with the devserver as its crash host; its
+// wait status.
+int RunCrashChild(const Sandbox& sandbox, const DevServerProcess& server, const std::string& mode) {
   std::vector<std::string> environment = {"HOME=" + sandbox.home(), "CORVEX_SYSROOT=" + sandbox.root(),
-                                          "CORVEX_CRASH_HOST=" + server.base(), "LANG=de_DE.UTF-8", "PATH=/usr/bin:/bin"};
+                                          "CORVEX_CRASH_HOST=" + server.base(), "LANG=de_DE.UTF-8",
+                                          "PATH=/usr/bin:/bin"};
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
   std::string program = CORVEX_CRASH_CHILD_PATH;
-  char* argv[] = {program.data(), nullptr};
+  std::string modeArgument = mode;
+  char* argv[] = {program.data(), modeArgument.data(), nullptr};
   pid_t child = -1;
-  ASSERT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  // Ended by the handler: an exit, not a death by signal (no core, no message).
-  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGSEGV);
+  if (waitpid(child, &status, 0) != child) return -1;
+  return status;
+}
 
-  const std::vector<LoggedReport> reports = server.Reports();
-  ASSERT_EQ(reports.size(), 1u);
-  const LoggedReport& report = reports[0];
+// What every crash must have sent; the uuid of the run.
+std::string ExpectCompleteCrashReport(const Sandbox& sandbox, const LoggedReport& report, const std::string& before,
+                                      const std::string& dump) {
   EXPECT_EQ(report.path, vendor::kCrashPath);
-  ASSERT_EQ(report.Names(),
+  EXPECT_EQ(report.Names(),
             (std::vector<std::string>{"json_data", "app_id", "app_version", "crash_dump", "crash_log"}));
-
+  if (report.parts.size() != 5) return "";
   cJSON* json = cJSON_Parse(report.parts[0].value.c_str());
-  ASSERT_NE(json, nullptr);
+  EXPECT_NE(json, nullptr);
+  if (json == nullptr) return "";
   const std::string uuid = cJSON_GetObjectItem(json, "uuid")->valuestring;
   EXPECT_EQ(uuid.size(), 36u);
   EXPECT_STREQ(cJSON_GetObjectItem(json, "install_status")->valuestring, "crash");
@@ -160,23 +162,66 @@ TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
   EXPECT_TRUE(report.parts[2].value == before || report.parts[2].value == after) << report.parts[2].value;
   EXPECT_EQ(report.parts[3].fileName, uuid + ".dmp");
   EXPECT_EQ(report.parts[4].fileName, uuid + ".log");
-
-  const std::string dumpPath = sandbox.documents() + "/Corvex 11/install.dmp";
-  const std::string dump = Sandbox::ReadFile(dumpPath);
   EXPECT_EQ(report.parts[3].size, static_cast<long>(dump.size()));
-  EXPECT_EQ(dump.rfind("corvex crash dump 1\nsignal 11 SIGSEGV\n", 0), 0u) << dump.substr(0, 200);
-  EXPECT_NE(dump.find("fault_address 0x0000000000000000\n"), std::string::npos);
   EXPECT_NE(dump.find("\nmodules\n"), std::string::npos);
-  // The reporter named the frames; the first is the function that faulted.
-  const auto named = dump.find("\nsymbolised\n#0 ");
-  ASSERT_NE(named, std::string::npos) << dump;
-  const std::string firstFrame = dump.substr(named + 12, dump.find('\n', named + 12) - named - 12);
-  EXPECT_NE(firstFrame.find("CrashByNullDereference"), std::string::npos) << firstFrame;
-  EXPECT_NE(dump.find(" main+0x"), std::string::npos) << "the caller is named too";
+  EXPECT_NE(dump.find("\nsymbolised\n"), std::string::npos);
 
   const std::string log = Sandbox::ReadFile(sandbox.documents() + "/Corvex11/Log/install.log");
   EXPECT_EQ(report.parts[4].size, static_cast<long>(log.size()));
   EXPECT_NE(log.find("crash child: about to crash"), std::string::npos);
+  return uuid;
+}
+
+std::string FirstNamedFrame(const std::string& dump) {
+  const auto named = dump.find("\nsymbolised\n#0 ");
+  if (named == std::string::npos) return "";
+  const auto start = named + 12;
+  return dump.substr(start, dump.find('\n', start) - start);
+}
+
+std::string DumpOf(const Sandbox& sandbox) {
+  return Sandbox::ReadFile(sandbox.documents() + "/Corvex 11/install.dmp");
+}
+
+TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
+  ASSERT_TRUE(server.ready());
+  const std::string before = Today();
+  const int status = RunCrashChild(sandbox, server, "");
+  // Ended by the handler: an exit, not a death by signal (no core, no message).
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGSEGV);
+
+  const std::vector<LoggedReport> reports = server.Reports();
+  ASSERT_EQ(reports.size(), 1u);
+  const std::string dump = DumpOf(sandbox);
+  ExpectCompleteCrashReport(sandbox, reports[0], before, dump);
+  EXPECT_EQ(dump.rfind("corvex crash dump 1\nsignal 11 SIGSEGV\n", 0), 0u) << dump.substr(0, 200);
+  EXPECT_NE(dump.find("fault_address 0x0000000000000000\n"), std::string::npos);
+  // The reporter named the frames; the first is the function that faulted.
+  EXPECT_NE(FirstNamedFrame(dump).find("CrashByNullDereference"), std::string::npos) << dump;
+  EXPECT_NE(dump.find(" main+0x"), std::string::npos) << "the caller is named too";
+}
+
+TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {
+  ASSERT_TRUE(server.ready());
+  const std::string before = Today();
+  int status = RunCrashChild(sandbox, server, "thread");
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGSEGV);
+  std::vector<LoggedReport> reports = server.Reports();
+  ASSERT_EQ(reports.size(), 1u);
+  std::string dump = DumpOf(sandbox);
+  const std::string firstUuid = ExpectCompleteCrashReport(sandbox, reports[0], before, dump);
+  EXPECT_NE(FirstNamedFrame(dump).find("CrashByNullDereference"), std::string::npos) << dump;
+
+  status = RunCrashChild(sandbox, server, "abort");
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGABRT);
+  reports = server.Reports();
+  ASSERT_EQ(reports.size(), 2u);
+  dump = DumpOf(sandbox);  // replaced by the second crash
+  EXPECT_EQ(dump.rfind("corvex crash dump 1\nsignal 6 SIGABRT\n", 0), 0u) << dump.substr(0, 200);
+  EXPECT_NE(ExpectCompleteCrashReport(sandbox, reports[1], before, dump), firstUuid);
 }
 
 }  // namespace

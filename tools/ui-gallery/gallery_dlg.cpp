@@ -42,7 +42,9 @@ GalleryDlg::~GalleryDlg() {
 }
 
 INT_PTR GalleryDlg::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return g_gallery ? g_gallery->DialogProc(hwnd, msg, wParam, lParam) : 0;
+  if (!g_gallery) return 0;
+  g_gallery->shadow.Create(hwnd);
+  return g_gallery->DialogProc(hwnd, msg, wParam, lParam);
 }
 
 void GalleryDlg::Run() {

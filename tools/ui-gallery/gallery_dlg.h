@@ -14,6 +14,7 @@
 #include "ui/hy_link_ctrl_ex.h"
 #include "ui/process_ctrl.h"
 #include "ui/static_ctrl.h"
+#include "ui/wnd_shadow.h"
 
 class GalleryDlg : public CommonDlg {
  public:
@@ -30,6 +31,8 @@ class GalleryDlg : public CommonDlg {
   static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // Runs the dialog; returns when it is closed.
   static void Run();
+
+  CWndShadow shadow;  // shown when the screen has a compositing manager
 
  private:
   HBITMAP Picture(int id);

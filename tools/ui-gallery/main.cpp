@@ -9,9 +9,11 @@
 #include "tools/ui-gallery/gallery_dlg.h"
 #include "ui/skin_message_box.h"
 #include "ui/texts/ui_texts.h"
+#include "ui/wnd_shadow.h"
 
 int main(int argc, char** argv) {
   SetLanguage(L"Corvex", 0);
+  CWndShadow::Initialize(nullptr);
   const char* mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "--message") == 0) {
     std::printf("ShowMessage %d\n", ShowMessage(nullptr, L"Corvex", GetText(29), GetText(11)));

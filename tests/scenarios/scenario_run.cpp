@@ -1,0 +1,145 @@
+#include "tests/scenarios/scenario_run.h"
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include "platform/child_process.h"
+#include "tests/scenarios/devserver_process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kTimeoutProgram[] = "/usr/bin/timeout";
+// The server outlives the slowest download by this much, then ends by itself.
+constexpr std::uint32_t kServerGraceSeconds = 60;
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct ToolRun {
+  platform::ChildProcessResult result;
+  std::string output;
+};
+
+ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments,
+                const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+  platform::ChildProcessRequest request;
+  request.program = program;
+  request.argv.push_back(program);
+  request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+  request.extraEnv = environment;
+  ToolRun run;
+  request.onLine = [&run](platform::ChildStream, std::string_view line) {
+    run.output.append(line);
+    run.output += '\n';
+  };
+  run.result = platform::RunChildProcess(request);
+  return run;
+}
+
+bool Exited0(const platform::ChildProcessResult& result) {
+  return result.outcome == platform::ChildOutcome::Exited && result.exitCode == 0;
+}
+
+void PlaceTargetBefore(const devserver::PackageSpec& spec, const std::vector<std::uint8_t>& package,
+                       const fs::path& target) {
+  switch (spec.target) {
+    case devserver::TargetBefore::Nothing:
+      return;
+    case devserver::TargetBefore::Package:
+      WriteBytes(target, package);
+      return;
+    case devserver::TargetBefore::StaleLonger: {
+      devserver::PackageSpec other = spec;
+      other.seed = spec.seed + 1000;
+      other.size = spec.size + 123457;
+      WriteBytes(target, devserver::GeneratePackage(other));
+      return;
+    }
+  }
+}
+
+// "status=5 error_code=0 error=NoError cdn=0" from the fetch driver.
+void ReadFetchResult(const std::string& output, FetchOutcome& outcome) {
+  static const std::regex resultLine(R"(status=(-?\d+) error_code=(-?\d+))");
+  std::smatch match;
+  if (!std::regex_search(output, match, resultLine)) return;
+  outcome.status = std::stoi(match[1].str());
+  outcome.errorCode = std::stoi(match[2].str());
+}
+
+}  // namespace
+
+ScenarioTools ToolsOfBuildTree(const fs::path& binaryDir) {
+  return {(binaryDir / "tools/devserver/corvex-devserver").string(),
+          (binaryDir / "tools/corvex-manifest/corvex-manifest").string(),
+          (binaryDir / "tests/scenarios/corvex-scenario-fetch").string()};
+}
+
+ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& scenarioFile,
+                        const ScenarioTools& tools, const fs::path& folder) {
+  ScenarioRun run;
+  const fs::path mirrorRoot = folder / "mirror";
+  const fs::path sandbox = folder / "root";
+  const fs::path home = folder / "home";
+  for (const fs::path& dir : {mirrorRoot, sandbox, home, home / "Downloads"}) fs::create_directories(dir);
+
+  run.package = devserver::GeneratePackage(scenario.package);
+  const fs::path packagePath = mirrorRoot / scenario.package.name;
+  WriteBytes(packagePath, run.package);
+
+  const std::uint32_t limit = scenario.expect.timeLimitSeconds;
+  DevserverProcess server;
+  const bool ready = server.Start(tools.devserver, {"--scenario", scenarioFile.string(), "--package",
+                                                    packagePath.string(), "--port", "0", "--max-seconds",
+                                                    std::to_string(limit + kServerGraceSeconds)});
+  run.serverOutput = server.Output();
+  if (!ready) {
+    run.setupError = "corvex-devserver did not get ready:\n" + run.serverOutput;
+    return run;
+  }
+
+  const fs::path manifestPath = folder / "manifest.xml";
+  std::vector<std::string> manifestArgs = {"--package", packagePath.string(), "--stem", "corvex11mini",
+                                           "--version", "11.0.9.2", "--url-name", scenario.package.name,
+                                           "--output", manifestPath.string()};
+  for (const devserver::MirrorScript& mirror : scenario.mirrors) {
+    manifestArgs.push_back("--mirror");
+    manifestArgs.push_back("http://" + mirror.address + ":" + std::to_string(server.MirrorPort()) + mirror.pathPrefix);
+  }
+  ToolRun manifest = RunTool(tools.manifest, manifestArgs);
+  if (!Exited0(manifest.result)) {
+    run.setupError = "corvex-manifest failed:\n" + manifest.output;
+    return run;
+  }
+
+  run.target = home / "Downloads" / scenario.package.name;
+  PlaceTargetBefore(scenario.package, run.package, run.target);
+  const fs::path logPath = folder / "install.log";
+  ToolRun fetch = RunTool(kTimeoutProgram,
+                          {"-s", "KILL", std::to_string(limit), tools.fetch, manifestPath.string(),
+                           run.target.string(), logPath.string()},
+                          {{"CORVEX_SYSROOT", sandbox.string()},
+                           {"HOME", home.string()},
+                           {"XDG_CONFIG_HOME", (home / ".config").string()},
+                           {"XDG_DATA_HOME", (home / ".local/share").string()},
+                           {"XDG_STATE_HOME", (home / ".local/state").string()}});
+  server.Stop();
+  run.serverOutput = server.Output();
+
+  run.outcome.finished = Exited0(fetch.result);
+  run.outcome.exitCode = fetch.result.exitCode;
+  run.outcome.output = fetch.output;
+  ReadFetchResult(fetch.output, run.outcome);
+  run.outcome.log = ReadText(logPath);
+  return run;
+}

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "install/folder_ops.h"
 #include "install/seven_zip_console.h"
 #include "install/seven_zip_listing.h"
@@ -176,6 +178,32 @@ TEST(ChildProcess, LinesStdinAndStatus) {
   platform::ChildProcessResult killed = platform::RunChildProcess(request);
   EXPECT_EQ(killed.outcome, platform::ChildOutcome::Signalled);
   EXPECT_EQ(killed.signal, 9);
+}
+
+}  // namespace
+
+namespace {
+
+// The stand-in product logs how it was started, under the name it was copied to.
+TEST(ProductStub, LogsItsNameAndArguments) {
+  ArchiveSandbox sandbox;
+  const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
+  ASSERT_NE(binaryDir, nullptr);
+  std::string program = sandbox.Path("Corvex 11/Corvex64.exe");
+  fs::create_directories(sandbox.Path("Corvex 11"));
+  fs::copy_file(std::string(binaryDir) + "/tools/product-stub/product-stub", program);
+
+  platform::ChildProcessRequest request;
+  request.program = program;
+  request.argv = {program, "/install", "/ID:0123", " /time:5 "};
+  platform::ChildProcessResult result = platform::RunChildProcess(request);
+  EXPECT_EQ(result.outcome, platform::ChildOutcome::Exited);
+  EXPECT_EQ(result.exitCode, 0);
+  request.argv = {program, " --installmode"};
+  platform::RunChildProcess(request);
+
+  EXPECT_EQ(ReadFile(sandbox.Path("Corvex 11/product-stub.log")),
+            "Corvex64.exe\t/install\t/ID:0123\t /time:5 \nCorvex64.exe\t --installmode\n");
 }
 
 }  // namespace

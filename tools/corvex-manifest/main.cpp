@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "download/download_config.h"
@@ -93,10 +92,13 @@ int main(int argc, char** argv) {
   const int parsed = ParseArguments(argc, argv, options);
   if (parsed != 0) return parsed == 1 ? 0 : parsed;
 
-  std::ifstream in(options.package, std::ios::binary);
+  std::ifstream in(options.package, std::ios::binary | std::ios::ate);
   if (!in) return Fail("cannot read package " + options.package);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Fail("cannot read package " + options.package);
+  const std::streamoff length = in.tellg();
+  if (length < 0) return Fail("cannot read package " + options.package);
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  in.seekg(0);
+  if (!in.read(bytes.data(), length)) return Fail("cannot read package " + options.package);
   if (bytes.empty()) return Fail("package " + options.package + " is empty");
   if (bytes.size() > 0x7FFFFFFFu) return Fail("package " + options.package + " is larger than 2 GiB - 1");
 

@@ -414,6 +414,8 @@ class GtkBackend : public Backend {
                                                          : GTK_BUTTONS_OK;
     GtkWidget* dialog = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, kind, gtkButtons, "%s", Utf8(text).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), Utf8(caption).c_str());
+    // Enter answers with the first button, as the plain message box does.
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttons == MB_YESNO ? GTK_RESPONSE_YES : GTK_RESPONSE_OK);
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     switch (response) {

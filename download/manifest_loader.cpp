@@ -31,9 +31,17 @@ std::string ItemKey(const char* list, int index) {
   return key;
 }
 
+// A path cut to fit its buffer would name another file: such paths are refused.
+bool FitsPathBuffer(const std::string& path, const char* operation) {
+  if (path.size() < static_cast<std::size_t>(kMaxPath)) return true;
+  WriteLog("%s : path longer than %d characters refused.\n", operation, kMaxPath - 1);
+  return false;
+}
+
 }  // namespace
 
 HRESULT DownloaderCore::DownloadByConfigData(const char* text, size_t length, const std::string& targetPath) {
+  if (!FitsPathBuffer(targetPath, "Download_DownloadByConfigData")) return E_INVALIDARG;
   CopyText(m_szTargetPath, sizeof(m_szTargetPath), targetPath);
   // The thread parses its own copy: the caller's text need not outlive this call.
   std::string manifest = text ? std::string(text) : std::string();
@@ -92,6 +100,7 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
   };
   if (!xml) return refuse(ConfigLoadError, E_INVALIDARG);
 
+  if (!FitsPathBuffer(targetPath, "Download_LoadConfig")) return refuse(ConfigLoadError, E_INVALIDARG);
   DownloadConfig config;
   CopyText(config.szFilePath, sizeof(config.szFilePath), targetPath);
 
@@ -156,6 +165,13 @@ void DownloaderCore::FinishFailedLoad() {
 }
 
 HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::string& targetPath) {
+  // The ".cfg" path must fit as well.
+  if (!FitsPathBuffer(targetPath + ".cfg", "Download_DownloadByConfigUrl")) return E_INVALIDARG;
+  if (url.size() >= sizeof(m_szCfgUrl)) {
+    WriteLog("Download_DownloadByConfigUrl : URL longer than %d characters refused.\n",
+             static_cast<int>(sizeof(m_szCfgUrl)) - 1);
+    return E_INVALIDARG;
+  }
   DownloadItem item;
   CopyText(m_szCfgUrl, sizeof(m_szCfgUrl), url);
   item.pszUrl = m_szCfgUrl;

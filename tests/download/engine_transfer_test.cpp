@@ -75,6 +75,10 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
     EXPECT_EQ(item.hCurl, nullptr);
   }
 
+  // Every segment thread reports its end, some possibly after the finish event.
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
   const auto events = run.recorder.Events();
   int segmentEnds = 0;
   unsigned lastProgress = 0;
@@ -91,11 +95,6 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   EXPECT_EQ(run.recorder.Ends()[0].event, 5);
   EXPECT_EQ(run.recorder.Ends()[0].code, 1000u);
   EXPECT_EQ(run.recorder.Ends()[0].value, 1000);
-  EXPECT_EQ(events.back().event, 5) << "the finish event is the last one";
-
-  auto lifetime = engine->StateLifetime();
-  engine.reset();
-  EXPECT_TRUE(WaitForRelease(lifetime));
 }
 
 TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {

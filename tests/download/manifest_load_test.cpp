@@ -159,6 +159,19 @@ TEST(EngineInterface, EmptyCallbackIsRefused) {
   EXPECT_FALSE(CreateDownloader(nullptr));
 }
 
+TEST(EngineInterface, TargetPathsThatDoNotFitAreRefused) {
+  EventRecorder recorder;
+  PingTable pings;
+  auto engine = NewEngine(pings, recorder);
+  const std::string longPath = "/tmp/" + std::string(300, 'p');
+  const std::string manifest = Good().Build();
+  EXPECT_EQ(engine->DownloadByConfigData(manifest.c_str(), manifest.size(), longPath), E_INVALIDARG);
+  EXPECT_EQ(engine->DownloadByConfigUrl("http://127.0.0.70:9/m.xml", "/tmp/" + std::string(252, 'p')), E_INVALIDARG)
+      << "the path with \".cfg\" appended does not fit";
+  EXPECT_FALSE(engine->IsDownloading());
+  EXPECT_EQ(recorder.Count(), 0u);
+}
+
 TEST(EngineInterface, ErrorNames) {
   EXPECT_STREQ(GetDownloadErrorName(0), "NoError");
   EXPECT_STREQ(GetDownloadErrorName(10), "ConfigLoadHashError");

@@ -58,7 +58,7 @@ int SetupDlg::OnInitDialog(HWND window) {
   logo_ = new StaticCtrl(window, 13, 10, 105, 25);
   logo_->SetUseBitmap(1);
   logo_->SetStateBitmaps(bitmaps_[6], nullptr, nullptr, nullptr);
-  title_ = new StaticCtrl(window, 115, 0, 500, kTitleBandHeight);
+  title_ = new StaticCtrl(window, 110, 0, 500, kTitleBandHeight);
   title_->SetFont(titleFont_);
   title_->SetTextColor(0xFFFFFF);
   title_->SetTextFormat(DT_VCENTER | DT_SINGLELINE);

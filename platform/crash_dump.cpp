@@ -248,8 +248,14 @@ void WriteStackSlice(SafeWriter& out, SafeMemoryReader& memory, uintptr_t sp) {
   const uintptr_t start = (sp - kStackBelowSp) & ~(kStackChunk - 1);
   out.Line("stack", start);
   uintptr_t words[kStackChunk / sizeof(uintptr_t)];
+  bool readAny = false;
   for (uintptr_t chunk = start; chunk < start + kStackSliceBytes; chunk += kStackChunk) {
-    if (!memory.Read(chunk, words, sizeof words)) break;
+    if (!memory.Read(chunk, words, sizeof words)) {
+      // After a stack overflow the slice starts in the guard page.
+      if (readAny) break;
+      continue;
+    }
+    readAny = true;
     for (size_t i = 0; i < sizeof words / sizeof words[0]; i += 4) {
       out.Hex(chunk + i * sizeof(uintptr_t));
       for (size_t j = i; j < i + 4; ++j) {

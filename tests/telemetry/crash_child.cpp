@@ -16,6 +16,16 @@ __attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(
   *target = 42;
 }
 
+// Deeper than any stack; volatile, so that the compiler cannot see the end either way.
+volatile int recursionLimit = 1 << 30;
+
+__attribute__((noinline, no_sanitize("undefined", "address"))) int RecurseWithoutEnd(int depth) {
+  if (depth >= recursionLimit) return 0;
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  return RecurseWithoutEnd(depth + 1) + frame[0];
+}
+
 int main(int argc, char** argv) {
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
@@ -30,9 +40,11 @@ int main(int argc, char** argv) {
   InstallCrashFilter();
   InstallCrashFilter();
   WriteLog("crash child: about to crash\n");
-  // "abort": a failed assertion; "thread": a fault on a worker thread; else the main thread faults.
+  // "abort": a failed assertion; "thread": a fault on a worker thread; "overflow": the
+  // main thread's stack runs out; else the main thread faults.
   const char* mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "abort") == 0) std::abort();
+  if (std::strcmp(mode, "overflow") == 0) return RecurseWithoutEnd(0);
   volatile int* nowhere = nullptr;
   if (std::strcmp(mode, "thread") == 0) {
     std::thread([nowhere] { CrashByNullDereference(nowhere); }).join();

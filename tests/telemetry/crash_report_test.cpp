@@ -224,4 +224,18 @@ TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {
   EXPECT_NE(ExpectCompleteCrashReport(sandbox, reports[1], before, dump), firstUuid);
 }
 
+TEST_F(CrashReportTest, StackOverflowStillReachesTheHandler) {
+  ASSERT_TRUE(server.ready());
+  const std::string before = Today();
+  const int status = RunCrashChild(sandbox, server, "overflow");
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGSEGV);
+  const std::vector<LoggedReport> reports = server.Reports();
+  ASSERT_EQ(reports.size(), 1u);
+  const std::string dump = DumpOf(sandbox);
+  ExpectCompleteCrashReport(sandbox, reports[0], before, dump);
+  EXPECT_NE(FirstNamedFrame(dump).find("RecurseWithoutEnd"), std::string::npos) << FirstNamedFrame(dump);
+  EXPECT_NE(dump.find("\nstack 0x"), std::string::npos);
+}
+
 }  // namespace

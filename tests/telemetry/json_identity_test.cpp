@@ -7,6 +7,7 @@
 
 #include "telemetry/json_object.h"
 #include "telemetry/machine_identity.h"
+#include "telemetry/system_language.h"
 
 namespace {
 
@@ -109,6 +110,14 @@ TEST(Guid, ProcessGuidIsMadeOnceForAllThreads) {
   ExpectGuidShape(seen[0]);
   for (const std::string& text : seen) EXPECT_EQ(text, seen[0]);
   EXPECT_EQ(GetProcessGuid(), seen[0]);
+}
+
+TEST(SystemLanguage, EnglishNameOfThePrimaryLanguage) {
+  EXPECT_EQ(EnglishLanguageName(0x0407), "German");
+  EXPECT_EQ(EnglishLanguageName(0x0C07), "German");  // Austrian German
+  EXPECT_EQ(EnglishLanguageName(0x0804), "Chinese");
+  EXPECT_EQ(EnglishLanguageName(0x0412), "Korean");
+  EXPECT_EQ(EnglishLanguageName(0x007F), "English");  // not a language of the table
 }
 
 }  // namespace

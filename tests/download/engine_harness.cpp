@@ -25,13 +25,12 @@ ProgressCallback EventRecorder::Callback() {
   };
 }
 
-bool EventRecorder::WaitForEvent(int event, std::chrono::milliseconds limit) {
+bool EventRecorder::WaitForEvent(int event, std::chrono::milliseconds limit, std::size_t count) {
   std::unique_lock<std::mutex> lock(state_->mutex);
   return state_->changed.wait_for(lock, limit, [&] {
-    for (const Event& e : state_->events) {
-      if (e.event == event) return true;
-    }
-    return false;
+    std::size_t seen = 0;
+    for (const Event& e : state_->events) seen += e.event == event ? 1 : 0;
+    return seen >= count;
   });
 }
 

@@ -26,7 +26,7 @@ class EventRecorder {
  public:
   ProgressCallback Callback();
   bool WaitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(60));
-  bool WaitForEvent(int event, std::chrono::milliseconds limit);
+  bool WaitForEvent(int event, std::chrono::milliseconds limit, std::size_t count = 1);
   std::vector<Event> Events() const;
   std::size_t Count() const;
   std::vector<Event> Ends() const;  // the 4 and 5 events

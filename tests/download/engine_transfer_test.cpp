@@ -76,9 +76,7 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   }
 
   // Every segment thread reports its end, some possibly after the finish event.
-  auto lifetime = engine->StateLifetime();
-  engine.reset();
-  EXPECT_TRUE(WaitForRelease(lifetime));
+  EXPECT_TRUE(run.recorder.WaitForEvent(7, 10s, 4));
   const auto events = run.recorder.Events();
   int segmentEnds = 0;
   unsigned lastProgress = 0;
@@ -95,6 +93,10 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   EXPECT_EQ(run.recorder.Ends()[0].event, 5);
   EXPECT_EQ(run.recorder.Ends()[0].code, 1000u);
   EXPECT_EQ(run.recorder.Ends()[0].value, 1000);
+
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
 }
 
 TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {

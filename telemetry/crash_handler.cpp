@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <exception>
 #include <mutex>
 
 #include "external/vendor_config.h"
@@ -52,6 +53,22 @@ const PreparedCrash* Prepare(const std::string& languageName) {
   return prepared;
 }
 
+bool ArmCrashFilter() {
+  std::lock_guard<std::mutex> lock(installMutex);
+  const std::string languageName = GetLanguageName();
+  const PreparedCrash* current = preparedCrash.load();
+  if (current != nullptr && current->languageName == languageName) return true;
+  preparedCrash.store(Prepare(languageName));
+  if (current != nullptr) {
+    // Never freed (see PreparedCrash), and kept reachable for leak checkers.
+    static auto* const retired = new std::vector<const PreparedCrash*>;
+    retired->push_back(current);
+    return true;
+  }
+  platform::PrepareCrashDump();
+  return platform::InstallCrashSignalHandlers(CrashFilter);
+}
+
 }  // namespace
 
 std::string CrashEndpointUrl() {
@@ -62,15 +79,11 @@ std::string CrashEndpointUrl() {
 }
 
 bool InstallCrashFilter() {
-  std::lock_guard<std::mutex> lock(installMutex);
-  const std::string languageName = GetLanguageName();
-  const PreparedCrash* current = preparedCrash.load();
-  if (current != nullptr && current->languageName == languageName) return true;
-  // The previous preparation is left in place on purpose (see PreparedCrash).
-  preparedCrash.store(Prepare(languageName));
-  if (current != nullptr) return true;
-  platform::PrepareCrashDump();
-  return platform::InstallCrashSignalHandlers(CrashFilter);
+  try {
+    return ArmCrashFilter();
+  } catch (const std::exception&) {
+    return false;  // out of memory: the handler stays as it was
+  }
 }
 
 LONG CrashFilter(const platform::CrashContext& context) {

@@ -1,5 +1,6 @@
 #include "telemetry/report_delivery.h"
 
+#include <system_error>
 #include <thread>
 
 #include "platform/clock.h"
@@ -34,20 +35,30 @@ DeliveryResult DeliverWithRetries(const RetryPolicy& policy, const std::function
   return result;
 }
 
-void StartStartReportThread(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy, DeliveryDone done) {
-  std::thread([statistics = std::move(statistics), policy = std::move(policy), done = std::move(done)] {
-    const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStart(); });
-    if (done) done(result);
-  }).detach();
+bool StartStartReportThread(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy, DeliveryDone done) {
+  try {
+    std::thread([statistics = std::move(statistics), policy = std::move(policy), done = std::move(done)] {
+      const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStart(); });
+      if (done) done(result);
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
-void StartStepReportThread(std::shared_ptr<OnlineStatistics> statistics, std::string step, RetryPolicy policy,
+bool StartStepReportThread(std::shared_ptr<OnlineStatistics> statistics, std::string step, RetryPolicy policy,
                            DeliveryDone done) {
-  std::thread([statistics = std::move(statistics), step = std::move(step), policy = std::move(policy),
-               done = std::move(done)] {
-    const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStep(step); });
-    if (done) done(result);
-  }).detach();
+  try {
+    std::thread([statistics = std::move(statistics), step = std::move(step), policy = std::move(policy),
+                 done = std::move(done)] {
+      const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStep(step); });
+      if (done) done(result);
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
 DeliveryResult DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics, const FinalReportFlags& flags,

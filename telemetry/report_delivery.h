@@ -30,10 +30,11 @@ using DeliveryDone = std::function<void(const DeliveryResult&)>;
 DeliveryResult DeliverWithRetries(const RetryPolicy& policy, const std::function<bool()>& send);
 
 // A new thread sends the start report; `done` (optional) runs on it at the end.
-void StartStartReportThread(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy = StartReportRetry(),
+// False when no thread could be started (the report is then dropped).
+bool StartStartReportThread(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy = StartReportRetry(),
                             DeliveryDone done = nullptr);
 // A new thread sends one step report.
-void StartStepReportThread(std::shared_ptr<OnlineStatistics> statistics, std::string step,
+bool StartStepReportThread(std::shared_ptr<OnlineStatistics> statistics, std::string step,
                            RetryPolicy policy = StepReportRetry(), DeliveryDone done = nullptr);
 // On the caller's thread: the final report, then a step thread for "step_close".
 DeliveryResult DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics, const FinalReportFlags& flags,

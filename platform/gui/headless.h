@@ -44,6 +44,8 @@ void Click(HWND window, int x, int y);
 void Key(HWND window, WPARAM virtualKey);
 void CloseByWindowManager(HWND window);
 void Restore(HWND window);
+// Runs what other threads have posted to the UI thread so far.
+void RunQueuedTasks();
 // Moves the clock and fires the timers that fall due, in order.
 void AdvanceTime(UINT ms);
 

@@ -196,6 +196,8 @@ void Click(HWND window, int x, int y) {
 void Key(HWND window, WPARAM virtualKey) { DeliverKey(window, virtualKey); }
 void CloseByWindowManager(HWND window) { DeliverCloseRequest(window); }
 void Restore(HWND window) { DeliverMinimized(window, false); }
+void RunQueuedTasks() { DrainUiQueue(); }
+
 void AdvanceTime(UINT ms) {
   if (auto* h = Headless()) h->AdvanceTime(ms);
 }

@@ -6,7 +6,9 @@
 #include "app/shell/install_log.h"
 #include "app/shell/run_mode.h"
 #include "install/wrappers/file_helpers.h"
+#include "platform/elevation.h"
 #include "setup/setup_entry.h"
+#include "telemetry/crash_report_main.h"
 
 namespace {
 
@@ -25,6 +27,11 @@ int OpenInfoViewIfEnabled() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A crashed run starts the program again only to deliver its report.
+  int exitCode = 0;
+  if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
+  if (!platform::EnsureElevatedOrRelaunch(argc, argv, &exitCode)) return exitCode;
+
   SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
 
   OpenInfoViewIfEnabled();

@@ -19,6 +19,19 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 // Room for the dump writer's buffers and the reporter start-up.
 constexpr size_t kAlternateStackSize = 256 * 1024;
 
+// A thread's alternate stack, given back when the thread ends.
+struct AlternateStack {
+  void* memory = nullptr;
+  ~AlternateStack() {
+    if (memory == nullptr) return;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    sigaltstack(&off, nullptr);
+    std::free(memory);
+  }
+};
+thread_local AlternateStack alternateStack;
+
 std::atomic<CrashFilterFunction> installedFilter{nullptr};
 std::atomic<bool> crashInProgress{false};
 
@@ -58,8 +71,7 @@ bool EnsureCrashSignalStack() {
       current.ss_size >= kAlternateStackSize) {
     return true;
   }
-  // One stack per thread, kept for the life of the process: the handler may run on
-  // it at any time.
+  if (alternateStack.memory != nullptr) return false;  // ours, but replaced by someone else
   void* memory = std::malloc(kAlternateStackSize);
   if (memory == nullptr) return false;
   stack_t stack{};
@@ -69,6 +81,7 @@ bool EnsureCrashSignalStack() {
     std::free(memory);
     return false;
   }
+  alternateStack.memory = memory;
   return true;
 }
 

@@ -28,8 +28,9 @@ using CrashFilterFunction = LONG (*)(const CrashContext& context);
 // process ends with _exit(128 + signal): no core file, no "core dumped" message.
 bool InstallCrashSignalHandlers(CrashFilterFunction filter);
 
-// An alternate signal stack for the calling thread (threads other than the one that
-// installed the handlers need their own to survive a stack overflow).
+// An alternate signal stack for the calling thread, freed when the thread ends.
+// Threads other than the one that installed the handlers need their own to survive
+// a stack overflow.
 bool EnsureCrashSignalStack();
 
 // Async-signal-safe: starts the program argv[0] with `argv` (null-terminated) and

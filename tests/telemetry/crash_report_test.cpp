@@ -224,6 +224,14 @@ TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {
   EXPECT_NE(ExpectCompleteCrashReport(sandbox, reports[1], before, dump), firstUuid);
 }
 
+TEST_F(CrashReportTest, ArmedProgramThatDoesNotCrashEndsNormallyWithoutReport) {
+  ASSERT_TRUE(server.ready());
+  const int status = RunCrashChild(sandbox, server, "exit");
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);  // in the sanitizer build: nothing leaked either
+  EXPECT_TRUE(server.Reports().empty());
+}
+
 TEST_F(CrashReportTest, StackOverflowStillReachesTheHandler) {
   ASSERT_TRUE(server.ready());
   const std::string before = Today();

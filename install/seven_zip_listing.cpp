@@ -23,15 +23,20 @@ bool SplitField(std::string_view line, std::string_view& key, std::string_view& 
   return true;
 }
 
-// The Windows attribute letters come first ("A", "D", "AL"), then the unix mode.
+// Attributes hold Windows letters ("A", "D", "AL") and, for items made on unix, the
+// mode ("lrwxrwxrwx"); some formats list only the mode.
 void ClassifyAttributes(ArchiveEntry& entry) {
   std::string_view text = entry.attributes;
-  size_t space = text.find(' ');
-  std::string_view windowsLetters = text.substr(0, space);
-  if (windowsLetters.find('L') != std::string_view::npos) entry.isReparsePoint = true;
-  if (space != std::string_view::npos) {
-    std::string_view mode = text.substr(space + 1);
-    if (!mode.empty() && mode.front() == 'l') entry.isLink = true;
+  while (!text.empty()) {
+    size_t space = text.find(' ');
+    std::string_view token = text.substr(0, space);
+    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    bool isMode = token.size() == 10 && std::string_view("-dlcbps").find(token.front()) != std::string_view::npos;
+    if (isMode) {
+      if (token.front() == 'l') entry.isLink = true;
+    } else if (token.find('L') != std::string_view::npos) {
+      entry.isReparsePoint = true;
+    }
   }
 }
 

@@ -66,9 +66,10 @@ TEST(TechnicalListing, ParsesItemsAfterTheSeparator) {
                                                   "Path = a = b.txt", "Size = 12", "Packed Size = ",
                                                   "Attributes = A -rw-r--r--", "", "Path = lnk", "Size = 5",
                                                   "Attributes = A lrwxrwxrwx", "", "Path = t", "Symbolic Link = x/y",
-                                                  "Hard Link = ", "Path = w", "Attributes = AL", ""});
+                                                  "Hard Link = ", "Path = w", "Attributes = AL", "", "Path = m",
+                                                  "Attributes = lrwxrwxrwx", ""});
   ASSERT_TRUE(listing.opened);
-  ASSERT_EQ(listing.entries.size(), 4u);
+  ASSERT_EQ(listing.entries.size(), 5u);
   EXPECT_EQ(listing.entries[0].path, "a = b.txt");
   EXPECT_EQ(listing.entries[0].size, 12u);
   EXPECT_FALSE(listing.entries[0].isLink);
@@ -76,6 +77,8 @@ TEST(TechnicalListing, ParsesItemsAfterTheSeparator) {
   EXPECT_TRUE(listing.entries[2].isLink);
   EXPECT_EQ(listing.entries[2].linkTarget, "x/y");
   EXPECT_TRUE(listing.entries[3].isReparsePoint);
+  EXPECT_TRUE(listing.entries[4].isLink);
+  EXPECT_FALSE(listing.entries[4].isReparsePoint);
 
   EXPECT_FALSE(ParseTechnicalListing({"Path = junk", "ERROR: cannot open"}).opened);
 }

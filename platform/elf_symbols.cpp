@@ -116,19 +116,31 @@ bool ElfSymbolTable::Load(const std::string& path) {
         functions_.push_back({symbol->st_value, symbol->st_size, std::string(name, strnlen(name, maxLength))});
       }
     }
-    if (!functions_.empty()) break;  // .dynsym only when there is no full table
+    if (!functions_.empty()) {  // .dynsym only when there is no full table
+      hasFullSymbolTable_ = wanted == SHT_SYMTAB;
+      break;
+    }
   }
   std::sort(functions_.begin(), functions_.end(),
             [](const Function& a, const Function& b) { return a.address < b.address; });
   return true;
 }
 
-bool ElfSymbolTable::FindByFileOffset(std::uint64_t fileOffset, ElfFunction& out) const {
+bool ElfSymbolTable::AddressOfFileOffset(std::uint64_t fileOffset, std::uint64_t& address) const {
   const auto segment = std::find_if(segments_.begin(), segments_.end(), [&](const Segment& s) {
     return fileOffset >= s.fileOffset && fileOffset < s.fileOffset + s.fileSize;
   });
   if (segment == segments_.end()) return false;
-  const std::uint64_t address = fileOffset - segment->fileOffset + segment->address;
+  address = fileOffset - segment->fileOffset + segment->address;
+  return true;
+}
+
+bool ElfSymbolTable::FindByFileOffset(std::uint64_t fileOffset, ElfFunction& out) const {
+  std::uint64_t address = 0;
+  return AddressOfFileOffset(fileOffset, address) && FindByAddress(address, out);
+}
+
+bool ElfSymbolTable::FindByAddress(std::uint64_t address, ElfFunction& out) const {
   auto after = std::upper_bound(functions_.begin(), functions_.end(), address,
                                 [](std::uint64_t value, const Function& f) { return value < f.address; });
   if (after == functions_.begin()) return false;
@@ -137,6 +149,11 @@ bool ElfSymbolTable::FindByFileOffset(std::uint64_t fileOffset, ElfFunction& out
   out.name = Demangle(candidate.name.c_str());
   out.offset = address - candidate.address;
   return true;
+}
+
+std::string DebugFileForBuildId(const std::string& buildId) {
+  if (buildId.size() < 3) return {};
+  return "/usr/lib/debug/.build-id/" + buildId.substr(0, 2) + "/" + buildId.substr(2) + ".debug";
 }
 
 }  // namespace platform

@@ -18,9 +18,15 @@ class ElfSymbolTable {
   // a 64-bit ELF file. False when the file is not one or cannot be read.
   bool Load(const std::string& path);
 
-  // The function holding the byte at `fileOffset` of the file (an address inside a
-  // mapping of the file, translated by the mapping's start and file offset).
+  // The link-time address of the byte at `fileOffset` of the file (an address inside
+  // a mapping of the file, translated by the mapping's start and file offset).
+  bool AddressOfFileOffset(std::uint64_t fileOffset, std::uint64_t& address) const;
+  // The function holding the link-time `address`.
+  bool FindByAddress(std::uint64_t address, ElfFunction& out) const;
   bool FindByFileOffset(std::uint64_t fileOffset, ElfFunction& out) const;
+
+  // False for a stripped file that has only its dynamic symbols.
+  bool HasFullSymbolTable() const { return hasFullSymbolTable_; }
   const std::string& BuildId() const { return buildId_; }
 
  private:
@@ -37,6 +43,11 @@ class ElfSymbolTable {
   std::vector<Segment> segments_;
   std::vector<Function> functions_;  // sorted by address
   std::string buildId_;
+  bool hasFullSymbolTable_ = false;
 };
+
+// Where a separate debug file of a stripped module with this build id is installed:
+// /usr/lib/debug/.build-id/ab/cdef....debug. Empty for an empty id.
+std::string DebugFileForBuildId(const std::string& buildId);
 
 }  // namespace platform

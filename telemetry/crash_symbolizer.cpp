@@ -53,9 +53,9 @@ class Symboliser {
     char where[64];
     std::snprintf(where, sizeof where, "+0x%llx)", static_cast<unsigned long long>(fileOffset));
     platform::ElfFunction function;
-    const platform::ElfSymbolTable* table = TableOf(mapping->path);
+    const ModuleSymbols* module = ModuleOf(mapping->path);
     const std::uint64_t lookup = isReturnAddress && fileOffset > 0 ? fileOffset - 1 : fileOffset;
-    if (table == nullptr || !table->FindByFileOffset(lookup, function)) return "?? (" + mapping->path + where;
+    if (module == nullptr || !module->Find(lookup, function)) return "?? (" + mapping->path + where;
     if (isReturnAddress) ++function.offset;
     char offset[32];
     std::snprintf(offset, sizeof offset, "+0x%llx", static_cast<unsigned long long>(function.offset));
@@ -75,18 +75,38 @@ class Symboliser {
     return nullptr;
   }
 
-  const platform::ElfSymbolTable* TableOf(const std::string& path) {
-    auto found = tables_.find(path);
-    if (found == tables_.end()) {
-      auto table = std::make_unique<platform::ElfSymbolTable>();
-      if (!table->Load(path)) table.reset();
-      found = tables_.emplace(path, std::move(table)).first;
+  // A module's own symbols, and those of its installed debug file when it is stripped.
+  struct ModuleSymbols {
+    platform::ElfSymbolTable file;
+    std::unique_ptr<platform::ElfSymbolTable> debugFile;
+
+    bool Find(std::uint64_t fileOffset, platform::ElfFunction& out) const {
+      std::uint64_t address = 0;
+      if (!file.AddressOfFileOffset(fileOffset, address)) return false;
+      return debugFile ? debugFile->FindByAddress(address, out) : file.FindByAddress(address, out);
+    }
+  };
+
+  const ModuleSymbols* ModuleOf(const std::string& path) {
+    auto found = modules_.find(path);
+    if (found == modules_.end()) {
+      auto module = std::make_unique<ModuleSymbols>();
+      if (!module->file.Load(path)) {
+        module.reset();
+      } else if (!module->file.HasFullSymbolTable()) {
+        auto debugFile = std::make_unique<platform::ElfSymbolTable>();
+        if (debugFile->Load(platform::DebugFileForBuildId(module->file.BuildId())) &&
+            debugFile->HasFullSymbolTable()) {
+          module->debugFile = std::move(debugFile);
+        }
+      }
+      found = modules_.emplace(path, std::move(module)).first;
     }
     return found->second.get();
   }
 
   const std::vector<MemoryMapping>& mappings_;
-  std::map<std::string, std::unique_ptr<platform::ElfSymbolTable>> tables_;
+  std::map<std::string, std::unique_ptr<ModuleSymbols>> modules_;
 };
 
 std::string HexText(std::uint64_t value) {

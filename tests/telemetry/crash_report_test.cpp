@@ -12,6 +12,7 @@
 
 #include "devserver_process.h"
 #include "external/vendor_services.h"
+#include "platform/elf_symbols.h"
 #include "sandbox.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_symbolizer.h"
@@ -200,6 +201,25 @@ TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
   // The reporter named the frames; the first is the function that faulted.
   EXPECT_NE(FirstNamedFrame(dump).find("CrashByNullDereference"), std::string::npos) << dump;
   EXPECT_NE(dump.find(" main+0x"), std::string::npos) << "the caller is named too";
+
+  // The module table carries the build id the program file has on disk.
+  platform::ElfSymbolTable program;
+  ASSERT_TRUE(program.Load(CORVEX_CRASH_CHILD_PATH));
+  ASSERT_EQ(program.BuildId().size(), 40u);
+  EXPECT_NE(dump.find(" " + program.BuildId() + " " + std::string(CORVEX_CRASH_CHILD_PATH) + "\n"), std::string::npos);
+}
+
+TEST(CrashSymboliser, StrippedLibraryIsNamedThroughItsInstalledDebugFile) {
+  const char* const libcPath = "/lib/x86_64-linux-gnu/libc.so.6";
+  if (access(libcPath, R_OK) != 0) GTEST_SKIP() << "not a Debian x86-64 system";
+  platform::ElfSymbolTable libc;
+  ASSERT_TRUE(libc.Load(libcPath));
+  EXPECT_FALSE(libc.HasFullSymbolTable());
+  const std::string debugPath = platform::DebugFileForBuildId(libc.BuildId());
+  if (access(debugPath.c_str(), R_OK) != 0) GTEST_SKIP() << "no debug file for the C library";
+  platform::ElfSymbolTable debugFile;
+  ASSERT_TRUE(debugFile.Load(debugPath));
+  EXPECT_TRUE(debugFile.HasFullSymbolTable());
 }
 
 TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {

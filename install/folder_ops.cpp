@@ -1,6 +1,7 @@
 #include "install/folder_ops.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -25,9 +26,8 @@ bool CreateFolderChain(const std::string& path) {
 
 bool FolderExists(const std::string& path) {
   if (path.size() < 2) return false;
-  std::string folder = path;
-  if (folder.back() == '/') folder.pop_back();
-  if (folder.empty()) folder = "/";
+  std::string_view folder = path;
+  if (folder.back() == '/') folder.remove_suffix(1);
   std::error_code error;
   return fs::is_directory(fs::path(folder), error);
 }

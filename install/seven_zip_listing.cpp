@@ -93,7 +93,6 @@ ArchiveListing ListArchive(const std::string& archive, const std::string& passwo
   if (!passwordSwitch.empty()) argv.push_back(passwordSwitch);
   platform::ChildProcessRequest request = SevenZipRequest(argv, !passwordSwitch.empty());
   std::vector<std::string> lines;
-  request.lineBreaks = "\n";
   request.onLine = [&](platform::ChildStream stream, std::string_view line) {
     if (stream == platform::ChildStream::Out) lines.emplace_back(line);
     if (reader) reader->OnPiece(line);

@@ -5,6 +5,6 @@ platform::ChildProcessRequest SevenZipRequest(std::vector<std::string> argv, boo
   request.program = kSevenZipProgram;
   request.argv = std::move(argv);
   request.extraEnv = {{"LC_ALL", "C.UTF-8"}};
-  if (!hasPassword) request.stdinText = "\n";
+  if (!hasPassword) request.stdinText.assign(1, '\n');
   return request;
 }

@@ -163,7 +163,13 @@ std::string SymboliseCrashDump(const std::string& dumpText) {
   for (std::size_t i = 0; i < contents.frames.size(); ++i) {
     const std::uint64_t address = contents.frames[i];
     const std::string name = symboliser.Describe(address, i != 0);
-    out += "#" + std::to_string(i) + " " + HexText(address) + " " + (name.empty() ? "??" : name) + "\n";
+    out += '#';
+    out += std::to_string(i);
+    out += ' ';
+    out += HexText(address);
+    out += ' ';
+    out += name.empty() ? "??" : name;
+    out += '\n';
   }
   out += "stack_candidates\n";
   std::set<std::uint64_t> seen;

@@ -399,10 +399,11 @@ TEST_F(StatisticsTest, WorkerUpdatesWhileTheFinalReportIsBuilt) {
   std::atomic<bool> stop{false};
   std::thread worker([&] {
     for (int i = 0; !stop; ++i) {
-      statistics->DownloadEnd(i % 2 == 0, "download error " + std::to_string(i));
-      statistics->InstallEnd(false, "install error " + std::to_string(i), true);
+      const std::string number = std::to_string(i);
+      statistics->DownloadEnd(i % 2 == 0, std::string("download error ").append(number));
+      statistics->InstallEnd(false, std::string("install error ").append(number), true);
       statistics->SetProgress(i % 100, i, i, false);
-      statistics->AddExtraString("k" + std::to_string(i % 50), "v");
+      statistics->AddExtraString(std::string("k").append(std::to_string(i % 50)), "v");
     }
   });
   for (int i = 0; i < 200; ++i) {

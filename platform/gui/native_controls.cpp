@@ -21,7 +21,6 @@ HWND CreateChild(WindowKind kind, const wchar_t* className, HWND parent, const R
     UnregisterWindow(child);
     return nullptr;
   }
-  parent->children.push_back(child);
   ShowWindow(child, SW_SHOWNA);
   return child;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <mutex>
 
 #include "platform/gui/draw.h"
 #include "platform/text.h"
@@ -101,10 +102,15 @@ void ClearUnusedByte(HDC dc, const RECT& rect) {
   }
 }
 
+// Painter threads and the UI thread lay out text at the same time; the font
+// machinery underneath (fontconfig, harfbuzz, cairo's caches) gets one at a time.
+std::mutex g_textMutex;
+
 }  // namespace
 
 int DrawTextW(HDC dc, const wchar_t* text, int count, RECT* rect, UINT format) {
   if (!dc || !rect || !text) return 0;
+  std::lock_guard<std::mutex> lock(g_textMutex);
   const std::wstring value(text, count < 0 ? wcslen(text) : static_cast<size_t>(count));
 
   // A canvas with no pixels still measures, on a scratch surface.

@@ -45,7 +45,6 @@ class Window {
   INT_PTR dialogResult = 0;
   std::map<UINT_PTR, unsigned> timers;  // id -> backend token
   ListData list;
-  std::vector<HWND> children;
   void* peer = nullptr;  // the backend's part
 
   // Any thread, under frameMutex: the picture the window shows.

@@ -20,15 +20,20 @@ cat "$work/payload.7z" > /dev/null   # both sides read it from the page cache
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
-# The extractor prints its "Temp File" line on stdout too; keep the times.
-ours="$("$build/bench/extract/bench-extract" "$work/payload.7z" "$work/out-ours" "$runs" | grep -E "^[0-9.]+$" | median)"
-peer="$(for i in $(seq 1 "$runs"); do
+# The two sides take turns, so that a change in the machine's load hits both alike.
+: > "$work/ours.txt"
+: > "$work/peer.txt"
+for i in $(seq 1 "$runs"); do
+  # The extractor prints its "Temp File" line on stdout too; keep the time.
+  "$build/bench/extract/bench-extract" "$work/payload.7z" "$work/out-ours" 1 | grep -E '^[0-9.]+$' >> "$work/ours.txt"
   rm -rf "$work/out-peer"
   start=$(date +%s.%N)
   7zz x -bso0 -bsp0 "$work/payload.7z" -o"$work/out-peer" >/dev/null
   end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-done | median)"
+  echo "$end - $start" | bc -l >> "$work/peer.txt"
+done
+ours="$(median < "$work/ours.txt")"
+peer="$(median < "$work/peer.txt")"
 cmp "$work/out-ours/data/filler.bin" "$work/out-peer/data/filler.bin"
 
 echo "payload: $size_mib MiB, $(stat -c %s "$work/payload.7z") bytes compressed, median of $runs runs"

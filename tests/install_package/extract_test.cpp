@@ -77,6 +77,7 @@ TEST_F(ExtractTest, KeepsTheStagedArchiveWhenAsked) {
 // Names of the coming ticks prepared by someone else, as links to a folder of theirs:
 // none is used or followed, the run takes a later tick.
 TEST_F(ExtractTest, SkipsTickFolderNamesThatAlreadyExist) {
+  std::string archive = MakeArchive("tick");
   std::string victim = sandbox.Path("victim");
   fs::create_directories(victim);
   std::uint32_t now = platform::GetTickCount();
@@ -87,7 +88,6 @@ TEST_F(ExtractTest, SkipsTickFolderNamesThatAlreadyExist) {
     fs::create_directory_symlink(victim, sandbox.temp() + name);
     planted.push_back(name);
   }
-  std::string archive = MakeArchive("tick");
 
   EXPECT_TRUE(Extract(archive, sandbox.Path("out"), nullptr, false));
 

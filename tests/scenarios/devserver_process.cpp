@@ -3,7 +3,7 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <regex>
+#include <cstdlib>
 
 #include "platform/child_process.h"
 
@@ -28,17 +28,27 @@ bool DevserverProcess::Start(const std::string& program, const std::vector<std::
   return ready_ && !ended_;
 }
 
+namespace {
+
+// The value of " key=VALUE" in `line`, up to the next blank; empty when absent.
+std::string FieldOf(const std::string& line, const std::string& key) {
+  const std::size_t at = line.find(" " + key + "=");
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size() + 2;
+  return line.substr(start, line.find(' ', start) - start);
+}
+
+}  // namespace
+
 void DevserverProcess::OnLine(const std::string& line) {
-  static const std::regex readyLine(R"(corvex-devserver: ready(?: mirror-port=(\d+))?.* control=(\S+))");
   std::lock_guard<std::mutex> lock(mutex_);
   lines_.push_back(line);
-  std::smatch match;
-  if (!ready_ && std::regex_search(line, match, readyLine)) {
-    if (match[1].matched) mirrorPort_ = std::stoi(match[1].str());
-    control_ = match[2].str();
-    ready_ = true;
-    changed_.notify_all();
-  }
+  if (ready_ || line.rfind("corvex-devserver: ready", 0) != 0) return;
+  const std::string port = FieldOf(line, "mirror-port");
+  if (!port.empty()) mirrorPort_ = std::atoi(port.c_str());
+  control_ = FieldOf(line, "control");
+  ready_ = true;
+  changed_.notify_all();
 }
 
 void DevserverProcess::Stop() {

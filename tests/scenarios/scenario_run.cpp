@@ -2,7 +2,7 @@
 
 #include <fstream>
 #include <iterator>
-#include <regex>
+#include <cstdlib>
 
 #include "platform/child_process.h"
 #include "tests/scenarios/devserver_process.h"
@@ -70,11 +70,12 @@ void PlaceTargetBefore(const devserver::PackageSpec& spec, const std::vector<std
 
 // "status=5 error_code=0 error=NoError cdn=0" from the fetch driver.
 void ReadFetchResult(const std::string& output, FetchOutcome& outcome) {
-  static const std::regex resultLine(R"(status=(-?\d+) error_code=(-?\d+))");
-  std::smatch match;
-  if (!std::regex_search(output, match, resultLine)) return;
-  outcome.status = std::stoi(match[1].str());
-  outcome.errorCode = std::stoi(match[2].str());
+  const std::size_t line = output.rfind("status=");
+  if (line == std::string::npos) return;
+  const std::size_t code = output.find(" error_code=", line);
+  if (code == std::string::npos) return;
+  outcome.status = std::atoi(output.c_str() + line + 7);
+  outcome.errorCode = std::atoi(output.c_str() + code + 12);
 }
 
 }  // namespace

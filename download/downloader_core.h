@@ -20,6 +20,7 @@
 
 #include "download/download_config.h"
 #include "download/downloader.h"
+#include "download/block_tracker.h"
 #include "support/xml_parse.h"
 
 // Echo probe of one mirror URL: true with the round trip in ms when it answered.
@@ -63,7 +64,9 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   void SetPingFunction(PingFunction ping);
 
  private:
-  using ImageBuffer = std::unique_ptr<unsigned char[], void (*)(unsigned char*)>;
+  // The memory image, shared like the file with writers that digest a block after
+  // leaving the engine lock.
+  using ImageBuffer = std::shared_ptr<unsigned char>;
 
   // Manifest load and its shared failure end.
   void FinishFailedLoad();
@@ -75,7 +78,11 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   static size_t SegmentWriter(char* data, size_t size, size_t count, void* user);
   static size_t ManifestWriter(char* data, size_t size, size_t count, void* user);
   size_t WriteChunk(DownloadItem* item, const char* data, size_t n);
-  size_t WriteData(const char* data, std::uint32_t n, std::uint32_t offset);
+  // Copies a chunk into the image (under m_lock); the caller then writes it to `file`
+  // and digests the blocks it completed.
+  std::uint32_t WriteData(const char* data, std::uint32_t n, std::uint32_t offset, std::shared_ptr<std::FILE>& file,
+                          ImageBuffer& image, std::vector<std::size_t>& completedBlocks);
+  void VerifyCompletedBlocks(const ImageBuffer& image, const std::vector<std::size_t>& blocks);
   void RunSegment(int itemId);
   void CheckFinish(int itemId);
   void SetSegmentOptions(DownloadItem& item);
@@ -109,9 +116,12 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::string m_strProxy;                     // under m_proxyMutex
   PingFunction m_ping;
 
-  std::FILE* m_pFile = nullptr;               // under m_lock
-  long m_nFilePosition = -1;                  // under m_lock: where the next write lands without a seek
+  // The output file, shared with writers that are between their image copy and their
+  // file write; it closes when the last of them lets go. The pointer is under m_lock.
+  std::shared_ptr<std::FILE> m_pFile;
   ImageBuffer m_pBuffer;                      // under m_lock
+  BlockTracker m_blocks;                      // under m_lock
+  std::mutex m_hashMutex;                     // held while a segment digests a block of the image
   std::atomic<std::uint32_t> m_nFileSize{0};
   std::atomic<std::uint32_t> m_nDownloaded{0};
   std::atomic<int> m_nThreadCount{0};

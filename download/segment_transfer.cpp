@@ -9,10 +9,12 @@
 #include "download/curl_global.h"
 #include "download/downloader_core.h"
 #include "download/engine_thread.h"
+#include "download/md5_digest.h"
 #include "download/mirror_probe.h"
 #include "download/transfer_plan.h"
 #include "external/vendor_config.h"
 #include "platform/clock.h"
+#include "platform/positional_write.h"
 
 namespace {
 
@@ -27,20 +29,19 @@ std::recursive_mutex& DownloadFileLock() {
   return lock;
 }
 
+void FreeImage(unsigned char* image) { std::free(image); }
+
 // Log lines show handles as numbers.
 int HandleValue(const void* handle) {
   return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle) & 0x7FFFFFFF);
 }
 
-void FreeImage(unsigned char* image) { std::free(image); }
-
 }  // namespace
 
-DownloaderCore::DownloaderCore() : m_lock(DownloadFileLock()), m_pBuffer(nullptr, &FreeImage) {}
+DownloaderCore::DownloaderCore() : m_lock(DownloadFileLock()) {}
 
 DownloaderCore::~DownloaderCore() {
   // Only the last owner gets here: no thread can still be writing.
-  if (m_pFile) std::fclose(m_pFile);
   if (m_pCfgFile) std::fclose(m_pCfgFile);
   for (auto& [id, item] : m_mapItems) {
     if (item.hCurl) curl_easy_cleanup(static_cast<CURL*>(item.hCurl));
@@ -104,11 +105,7 @@ HRESULT DownloaderCore::StopDownload() {
 void DownloaderCore::CloseFile() {
   AutoMutex lock(m_lock);
   WriteLog("Download_CloseFile.\n");
-  if (m_pFile) {
-    std::fclose(m_pFile);
-    m_pFile = nullptr;
-  }
-  m_nFilePosition = -1;
+  m_pFile.reset();
   m_pBuffer.reset();
 }
 
@@ -133,13 +130,14 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
     }
     const std::uint32_t size = static_cast<std::uint32_t>(config.nFileSize);
     m_nFileSize = size;
-    m_pBuffer.reset(static_cast<unsigned char*>(std::calloc(size, 1)));
+    if (auto* image = static_cast<unsigned char*>(std::calloc(size, 1))) m_pBuffer.reset(image, &FreeImage);
     if (!m_pBuffer) {
       WriteLog("Download_BeginDownload : cannot allocate %u bytes.\n", size);
       m_nErrorCode = DownloadMallocError;
       return E_POINTER;
     }
-    m_pFile = std::fopen(m_config.szFilePath, "wb");
+    m_blocks.Reset(size, m_config.vecBlockHash.size());
+    if (std::FILE* file = std::fopen(m_config.szFilePath, "wb")) m_pFile.reset(file, &std::fclose);
     if (!m_pFile) {
       // Nothing could be kept of the transfer: stop here instead of fetching in vain.
       WriteLog("Download_BeginDownload : cannot open output file (%s).\n", m_config.szFilePath);
@@ -147,8 +145,7 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
       m_nErrorCode = DownloadExeError;
       return E_FAIL;
     }
-    m_nFilePosition = 0;
-    WriteLog("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n", HandleValue(m_pFile),
+    WriteLog("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n", HandleValue(m_pFile.get()),
              static_cast<int>(size), HandleValue(&m_lock), m_config.szFilePath);
   }
   return InitDownload();
@@ -238,7 +235,7 @@ int DownloaderCore::BeginDownloadItem(int itemId) {
     DownloadItem& item = it->second;
     if (!item.hCurl) SetSegmentOptions(item);
     item.nResult = 0;
-    item.pFile = m_pFile;
+    item.pFile = m_pFile.get();
     item.pOwner = this;
   }
   auto self = shared_from_this();
@@ -304,15 +301,26 @@ size_t DownloaderCore::SegmentWriter(char* data, size_t size, size_t count, void
 }
 
 size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n) {
-  AutoMutex lock(m_lock);
   std::uint32_t take;
   std::uint32_t offset;
+  std::uint32_t copied = 0;
+  std::shared_ptr<std::FILE> file;
+  ImageBuffer image;
+  std::vector<std::size_t> completedBlocks;
   {
-    TableLock table(m_tableMutex);
-    take = ChunkBytesToTake(item->nCurrent, item->nEnd, n);
-    offset = item->nCurrent;
+    AutoMutex lock(m_lock);
+    {
+      TableLock table(m_tableMutex);
+      take = ChunkBytesToTake(item->nCurrent, item->nEnd, n);
+      offset = item->nCurrent;
+    }
+    if (take > 0) copied = WriteData(data, take, offset, file, image, completedBlocks);
   }
-  const size_t written = take > 0 ? WriteData(data, take, offset) : 0;
+  // Disjoint file ranges are written in parallel, outside the engine lock.
+  const size_t written = file ? platform::WriteAt(file.get(), data, copied, offset) : 0;
+  file.reset();
+  if (!completedBlocks.empty()) VerifyCompletedBlocks(image, completedBlocks);
+
   bool passedEnd;
   {
     TableLock table(m_tableMutex);
@@ -328,27 +336,53 @@ size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n
   return passedEnd ? 0 : written;
 }
 
-// Under m_lock.
-size_t DownloaderCore::WriteData(const char* data, std::uint32_t n, std::uint32_t offset) {
+// Under m_lock. Returns the bytes taken into the image and hands out the file they go
+// to, the image, and the blocks this chunk completed.
+std::uint32_t DownloaderCore::WriteData(const char* data, std::uint32_t n, std::uint32_t offset,
+                                        std::shared_ptr<std::FILE>& file, ImageBuffer& image,
+                                        std::vector<std::size_t>& completedBlocks) {
   if (!m_bRunning || !m_pBuffer) return 0;
   const std::uint32_t size = m_nFileSize;
   if (offset >= size) return 0;
   n = std::min(n, size - offset);
-  size_t written = 0;
-  if (m_pFile) {
-    if (m_nFilePosition != static_cast<long>(offset)) {
-      if (std::fseek(m_pFile, static_cast<long>(offset), SEEK_SET) != 0) m_nFilePosition = -1;
-      else m_nFilePosition = static_cast<long>(offset);
-    }
-    if (m_nFilePosition >= 0) {
-      written = std::fwrite(data, 1, n, m_pFile);
-      m_nFilePosition = written == n ? m_nFilePosition + static_cast<long>(n) : -1;
+  unsigned char* bytes = m_pBuffer.get();
+  for (const BlockTracker::Piece& piece : m_blocks.Pieces(offset, n)) {
+    const char* source = data + (piece.offset - offset);
+    const BlockTracker::State state =
+        piece.block == BlockTracker::kNoBlock ? BlockTracker::State::Filling : m_blocks.StateOf(piece.block);
+    if (state == BlockTracker::State::Filling) {
+      std::memcpy(bytes + piece.offset, source, piece.length);
+      if (m_blocks.MarkWritten(piece)) completedBlocks.push_back(piece.block);
+    } else if (std::memcmp(bytes + piece.offset, source, piece.length) != 0) {
+      // A complete block changes (a repair): wait for a digest of it to finish first.
+      std::lock_guard<std::mutex> hashing(m_hashMutex);
+      std::memcpy(bytes + piece.offset, source, piece.length);
+      m_blocks.MarkStale(piece.block);
     }
   }
-  std::memcpy(m_pBuffer.get() + offset, data, n);
   m_nDownloaded = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_nDownloaded) + n, size);
+  file = m_pFile;
+  image = m_pBuffer;
   Emit(kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
-  return written;
+  return n;
+}
+
+// Outside m_lock: digests blocks this segment completed, while the others go on.
+void DownloaderCore::VerifyCompletedBlocks(const ImageBuffer& image, const std::vector<std::size_t>& blocks) {
+  for (std::size_t block : blocks) {
+    const BlockCheck range = [&] {
+      AutoMutex lock(m_lock);
+      return m_blocks.Block(block);
+    }();
+    std::string digest;
+    {
+      std::lock_guard<std::mutex> hashing(m_hashMutex);
+      digest = Md5Hex(image.get() + range.offset, range.length);
+    }
+    AutoMutex lock(m_lock);
+    if (m_pBuffer != image) continue;  // the download was stopped meanwhile
+    m_blocks.StoreResult(block, digest == m_config.vecBlockHash[range.digestIndex]);
+  }
 }
 
 void DownloaderCore::CheckFinish(int itemId) {

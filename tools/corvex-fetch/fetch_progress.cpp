@@ -85,11 +85,19 @@ std::string FormatLine(const ProgressSample& sample) {
 }
 
 void PrintSegmentTable(std::FILE* out, const DownloadInfo& info) {
-  std::fprintf(out, "%4s %10s %10s %10s %-8s %6s %10s  %s\n", "id", "start", "end", "next", "status", "result",
-               "speed", "url");
+  std::uint32_t origin = 0;
+  bool first = true;
   for (const auto& [id, item] : info.mapItems) {
-    std::fprintf(out, "%4d %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %-8s %6d %10s  %s\n", id, item.nStart, item.nEnd,
-                 item.nCurrent, StatusName(item.nStatus), item.nResult, FormatRate(item.nSpeed).c_str(),
-                 item.pszUrl ? item.pszUrl : "");
+    if (first || static_cast<std::int32_t>(item.dwStartTick - origin) < 0) origin = item.dwStartTick;
+    first = false;
+  }
+  std::fprintf(out, "%4s %10s %10s %10s %-8s %6s %8s %8s %10s  %s\n", "id", "start", "end", "next", "status", "result",
+               "from ms", "to ms", "speed", "url");
+  for (const auto& [id, item] : info.mapItems) {
+    const long began = static_cast<long>(item.dwStartTick - origin);
+    const long ended = item.dwEndTick ? static_cast<long>(item.dwEndTick - origin) : -1;
+    std::fprintf(out, "%4d %10" PRIu32 " %10" PRIu32 " %10" PRIu32 " %-8s %6d %8ld %8ld %10s  %s\n", id, item.nStart,
+                 item.nEnd, item.nCurrent, StatusName(item.nStatus), item.nResult, began, ended,
+                 FormatRate(item.nSpeed).c_str(), item.pszUrl ? item.pszUrl : "");
   }
 }

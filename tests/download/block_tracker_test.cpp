@@ -1,0 +1,65 @@
+#include "download/block_tracker.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using State = BlockTracker::State;
+
+// Writes [offset, offset + length) and returns the blocks that became complete.
+std::vector<std::size_t> Write(BlockTracker& tracker, std::uint32_t offset, std::uint32_t length) {
+  std::vector<std::size_t> done;
+  for (const auto& piece : tracker.Pieces(offset, length)) {
+    if (piece.block != BlockTracker::kNoBlock && tracker.StateOf(piece.block) == State::Filling &&
+        tracker.MarkWritten(piece)) {
+      done.push_back(piece.block);
+    }
+  }
+  return done;
+}
+
+TEST(BlockTracker, BlocksCompleteFromOutOfOrderOverlappingWrites) {
+  BlockTracker tracker;
+  tracker.Reset(2 * kHashBlockSize + 100, 3);
+  ASSERT_EQ(tracker.BlockCount(), 3u);
+  EXPECT_EQ(tracker.Block(2).length, 100u);
+
+  const auto pieces = tracker.Pieces(kHashBlockSize - 10, 30);
+  ASSERT_EQ(pieces.size(), 2u) << "a write across a block border is cut in two";
+  EXPECT_EQ(pieces[0].block, 0u);
+  EXPECT_EQ(pieces[0].length, 10u);
+  EXPECT_EQ(pieces[1].block, 1u);
+
+  EXPECT_TRUE(Write(tracker, 500000, 548576).empty());
+  EXPECT_TRUE(Write(tracker, 0, 400000).empty());
+  EXPECT_TRUE(Write(tracker, 399999, 2).empty()) << "bytes 400001-499999 are still missing";
+  EXPECT_EQ(Write(tracker, 400000, 100001), std::vector<std::size_t>{0});
+  EXPECT_EQ(tracker.StateOf(0), State::Hashing);
+  EXPECT_EQ(Write(tracker, kHashBlockSize, kHashBlockSize + 100), (std::vector<std::size_t>{1, 2}));
+
+  EXPECT_FALSE(tracker.AllMatched());
+  tracker.StoreResult(0, true);
+  tracker.StoreResult(1, true);
+  tracker.StoreResult(2, false);
+  EXPECT_FALSE(tracker.AllMatched());
+  EXPECT_TRUE(tracker.Matched(1));
+  tracker.MarkStale(1);
+  tracker.StoreResult(1, true);
+  EXPECT_EQ(tracker.StateOf(1), State::Stale) << "a late result for a changed block is dropped";
+}
+
+TEST(BlockTracker, OnlyBlocksWithADigestAreTracked) {
+  BlockTracker tracker;
+  tracker.Reset(5 * kHashBlockSize, 2);
+  ASSERT_EQ(tracker.BlockCount(), 2u);
+  const auto pieces = tracker.Pieces(kHashBlockSize, 3 * kHashBlockSize);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[1].block, BlockTracker::kNoBlock);
+  EXPECT_EQ(pieces[1].length, 2 * kHashBlockSize);
+
+  BlockTracker none;
+  none.Reset(1000, 0);
+  EXPECT_TRUE(none.AllMatched()) << "no digest, nothing to contradict the image";
+}
+
+}  // namespace

@@ -87,5 +87,7 @@ bool HasQueuedUiTasks();
 HWND InnermostModalDialog();
 // Marks the UI thread (headless tests pick their own).
 void SetUiThreadToCurrent();
+// The first thread to use the GUI is its UI thread.
+void SetUiThreadIfUnset();
 
 }  // namespace platform::gui

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <cstdlib>
 
+#include "download/download_config.h"
 #include "platform/child_process.h"
 #include "tests/scenarios/devserver_process.h"
 
@@ -78,16 +79,38 @@ void ReadFetchResult(const std::string& output, FetchOutcome& outcome) {
   outcome.errorCode = std::atoi(output.c_str() + code + 12);
 }
 
+// corvex-fetch says nothing on success but its exit status, and on failure
+// "corvex-fetch: download failed: <error name> (status N)".
+void ReadCorvexFetchResult(const platform::ChildProcessResult& result, const std::string& output,
+                           FetchOutcome& outcome) {
+  if (result.outcome != platform::ChildOutcome::Exited) return;
+  if (result.exitCode == 0) {
+    outcome.status = 5;
+    return;
+  }
+  const std::string marker = "download failed: ";
+  const std::size_t at = output.find(marker);
+  if (at == std::string::npos) return;
+  const std::size_t nameStart = at + marker.size();
+  const std::string name = output.substr(nameStart, output.find(' ', nameStart) - nameStart);
+  for (int code = 0; code <= 14; ++code) {
+    if (name == GetDownloadErrorName(code)) outcome.errorCode = code;
+  }
+  const std::size_t status = output.find("(status ", nameStart);
+  if (status != std::string::npos) outcome.status = std::atoi(output.c_str() + status + 8);
+}
+
 }  // namespace
 
 ScenarioTools ToolsOfBuildTree(const fs::path& binaryDir) {
   return {(binaryDir / "tools/devserver/corvex-devserver").string(),
           (binaryDir / "tools/corvex-manifest/corvex-manifest").string(),
-          (binaryDir / "tests/scenarios/corvex-scenario-fetch").string()};
+          (binaryDir / "tests/scenarios/corvex-scenario-fetch").string(),
+          (binaryDir / "tools/corvex-fetch/corvex-fetch").string()};
 }
 
 ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& scenarioFile,
-                        const ScenarioTools& tools, const fs::path& folder) {
+                        const ScenarioTools& tools, const fs::path& folder, FetchProgram program) {
   ScenarioRun run;
   const fs::path mirrorRoot = folder / "mirror";
   const fs::path sandbox = folder / "root";
@@ -126,9 +149,14 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
   run.target = home / "Downloads" / scenario.package.name;
   PlaceTargetBefore(scenario.package, run.package, run.target);
   const fs::path logPath = folder / "install.log";
-  ToolRun fetch = RunTool(kTimeoutProgram,
-                          {"-s", "KILL", std::to_string(limit), tools.fetch, manifestPath.string(),
-                           run.target.string(), logPath.string()},
+  std::vector<std::string> fetchArgs = {"-s", "KILL", std::to_string(limit)};
+  if (program == FetchProgram::EngineDriver) {
+    fetchArgs.insert(fetchArgs.end(), {tools.engineDriver, manifestPath.string(), run.target.string(), logPath.string()});
+  } else {
+    fetchArgs.insert(fetchArgs.end(), {tools.corvexFetch, "--manifest", manifestPath.string(), "--output",
+                                       run.target.string(), "--quiet"});
+  }
+  ToolRun fetch = RunTool(kTimeoutProgram, fetchArgs,
                           {{"CORVEX_SYSROOT", sandbox.string()},
                            {"HOME", home.string()},
                            {"XDG_CONFIG_HOME", (home / ".config").string()},
@@ -137,10 +165,17 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
   server.Stop();
   run.serverOutput = server.Output();
 
-  run.outcome.finished = Exited0(fetch.result);
   run.outcome.exitCode = fetch.result.exitCode;
   run.outcome.output = fetch.output;
-  ReadFetchResult(fetch.output, run.outcome);
-  run.outcome.log = ReadText(logPath);
+  if (program == FetchProgram::EngineDriver) {
+    run.outcome.finished = Exited0(fetch.result);
+    ReadFetchResult(fetch.output, run.outcome);
+    run.outcome.log = ReadText(logPath);
+  } else {
+    // 0 and 1 are its own ends; timeout's 137 (killed) is not.
+    run.outcome.finished = fetch.result.outcome == platform::ChildOutcome::Exited &&
+                           (fetch.result.exitCode == 0 || fetch.result.exitCode == 1);
+    ReadCorvexFetchResult(fetch.result, fetch.output, run.outcome);
+  }
   return run;
 }

@@ -14,8 +14,11 @@
 struct ScenarioTools {
   std::string devserver;
   std::string manifest;
-  std::string fetch;
+  std::string engineDriver;  // corvex-scenario-fetch: exact status, error code and the log
+  std::string corvexFetch;   // the operators' tool: exit status and its one failure line
 };
+
+enum class FetchProgram { EngineDriver, CorvexFetch };
 ScenarioTools ToolsOfBuildTree(const std::filesystem::path& binaryDir);
 
 struct ScenarioRun {
@@ -27,5 +30,7 @@ struct ScenarioRun {
 };
 
 // Everything lives below `folder`, which the caller owns.
+// Through corvex-fetch the outcome has no log, and an error code only when it failed.
 ScenarioRun RunScenario(const devserver::Scenario& scenario, const std::filesystem::path& scenarioFile,
-                        const ScenarioTools& tools, const std::filesystem::path& folder);
+                        const ScenarioTools& tools, const std::filesystem::path& folder,
+                        FetchProgram program = FetchProgram::EngineDriver);

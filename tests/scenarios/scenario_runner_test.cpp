@@ -25,10 +25,7 @@ std::vector<fs::path> ScenarioFiles() {
   return files;
 }
 
-class MirrorScenario : public ::testing::TestWithParam<fs::path> {};
-
-TEST_P(MirrorScenario, EndsAsItsDataFileSays) {
-  const fs::path& file = GetParam();
+void RunAndCheck(const fs::path& file, FetchProgram program) {
   devserver::ParseResult parsed = devserver::LoadScenarioFile(file.string());
   ASSERT_TRUE(parsed.scenario) << parsed.error;
   const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
@@ -36,10 +33,17 @@ TEST_P(MirrorScenario, EndsAsItsDataFileSays) {
 
   TempFolder folder("corvex-scenario-" + file.stem().string());
   ASSERT_FALSE(folder.Path().empty());
-  const ScenarioRun run = RunScenario(*parsed.scenario, file, ToolsOfBuildTree(binaryDir), folder.Path());
+  const ScenarioRun run = RunScenario(*parsed.scenario, file, ToolsOfBuildTree(binaryDir), folder.Path(), program);
   ASSERT_TRUE(run.setupError.empty()) << run.setupError;
 
-  const std::vector<std::string> failures = CheckOutcome(parsed.scenario->expect, run.outcome, run.package, run.target);
+  devserver::Expectation expect = parsed.scenario->expect;
+  if (program == FetchProgram::CorvexFetch) {
+    // The tool keeps no log, and reports the error code only of a failure.
+    expect.logLines.clear();
+    expect.absentLines.clear();
+    if (expect.status == 5) expect.errorCode.reset();
+  }
+  const std::vector<std::string> failures = CheckOutcome(expect, run.outcome, run.package, run.target);
   if (!failures.empty()) {
     std::string report = parsed.scenario->description + "\n";
     for (const std::string& failure : failures) report += "  - " + failure + "\n";
@@ -48,7 +52,29 @@ TEST_P(MirrorScenario, EndsAsItsDataFileSays) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, MirrorScenario, ::testing::ValuesIn(ScenarioFiles()),
-                         [](const ::testing::TestParamInfo<fs::path>& info) { return info.param.stem().string(); });
+std::string CaseName(const ::testing::TestParamInfo<fs::path>& info) { return info.param.stem().string(); }
+
+class MirrorScenario : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(MirrorScenario, EndsAsItsDataFileSays) { RunAndCheck(GetParam(), FetchProgram::EngineDriver); }
+
+INSTANTIATE_TEST_SUITE_P(Data, MirrorScenario, ::testing::ValuesIn(ScenarioFiles()), CaseName);
+
+// The operators' tool on a success, a repair and a failure: its exit status and
+// failure line tell the same story as the engine.
+class CorvexFetchScenario : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(CorvexFetchScenario, EndsAsItsDataFileSays) { RunAndCheck(GetParam(), FetchProgram::CorvexFetch); }
+
+std::vector<fs::path> CorvexFetchCases() {
+  std::vector<fs::path> cases;
+  for (const fs::path& file : ScenarioFiles()) {
+    const std::string stem = file.stem().string();
+    if (stem == "healthy_mirrors" || stem == "corrupt_block" || stem == "no_usable_mirror") cases.push_back(file);
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tool, CorvexFetchScenario, ::testing::ValuesIn(CorvexFetchCases()), CaseName);
 
 }  // namespace

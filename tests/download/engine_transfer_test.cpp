@@ -270,6 +270,66 @@ TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
   EXPECT_EQ(info.nDownloaded, info.nFileSize) << "repaired bytes do not push the count past the size";
 }
 
+TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {
+  Download run;
+  const std::string content = PatternContent(2000000);
+  TestMirror flaky("127.0.0.64"), steady("127.0.0.65");
+  flaky.Serve(kFile, Share(content));
+  steady.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.truncatePath = kFile;
+  faults.truncateFirstGets = 1;
+  flaky.SetFaults(faults);
+  MirrorFaults slow;
+  slow.pieceDelayMs = 20;  // keeps the transfer going until the dispatcher looks
+  steady.SetFaults(slow);
+  run.pings.echoMs = {{flaky.Url("pkg.exe"), 1}, {steady.Url("pkg.exe"), 2}};
+  auto engine = run.Start(ManifestFor(content, {flaky.Url("pkg.exe"), steady.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  const DownloadItem* failed = nullptr;
+  const DownloadItem* resumed = nullptr;
+  for (const auto& [id, item] : info.mapItems) {
+    if (item.nStatus == E_Status_Replaced) failed = &item;
+  }
+  ASSERT_NE(failed, nullptr) << "the broken transfer was handed on";
+  for (const auto& [id, item] : info.mapItems) {
+    if (id > failed->nId && item.nStart == failed->nCurrent) resumed = &item;
+  }
+  ASSERT_NE(resumed, nullptr) << "the remainder resumes where the failed one stopped";
+  EXPECT_EQ(std::string(resumed->pszUrl), steady.Url("pkg.exe"));
+  EXPECT_EQ(resumed->nEnd, failed->nEnd);
+}
+
+TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(300000);
+  TestMirror first("127.0.0.66"), second("127.0.0.67");
+  MirrorFaults faults;
+  faults.truncatePath = kFile;
+  faults.truncateFirstGets = 1000;
+  for (TestMirror* mirror : {&first, &second}) {
+    mirror->Serve(kFile, Share(content));
+    mirror->SetFaults(faults);
+  }
+  run.pings.echoMs = {{first.Url("pkg.exe"), 1}, {second.Url("pkg.exe"), 2}};
+  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 14);
+  EXPECT_EQ(engine->GetErrorString(), "DownloadExeError");
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].value, 300000);
+  EXPECT_TRUE(log.Contains("Download_Dispatch : download error, ID("));
+  EXPECT_TRUE(log.Contains("Download_Dispatch : CheckHash download failed.\n"));
+}
+
 TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
   Download run;
   const std::string content = PatternContent(2 * 1048576);

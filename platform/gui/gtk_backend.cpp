@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/gui/backend.h"
@@ -200,6 +201,7 @@ class GtkBackend : public Backend {
     g_setenv("GDK_SCALE", "1", TRUE);
     gdk_set_allowed_backends("x11");
     usable_ = gtk_init_check(nullptr, nullptr);
+    if (!usable_) std::fputs("No display to show windows on (is DISPLAY set?).\n", stderr);
   }
 
   bool Usable() override { return usable_; }

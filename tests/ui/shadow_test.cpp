@@ -133,6 +133,29 @@ TEST_F(ShadowTest, ShadowWindowFollowsItsParent) {
   EXPECT_FALSE(gui::IsWindow(shadowBefore));
 }
 
+TEST_F(ShadowTest, GrowingWaitsForThePaintShrinkingRedrawsAtOnce) {
+  ASSERT_TRUE(CWndShadow::Initialize(nullptr));
+  ShadowedDlg dialog;
+  int widthAfterGrow = 0, widthAfterPaint = 0, widthAfterShrink = 0;
+  headless::AddStep([&] {
+    HWND box = headless::ActiveDialog();
+    HWND shadow = dialog.shadow.shadowWindow;
+    RECT r{};
+    gui::GetWindowRect(box, &r);
+    gui::MoveWindow(box, r.left, r.top, 700, 405, 0);
+    headless::LayeredPicture(shadow, &widthAfterGrow, nullptr);
+    gui::SendMessageW(box, WM_PAINT, 0, 0);
+    headless::LayeredPicture(shadow, &widthAfterPaint, nullptr);
+    gui::MoveWindow(box, r.left, r.top, 500, 405, 0);
+    headless::LayeredPicture(shadow, &widthAfterShrink, nullptr);
+    gui::EndDialog(box, 0);
+  });
+  Run(dialog);
+  EXPECT_EQ(widthAfterGrow, 682);  // still the old picture
+  EXPECT_EQ(widthAfterPaint, 760);
+  EXPECT_EQ(widthAfterShrink, 560);
+}
+
 class NoCompositorShadowTest : public HeadlessTest {};
 
 TEST_F(NoCompositorShadowTest, WithoutACompositorThereIsNoShadow) {

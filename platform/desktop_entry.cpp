@@ -89,7 +89,11 @@ bool WriteDesktopEntryFile(const std::string& path, const DesktopEntry& entry, b
                            const std::optional<FileOwner>& owner) {
   std::string folder = path;
   if (!PathRemoveFileSpec(folder)) return false;
-  std::string temp = PathJoin(folder, "." + PathFileName(path) + ".XXXXXX");
+  // Built by appending: GCC 12 warns falsely on "literal" + std::string at -O2.
+  std::string tempName = ".";
+  tempName += PathFileName(path);
+  tempName += ".XXXXXX";
+  std::string temp = PathJoin(folder, tempName);
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, executable ? 0755 : 0644) == 0;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/child_process.h"
 #include "tests/scenarios/devserver_process.h"
 #include "tests/scenarios/temp_folder.h"
 #include "tools/devserver/scenario.h"
@@ -216,6 +217,48 @@ TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   EXPECT_EQ(stalled.code, CURLE_OPERATION_TIMEDOUT);
   EXPECT_EQ(stalled.body, Slice(package, 0, 7000));
   server.Stop();
+}
+
+struct CommandRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+CommandRun RunDevserver(const std::vector<std::string>& arguments) {
+  const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
+  platform::ChildProcessRequest request;
+  request.program = std::string(binaryDir ? binaryDir : ".") + "/tools/devserver/corvex-devserver";
+  request.argv.push_back(request.program);
+  request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+  CommandRun run;
+  request.onLine = [&run](platform::ChildStream, std::string_view line) { run.output += std::string(line) + "\n"; };
+  run.exitCode = platform::RunChildProcess(request).exitCode;
+  return run;
+}
+
+TEST(DevserverCommandLine, MistakesEndWithAClearMessage) {
+  CommandRun help = RunDevserver({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.output.find("--scenario FILE"), std::string::npos);
+
+  CommandRun unknown = RunDevserver({"--sceanrio", "x"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.output.find("unknown option '--sceanrio'"), std::string::npos) << unknown.output;
+  EXPECT_NE(RunDevserver({"--scenario", "x.scenario"}).output.find("mirror mode needs both --scenario and --package"),
+            std::string::npos);
+  EXPECT_NE(RunDevserver({"--vendor", "127.0.0.1"}).output.find("--vendor needs ADDR:PORT"), std::string::npos);
+  EXPECT_NE(RunDevserver({}).output.find("nothing to serve"), std::string::npos);
+
+  TempFolder dir("corvex-devserver-cli");
+  std::ofstream(dir / "bad.scenario") << "[mirror 1]\nrate = fast\n";
+  std::ofstream(dir / "p.exe") << "x";
+  CommandRun bad = RunDevserver({"--scenario", (dir / "bad.scenario").string(), "--package", (dir / "p.exe").string()});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.output.find("bad.scenario: line 2: 'rate' needs a number, got 'fast'"), std::string::npos) << bad.output;
+  std::ofstream(dir / "good.scenario") << "[mirror 1]\n";
+  CommandRun missing = RunDevserver({"--scenario", (dir / "good.scenario").string(), "--package", (dir / "none.exe").string()});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.output.find("cannot read package"), std::string::npos) << missing.output;
 }
 
 TEST(ScenarioFormat, SectionsBecomeMirrorsInManifestOrder) {

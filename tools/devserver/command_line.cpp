@@ -5,9 +5,16 @@
 namespace devserver {
 namespace {
 
+bool ParseBounded(const std::string& text, long long low, long long high, long long& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
+}
+
 bool ParsePort(const std::string& text, int& port) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
-  return ec == std::errc() && end == text.data() + text.size() && port >= 0 && port <= 65535;
+  long long value = 0;
+  if (!ParseBounded(text, 0, 65535, value)) return false;
+  port = static_cast<int>(value);
+  return true;
 }
 
 }  // namespace
@@ -80,8 +87,10 @@ OptionsResult ParseOptions(int argc, char** argv) {
     } else if (arg == "--control") {
       if (!value(text) || !ParseHostPort(text, options.control)) return {std::nullopt, "--control needs ADDR:PORT, e.g. 127.0.0.1:0"};
     } else if (arg == "--max-seconds") {
-      int seconds = 0;
-      if (!value(text) || !ParsePort(text, seconds)) return {std::nullopt, "--max-seconds needs a number of seconds"};
+      long long seconds = 0;
+      if (!value(text) || !ParseBounded(text, 0, 86400 * 7, seconds)) {
+        return {std::nullopt, "--max-seconds needs a number of seconds (at most a week)"};
+      }
       options.maxSeconds = static_cast<std::uint32_t>(seconds);
     } else {
       return {std::nullopt, "unknown option '" + arg + "'"};

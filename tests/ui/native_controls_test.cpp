@@ -97,5 +97,30 @@ TEST_F(NativeControlsTest, PresentingLeavesOutTheRectangleOfANativeChild) {
   EXPECT_EQ(at(0, 0), 0x00FF00u);
 }
 
+int g_paints = 0;
+LRESULT SelfInvalidatingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_PAINT) {
+    ++g_paints;
+    gui::InvalidateRect(window, nullptr, 0);  // as a control drawing its caption does
+  }
+  return gui::DefWindowProcW(window, msg, wParam, lParam);
+}
+
+TEST_F(NativeControlsTest, PaintRequestsMergeAndPaintingDoesNotLoop) {
+  gui::RegisterWindowClass(L"UiTestSelfInvalidating", &SelfInvalidatingProc);
+  HWND w = gui::CreateWindowExW(0, L"UiTestSelfInvalidating", L"", WS_POPUP, 0, 0, 10, 10, nullptr);
+  ASSERT_NE(w, nullptr);
+  g_paints = 0;
+  gui::InvalidateRect(w, nullptr, 0);
+  gui::InvalidateRect(w, nullptr, 0);
+  headless::RunQueuedTasks();
+  EXPECT_EQ(g_paints, 1);
+  headless::RunQueuedTasks();
+  EXPECT_EQ(g_paints, 1);
+  gui::InvalidateRect(w, nullptr, 0);
+  headless::RunQueuedTasks();
+  EXPECT_EQ(g_paints, 2);
+}
+
 }  // namespace
 }  // namespace uitest

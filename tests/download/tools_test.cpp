@@ -52,11 +52,14 @@ TEST(Tools, ManifestThenFetchFromTwoMirrors) {
   EXPECT_NE(text.find("<hash size=\"5\">"), std::string::npos) << "whole file plus four blocks";
 
   const std::string target = sandbox.root() + "/fetched.exe";
-  const Result fetched = RunTool("corvex-fetch", "--manifest " + manifest + " --output " + target + " --no-ping --segments");
+  const std::string log = sandbox.root() + "/fetch.log";
+  const Result fetched =
+      RunTool("corvex-fetch", "--manifest " + manifest + " --output " + target + " --no-ping --segments --log " + log);
   ASSERT_EQ(fetched.exitCode, 0) << fetched.output;
   EXPECT_EQ(Sandbox::ReadFile(target), content);
   EXPECT_NE(fetched.output.find("complete and verified"), std::string::npos) << fetched.output;
   EXPECT_NE(fetched.output.find(first.Url("package.exe")), std::string::npos) << "the segment table names the mirrors";
+  EXPECT_NE(Sandbox::ReadFile(log).find("Download_CheckFinish : Finish download."), std::string::npos);
 
   const Result again = RunTool("corvex-fetch", "--manifest " + manifest + " --output " + target + " --no-ping --quiet");
   EXPECT_EQ(again.exitCode, 0) << again.output;

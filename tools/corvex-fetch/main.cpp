@@ -8,15 +8,17 @@
 #include <string>
 #include <thread>
 
+#include "app/shell/install_log.h"
 #include "download/downloader_curl.h"
 #include "fetch_progress.h"
 #include "platform/terminal.h"
+#include "platform/text.h"
 
 namespace {
 
 constexpr const char kUsage[] =
     "Usage: corvex-fetch (--manifest FILE | --manifest-url URL) --output PATH\n"
-    "                    [--proxy HOST:PORT] [--no-ping] [--segments] [--quiet]\n"
+    "                    [--proxy HOST:PORT] [--no-ping] [--segments] [--log FILE] [--quiet]\n"
     "\n"
     "Downloads the setup package that a manifest describes from its mirrors into PATH,\n"
     "verifies it block by block and repairs bad blocks, as the installer does.\n"
@@ -27,6 +29,7 @@ constexpr const char kUsage[] =
     "  --proxy HOST:PORT    HTTP proxy for every request\n"
     "  --no-ping            do not send ICMP echoes; every mirror counts as answering in 0 ms\n"
     "  --segments           print the segment table at the end\n"
+    "  --log FILE           append the engine's log lines to FILE (the install log format)\n"
     "  --quiet              no progress display\n"
     "\n"
     "Progress is a bar on a terminal and one line per second otherwise. The exit status\n"
@@ -38,6 +41,7 @@ struct Options {
   std::string manifestUrl;
   std::string output;
   std::string proxy;
+  std::string logFile;
   bool noPing = false;
   bool segments = false;
   bool quiet = false;
@@ -67,6 +71,8 @@ int ParseArguments(int argc, char** argv, Options& options) {
       if (!value(options.output)) return UsageError("--output needs a path");
     } else if (arg == "--proxy") {
       if (!value(options.proxy)) return UsageError("--proxy needs HOST:PORT");
+    } else if (arg == "--log") {
+      if (!value(options.logFile)) return UsageError("--log needs a file");
     } else if (arg == "--no-ping") {
       options.noPing = true;
     } else if (arg == "--segments") {
@@ -100,6 +106,8 @@ int main(int argc, char** argv) {
     if (!in) return UsageError("cannot read manifest " + options.manifestFile);
     manifest.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+
+  if (!options.logFile.empty()) GetLog()->Init(platform::NarrowToWide(options.logFile));
 
   auto engine = std::make_unique<DownloaderCurl>();
   if (options.noPing) {

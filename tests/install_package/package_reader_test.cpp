@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "install/package_reader.h"
@@ -239,6 +240,48 @@ TEST_F(PackageReaderTest, ReadPackageInfo) {
   EXPECT_EQ(std::memcmp(&info, program.data(), kPackageInfoSize), 0);
   // None of this touches the last install error.
   EXPECT_EQ(GetLastInstallError(), errorBefore);
+}
+
+}  // namespace
+
+namespace {
+
+// What corvex-pack writes, the reader installs: programs stay runnable, the sidecar
+// is the package's block.
+TEST(PackRoundTrip, PackedProductInstallsRunnable) {
+  ArchiveSandbox sandbox;
+  const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
+  ASSERT_NE(binaryDir, nullptr);
+  std::string stub = std::string(binaryDir) + "/tools/product-stub/product-stub";
+  std::string payload = sandbox.Path("payload");
+  fs::create_directories(payload + "/data");
+  fs::copy_file(stub, payload + "/Corvex64.exe");
+  WriteFile(payload + "/README.txt", "read me\n");
+  WriteFile(payload + "/data/filler.bin", NoiseBytes(300000, 2));
+  std::string package = sandbox.Path("Corvex11_x64.exe");
+
+  platform::ChildProcessRequest pack;
+  pack.program = std::string(binaryDir) + "/tools/corvex-pack/corvex-pack";
+  pack.argv = {pack.program, "--payload", payload, "--uninstaller", stub, "--output", package,
+               "--display-name", "Corvex 11 (x64)", "--x64"};
+  platform::ChildProcessResult packed = platform::RunChildProcess(pack);
+  ASSERT_EQ(packed.exitCode, 0);
+
+  EventLog log;
+  std::wstring out = platform::NarrowToWide(sandbox.Path("opt/Corvex 11"));
+  ASSERT_EQ(UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), out.c_str(), true, true),
+            S_OK);
+  std::string folder = platform::WideToNarrow(out);
+  EXPECT_EQ(ReadFile(folder + "/data/filler.bin"), ReadFile(payload + "/data/filler.bin"));
+  for (const char* program : {"/Corvex64.exe", "/uninstall.exe"}) {
+    EXPECT_EQ(ReadFile(folder + program), ReadFile(stub)) << program;
+    EXPECT_NE(fs::status(folder + program).permissions() & fs::perms::owner_exec, fs::perms::none) << program;
+  }
+  PackageInfo info = EmptyPackageInfo();
+  ASSERT_EQ(ReadPackageInfo(platform::NarrowToWide(package).c_str(), &info), S_OK);
+  EXPECT_EQ(ReadFile(folder + "/uninstall.exe.bin"), std::string(reinterpret_cast<const char*>(&info), sizeof(info)));
+  EXPECT_EQ(PackageInfoText(info.displayName), "Corvex 11 (x64)");
+  EXPECT_EQ(info.is64Bit, 1);
 }
 
 }  // namespace

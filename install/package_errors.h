@@ -18,4 +18,5 @@ int GetLastInstallError();
 const char* GetLastInstallErrorName();
 const char* InstallErrorName(int code);
 
+// For the package reader, the only writer.
 void SetLastInstallError(int code);

@@ -20,8 +20,9 @@ std::string C7ZExtractor::CreateUniqueFolder() {
   // link to somewhere else): the folder is created, not checked for, and a taken
   // name means the next tick.
   for (;;) {
-    char name[300];
-    std::snprintf(name, sizeof(name), "%s%x/", temp.c_str(), platform::GetTickCount());
+    char tick[16];
+    std::snprintf(tick, sizeof(tick), "%x/", platform::GetTickCount());
+    std::string name = temp + tick;
     switch (platform::CreatePrivateFolder(name)) {
       case platform::PrivateFolderResult::Created:
         return name;

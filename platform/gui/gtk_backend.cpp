@@ -117,10 +117,14 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the program decides
 }
 
-gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data) {
+gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer data) {
   HWND h = HandleOf(data);
   if (h && h->kind != WindowKind::Layered) {
-    DeliverConfigured(h, RECT{event->x, event->y, event->x + event->width, event->y + event->height});
+    // The event's position is relative to a window manager's frame, if there is
+    // one; the model keeps screen coordinates.
+    int x = event->x, y = event->y;
+    if (GdkWindow* gdkWindow = gtk_widget_get_window(widget)) gdk_window_get_origin(gdkWindow, &x, &y);
+    DeliverConfigured(h, RECT{x, y, x + event->width, y + event->height});
   }
   return FALSE;
 }

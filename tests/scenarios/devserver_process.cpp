@@ -21,6 +21,7 @@ bool DevserverProcess::Start(const std::string& program, const std::vector<std::
     std::lock_guard<std::mutex> lock(mutex_);
     if (result.outcome == platform::ChildOutcome::NotStarted) lines_.push_back("(devserver did not start)");
     ended_ = true;
+    endedCleanly_ = result.outcome == platform::ChildOutcome::Exited && result.exitCode == 0;
     changed_.notify_all();
   });
   std::unique_lock<std::mutex> lock(mutex_);
@@ -64,6 +65,11 @@ void DevserverProcess::Stop() {
     client.Post("/stop", "", "text/plain");
   }
   watcher_.join();
+}
+
+bool DevserverProcess::EndedCleanly() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return ended_ && endedCleanly_;
 }
 
 std::string DevserverProcess::Output() const {

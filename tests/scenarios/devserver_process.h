@@ -20,6 +20,9 @@ class DevserverProcess {
   // False when it ended or did not get ready; Output() then says why.
   bool Start(const std::string& program, const std::vector<std::string>& arguments, int readySeconds = 20);
   void Stop();
+  // After Stop: true when the server ended with status 0 (a sanitizer report in it
+  // changes that).
+  bool EndedCleanly() const;
 
   int MirrorPort() const { return mirrorPort_; }
   std::string Output() const;  // every line it printed so far
@@ -32,6 +35,7 @@ class DevserverProcess {
   std::vector<std::string> lines_;
   bool ready_ = false;
   bool ended_ = false;
+  bool endedCleanly_ = false;
   int mirrorPort_ = 0;
   std::string control_;  // "127.0.0.1:PORT"
   std::thread watcher_;

@@ -113,6 +113,8 @@ class DevserverMirrors : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
+    server_->Stop();
+    EXPECT_TRUE(server_->EndedCleanly()) << server_->Output();
     delete server_;
     delete package_;
     delete scenario_;
@@ -217,6 +219,7 @@ TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   EXPECT_EQ(stalled.code, CURLE_OPERATION_TIMEDOUT);
   EXPECT_EQ(stalled.body, Slice(package, 0, 7000));
   server.Stop();
+  EXPECT_TRUE(server.EndedCleanly()) << server.Output();
 }
 
 struct CommandRun {

@@ -164,6 +164,7 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
                            {"XDG_STATE_HOME", (home / ".local/state").string()}});
   server.Stop();
   run.serverOutput = server.Output();
+  if (!server.EndedCleanly()) run.setupError = "corvex-devserver did not end cleanly:\n" + run.serverOutput;
 
   run.outcome.exitCode = fetch.result.exitCode;
   run.outcome.output = fetch.output;

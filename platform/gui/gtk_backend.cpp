@@ -169,6 +169,26 @@ void OnTreeSelection(GtkTreeSelection* selection, gpointer data) {
   DeliverListSelection(h, row);
 }
 
+// Without a compositing manager a translucent window shows as an opaque block, so
+// such windows are only on screen while one runs.
+bool ShowsTranslucency() { return gdk_screen_is_composited(gdk_screen_get_default()); }
+
+void ApplyLayeredVisibility(Window& w) {
+  auto* p = static_cast<Peer*>(w.peer);
+  if (!p || w.kind != WindowKind::Layered) return;
+  if ((w.style & WS_VISIBLE) && ShowsTranslucency()) {
+    gtk_widget_show(p->window);
+  } else {
+    gtk_widget_hide(p->window);
+  }
+}
+
+void OnCompositedChanged(GdkScreen*, gpointer) {
+  for (HWND h : AllWindows()) {
+    if (auto w = FindWindowShared(h); w && !w->destroyed) ApplyLayeredVisibility(*w);
+  }
+}
+
 struct TimerData {
   HWND window;
   UINT_PTR id;
@@ -205,7 +225,11 @@ class GtkBackend : public Backend {
     g_setenv("GDK_SCALE", "1", TRUE);
     gdk_set_allowed_backends("x11");
     usable_ = gtk_init_check(nullptr, nullptr);
-    if (!usable_) std::fputs("No display to show windows on (is DISPLAY set?).\n", stderr);
+    if (!usable_) {
+      std::fputs("No display to show windows on (is DISPLAY set?).\n", stderr);
+      return;
+    }
+    g_signal_connect(gdk_screen_get_default(), "composited-changed", G_CALLBACK(OnCompositedChanged), nullptr);
   }
 
   bool Usable() override { return usable_; }
@@ -307,6 +331,11 @@ class GtkBackend : public Backend {
   void VisibilityChanged(Window& w, bool activate) override {
     Peer* p = PeerOf(w);
     if (!p) return;
+    if (w.kind == WindowKind::Layered) {
+      ApplyLayeredVisibility(w);
+      KeepBelowOwner(w, *p);
+      return;
+    }
     if (!(w.style & WS_VISIBLE)) {
       gtk_widget_hide(p->window);
       return;
@@ -318,7 +347,6 @@ class GtkBackend : public Backend {
     } else {
       gtk_widget_show(p->window);
     }
-    if (w.kind == WindowKind::Layered) KeepBelowOwner(w, *p);
   }
 
   void Minimize(Window& w) override {

@@ -92,13 +92,18 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
 
   const std::uint64_t total = script_.advertisedLength.value_or(image_->bytes.size());
   response.set_header("Accept-Ranges", "bytes");
-  if (request.ranges.size() == 1) {
+  if (script_.ignoreRanges) {
+    // A server without range support: the whole file with 200, whatever was asked.
+    const_cast<httplib::Request&>(request).ranges.clear();
+    response.status = 200;
+  } else if (request.ranges.size() == 1) {
     std::uint64_t first = 0;
     std::uint64_t last = 0;
     const bool satisfiable = ResolveRange(request.ranges[0], total, first, last);
     // The library slices the response by the request's range itself. It does not
     // clamp a range to the length, so hand it the resolved one (or none for the 416
-    // page). The request object is the library's own, merely passed as const.
+    // page). The request object is the library's own, merely passed as const, and
+    // changing its range list is the one way to steer that slicing.
     auto& ranges = const_cast<httplib::Request&>(request).ranges;
     if (!satisfiable) {
       ranges.clear();

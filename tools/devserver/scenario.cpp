@@ -143,6 +143,7 @@ class Parser {
 
   bool ReadMirrorKey(const std::string& key, const std::string& value, MirrorScript& m) {
     if (key == "dead") return (m.dead = true);
+    if (key == "ignore_ranges") return (m.ignoreRanges = true);
     if (key == "address") return !(m.address = value).empty() || Fail("empty address");
     if (key == "path_prefix") {
       if (!value.empty() && value[0] != '/') return Fail("path_prefix must start with '/'");

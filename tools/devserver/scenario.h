@@ -11,7 +11,7 @@
 //   [expect]             status, error_code, result, log, no_log, time_limit
 //
 // Mirror keys: dead, status, content_status, length, flag, corrupt_block, stall_after,
-// stall_seconds, reset_after, rate, fault_requests, address, path_prefix.
+// stall_seconds, reset_after, rate, fault_requests, ignore_ranges, address, path_prefix.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +57,7 @@ struct MirrorScript {
   std::optional<std::uint64_t> resetAfter;        // bytes of a response before the drop
   std::uint64_t rateBytesPerSecond = 0;           // 0: unlimited
   std::optional<std::uint32_t> faultRequests;
+  bool ignoreRanges = false;  // answers range requests with 200 and the whole file
 };
 
 enum class ResultCheck {

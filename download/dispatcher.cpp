@@ -22,6 +22,18 @@ struct DispatchStep {
   bool delayStart = false;
 };
 
+// While a segment on another URL still runs, a mirror may yet prove fast enough to
+// take over: giving up waits until none is left.
+bool OtherUrlStillRuns(const DownloadItemMap& items, const DownloadItem& stuck) {
+  for (const auto& [id, item] : items) {
+    if (item.nStatus == E_Status_Runing && item.hCurl && item.pszUrl && stuck.pszUrl &&
+        std::strcmp(item.pszUrl, stuck.pszUrl) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // A fresh segment continuing `from` on `url`.
 DownloadItem ContinuationOf(const DownloadItem& from, const char* url, std::uint32_t start) {
   DownloadItem next = from;
@@ -36,10 +48,20 @@ DownloadItem ContinuationOf(const DownloadItem& from, const char* url, std::uint
 
 }  // namespace
 
+// A pass runs two seconds after the previous one, or as soon as a segment has ended:
+// its remainder or its free connection is then put to use at once.
 bool DownloaderCore::WaitForNextPass() {
   std::unique_lock<std::mutex> guard(m_wakeMutex);
-  m_wake.wait_for(guard, std::chrono::milliseconds(kDispatchIntervalMs), [this] { return !m_bRunning; });
+  m_wake.wait_for(guard, std::chrono::milliseconds(kDispatchIntervalMs),
+                  [this] { return !m_bRunning || m_bPassRequested; });
+  m_bPassRequested = false;
   return m_bRunning;
+}
+
+void DownloaderCore::RequestPass() {
+  std::lock_guard<std::mutex> guard(m_wakeMutex);
+  m_bPassRequested = true;
+  m_wake.notify_all();
 }
 
 void DownloaderCore::Dispatch() {
@@ -70,7 +92,7 @@ void DownloaderCore::Dispatch() {
             if (!url && mirrorCount <= 1) url = item.pszUrl;
             if (!url && m_cdnUrlCfg.bValid && std::strcmp(m_cdnUrlCfg.szUrl, item.pszUrl) != 0) url = m_cdnUrlCfg.szUrl;
             if (!url) {
-              step.kind = DispatchStep::Kind::GiveUp;
+              if (!OtherUrlStillRuns(m_mapItems, item)) step.kind = DispatchStep::Kind::GiveUp;
             } else {
               item.nStatus = E_Status_Replaced;
               step.newId = InsertSegmentLocked(ContinuationOf(item, url, item.nCurrent));
@@ -83,7 +105,7 @@ void DownloaderCore::Dispatch() {
           const char* url = GetBestURLLocked(item.pszUrl);
           if (!url && mirrorCount <= 1) url = item.pszUrl;
           if (!url) {
-            step.kind = DispatchStep::Kind::GiveUp;
+            if (!OtherUrlStillRuns(m_mapItems, item)) step.kind = DispatchStep::Kind::GiveUp;
           } else {
             const DownloadItem copy = ContinuationOf(item, url, item.nCurrent);
             item.nEnd = item.nCurrent;
@@ -93,19 +115,15 @@ void DownloaderCore::Dispatch() {
             step.delayStart = true;
           }
         } else if (item.nStatus == E_Status_Succeed) {
-          int running = 0;
-          for (const auto& [otherId, other] : m_mapItems) running += other.nStatus == E_Status_Runing ? 1 : 0;
-          const DownloadItem* largest = running < m_nThreadCount ? FindLargestRunning(m_mapItems) : nullptr;
-          const auto share = largest ? SplitShare(largest->nEnd - largest->nCurrent) : std::nullopt;
-          if (share) {
-            const char* url = GetBestURLLocked(largest->pszUrl);
+          if (const auto plan = PlanSplit(m_mapItems, m_nThreadCount)) {
+            DownloadItem& split = m_mapItems[plan->itemId];
+            const char* url = GetBestURLLocked(split.pszUrl);
             if (!url && mirrorCount <= 1) url = item.pszUrl;
             // With no other mirror delivering, the segment simply keeps its range.
             if (url) {
-              DownloadItem& split = m_mapItems[largest->nId];
-              const DownloadItem copy = ContinuationOf(split, url, split.nCurrent + *share);
+              const DownloadItem copy = ContinuationOf(split, url, split.nCurrent + plan->share);
+              split.nEnd -= plan->share;
               step.newId = InsertSegmentLocked(copy);
-              split.nEnd -= *share;
               step.kind = DispatchStep::Kind::Start;
             }
           }

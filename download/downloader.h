@@ -50,8 +50,10 @@ struct DownloadItem {
   std::uint32_t dwLastTick = 0;
   std::uint32_t dwStartTick = 0;
   std::uint32_t dwEndTick = 0;
-  int nSpeed = 0;              // bytes per second over the last chunk
+  int nSpeed = 0;              // bytes per second over the last measuring window
   int nStatus = E_Status_Runing;
+  std::uint32_t nWindowBytes = 0;   // bytes received since dwWindowTick
+  std::uint32_t dwWindowTick = 0;   // start of the current measuring window
 };
 
 using DownloadItemMap = std::map<int, DownloadItem>;

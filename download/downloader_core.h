@@ -93,6 +93,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   // Dispatcher.
   void Dispatch();
   bool WaitForNextPass();
+  void RequestPass();
   const char* GetBestURLLocked(const char* exclude);
   std::string Proxy();
 
@@ -103,6 +104,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::mutex m_tableMutex;
   std::mutex m_wakeMutex;
   std::condition_variable m_wake;
+  bool m_bPassRequested = false;  // under m_wakeMutex: a segment ended since the last pass
   std::mutex m_proxyMutex;
 
   ProgressCallback m_callback;  // under m_lock

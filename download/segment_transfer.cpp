@@ -197,6 +197,9 @@ int DownloaderCore::InsertSegmentLocked(DownloadItem item) {
   item.hCurl = nullptr;
   item.nResult = 0;
   item.nStatus = E_Status_Runing;
+  item.nSpeed = 0;
+  item.nWindowBytes = 0;
+  item.dwWindowTick = item.dwStartTick;
   const int id = InsertItemLocked(item);
   SetSegmentOptions(m_mapItems[id]);
   return id;
@@ -287,6 +290,9 @@ void DownloaderCore::RunSegment(int itemId) {
   }
   curl_easy_cleanup(handle);
   CheckFinish(itemId);
+  // A free connection is put to use at once; failures wait for the regular pass, when
+  // the other segments have shown how fast their mirrors are.
+  if (status == E_Status_Succeed) RequestPass();
   if (result != CURLE_OK && status != E_Status_StopByDispatch) {
     WriteLog("Download_Internal ERROR ID(%d), Result(%d).\n", itemId, static_cast<int>(result));
   } else {
@@ -325,12 +331,7 @@ size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n
   {
     TableLock table(m_tableMutex);
     item->nCurrent += take;
-    const std::uint32_t now = platform::GetTickCount();
-    if (now != item->dwLastTick) {
-      const std::uint64_t speed = static_cast<std::uint64_t>(take) * 1000 / (now - item->dwLastTick);
-      item->nSpeed = static_cast<int>(std::min<std::uint64_t>(speed, 0x7FFFFFFF));
-      item->dwLastTick = now;
-    }
+    RecordChunk(*item, take, platform::GetTickCount());
     passedEnd = static_cast<std::uint64_t>(item->nCurrent) > static_cast<std::uint64_t>(item->nEnd) + 1;
   }
   return passedEnd ? 0 : written;

@@ -30,6 +30,19 @@ std::uint32_t ChunkBytesToTake(std::uint32_t current, std::uint32_t end, std::si
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, n));
 }
 
+void RecordChunk(DownloadItem& item, std::uint32_t bytes, std::uint32_t now) {
+  item.dwLastTick = now;
+  item.nWindowBytes += bytes;
+  const std::uint32_t elapsed = now - item.dwWindowTick;
+  if (elapsed == 0 || (elapsed < kSpeedWindowMs && item.nSpeed > 0)) return;
+  const std::uint64_t speed = static_cast<std::uint64_t>(item.nWindowBytes) * 1000 / elapsed;
+  item.nSpeed = static_cast<int>(std::min<std::uint64_t>(speed, 0x7FFFFFFF));
+  if (elapsed >= kSpeedWindowMs) {
+    item.nWindowBytes = 0;
+    item.dwWindowTick = now;
+  }
+}
+
 std::optional<std::uint32_t> SplitShare(std::uint32_t remainder) {
   if (remainder < kMinSplitRemainder) return std::nullopt;
   return remainder / 2;
@@ -87,6 +100,18 @@ const DownloadItem* FindLargestRunning(const DownloadItemMap& items) {
     }
   }
   return largest;
+}
+
+std::optional<SplitPlan> PlanSplit(const DownloadItemMap& items, int threadCount) {
+  int running = 0;
+  for (const auto& [id, item] : items) running += item.nStatus == E_Status_Runing ? 1 : 0;
+  if (running >= threadCount) return std::nullopt;
+  const DownloadItem* largest = FindLargestRunning(items);
+  // A running item past its end (its transfer has not returned yet) has nothing to give.
+  if (!largest || largest->nCurrent > largest->nEnd) return std::nullopt;
+  const auto share = SplitShare(largest->nEnd - largest->nCurrent);
+  if (!share) return std::nullopt;
+  return SplitPlan{largest->nId, *share};
 }
 
 RankedMirrors RankMirrors(std::vector<UrlCfg> candidates, const UrlCfg* cdnEntry) {

@@ -32,6 +32,14 @@ std::vector<SegmentRange> PlanSegments(std::uint32_t fileSize, std::size_t mirro
 // Bytes of an n-byte chunk that a segment at `current` ending at `end` takes.
 std::uint32_t ChunkBytesToTake(std::uint32_t current, std::uint32_t end, std::size_t n);
 
+// Speeds are measured over windows of at least this length: a single chunk says more
+// about how the socket was read than about the mirror.
+inline constexpr std::uint32_t kSpeedWindowMs = 500;
+
+// Accounts a chunk of `bytes` received at `now`: sets dwLastTick and, once a window is
+// complete (or while the item has no speed yet), nSpeed.
+void RecordChunk(DownloadItem& item, std::uint32_t bytes, std::uint32_t now);
+
 // Half of a running segment's remainder that moves to a new segment, none when the
 // remainder is below 512000 bytes.
 std::optional<std::uint32_t> SplitShare(std::uint32_t remainder);
@@ -58,6 +66,14 @@ const DownloadItem* FindRepairTemplate(const DownloadItemMap& items, std::uint32
 // The running item with the largest remainder (first in id order on ties); null when
 // nothing runs.
 const DownloadItem* FindLargestRunning(const DownloadItemMap& items);
+
+// What a finished segment's free connection takes over: half of the largest running
+// remainder, when fewer than `threadCount` items run and that remainder is large enough.
+struct SplitPlan {
+  int itemId = -1;          // the running item that gives up the far half of its range
+  std::uint32_t share = 0;  // bytes it gives up; the new segment starts at its nCurrent + share
+};
+std::optional<SplitPlan> PlanSplit(const DownloadItemMap& items, int threadCount);
 
 // Mirror candidates that passed the echo and length probes, turned into the ranked
 // list that segments use.

@@ -57,7 +57,7 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_FALSE(engine->IsDownloading());
   EXPECT_EQ(engine->GetErrorCode(), 0);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
 
   DownloadInfo info;
   engine->GetDownloadInfo(info);
@@ -119,7 +119,7 @@ TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {
   auto engine = run.Start(ManifestFor(content, urls).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
 
   DownloadInfo info;
   engine->GetDownloadInfo(info);
@@ -146,7 +146,7 @@ TEST(EngineTransfer, TwoUsableMirrorsBringInTheCdn) {
   auto engine = run.Start(ManifestFor(content, {cdnUrl, a.Url("pkg.exe"), busy.Url("pkg.exe"), b.Url("pkg.exe")}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   DownloadInfo info;
   engine->GetDownloadInfo(info);
   EXPECT_EQ(info.nThreadCount, 6);
@@ -166,7 +166,7 @@ TEST(EngineTransfer, CdnAloneRunsFiveSegments) {
   auto engine = run.Start(ManifestFor(content, {dead.Url("pkg.exe"), cdnUrl}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   DownloadInfo info;
   engine->GetDownloadInfo(info);
   EXPECT_EQ(info.nThreadCount, 5);
@@ -234,7 +234,7 @@ TEST(EngineTransfer, OverlongChunkIsCutAtTheSegmentEnd) {
   auto engine = run.Start(ManifestFor(content, {sloppy.Url("pkg.exe")}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   DownloadInfo info;
   engine->GetDownloadInfo(info);
   const DownloadItem& first = info.mapItems.at(0);
@@ -261,12 +261,14 @@ TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
   EXPECT_EQ(Md5Hex(Sandbox::ReadFile(run.target).data(), content.size()), Md5Hex(content.data(), content.size()));
   DownloadInfo info;
   engine->GetDownloadInfo(info);
-  ASSERT_GE(info.mapItems.size(), 5u);
-  const DownloadItem& repair = info.mapItems.at(4);
-  EXPECT_EQ(repair.nStart, 0u);
-  EXPECT_EQ(repair.nEnd, 1048575u);
-  EXPECT_EQ(std::string(repair.pszUrl), good.Url("pkg.exe"));
-  EXPECT_TRUE(log.Contains("Download_RepairData : GetBestURL Info, start(0), end(1048575), ID(4).\n"));
+  const DownloadItem* repair = nullptr;
+  for (const auto& [id, item] : info.mapItems) {
+    if (id >= 4 && item.nStart == 0) repair = &item;  // the dispatcher may have split it since
+  }
+  ASSERT_NE(repair, nullptr) << "block 0 is fetched again\n" << log.Text();
+  EXPECT_EQ(std::string(repair->pszUrl), good.Url("pkg.exe")) << "not from the mirror that spoiled it";
+  EXPECT_TRUE(log.Contains("Download_RepairData : GetBestURL Info, start(0), end(1048575), ID(" +
+                           std::to_string(repair->nId) + ").\n"));
   EXPECT_EQ(info.nDownloaded, info.nFileSize) << "repaired bytes do not push the count past the size";
 }
 
@@ -287,7 +289,7 @@ TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {
   auto engine = run.Start(ManifestFor(content, {flaky.Url("pkg.exe"), steady.Url("pkg.exe")}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
 
   DownloadInfo info;
   engine->GetDownloadInfo(info);
@@ -411,7 +413,7 @@ TEST(EngineTransfer, ManifestFromUrlIsRetriedWithAFreshTransfer) {
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
   EXPECT_EQ(engine->GetStatus(), 5);
-  EXPECT_EQ(Sandbox::ReadFile(run.target), content);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   EXPECT_EQ(Sandbox::ReadFile(run.target + ".cfg"), manifest);
   EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment had to be fetched again\n" << log.Text();
 }

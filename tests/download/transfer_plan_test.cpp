@@ -54,6 +54,29 @@ TEST(SplitRule, HalvesRemaindersFrom512000Bytes) {
   EXPECT_EQ(SplitShare(0), std::nullopt);
 }
 
+TEST(SpeedMeter, FirstEstimateThenHalfSecondWindows) {
+  DownloadItem item;
+  item.dwStartTick = item.dwWindowTick = item.dwLastTick = 1000;
+  RecordChunk(item, 16384, 1000);
+  EXPECT_EQ(item.nSpeed, 0) << "no time has passed yet";
+  RecordChunk(item, 16384, 1010);
+  EXPECT_EQ(item.nSpeed, 32768 * 100) << "a first estimate from the start";
+  RecordChunk(item, 16384, 1011);
+  EXPECT_EQ(item.nSpeed, 32768 * 100) << "a burst inside the window changes nothing";
+  EXPECT_EQ(item.dwLastTick, 1011u);
+  RecordChunk(item, 1000, 1500);
+  EXPECT_EQ(item.nSpeed, 50152 * 1000 / 500);
+  RecordChunk(item, 500000, 1502);
+  EXPECT_EQ(item.nSpeed, 50152 * 1000 / 500) << "the next window has only just begun";
+  RecordChunk(item, 0, 2002);
+  EXPECT_EQ(item.nSpeed, 500000 * 1000 / 502);
+
+  DownloadItem wrapped;
+  wrapped.dwWindowTick = 0xFFFFFF00u;
+  RecordChunk(wrapped, 1000, 0x100);
+  EXPECT_EQ(wrapped.nSpeed, 1000 * 1000 / 0x200) << "the tick count may wrap";
+}
+
 TEST(BlockPlan, TwoMebibytesWithTwoDigests) {
   const auto plan = PlanBlockChecks(2 * kHashBlockSize, 2);
   ASSERT_EQ(plan.size(), 2u);
@@ -185,6 +208,26 @@ TEST(SplitTarget, LargestRemainingRunningItem) {
   items.erase(2);
   items.erase(3);
   EXPECT_EQ(FindLargestRunning(items), nullptr);
+}
+
+TEST(SplitTarget, HalfOfTheLargestRemainderWhileConnectionsAreFree) {
+  DownloadItemMap items;
+  items[0] = Item(0, "a", 0, E_Status_Succeed, 0, 99);
+  items[1] = Item(1, "b", 0, E_Status_Runing, 0, 1000000);
+  items[2] = Item(2, "c", 0, E_Status_Runing, 0, 511999);
+  auto plan = PlanSplit(items, 4);
+  ASSERT_TRUE(plan);
+  EXPECT_EQ(plan->itemId, 1);
+  EXPECT_EQ(plan->share, 500000u) << "the new segment starts 500000 bytes further on";
+  EXPECT_FALSE(PlanSplit(items, 2)) << "every connection is busy";
+
+  items.erase(1);
+  EXPECT_FALSE(PlanSplit(items, 4)) << "511999 bytes are not split";
+
+  items[2].nCurrent = items[2].nEnd + 1;  // done, its transfer not yet returned
+  items[2].nEnd = 200;
+  items[2].nCurrent = 201;
+  EXPECT_FALSE(PlanSplit(items, 4));
 }
 
 }  // namespace

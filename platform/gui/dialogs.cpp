@@ -109,7 +109,10 @@ HWND CreateDialogParamW(HINSTANCE, int templateId, HWND parent, DLGPROC proc, LP
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
   if (!IsUiThread()) {
-    PostToUi([dialog, result] { EndDialog(dialog, result); });
+    std::weak_ptr<Window> target = FindWindowShared(dialog);
+    PostToUi([target, result] {
+      if (auto alive = target.lock()) EndDialog(alive.get(), result);
+    });
     return 1;
   }
   if (!ValidOnUi(dialog) || dialog->kind != WindowKind::Dialog) return 0;

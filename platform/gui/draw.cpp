@@ -77,11 +77,13 @@ HBITMAP Canvas::SelectBitmap(HBITMAP bitmap) {
 int MulDiv(int number, int numerator, int denominator) {
   if (denominator == 0) return -1;
   const long long product = static_cast<long long>(number) * numerator;
+  long long quotient = product / denominator;
+  const long long remainder = product % denominator;
   // Rounded half away from zero, as the system call does.
-  const long long half = (denominator < 0 ? -denominator : denominator) / 2;
-  long long q = (product >= 0) == (denominator > 0) ? (std::llabs(product) + half) / std::llabs(denominator)
-                                                    : -((std::llabs(product) + half) / std::llabs(denominator));
-  return static_cast<int>(q);
+  if (2 * std::llabs(remainder) >= std::llabs(static_cast<long long>(denominator))) {
+    quotient += ((product < 0) != (denominator < 0)) ? -1 : 1;
+  }
+  return static_cast<int>(quotient);
 }
 
 HFONT CreateFontIndirectW(const LOGFONTW* logFont) {

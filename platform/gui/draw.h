@@ -119,6 +119,7 @@ struct LOGFONTW {
   wchar_t lfFaceName[32] = {};
 };
 
+// number × numerator / denominator, rounded half away from zero; −1 for a zero denominator.
 int MulDiv(int number, int numerator, int denominator);
 HFONT CreateFontIndirectW(const LOGFONTW* logFont);
 void DeleteFont(HFONT font);
@@ -128,6 +129,7 @@ void DeleteDC(HDC dc);
 HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
 HFONT SelectObject(HDC dc, HFONT font);
 COLORREF SetTextColor(HDC dc, COLORREF color);
+// Text is always drawn without a background box; the mode is kept for the callers.
 int SetBkMode(HDC dc, int mode);
 int GetDeviceCaps(HDC dc, int index);
 

@@ -201,13 +201,12 @@ gboolean OnTimer(gpointer data) {
 }
 
 struct RedrawData {
-  HWND window;
+  std::weak_ptr<Window> window;
 };
 
 gboolean RedrawIdle(gpointer data) {
-  HWND h = static_cast<RedrawData*>(data)->window;
+  auto w = static_cast<RedrawData*>(data)->window.lock();
   delete static_cast<RedrawData*>(data);
-  auto w = FindWindowShared(h);
   if (!w || w->destroyed || !w->peer) return G_SOURCE_REMOVE;
   w->redrawQueued = false;
   Peer* p = PeerOf(*w);
@@ -398,7 +397,7 @@ class GtkBackend : public Backend {
   void FramePresented(HWND h) override {
     auto w = FindWindowShared(h);
     if (!w || w->redrawQueued.exchange(true)) return;
-    g_idle_add(RedrawIdle, new RedrawData{h});
+    g_idle_add(RedrawIdle, new RedrawData{w});
   }
 
   void ChildTextChanged(Window& w) override {

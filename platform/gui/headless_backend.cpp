@@ -196,7 +196,10 @@ void Click(HWND window, int x, int y) {
 void Key(HWND window, WPARAM virtualKey) { DeliverKey(window, virtualKey); }
 void CloseByWindowManager(HWND window) { DeliverCloseRequest(window); }
 void Restore(HWND window) { DeliverMinimized(window, false); }
-void RunQueuedTasks() { DrainUiQueue(); }
+void RunQueuedTasks() {
+  // Bounded, so that a task that keeps posting shows up as a test failure, not a hang.
+  for (int round = 0; round < 100 && HasQueuedUiTasks(); ++round) DrainUiQueue();
+}
 
 void AdvanceTime(UINT ms) {
   if (auto* h = Headless()) h->AdvanceTime(ms);

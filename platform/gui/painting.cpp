@@ -14,10 +14,13 @@ BOOL InvalidateRect(HWND w, const RECT*, BOOL) {
   auto window = FindWindowShared(w);
   if (!window) return 0;
   if (!window->paintRequested.exchange(true)) {
-    PostToUi([w] {
-      auto alive = FindWindowShared(w);
+    // The task holds the window itself, not its handle: a handle can come back for
+    // a new window once this one is gone.
+    std::weak_ptr<Window> target = window;
+    PostToUi([target] {
+      auto alive = target.lock();
       if (!alive || alive->destroyed) return;
-      SendMessageW(w, WM_PAINT, 0, 0);
+      SendMessageW(alive.get(), WM_PAINT, 0, 0);
       // Cleared after the handler, so what it invalidates itself does not loop.
       alive->paintRequested = false;
     });

@@ -63,15 +63,14 @@ void SendToUi(std::function<void()> task) {
 }
 
 void DrainUiQueue() {
-  for (;;) {
-    std::deque<std::function<void()>> batch;
-    {
-      std::lock_guard<std::mutex> lock(g_queueMutex);
-      batch.swap(Queue());
-    }
-    if (batch.empty()) return;
-    for (auto& task : batch) task();
+  // One batch: what the tasks post runs at the next turn of the loop, after the
+  // window system's own events.
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard<std::mutex> lock(g_queueMutex);
+    batch.swap(Queue());
   }
+  for (auto& task : batch) task();
 }
 
 bool HasQueuedUiTasks() {

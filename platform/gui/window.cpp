@@ -144,9 +144,11 @@ LRESULT SendMessageW(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (!IsWindow(w)) return 0;
-  PostToUi([w, msg, wParam, lParam] {
-    if (IsWindow(w) && !w->destroyed) SendMessageW(w, msg, wParam, lParam);
+  std::weak_ptr<Window> target = FindWindowShared(w);
+  if (target.expired()) return 0;
+  PostToUi([target, msg, wParam, lParam] {
+    auto alive = target.lock();
+    if (alive && !alive->destroyed) SendMessageW(alive.get(), msg, wParam, lParam);
   });
   return 1;
 }

@@ -122,5 +122,20 @@ TEST_F(NativeControlsTest, PaintRequestsMergeAndPaintingDoesNotLoop) {
   EXPECT_EQ(g_paints, 2);
 }
 
+TEST_F(NativeControlsTest, APaintLeftForAGoneWindowDoesNotReachItsSuccessor) {
+  gui::RegisterWindowClass(L"UiTestSelfInvalidating", &SelfInvalidatingProc);
+  HWND first = gui::CreateWindowExW(0, L"UiTestSelfInvalidating", L"", WS_POPUP, 0, 0, 10, 10, nullptr);
+  gui::InvalidateRect(first, nullptr, 0);
+  gui::DestroyWindow(first);  // its paint is still queued
+  // The allocator tends to hand the same address to the next window.
+  HWND second = gui::CreateWindowExW(0, L"UiTestSelfInvalidating", L"", WS_POPUP, 0, 0, 10, 10, nullptr);
+  g_paints = 0;
+  gui::InvalidateRect(second, nullptr, 0);
+  headless::RunQueuedTasks();
+  EXPECT_EQ(g_paints, 1);
+  headless::RunQueuedTasks();
+  EXPECT_EQ(g_paints, 1);
+}
+
 }  // namespace
 }  // namespace uitest

@@ -108,6 +108,16 @@ TEST_F(TextDrawTest, DialogFacesResolveToTheInstalledFonts) {
   EXPECT_EQ(font->Spec().face, L"微软雅黑");
 }
 
+TEST(FontHeights, MulDivRoundsHalfAwayFromZero) {
+  EXPECT_EQ(gui::MulDiv(14, 144, 96), 21);
+  EXPECT_EQ(gui::MulDiv(15, 120, 96), 19);  // 18.75
+  EXPECT_EQ(gui::MulDiv(-7, 3, 2), -11);    // −10.5
+  EXPECT_EQ(gui::MulDiv(7, 3, 2), 11);
+  EXPECT_EQ(gui::MulDiv(5, 1, 3), 2);       // 1.67
+  EXPECT_EQ(gui::MulDiv(4, 1, 3), 1);
+  EXPECT_EQ(gui::MulDiv(1, 1, 0), -1);
+}
+
 class HighDpiTextTest : public HeadlessTest {
  protected:
   gui::HeadlessOptions Options() override {

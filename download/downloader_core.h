@@ -1,11 +1,12 @@
 // The state and work of one download. DownloaderCurl owns it through a shared pointer
 // and every engine thread holds another, so no thread ever outlives what it touches.
 //
-// Locks: `m_lock` (the engine lock "Download_File") serialises file and image writes,
-// the counters, the callback and the completion check. `m_tableMutex` guards the item
-// table and is held only for short copies and updates: no log line, callback or
-// transfer runs under it, so GetDownloadInfo never waits behind a log listener.
-// Order: m_lock before m_tableMutex, never the other way round.
+// Locks: `m_lock` (the engine lock "Download_File") serialises the image copies, the
+// counters, the callback and the completion check; a chunk's file write follows at its
+// offset outside it. `m_tableMutex` guards the item table and is held only for short
+// copies and updates: no log line, callback or transfer runs under it, so
+// GetDownloadInfo never waits behind a log listener. `m_hashMutex` is held shared
+// while segments digest completed blocks. Order: m_lock, then m_tableMutex or m_hashMutex.
 #pragma once
 
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -123,7 +125,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::shared_ptr<std::FILE> m_pFile;
   ImageBuffer m_pBuffer;                      // under m_lock
   BlockTracker m_blocks;                      // under m_lock
-  std::mutex m_hashMutex;                     // held while a segment digests a block of the image
+  std::shared_mutex m_hashMutex;              // shared while segments digest blocks of the image
   std::atomic<std::uint32_t> m_nFileSize{0};
   std::atomic<std::uint32_t> m_nDownloaded{0};
   std::atomic<int> m_nThreadCount{0};

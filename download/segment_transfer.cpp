@@ -355,8 +355,8 @@ std::uint32_t DownloaderCore::WriteData(const char* data, std::uint32_t n, std::
       std::memcpy(bytes + piece.offset, source, piece.length);
       if (m_blocks.MarkWritten(piece)) completedBlocks.push_back(piece.block);
     } else if (std::memcmp(bytes + piece.offset, source, piece.length) != 0) {
-      // A complete block changes (a repair): wait for a digest of it to finish first.
-      std::lock_guard<std::mutex> hashing(m_hashMutex);
+      // A complete block changes (a repair): wait for digests in progress to finish first.
+      std::unique_lock<std::shared_mutex> hashing(m_hashMutex);
       std::memcpy(bytes + piece.offset, source, piece.length);
       m_blocks.MarkStale(piece.block);
     }
@@ -377,7 +377,7 @@ void DownloaderCore::VerifyCompletedBlocks(const ImageBuffer& image, const std::
     }();
     std::string digest;
     {
-      std::lock_guard<std::mutex> hashing(m_hashMutex);
+      std::shared_lock<std::shared_mutex> hashing(m_hashMutex);
       digest = Md5Hex(image.get() + range.offset, range.length);
     }
     AutoMutex lock(m_lock);

@@ -33,7 +33,7 @@ ProgressSample SampleOf(const DownloadInfo& info, double bytesPerSecond) {
   sample.downloaded = info.nDownloaded;
   sample.fileSize = info.nFileSize;
   sample.bytesPerSecond = bytesPerSecond;
-  sample.segments = static_cast<int>(info.mapItems.size());
+  sample.segments = info.nThreadCount;
   for (const auto& [id, item] : info.mapItems) sample.runningSegments += item.nStatus == E_Status_Runing ? 1 : 0;
   return sample;
 }

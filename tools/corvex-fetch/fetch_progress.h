@@ -13,7 +13,7 @@ struct ProgressSample {
   std::uint32_t fileSize = 0;
   double bytesPerSecond = 0;
   int runningSegments = 0;
-  int segments = 0;
+  int segments = 0;  // the parallel segments the engine aims at
 };
 
 ProgressSample SampleOf(const DownloadInfo& info, double bytesPerSecond);

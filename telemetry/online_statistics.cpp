@@ -90,9 +90,7 @@ void OnlineStatistics::AddExtraString(const std::string& key, const std::string&
   extraStrings.emplace(key, value);
 }
 
-std::string OnlineStatistics::PrepareStartReport() {
-  appStart = Now();
-  CJsonObject json;
+void OnlineStatistics::AddRunHeader(CJsonObject& json) const {
   json.Add("version", kReportVersion);
   json.Add("user_id", userId);
   json.Add("system_language", systemLanguage);
@@ -103,6 +101,12 @@ std::string OnlineStatistics::PrepareStartReport() {
   json.Add("app_type", EditionText(appIs64));
   json.Add("system_type", EditionText(systemIs64));
   json.Add("localtime", FormatLocalTime(sources.localTime()));
+}
+
+std::string OnlineStatistics::PrepareStartReport() {
+  appStart = Now();
+  CJsonObject json;
+  AddRunHeader(json);
   json.Add("install_status", install_status::kStart);
   return json.ToString();
 }
@@ -132,16 +136,7 @@ PreparedReport OnlineStatistics::PrepareFinalReport(const FinalReportFlags& flag
   const int average = averageSpeed;
 
   CJsonObject json;
-  json.Add("version", kReportVersion);
-  json.Add("user_id", userId);
-  json.Add("system_language", systemLanguage);
-  json.Add("language", sources.languageName());
-  json.Add("uuid", uuid);
-  json.Add("app_id", appId);
-  json.Add("subtitle", subtitle);
-  json.Add("app_type", EditionText(appIs64));
-  json.Add("system_type", EditionText(systemIs64));
-  json.Add("localtime", FormatLocalTime(sources.localTime()));
+  AddRunHeader(json);
   json.Add("install_status", FinalStatusText(outcome));
   json.Add("amazon_download", TrueFalse(usedCdn));
   json.Add("show_thankyou", TrueFalse(showThankyou));

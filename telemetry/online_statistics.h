@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "telemetry/form_post.h"
+#include "telemetry/json_object.h"
 
 // Where the statistics take what they do not own. Tests substitute fixed values.
 struct StatisticsSources {
@@ -87,6 +88,8 @@ class OnlineStatistics {
 
  private:
   std::uint32_t Now() const { return sources.nowSeconds(); }
+  // The keys that open the start and the final report, in their order.
+  void AddRunHeader(CJsonObject& json) const;
 
   const StatisticsSources sources;
 

@@ -42,6 +42,13 @@ bool ResolveRange(const httplib::Range& range, std::uint64_t total, std::uint64_
   return first < total && first <= last;
 }
 
+// The library slices a response by the request's range list itself, and it neither
+// clamps a range to the length nor lets a handler opt out. The request object is the
+// library's own, merely passed as const: its range list is the one way to steer that.
+httplib::Ranges& SlicingRanges(const httplib::Request& request) {
+  return const_cast<httplib::Request&>(request).ranges;
+}
+
 }  // namespace
 
 MirrorServer::MirrorServer(MirrorScript script, std::shared_ptr<const PackageImage> image,
@@ -91,20 +98,18 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
   if (!isHead && script_.contentStatus != 0) return SetErrorPage(response, script_.contentStatus);
 
   const std::uint64_t total = script_.advertisedLength.value_or(image_->bytes.size());
-  response.set_header("Accept-Ranges", "bytes");
   if (script_.ignoreRanges) {
     // A server without range support: the whole file with 200, whatever was asked.
-    const_cast<httplib::Request&>(request).ranges.clear();
+    response.set_header("Accept-Ranges", "none");
+    SlicingRanges(request).clear();
     response.status = 200;
   } else if (request.ranges.size() == 1) {
+    response.set_header("Accept-Ranges", "bytes");
     std::uint64_t first = 0;
     std::uint64_t last = 0;
     const bool satisfiable = ResolveRange(request.ranges[0], total, first, last);
-    // The library slices the response by the request's range itself. It does not
-    // clamp a range to the length, so hand it the resolved one (or none for the 416
-    // page). The request object is the library's own, merely passed as const, and
-    // changing its range list is the one way to steer that slicing.
-    auto& ranges = const_cast<httplib::Request&>(request).ranges;
+    // Hand the library the resolved range, or none for the 416 page.
+    httplib::Ranges& ranges = SlicingRanges(request);
     if (!satisfiable) {
       ranges.clear();
       SetErrorPage(response, 416);
@@ -112,6 +117,8 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
       return;
     }
     ranges[0] = {static_cast<ssize_t>(first), static_cast<ssize_t>(last)};
+  } else {
+    response.set_header("Accept-Ranges", "bytes");
   }
 
   bool faultsActive = true;

@@ -14,6 +14,7 @@
 #include "download/transfer_plan.h"
 #include "external/vendor_config.h"
 #include "platform/clock.h"
+#include "platform/memory_prefault.h"
 #include "platform/positional_write.h"
 
 namespace {
@@ -137,6 +138,9 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
       return E_POINTER;
     }
     m_blocks.Reset(size, m_config.vecBlockHash.size());
+    // Page faults of a fresh image cost the segments more than mapping it in at once,
+    // which a helper thread does while the transfers start.
+    StartEngineThread([image = m_pBuffer, size] { platform::PrefaultForWriting(image.get(), size); });
     if (std::FILE* file = std::fopen(m_config.szFilePath, "wb")) m_pFile.reset(file, &std::fclose);
     if (!m_pFile) {
       // Nothing could be kept of the transfer: stop here instead of fetching in vain.

@@ -31,16 +31,32 @@ int Fail(const std::string& message) {
 }
 
 // Binds every live mirror of the scenario to one port; -1 when that fails.
-int BindMirrors(std::vector<std::unique_ptr<MirrorServer>>& mirrors, int port) {
+int BindMirrors(std::vector<std::unique_ptr<MirrorServer>>& mirrors, int port, bool report) {
   for (auto& mirror : mirrors) {
     const int bound = mirror->Bind(port);
     if (bound < 0) {
-      PrintError("corvex-devserver: cannot listen on " + mirror->Script().address + ":" + std::to_string(port));
+      if (report) PrintError("corvex-devserver: cannot listen on " + mirror->Script().address + ":" + std::to_string(port));
       return -1;
     }
     port = bound;  // a free port picked for the first is used by all
   }
   return port;
+}
+
+// The scenario's live mirrors, bound to `port`. With port 0 a port free on the first
+// address may be taken on another: then the whole set is made again on a new one.
+int MakeMirrors(const Scenario& scenario, const std::shared_ptr<const PackageImage>& image, int port, bool quiet,
+                std::vector<std::unique_ptr<MirrorServer>>& mirrors) {
+  constexpr int kFreePortAttempts = 10;
+  for (int attempt = 1;; ++attempt) {
+    mirrors.clear();
+    for (const MirrorScript& script : scenario.mirrors) {
+      if (!script.dead) mirrors.push_back(std::make_unique<MirrorServer>(script, image, g_stopping, !quiet));
+    }
+    const bool lastAttempt = port != 0 || attempt == kFreePortAttempts;
+    const int bound = BindMirrors(mirrors, port, lastAttempt);
+    if (bound >= 0 || lastAttempt) return bound;
+  }
 }
 
 int Run(const Options& options) {
@@ -52,11 +68,7 @@ int Run(const Options& options) {
     std::string error;
     std::shared_ptr<const PackageImage> image = LoadPackageImage(options.packagePath, error);
     if (!image) return Fail(error);
-    for (const MirrorScript& script : parsed.scenario->mirrors) {
-      if (script.dead) continue;
-      mirrors.push_back(std::make_unique<MirrorServer>(script, image, g_stopping, !options.quiet));
-    }
-    mirrorPort = BindMirrors(mirrors, mirrorPort);
+    mirrorPort = MakeMirrors(*parsed.scenario, image, mirrorPort, options.quiet, mirrors);
     if (mirrorPort < 0) return 1;
   }
 

@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
 
+#include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -79,10 +81,24 @@ class Database {
         "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY COLLATE NOCASE);"
         "CREATE TABLE IF NOT EXISTS vals(key TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, type INTEGER,"
         " data BLOB, PRIMARY KEY(key, name));";
-    const int rc = sqlite3_exec(db_, schema, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) return ErrorFrom(rc);
-    return ERROR_SUCCESS;
+    // Several processes meeting a fresh store race for its first write; changing the
+    // journal mode does not always wait in the busy handler, so such races are retried.
+    return ErrorFrom(RetryWhileBusy([&] { return sqlite3_exec(db_, schema, nullptr, nullptr, nullptr); }));
   }
+
+  template <typename Operation>
+  static int RetryWhileBusy(Operation operation) {
+    constexpr int kPauseMs = 5;
+    const std::uint32_t start = GetTickCount();
+    int rc = operation();
+    while (IsBusy(rc) && GetTickCount() - start < static_cast<std::uint32_t>(kBusyTimeoutMs)) {
+      ::usleep(kPauseMs * 1000);
+      rc = operation();
+    }
+    return rc;
+  }
+
+  static bool IsBusy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
 
   ~Database() {
     if (db_) sqlite3_close_v2(db_);
@@ -104,7 +120,9 @@ class Database {
     }
   }
 
-  LONG Exec(const char* sql) { return ErrorFrom(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+  LONG Exec(const char* sql) {
+    return ErrorFrom(RetryWhileBusy([&] { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }));
+  }
 
   sqlite3* get() const { return db_; }
 

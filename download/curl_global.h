@@ -5,3 +5,10 @@
 #include <curl/curl.h>
 
 CURL* NewCurlHandle();
+
+using CurlWriter = size_t (*)(char* data, size_t size, size_t count, void* user);
+
+// The options every engine transfer shares: the URL, the writer and its data, no
+// progress meter or signals, the low-speed rule (1 byte/s for 5 s), the overall limit,
+// the user agent and followed redirects.
+void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* writerData, const char* userAgent);

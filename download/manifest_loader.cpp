@@ -220,16 +220,7 @@ bool DownloaderCore::OpenManifestTransfer(DownloadItem& item) {
   item.pFile = m_pCfgFile;
   item.pOwner = this;
   item.nResult = 0;
-  curl_easy_setopt(handle, CURLOPT_URL, item.pszUrl);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloaderCore::ManifestWriter);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &item);
-  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 5L);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 20000L);
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, kManifestUserAgent);
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::ManifestWriter, &item, kManifestUserAgent);
   ApplyProxy(handle, Proxy());
   return true;
 }

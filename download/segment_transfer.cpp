@@ -215,16 +215,7 @@ void DownloaderCore::SetSegmentOptions(DownloadItem& item) {
   CURL* handle = static_cast<CURL*>(item.hCurl);
   if (!handle) return;
   item.pOwner = this;
-  curl_easy_setopt(handle, CURLOPT_URL, item.pszUrl);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DownloaderCore::SegmentWriter);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &item);
-  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 5L);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 20000L);
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, kSegmentUserAgent);
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::SegmentWriter, &item, kSegmentUserAgent);
   if (item.nEnd <= m_nFileSize) {
     char range[48];
     std::snprintf(range, sizeof(range), "%d-%d", static_cast<int>(item.nStart), static_cast<int>(item.nEnd));

@@ -10,15 +10,15 @@
 #include "download/md5_digest.h"
 #include "download/transfer_plan.h"
 
-std::string PackageFileName(const ManifestSpec& spec, const std::string& wholeFileDigest) {
+std::string PackageFileName(const ManifestSpec& params, const std::string& wholeFileDigest) {
   std::string digits;
-  for (char c : spec.version) {
+  for (char c : params.version) {
     if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
   }
   std::string prefix = wholeFileDigest.substr(0, 8);
   std::transform(prefix.begin(), prefix.end(), prefix.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return spec.stem + (spec.x64 ? "_x64" : "") + "_" + digits + "_" + prefix + ".exe";
+  return params.stem + (params.x64 ? "_x64" : "") + "_" + digits + "_" + prefix + ".exe";
 }
 
 std::string MirrorUrl(const std::string& base, const std::string& name) {
@@ -27,15 +27,15 @@ std::string MirrorUrl(const std::string& base, const std::string& name) {
   return root + "/download/" + name;
 }
 
-std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& spec,
+std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& params,
                               std::vector<std::string>* digests) {
   std::vector<std::string> all;
   all.push_back(Md5Hex(data, size));
   for (std::size_t offset = 0; offset < size; offset += kHashBlockSize) {
     all.push_back(Md5Hex(data + offset, std::min<std::size_t>(kHashBlockSize, size - offset)));
   }
-  const std::string name = PackageFileName(spec, all[0]);
-  const std::string& urlName = spec.urlName.empty() ? name : spec.urlName;
+  const std::string name = PackageFileName(params, all[0]);
+  const std::string& urlName = params.urlName.empty() ? name : params.urlName;
 
   namespace pt = boost::property_tree;
   pt::ptree tree;
@@ -44,10 +44,10 @@ std::string BuildManifestText(const unsigned char* data, std::size_t size, const
   root.put("<xmlattr>.size", size);
   root.put("<xmlattr>.name", name);
   pt::ptree& urls = root.add_child("url", pt::ptree());
-  urls.put("<xmlattr>.size", spec.mirrorBases.size());
-  for (std::size_t i = 0; i < spec.mirrorBases.size(); ++i) {
+  urls.put("<xmlattr>.size", params.mirrorBases.size());
+  for (std::size_t i = 0; i < params.mirrorBases.size(); ++i) {
     urls.add_child("item_" + std::to_string(i), pt::ptree())
-        .put("<xmlattr>.value", MirrorUrl(spec.mirrorBases[i], urlName));
+        .put("<xmlattr>.value", MirrorUrl(params.mirrorBases[i], urlName));
   }
   pt::ptree& hashes = root.add_child("hash", pt::ptree());
   hashes.put("<xmlattr>.size", all.size());

@@ -15,12 +15,12 @@ struct ManifestSpec {
 };
 
 // "<stem>[_x64]_<version digits>_<first 8 lower-case hex digits of the MD5>.exe".
-std::string PackageFileName(const ManifestSpec& spec, const std::string& wholeFileDigest);
+std::string PackageFileName(const ManifestSpec& params, const std::string& wholeFileDigest);
 
 // The mirror URL of `name` under `base` (a trailing '/' of the base is dropped).
 std::string MirrorUrl(const std::string& base, const std::string& name);
 
 // The manifest text (empty when it cannot be written) for `size` bytes at `data`; `digests` receives item_0 and the
 // block digests for callers that show them.
-std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& spec,
+std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& params,
                               std::vector<std::string>* digests = nullptr);

@@ -24,7 +24,7 @@ std::string ResolveFontFamily(const std::wstring& face) {
   return WideToNarrow(face) + ",sans-serif";
 }
 
-Font::Font(FontSpec spec) : spec_(std::move(spec)) {
+Font::Font(FontSpec params) : spec_(std::move(params)) {
   PangoFontDescription* d = pango_font_description_new();
   pango_font_description_set_family(d, ResolveFontFamily(spec_.face).c_str());
   pango_font_description_set_absolute_size(d, std::max(spec_.pixelHeight, 1) * static_cast<double>(PANGO_SCALE));
@@ -88,15 +88,15 @@ int MulDiv(int number, int numerator, int denominator) {
 
 HFONT CreateFontIndirectW(const LOGFONTW* logFont) {
   if (!logFont) return nullptr;
-  FontSpec spec;
-  spec.face.assign(logFont->lfFaceName, wcsnlen(logFont->lfFaceName, 32));
+  FontSpec params;
+  params.face.assign(logFont->lfFaceName, wcsnlen(logFont->lfFaceName, 32));
   // Negative heights are the character (em) height; positive ones the cell height,
   // of which the em takes about seven eighths.
   LONG h = logFont->lfHeight;
-  spec.pixelHeight = h < 0 ? -h : (h == 0 ? 12 : std::max<LONG>(1, h * 7 / 8));
-  spec.weight = logFont->lfWeight == 0 ? 400 : logFont->lfWeight;
-  spec.underline = logFont->lfUnderline != 0;
-  return new Font(std::move(spec));
+  params.pixelHeight = h < 0 ? -h : (h == 0 ? 12 : std::max<LONG>(1, h * 7 / 8));
+  params.weight = logFont->lfWeight == 0 ? 400 : logFont->lfWeight;
+  params.underline = logFont->lfUnderline != 0;
+  return new Font(std::move(params));
 }
 
 void DeleteFont(HFONT font) { delete font; }

@@ -42,9 +42,9 @@ struct FontSpec {
 // The font of a text; immutable once made, so painter threads may share it.
 class Font {
  public:
-  explicit Font(FontSpec spec);
+  explicit Font(FontSpec params);
   ~Font();
-  const FontSpec& Spec() const { return spec_; }
+  const FontSpec& Params() const { return spec_; }
   // The toolkit's description of this font (a PangoFontDescription).
   const void* Description() const { return description_; }
 

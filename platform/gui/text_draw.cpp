@@ -52,7 +52,7 @@ LaidOutText Layout(cairo_t* cr, HDC dc, const std::wstring& text, const RECT& re
   HFONT font = dc->CurrentFont();
   if (font) {
     pango_layout_set_font_description(out.layout, static_cast<const PangoFontDescription*>(font->Description()));
-    if (font->Spec().underline) {
+    if (font->Params().underline) {
       PangoAttrList* attrs = pango_attr_list_new();
       pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
       pango_layout_set_attributes(out.layout, attrs);

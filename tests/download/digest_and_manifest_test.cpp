@@ -38,22 +38,22 @@ TEST(Md5, FileDigestMatchesMemoryDigest) {
 TEST(ManifestWriter, NameUrlsAndDigestsLoadBack) {
   std::string content(2 * 1048576 + 5, 'a');
   content[1048576] = 'b';
-  ManifestSpec spec;
-  spec.stem = "corvex11mini";
-  spec.x64 = true;
-  spec.version = "11.0.9.2";
-  spec.mirrorBases = {"http://127.0.0.11:8600/", "http://127.0.0.17:8600/cdn.corvex.example"};
+  ManifestSpec params;
+  params.stem = "corvex11mini";
+  params.x64 = true;
+  params.version = "11.0.9.2";
+  params.mirrorBases = {"http://127.0.0.11:8600/", "http://127.0.0.17:8600/cdn.corvex.example"};
   std::vector<std::string> digests;
   const std::string text =
-      BuildManifestText(reinterpret_cast<const unsigned char*>(content.data()), content.size(), spec, &digests);
+      BuildManifestText(reinterpret_cast<const unsigned char*>(content.data()), content.size(), params, &digests);
   ASSERT_FALSE(text.empty());
   ASSERT_EQ(digests.size(), 4u) << "the whole file and three blocks";
 
   std::string prefix = digests[0].substr(0, 8);
   for (char& c : prefix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::string name = "corvex11mini_x64_11092_" + prefix + ".exe";
-  spec.x64 = false;
-  EXPECT_EQ(PackageFileName(spec, digests[0]), "corvex11mini_11092_" + prefix + ".exe");
+  params.x64 = false;
+  EXPECT_EQ(PackageFileName(params, digests[0]), "corvex11mini_11092_" + prefix + ".exe");
 
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>", 0), 0u);
   std::shared_ptr<IXMLParse> xml;

@@ -309,12 +309,12 @@ TEST(ScenarioFormat, MistakesAreReportedWithTheirLine) {
 }
 
 TEST(ScenarioFormat, PackagesAreReproducible) {
-  devserver::PackageSpec spec{1000003, 5, "x.exe"};
-  auto a = devserver::GeneratePackage(spec);
+  devserver::PackageSpec params{1000003, 5, "x.exe"};
+  auto a = devserver::GeneratePackage(params);
   EXPECT_EQ(a.size(), 1000003u);
-  EXPECT_EQ(a, devserver::GeneratePackage(spec));
-  spec.seed = 6;
-  EXPECT_NE(a, devserver::GeneratePackage(spec));
+  EXPECT_EQ(a, devserver::GeneratePackage(params));
+  params.seed = 6;
+  EXPECT_NE(a, devserver::GeneratePackage(params));
 }
 
 }  // namespace

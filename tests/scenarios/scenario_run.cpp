@@ -51,18 +51,18 @@ bool Exited0(const platform::ChildProcessResult& result) {
   return result.outcome == platform::ChildOutcome::Exited && result.exitCode == 0;
 }
 
-void PlaceTargetBefore(const devserver::PackageSpec& spec, const std::vector<std::uint8_t>& package,
+void PlaceTargetBefore(const devserver::PackageSpec& params, const std::vector<std::uint8_t>& package,
                        const fs::path& target) {
-  switch (spec.target) {
+  switch (params.target) {
     case devserver::TargetBefore::Nothing:
       return;
     case devserver::TargetBefore::Package:
       WriteBytes(target, package);
       return;
     case devserver::TargetBefore::StaleLonger: {
-      devserver::PackageSpec other = spec;
-      other.seed = spec.seed + 1000;
-      other.size = spec.size + 123457;
+      devserver::PackageSpec other = params;
+      other.seed = params.seed + 1000;
+      other.size = params.size + 123457;
       WriteBytes(target, devserver::GeneratePackage(other));
       return;
     }

@@ -104,8 +104,8 @@ TEST_F(TextDrawTest, DialogFacesResolveToTheInstalledFonts) {
   // CJK text draws with real glyphs.
   const RECT ink = InkOf(L"中文安装", RECT{0, 0, 300, 100}, DT_SINGLELINE);
   EXPECT_GT(ink.right - ink.left, 40);
-  EXPECT_EQ(font->Spec().pixelHeight, 14);
-  EXPECT_EQ(font->Spec().face, L"微软雅黑");
+  EXPECT_EQ(font->Params().pixelHeight, 14);
+  EXPECT_EQ(font->Params().face, L"微软雅黑");
 }
 
 TEST(FontHeights, MulDivRoundsHalfAwayFromZero) {
@@ -129,8 +129,8 @@ class HighDpiTextTest : public HeadlessTest {
 
 TEST_F(HighDpiTextTest, DialogFontsScaleWithTheScreen) {
   HFONT font = CreateDialogFont(nullptr, 14, true);
-  EXPECT_EQ(font->Spec().pixelHeight, 21);
-  EXPECT_TRUE(font->Spec().underline);
+  EXPECT_EQ(font->Params().pixelHeight, 21);
+  EXPECT_TRUE(font->Params().underline);
   gui::DeleteFont(font);
 }
 

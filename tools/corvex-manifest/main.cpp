@@ -32,7 +32,7 @@ constexpr const char kUsage[] =
 struct Options {
   std::string package;
   std::string output;
-  ManifestSpec spec;
+  ManifestSpec params;
 };
 
 int Fail(const std::string& message) {
@@ -54,19 +54,19 @@ int ParseArguments(int argc, char** argv, Options& options) {
       std::fputs(kUsage, stdout);
       return 1;
     } else if (arg == "--x64") {
-      options.spec.x64 = true;
+      options.params.x64 = true;
     } else if (arg == "--package") {
       if (!value(options.package)) return Fail("--package needs a file");
     } else if (arg == "--stem") {
-      if (!value(options.spec.stem)) return Fail("--stem needs a name");
+      if (!value(options.params.stem)) return Fail("--stem needs a name");
     } else if (arg == "--version") {
-      if (!value(options.spec.version)) return Fail("--version needs a text");
+      if (!value(options.params.version)) return Fail("--version needs a text");
     } else if (arg == "--mirror") {
       if (!value(text)) return Fail("--mirror needs a base URL");
       if (text.rfind("http://", 0) != 0) return Fail("mirror base must start with http://: " + text);
-      options.spec.mirrorBases.push_back(text);
+      options.params.mirrorBases.push_back(text);
     } else if (arg == "--url-name") {
-      if (!value(options.spec.urlName)) return Fail("--url-name needs a file name");
+      if (!value(options.params.urlName)) return Fail("--url-name needs a file name");
     } else if (arg == "--output") {
       if (!value(options.output)) return Fail("--output needs a file");
     } else {
@@ -74,12 +74,12 @@ int ParseArguments(int argc, char** argv, Options& options) {
     }
   }
   if (options.package.empty()) return Fail("--package is required (see --help)");
-  if (options.spec.stem.empty()) return Fail("--stem is required (see --help)");
-  if (options.spec.version.find_first_of("0123456789") == std::string::npos) {
+  if (options.params.stem.empty()) return Fail("--stem is required (see --help)");
+  if (options.params.version.find_first_of("0123456789") == std::string::npos) {
     return Fail("--version must contain digits (see --help)");
   }
-  if (options.spec.mirrorBases.empty()) return Fail("at least one --mirror is required (see --help)");
-  if (options.spec.mirrorBases.size() > static_cast<std::size_t>(kMaxUrlCfg)) {
+  if (options.params.mirrorBases.empty()) return Fail("at least one --mirror is required (see --help)");
+  if (options.params.mirrorBases.size() > static_cast<std::size_t>(kMaxUrlCfg)) {
     return Fail("at most ten mirrors: the installer ignores the rest");
   }
   return 0;
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   if (bytes.size() > 0x7FFFFFFFu) return Fail("package " + options.package + " is larger than 2 GiB - 1");
 
   const std::string text = BuildManifestText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                       options.spec);
+                                       options.params);
   if (text.empty()) return Fail("cannot write the manifest");
   if (options.output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);

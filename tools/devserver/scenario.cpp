@@ -208,10 +208,10 @@ ParseResult LoadScenarioFile(const std::string& path) {
   return result;
 }
 
-std::vector<std::uint8_t> GeneratePackage(const PackageSpec& spec) {
-  std::vector<std::uint8_t> bytes(spec.size);
+std::vector<std::uint8_t> GeneratePackage(const PackageSpec& params) {
+  std::vector<std::uint8_t> bytes(params.size);
   // xorshift64*: cheap and the same on every machine.
-  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ spec.seed;
+  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ params.seed;
   std::size_t i = 0;
   while (i < bytes.size()) {
     state ^= state >> 12;

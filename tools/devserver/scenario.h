@@ -91,7 +91,7 @@ ParseResult ParseScenario(const std::string& text);
 ParseResult LoadScenarioFile(const std::string& path);
 
 // The package bytes a scenario describes: a reproducible pseudo-random sequence.
-std::vector<std::uint8_t> GeneratePackage(const PackageSpec& spec);
+std::vector<std::uint8_t> GeneratePackage(const PackageSpec& params);
 
 // "http://127.0.0.11:8700/download/corvex_scenario.exe" (the prefix goes before
 // "/download/").

@@ -9,6 +9,7 @@
 #include "ui/button_ctrl_ex.h"
 #include "ui/check_button_ctrl.h"
 #include "ui/check_button_ctrl_ex.h"
+#include "tools/ui-gallery/gallery_frame_dlg.h"
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 #include "ui/hy_link_ctrl_ex.h"
@@ -16,7 +17,7 @@
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
 
-class GalleryDlg : public CommonDlg {
+class GalleryDlg : public GalleryFrameDlg {
  public:
   static constexpr int kTemplate = 901;
 

@@ -123,17 +123,4 @@ int NativesDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void NativesDlg::OnPaint() {
-  RECT client{};
-  if (!gui::GetClientRect(hwnd, &client)) return;
-  gui::MemoryCanvas canvas(client.right, client.bottom);
-  HDC dc = canvas.dc();
-  FillSolidRect(dc, &client, 0xFFFFFF);
-  const RECT band{0, 0, client.right, 36};
-  FillSolidRect(dc, &band, 0xB5474A);
-  const RECT bottom{0, client.bottom - 54, client.right, client.bottom};
-  FillSolidRect(dc, &bottom, 0xFDFBF7);
-  lists_.PaintAll(dc);
-  // The edit box paints itself; the frame is not copied over it.
-  gui::PresentFrame(hwnd, 0, 0, client.right, client.bottom, dc, 0, 0, &editRect_);
-}
+void NativesDlg::OnPaint() { PaintFrame(lists_, &editRect_); }

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "ui/button_color_ctrl_ex.h"
+#include "tools/ui-gallery/gallery_frame_dlg.h"
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 
-class NativesDlg : public CommonDlg {
+class NativesDlg : public GalleryFrameDlg {
  public:
   static constexpr int kTemplate = 902;
 

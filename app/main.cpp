@@ -1,4 +1,5 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,8 @@
 #include "app/shell/run_mode.h"
 #include "install/wrappers/file_helpers.h"
 #include "platform/elevation.h"
+#include "platform/gui/backend.h"
+#include "platform/gui/headless.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_report_main.h"
 
@@ -41,9 +44,23 @@ int main(int argc, char** argv) {
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
 
+  // An unattended run needs no screen: without a display it runs the same dialog
+  // on the headless backend.
+  if (IsSilentMode() && !platform::gui::GetBackend().Usable()) {
+    platform::gui::HeadlessOptions unattended;
+    unattended.giveUpWhenIdle = false;
+    platform::gui::headless::Use(unattended);
+  }
+
   InitializeDialogSupport();
   RunSetupDialog();
+  const SetupOutcome outcome = EndSetupDialog();
 
   WriteLog("Exit app.");
-  return 0;
+  // Interactive runs always end with 0; a silent run tells its caller whether the
+  // product was installed.
+  const int status = IsSilentMode() && outcome.result != SetupResult::kInstalled ? 1 : 0;
+  // A worker that would not stop in time must not meet the process's destructors.
+  if (!outcome.workerStopped) std::_Exit(status);
+  return status;
 }

@@ -10,7 +10,8 @@ struct VendorConfig {
   std::string cdnDomainMarker; // a mirror URL containing it is the CDN
 };
 
-// The configuration compiled into this build.
+// The configuration compiled into this build (inside a sandbox root, the keys of the
+// file named by CORVEX_VENDOR_CONFIG take precedence).
 const VendorConfig& GetVendorConfig();
 // Parses "key=value" lines ('#' comments); unknown keys are ignored.
 VendorConfig ParseVendorConfig(const std::string& text);

@@ -44,17 +44,15 @@ SetupDlg*& DialogSlot() {
   return dialog;
 }
 
-// Fills the block from the product profile, as a downloaded package would.
+// The profile's values in the block's fields, until the package's own block replaces them.
 void FillPackageInfoFromProfile(PackageInfo& info, const IProductInfo& profile) {
   info = EmptyPackageInfo();
-  std::memcpy(info.signature, kPackageSignature, sizeof(info.signature));
-  SetPackageInfoText(info.productKeyName, profile.GetProductName());
+  info.is64Bit = profile.IsX64() ? 1 : 0;
+  SetPackageInfoText(info.shortName, profile.GetProductName());
+  SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
   SetPackageInfoText(info.displayName, profile.GetFullDisplayName());
   SetPackageInfoText(info.version, profile.GetVersion());
-  SetPackageInfoText(info.shortName, profile.GetDisplayName());
-  SetPackageInfoText(info.webAddress, profile.GetUrl());
   SetPackageInfoText(info.publisher, profile.GetPublisher());
-  info.is64Bit = profile.IsX64() ? 1 : 0;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

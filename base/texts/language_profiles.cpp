@@ -1,4 +1,4 @@
-#include "ui/texts/language_profiles.h"
+#include "base/texts/language_profiles.h"
 
 namespace {
 

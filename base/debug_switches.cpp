@@ -1,8 +1,8 @@
-#include "app/shell/debug_switches.h"
+#include "base/debug_switches.h"
 
 #include <atomic>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/ini_file.h"
 #include "platform/path.h"
 

@@ -1,12 +1,12 @@
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "install/wrappers/file_helpers.h"
-#include "install/wrappers/jfile.h"
+#include "base/file_helpers.h"
+#include "base/jfile.h"
 #include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"

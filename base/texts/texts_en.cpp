@@ -1,4 +1,4 @@
-#include "ui/texts/text_tables.h"
+#include "base/texts/text_tables.h"
 
 // The reference wording; every other table translates these ids.
 const LanguageTable kEnglishTexts = {

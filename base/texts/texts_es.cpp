@@ -1,4 +1,4 @@
-#include "ui/texts/text_tables.h"
+#include "base/texts/text_tables.h"
 
 // Shown for Spanish and for Catalan systems alike.
 const LanguageTable kSpanishTexts = {

@@ -1,4 +1,4 @@
-#include "ui/texts/text_tables.h"
+#include "base/texts/text_tables.h"
 
 // Norwegian Bokmål.
 const LanguageTable kNorwegianTexts = {

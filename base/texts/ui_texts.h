@@ -8,8 +8,10 @@
 #include <string>
 
 // Picks the language and loads its texts; `languageId` 0 means the system language.
-// The first non-null product name is kept for the rest of the process. Always 1.
-int SetLanguage(const wchar_t* productName, int languageId);
+// The first non-null product name is kept for the rest of the process. `webHost` (the
+// host of the vendor's web site) ends texts 41 and 42; the caller reads it from the
+// vendor configuration, which sits above this table. Always 1.
+int SetLanguage(const wchar_t* productName, int languageId, const std::string& webHost);
 
 // The text with the product name filled in, or "UnKnow" for an id without a text.
 // The pointer stays valid at least until the next GetText of the same id; in practice

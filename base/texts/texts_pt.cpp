@@ -1,4 +1,4 @@
-#include "ui/texts/text_tables.h"
+#include "base/texts/text_tables.h"
 
 // One table for every Portuguese system, worded for Brazil.
 const LanguageTable kPortugueseTexts = {

@@ -1,4 +1,4 @@
-#include "install/wrappers/my_reg_key.h"
+#include "base/my_reg_key.h"
 
 #include <cstring>
 

@@ -1,16 +1,15 @@
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 
 #include <algorithm>
 #include <map>
 #include <mutex>
 #include <optional>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
-#include "external/vendor_config.h"
+#include "base/debug_switches.h"
+#include "base/install_log.h"
+#include "base/texts/language_profiles.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
-#include "ui/texts/language_profiles.h"
 
 namespace {
 
@@ -48,17 +47,12 @@ bool EndsWithWebHost(int id) {
          kTextsEndingWithWebHost.end();
 }
 
-const std::wstring& WebHostSentenceEnd() {
-  static const std::wstring end =
-      L" " + platform::NarrowToWide(HostNameOf(GetVendorConfig().webSite)) + L".";
-  return end;
-}
-
-void EnterTable(std::map<int, std::wstring>& texts, const LanguageTable& table) {
+void EnterTable(std::map<int, std::wstring>& texts, const LanguageTable& table,
+                const std::wstring& webHostSentenceEnd) {
   for (int id = 0; id < kUiTextCount; ++id) {
     if (table.texts[id] == nullptr) continue;
     std::wstring text = table.texts[id];
-    if (EndsWithWebHost(id)) text += WebHostSentenceEnd();
+    if (EndsWithWebHost(id)) text += webHostSentenceEnd;
     texts[id] = std::move(text);
   }
 }
@@ -76,18 +70,19 @@ std::wstring ReplaceProductName(std::wstring text, const std::wstring& name) {
 
 }  // namespace
 
-int SetLanguage(const wchar_t* productName, int languageId) {
+int SetLanguage(const wchar_t* productName, int languageId, const std::string& webHost) {
   // Read before taking the lock: these touch the file system and the log.
   const LANGID systemLanguage = (languageId & 0xFFFF) == 0 ? platform::GetSystemDefaultLangID() : 0;
   const LANGID id = ResolveLanguageId(languageId, systemLanguage, GetDebugTestLanguage());
   const LanguageProfile& profile = SelectLanguageProfile(id);
   WriteLog(profile.logFormat, static_cast<int>(id));
+  const std::wstring webHostSentenceEnd = L" " + platform::NarrowToWide(webHost) + L".";
 
   TextState& state = State();
   std::lock_guard lock(state.mutex);
   if (productName != nullptr && !state.productName) state.productName = productName;
-  EnterTable(state.texts, kEnglishTexts);
-  EnterTable(state.texts, *profile.table);
+  EnterTable(state.texts, kEnglishTexts, webHostSentenceEnd);
+  EnterTable(state.texts, *profile.table, webHostSentenceEnd);
   state.profile = profile;
   return 1;
 }

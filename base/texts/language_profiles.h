@@ -4,8 +4,8 @@
 
 #include <array>
 
+#include "base/texts/text_tables.h"
 #include "platform/win_types.h"
-#include "ui/texts/text_tables.h"
 
 inline constexpr int kLayoutWidthCount = 6;
 

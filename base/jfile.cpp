@@ -1,6 +1,6 @@
-#include "install/wrappers/jfile.h"
+#include "base/jfile.h"
 
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 #include "platform/path.h"
 #include "platform/text.h"
 

@@ -1,13 +1,13 @@
 // Interim: the least the install button needs until the full checks land.
 #include "setup/install_checks.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "app/shell/run_mode.h"
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "ui/skin_message_box.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 
 #include <filesystem>
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
+#include "base/debug_switches.h"
+#include "base/install_log.h"
 #include "app/shell/product_info.h"
 #include "app/shell/run_mode.h"
 #include "external/product_programs.h"
@@ -15,7 +15,7 @@
 #include "install/product_processes.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 #include "platform/clock.h"
 #include "platform/gui/native_controls.h"
 #include "platform/gui/window.h"
@@ -30,7 +30,7 @@
 #include "setup/product_launch.h"
 #include "setup/setup_dlg.h"
 #include "telemetry/online_statistics.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 
 namespace gui = platform::gui;
 

@@ -4,7 +4,7 @@
 #include "platform/gui/native_controls.h"
 #include "platform/gui/window.h"
 #include "setup/install_options.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

@@ -1,6 +1,6 @@
 #include "setup/package_location.h"
 
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/text.h"

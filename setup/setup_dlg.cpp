@@ -3,12 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
+#include "base/debug_switches.h"
+#include "base/install_log.h"
 #include "app/shell/product_info.h"
 #include "app/shell/run_mode.h"
 #include "install/uninstall_registration.h"
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
@@ -22,7 +22,7 @@
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_delivery.h"
 #include "ui/skin_message_box.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

@@ -6,7 +6,7 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "setup/setup_dlg.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 
 namespace gui = platform::gui;
 

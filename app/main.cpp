@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell/product_info.h"
 #include "app/shell/run_mode.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
@@ -10,6 +11,7 @@
 #include "platform/elevation.h"
 #include "platform/gui/backend.h"
 #include "platform/gui/headless.h"
+#include "setup/setup_context.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_report_main.h"
 
@@ -25,6 +27,28 @@ int OpenInfoViewIfEnabled() {
     // The diagnostics view is opened here when it is part of the build.
   }
   return 1;
+}
+
+// The run mode and the edition's profile, as the setup dialog reads them.
+SetupContext MakeSetupContext() {
+  const std::shared_ptr<IProductInfo> info = GetProductInfo();
+  SetupContext context;
+  context.silent = IsSilentMode();
+  context.uninstallMode = GetRunMode() == kRunModeUninstall;
+  context.presetInstallPath = GetPresetInstallPath();
+  SetupProfile& profile = context.profile;
+  profile.packageBaseName = info->GetPackageBaseName();
+  profile.url = info->GetUrl();
+  profile.x64 = info->IsX64();
+  profile.productName = info->GetProductName();
+  profile.displayName = info->GetDisplayName();
+  profile.fullDisplayName = info->GetFullDisplayName();
+  profile.version = info->GetVersion();
+  profile.publisher = info->GetPublisher();
+  profile.versionLabel = info->GetVersionLabel();
+  profile.logoBitmapId = info->GetLogoBitmapId();
+  profile.finishLogoBitmapId = info->GetFinishLogoBitmapId();
+  return context;
 }
 
 }  // namespace
@@ -52,6 +76,7 @@ int main(int argc, char** argv) {
     platform::gui::headless::Use(unattended);
   }
 
+  SetSetupContext(MakeSetupContext());
   InitializeDialogSupport();
   RunSetupDialog();
   const SetupOutcome outcome = EndSetupDialog();

@@ -1,7 +1,6 @@
 #include "setup/finish_web_page.h"
 
 #include "base/install_log.h"
-#include "app/shell/run_mode.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
@@ -9,6 +8,7 @@
 #include "install/uninstall_registration.h"
 #include "setup/install_options.h"
 #include "setup/new_install.h"
+#include "setup/setup_context.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ WebPageOpener DesktopBrowser() { return [](const std::string& url) { return Open
 
 int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const PackageInfo& info,
                       const std::string& installId, const WebPageOpener& open) {
-  if (IsSilentMode()) {
+  if (IsSilentRun()) {
     WriteLog("Install Silent : Don't need show page.");
     return 0;
   }

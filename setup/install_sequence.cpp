@@ -6,16 +6,15 @@
 #include <thread>
 
 #include "base/debug_switches.h"
+#include "base/file_helpers.h"
 #include "base/install_log.h"
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
+#include "base/texts/ui_texts.h"
 #include "external/product_programs.h"
 #include "install/package_errors.h"
 #include "install/package_reader.h"
 #include "install/product_processes.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
-#include "base/file_helpers.h"
 #include "platform/clock.h"
 #include "platform/gui/native_controls.h"
 #include "platform/gui/window.h"
@@ -28,9 +27,9 @@
 #include "setup/new_install.h"
 #include "setup/package_location.h"
 #include "setup/product_launch.h"
+#include "setup/setup_context.h"
 #include "setup/setup_dlg.h"
 #include "telemetry/online_statistics.h"
-#include "base/texts/ui_texts.h"
 
 namespace gui = platform::gui;
 
@@ -100,7 +99,7 @@ int SetupDlg::OnInstallEvent(int event, unsigned code, long /*value*/) {
       break;
     case kUnpackFailedEvent:
       // Unattended runs have nobody to press OK; the log carries the failure.
-      if (!IsSilentMode()) ShowErrorBox(hwnd, L"Install Failed!");
+      if (!IsSilentRun()) ShowErrorBox(hwnd, L"Install Failed!");
       launchEnabled = false;
       Sleep(kAfterUnpackEventMs);
       break;
@@ -129,14 +128,14 @@ void SetupDlg::EnterRetryState() {
 }
 
 void SetupDlg::CloseWhenSilent() {
-  if (IsSilentMode() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  if (IsSilentRun() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
 }
 
 void SetupDlg::DownloadPhase() {
   stage = kStageDownloading;
   RecordStep("step_download");
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
-  const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), VersionText());
+  const SetupProfile& profile = GetSetupContext().profile;
+  const std::wstring packagePathWide = PackageDownloadPath(profile.packageBaseName, VersionText());
   const std::string packagePath = Narrow(packagePathWide);
 
   IDownloader* downloader = nullptr;
@@ -156,7 +155,7 @@ void SetupDlg::DownloadPhase() {
   GetCloseReportFlags().downloadDone = false;
   downloadPercent = 0;
 
-  std::string url = profile->GetUrl();
+  std::string url = profile.url;
   if (IsSetupTestMode()) url += ".test";
   downloader->SetCallback([this](int event, unsigned code, long value) { return OnDownloadEvent(event, code, value); });
 
@@ -218,7 +217,7 @@ void SetupDlg::DownloadPhase() {
   }
   if (status == kDownloadStatusNeedUpdate) {
     WriteLog("Download Failed. App need update.\n");
-    if (!IsSilentMode()) ShowErrorBox(nullptr, GetText(42));
+    if (!IsSilentRun()) ShowErrorBox(nullptr, GetText(42));
   } else {
     WriteLog("Download Failed. Show retry.\n");
   }
@@ -299,7 +298,7 @@ void SetupDlg::InstallPhase() {
   WriteLog("UpdateCtrlStatus(AfterInstall)");
   UpdateCtrlStatus(kCtrlFinished);
   eInstall = kInstallAfterInstall;
-  WriteUninstallEntry(packageInfo_, installFolder, installOptions, IsSilentMode());
+  WriteUninstallEntry(packageInfo_, installFolder, installOptions, IsSilentRun());
 
   paintMode = 3;
   stage = kStageDone;

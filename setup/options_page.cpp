@@ -1,10 +1,10 @@
 #include "setup/options_page.h"
 
+#include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/native_controls.h"
 #include "platform/gui/window.h"
 #include "setup/install_options.h"
-#include "base/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

@@ -3,26 +3,25 @@
 #include <chrono>
 #include <thread>
 
-#include "base/debug_switches.h"
-#include "base/install_log.h"
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
-#include "install/uninstall_registration.h"
 #include "base/file_helpers.h"
+#include "base/install_log.h"
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
+#include "install/package_reader.h"
+#include "install/uninstall_registration.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
-#include "install/package_reader.h"
 #include "setup/install_checks.h"
 #include "setup/install_options.h"
 #include "setup/product_launch.h"
+#include "setup/setup_context.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/machine_identity.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_delivery.h"
 #include "ui/skin_message_box.h"
-#include "base/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;
@@ -45,14 +44,14 @@ SetupDlg*& DialogSlot() {
 }
 
 // The profile's values in the block's fields, until the package's own block replaces them.
-void FillPackageInfoFromProfile(PackageInfo& info, const IProductInfo& profile) {
+void FillPackageInfoFromProfile(PackageInfo& info, const SetupProfile& profile) {
   info = EmptyPackageInfo();
-  info.is64Bit = profile.IsX64() ? 1 : 0;
-  SetPackageInfoText(info.shortName, profile.GetProductName());
-  SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
-  SetPackageInfoText(info.displayName, profile.GetFullDisplayName());
-  SetPackageInfoText(info.version, profile.GetVersion());
-  SetPackageInfoText(info.publisher, profile.GetPublisher());
+  info.is64Bit = profile.x64 ? 1 : 0;
+  SetPackageInfoText(info.shortName, profile.productName);
+  SetPackageInfoText(info.productKeyName, profile.displayName);
+  SetPackageInfoText(info.displayName, profile.fullDisplayName);
+  SetPackageInfoText(info.version, profile.version);
+  SetPackageInfoText(info.publisher, profile.publisher);
 }
 
 }  // namespace
@@ -131,9 +130,9 @@ int SetupDlg::OnInitDialog(HWND window) {
   gui::SetWindowTextA(window, "Corvex Installer");
   gui::SetWindowIcon(window, kProgramIcon);
 
-  SetInstallPath(GetPresetInstallPath());
-  installMode_ = GetRunMode() == kRunModeInstall;
-  SetLanguage(L"Corvex", GetDebugTestLanguage());
+  SetInstallPath(GetSetupContext().presetInstallPath);
+  installMode_ = !GetSetupContext().uninstallMode;
+  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
 
   percentFont_ = CreateDialogFont(window, 29);  // 22 points at 96 DPI
   progressFont_ = CreateDialogFont(window, 14, false, L"ArialMT");
@@ -141,25 +140,25 @@ int SetupDlg::OnInitDialog(HWND window) {
   fadedBitmap_ = gui::LoadBitmapW(nullptr, 182);
   artworkBitmap_ = gui::LoadBitmapW(nullptr, 185);
 
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
-  FillPackageInfoFromProfile(packageInfo_, *profile);
+  const SetupProfile& profile = GetSetupContext().profile;
+  FillPackageInfoFromProfile(packageInfo_, profile);
 
   installOptions = ReadInstallOptions(packageInfo_);
 
   if (installMode_) {
     SetInstallPath(ChooseInitialInstallFolder(packageInfo_, InstallPath()));
     CreateMainPage();
-    if (!IsSilentMode()) options_.Create(window, lists_, installOptions, InstallPath());
+    if (!IsSilentRun()) options_.Create(window, lists_, installOptions, InstallPath());
     ShowCustom(false);
     UpdateCtrlStatus(kCtrlReady);
-    versionLabel_->SetCaption(profile->GetVersionLabel());
+    versionLabel_->SetCaption(profile.versionLabel.c_str());
     versionLabel_->SetVisible(true);
   }
 
   std::thread([this] { LoadVersionText(); }).detach();
   StartPainterThreads();
 
-  if (IsSilentMode()) {
+  if (IsSilentRun()) {
     if (installMode_) OnBtnInstall();
   } else if (installMode_) {
     countdownRunning_ = true;
@@ -174,15 +173,15 @@ int SetupDlg::OnInitDialog(HWND window) {
 }
 
 void SetupDlg::CreateMainPage() {
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  const SetupProfile& profile = GetSetupContext().profile;
   const int ids[4] = {140, 142, 143, 148};
   const int minIds[4] = {144, 146, 147, 149};
   for (int i = 0; i < 4; ++i) {
     closeBitmaps_[i] = gui::LoadBitmapW(nullptr, ids[i]);
     minimizeBitmaps_[i] = gui::LoadBitmapW(nullptr, minIds[i]);
   }
-  logoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetLogoBitmapId());
-  finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetFinishLogoBitmapId());
+  logoBitmap_ = gui::LoadBitmapW(nullptr, profile.logoBitmapId);
+  finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile.finishLogoBitmapId);
   buttonFont_ = CreateDialogFont(hwnd, 27);  // 20 points at 96 DPI
   smallFont_ = CreateDialogFont(hwnd, 12);
   countdownFont_ = CreateDialogFont(hwnd, 14);
@@ -263,7 +262,7 @@ void SetupDlg::StopCountdown() {
 
 void SetupDlg::LoadVersionText() {
   std::string text;
-  const int id = GetProductInfo()->IsX64() ? kVersionResource64 : kVersionResource32;
+  const int id = GetSetupContext().profile.x64 ? kVersionResource64 : kVersionResource32;
   if (!LoadResourceText(id, L"txt", text)) {
     UpdateCtrlStatus(kCtrlRetry);
     return;
@@ -313,14 +312,14 @@ void SetupDlg::OnBtnInstall() {
       return;
   }
   if (!RunInstallChecks()) {
-    if (IsSilentMode()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (IsSilentRun()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return;
   }
   WriteLog("OnBtnInstall(OnInstall)");
   ShowCustom(false);
   options_.SetToggleVisible(false);
   if (versionLabel_) versionLabel_->SetVisible(false);
-  if (!IsSilentMode() && options_.Exists()) {
+  if (!IsSilentRun() && options_.Exists()) {
     installOptions = MakeInstallOptions(options_.DesktopTicked(), options_.ProgrammeTicked());
   }
   if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
@@ -493,7 +492,7 @@ void SetupDlg::OnBtnBrower() {
 
 bool SetupDlg::RunInstallChecks() {
   std::wstring path = InstallPath();
-  const std::wstring folderText = IsSilentMode() || !options_.Exists() ? path : options_.FolderText();
+  const std::wstring folderText = IsSilentRun() || !options_.Exists() ? path : options_.FolderText();
   bool folderUnchanged = false;
   const bool passed = CheckInstallConditions(hwnd, packageInfo_, folderText, path, folderUnchanged);
   SetInstallPath(path);

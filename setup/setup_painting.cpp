@@ -3,10 +3,10 @@
 // thread. Each call paints a whole frame into its own buffer and presents it.
 #include <cstdio>
 
+#include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "setup/setup_dlg.h"
-#include "base/texts/ui_texts.h"
 
 namespace gui = platform::gui;
 

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "app/shell/install_log.h"
-#include "app/shell/run_mode.h"
+#include "base/install_log.h"
 #include "install/package_info.h"
 #include "platform/text.h"
 #include "sandbox.h"
 #include "setup/install_options.h"
-#include "ui/texts/ui_texts.h"
+#include "setup/setup_context.h"
+#include "base/texts/ui_texts.h"
 
 namespace steps_test {
 
@@ -29,9 +29,9 @@ class StepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GetLog()->Init(platform::NarrowToWide(logPath));
-    SetRunMode(RunMode{});
+    SetSetupContext(SetupContext{});
     g_updateOldVersion = false;
-    SetLanguage(L"Corvex 11", 0x0409);
+    SetLanguage(L"Corvex 11", 0x0409, "127.0.0.1:8610");
   }
 
   std::string Log() const { return testing_support::Sandbox::ReadFile(logPath); }

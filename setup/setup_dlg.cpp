@@ -155,6 +155,13 @@ int SetupDlg::OnInitDialog(HWND window) {
     versionLabel_->SetVisible(true);
   }
 
+  // The reporter exists, and `stage` is reset, before any thread starts: a silent run's
+  // worker starts below and reads both at once.
+  stage = kStageReady;
+  statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
+  if (statistics_) StartStartReportThread(statistics_);
+  RecordStep("start");
+
   std::thread([this] { LoadVersionText(); }).detach();
   StartPainterThreads();
 
@@ -164,11 +171,6 @@ int SetupDlg::OnInitDialog(HWND window) {
     countdownRunning_ = true;
     gui::SetTimer(window, kCountdownTimer, kCountdownPeriodMs);
   }
-  stage = kStageReady;
-
-  statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
-  if (statistics_) StartStartReportThread(statistics_);
-  RecordStep("start");
   return 1;
 }
 
@@ -265,16 +267,18 @@ void SetupDlg::LoadVersionText() {
   const int id = GetSetupContext().profile.x64 ? kVersionResource64 : kVersionResource32;
   if (!LoadResourceText(id, L"txt", text)) {
     UpdateCtrlStatus(kCtrlRetry);
-    return;
-  }
-  if (text.size() > 5 && text[0] == '1') {
+  } else if (text.size() > 5 && text[0] == '1') {
     if (versionLabel_) versionLabel_->SetCaption(platform::NarrowToWide(text).c_str());
     std::lock_guard<std::mutex> lock(versionMutex_);
     versionText_ = text;
   }
+  versionLoaded_ = true;
 }
 
 std::string SetupDlg::VersionText() {
+  // The text names the package file: a download that starts at once (a silent run)
+  // waits the moment it takes to read it.
+  for (int waited = 0; !versionLoaded_ && waited < 2000; waited += 5) Sleep(5);
   std::lock_guard<std::mutex> lock(versionMutex_);
   return versionText_;
 }

@@ -176,6 +176,7 @@ class SetupDlg : public CommonDlg {
   bool webPageResult = false;
   std::string versionText_;  // "11.0.9.2 official (16/06/2020)": names the package file
   std::mutex versionMutex_;
+  std::atomic<bool> versionLoaded_{false};
 
   std::shared_ptr<OnlineStatistics> statistics_;
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/path.h"
+#include "platform/web_transfer_policy.h"
 
 FormPart FormPart::Text(std::string name, std::string text) {
   FormPart part;
@@ -70,6 +71,7 @@ bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const 
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
+  platform::ApplyWebTransferPolicy(curl, limits.caFile);
   const CURLcode result = curl_easy_perform(curl);
   handle.reset();  // before the form it sends
   return result == CURLE_OK;

@@ -32,7 +32,7 @@ struct CrashReportSources {
   std::string languageName;
   std::function<std::tm()> localTime;
   std::function<std::vector<std::string>()> macList;
-  TransferLimits limits{3000, 15000, {}};
+  TransferLimits limits{3000, 15000};
 };
 // The UI language of this process, the local time, the adapters.
 CrashReportSources DefaultCrashReportSources();

@@ -21,11 +21,11 @@ struct FormPart {
 struct TransferLimits {
   long connectTimeoutMs = 2000;
   long totalTimeoutMs = 5000;
-  // Trusted instead of the system's CA store when set (tests only).
-  std::string caFile;
 };
 
 // POSTs the parts in their order, over http or https with a verified certificate; a file part whose file does not exist is left out.
 // The response body is read and ignored: true when the transfer completed without a
 // transport error, whatever the HTTP status.
-bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits);
+// `caFile` names CAs trusted instead of the system's store (tests only).
+bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits,
+              const std::string& caFile = std::string());

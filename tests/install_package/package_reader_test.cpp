@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "install/package_reader.h"
 #include "platform/text.h"
 #include "test_archives.h"

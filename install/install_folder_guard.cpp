@@ -105,8 +105,10 @@ FolderVerdict CheckFolderMayBeDeleted(const std::wstring& folder) {
 
 bool HoldsProductInstall(const std::string& folder) {
   if (folder.empty()) return false;
-  const std::string uninstaller = platform::PathJoin(folder, product::kUninstaller);
   struct stat st{};
+  // A link in place of the folder would lead the deletion somewhere else.
+  if (::lstat(WithoutTrailingSlash(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  const std::string uninstaller = platform::PathJoin(folder, product::kUninstaller);
   return ::lstat(uninstaller.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -128,7 +130,7 @@ const char* FolderVerdictText(FolderVerdict verdict) {
     case FolderVerdict::kRootFolder: return "it is the root folder";
     case FolderVerdict::kHomeFolder: return "it is a home folder, one of the user's own folders, or holds one";
     case FolderVerdict::kSystemFolder: return "it is a system folder";
-    case FolderVerdict::kNotProductInstall: return "it holds no uninstall.exe of this product";
+    case FolderVerdict::kNotProductInstall: return "it is not a folder holding this product's uninstall.exe";
   }
   return "unknown verdict";
 }

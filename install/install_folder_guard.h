@@ -21,7 +21,8 @@ enum class FolderVerdict {
 FolderVerdict CheckFolderMayBeDeleted(const std::string& folder);
 FolderVerdict CheckFolderMayBeDeleted(const std::wstring& folder);
 
-// True when `folder` holds this product's uninstaller as a regular file (not a link).
+// True when `folder` is a folder (not a link to one) holding this product's uninstaller
+// as a regular file (not a link).
 bool HoldsProductInstall(const std::string& folder);
 
 // CheckFolderMayBeDeleted, then HoldsProductInstall: what an uninstall may remove.

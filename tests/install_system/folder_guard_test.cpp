@@ -93,6 +93,9 @@ TEST_F(FolderGuardTest, OnlyARealUninstallerMarksTheProductsInstall) {
 
   Sandbox::WriteFile(install + "/uninstall.exe", "program");
   EXPECT_TRUE(HoldsProductInstall(install));
+  const std::string linkToInstall = sandbox.root() + "/opt/Corvex link";
+  ASSERT_EQ(::symlink(install.c_str(), linkToInstall.c_str()), 0);
+  EXPECT_FALSE(HoldsProductInstall(linkToInstall));
   EXPECT_EQ(CheckInstallFolderForUninstall(install), FolderVerdict::kMayDelete);
   EXPECT_EQ(CheckInstallFolderForUninstall(std::wstring(L"/")), FolderVerdict::kRootFolder);
 

@@ -1,6 +1,6 @@
 #include "install/uninstall_work.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "external/product_programs.h"
 #include "install/folder_ops.h"
 #include "install/product_processes.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "download/progress_callback.h"
+#include "base/progress_callback.h"
 #include "install/install_folder_guard.h"
 
 // Events sent to the uninstall page as (event, value, 0).

@@ -1,6 +1,6 @@
 #include "setup/finish_web_page.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "app/shell/run_mode.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"

@@ -2,13 +2,13 @@
 
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/clock.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
 #include "ui/skin_message_box.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

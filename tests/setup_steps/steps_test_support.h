@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "app/shell/run_mode.h"
 #include "install/package_info.h"
 #include "platform/text.h"
 #include "sandbox.h"
 #include "setup/install_options.h"
-#include "ui/texts/ui_texts.h"
+#include "base/texts/ui_texts.h"
 
 namespace steps_test {
 

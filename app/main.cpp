@@ -2,13 +2,13 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/run_mode.h"
-#include "app/shell/uninstall_run.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "platform/elevation.h"
 #include "setup/setup_entry.h"
+#include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "app/shell/uninstall_run.h"
+#include "setup/uninstall_run.h"
 
 #include <cstdio>
 
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
 #include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
 #include "install/uninstall_work.h"
 #include "platform/path.h"
 #include "platform/text.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "download/progress_callback.h"
+#include "base/progress_callback.h"
 #include "install/seven_zip_phase_times.h"
 
 class I7zFileInfoCallback {

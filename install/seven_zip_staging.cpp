@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/jfile.h"
 #include "install/folder_ops.h"
-#include "install/wrappers/jfile.h"
 #include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"

@@ -3,16 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "platform/elevation.h"
 #include "platform/gui/backend.h"
 #include "platform/gui/headless.h"
-#include "setup/setup_context.h"
 #include "setup/setup_entry.h"
+#include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
 namespace {
@@ -27,28 +26,6 @@ int OpenInfoViewIfEnabled() {
     // The diagnostics view is opened here when it is part of the build.
   }
   return 1;
-}
-
-// The run mode and the edition's profile, as the setup dialog reads them.
-SetupContext MakeSetupContext() {
-  const std::shared_ptr<IProductInfo> info = GetProductInfo();
-  SetupContext context;
-  context.silent = IsSilentMode();
-  context.uninstallMode = GetRunMode() == kRunModeUninstall;
-  context.presetInstallPath = GetPresetInstallPath();
-  SetupProfile& profile = context.profile;
-  profile.packageBaseName = info->GetPackageBaseName();
-  profile.url = info->GetUrl();
-  profile.x64 = info->IsX64();
-  profile.productName = info->GetProductName();
-  profile.displayName = info->GetDisplayName();
-  profile.fullDisplayName = info->GetFullDisplayName();
-  profile.version = info->GetVersion();
-  profile.publisher = info->GetPublisher();
-  profile.versionLabel = info->GetVersionLabel();
-  profile.logoBitmapId = info->GetLogoBitmapId();
-  profile.finishLogoBitmapId = info->GetFinishLogoBitmapId();
-  return context;
 }
 
 }  // namespace
@@ -68,7 +45,14 @@ int main(int argc, char** argv) {
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
 
-  // An unattended run needs no screen: without a display it runs the same dialog
+  if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
+    // Unattended removal needs no window; its exit code tells whether the product is gone.
+    const int uninstallCode = static_cast<int>(RunSilentUninstall());
+    WriteLog("Exit app.");
+    return uninstallCode;
+  }
+
+  // An unattended install needs no screen: without a display it runs the same dialog
   // on the headless backend.
   if (IsSilentMode() && !platform::gui::GetBackend().Usable()) {
     platform::gui::HeadlessOptions unattended;
@@ -76,7 +60,6 @@ int main(int argc, char** argv) {
     platform::gui::headless::Use(unattended);
   }
 
-  SetSetupContext(MakeSetupContext());
   InitializeDialogSupport();
   RunSetupDialog();
   const SetupOutcome outcome = EndSetupDialog();

@@ -1,6 +1,7 @@
 #include "setup/finish_web_page.h"
 
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
@@ -8,7 +9,6 @@
 #include "install/uninstall_registration.h"
 #include "setup/install_options.h"
 #include "setup/new_install.h"
-#include "setup/setup_context.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ WebPageOpener DesktopBrowser() { return [](const std::string& url) { return Open
 
 int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const PackageInfo& info,
                       const std::string& installId, const WebPageOpener& open) {
-  if (IsSilentRun()) {
+  if (IsSilentMode()) {
     WriteLog("Install Silent : Don't need show page.");
     return 0;
   }

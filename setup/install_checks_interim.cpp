@@ -3,10 +3,10 @@
 
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "platform/path.h"
 #include "platform/text.h"
-#include "setup/setup_context.h"
 #include "ui/skin_message_box.h"
 
 #include <filesystem>
@@ -24,11 +24,11 @@ bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstr
   CreateFolderChain(folderText);
   WriteLog("Install Path Info : %s .", platform::WideToNarrow(folderText).c_str());
   if (!platform::PathFileExists(folderText)) {
-    if (!IsSilentRun()) ShowMessage(owner, L"Corvex", GetText(30), GetText(11));
+    if (!IsSilentMode()) ShowMessage(owner, L"Corvex", GetText(30), GetText(11));
     return false;
   }
   if (!MayEmptyInstallFolder(folderText, info)) {
-    if (!IsSilentRun()) ShowMessage(owner, L"Corvex", GetText(30), GetText(11));
+    if (!IsSilentMode()) ShowMessage(owner, L"Corvex", GetText(30), GetText(11));
     return false;
   }
   const std::wstring before = installPathW;

@@ -8,6 +8,8 @@
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "external/product_programs.h"
 #include "install/package_errors.h"
@@ -27,7 +29,6 @@
 #include "setup/new_install.h"
 #include "setup/package_location.h"
 #include "setup/product_launch.h"
-#include "setup/setup_context.h"
 #include "setup/setup_dlg.h"
 #include "telemetry/online_statistics.h"
 
@@ -99,7 +100,7 @@ int SetupDlg::OnInstallEvent(int event, unsigned code, long /*value*/) {
       break;
     case kUnpackFailedEvent:
       // Unattended runs have nobody to press OK; the log carries the failure.
-      if (!IsSilentRun()) ShowErrorBox(hwnd, L"Install Failed!");
+      if (!IsSilentMode()) ShowErrorBox(hwnd, L"Install Failed!");
       launchEnabled = false;
       Sleep(kAfterUnpackEventMs);
       break;
@@ -128,14 +129,14 @@ void SetupDlg::EnterRetryState() {
 }
 
 void SetupDlg::CloseWhenSilent() {
-  if (IsSilentRun() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  if (IsSilentMode() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
 }
 
 void SetupDlg::DownloadPhase() {
   stage = kStageDownloading;
   RecordStep("step_download");
-  const SetupProfile& profile = GetSetupContext().profile;
-  const std::wstring packagePathWide = PackageDownloadPath(profile.packageBaseName, VersionText());
+  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), VersionText());
   const std::string packagePath = Narrow(packagePathWide);
 
   IDownloader* downloader = nullptr;
@@ -155,7 +156,7 @@ void SetupDlg::DownloadPhase() {
   GetCloseReportFlags().downloadDone = false;
   downloadPercent = 0;
 
-  std::string url = profile.url;
+  std::string url = profile->GetUrl();
   if (IsSetupTestMode()) url += ".test";
   downloader->SetCallback([this](int event, unsigned code, long value) { return OnDownloadEvent(event, code, value); });
 
@@ -217,7 +218,7 @@ void SetupDlg::DownloadPhase() {
   }
   if (status == kDownloadStatusNeedUpdate) {
     WriteLog("Download Failed. App need update.\n");
-    if (!IsSilentRun()) ShowErrorBox(nullptr, GetText(42));
+    if (!IsSilentMode()) ShowErrorBox(nullptr, GetText(42));
   } else {
     WriteLog("Download Failed. Show retry.\n");
   }
@@ -298,7 +299,7 @@ void SetupDlg::InstallPhase() {
   WriteLog("UpdateCtrlStatus(AfterInstall)");
   UpdateCtrlStatus(kCtrlFinished);
   eInstall = kInstallAfterInstall;
-  WriteUninstallEntry(packageInfo_, installFolder, installOptions, IsSilentRun());
+  WriteUninstallEntry(packageInfo_, installFolder, installOptions, IsSilentMode());
 
   paintMode = 3;
   stage = kStageDone;

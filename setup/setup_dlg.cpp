@@ -5,6 +5,8 @@
 
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "install/package_reader.h"
@@ -15,7 +17,6 @@
 #include "setup/install_checks.h"
 #include "setup/install_options.h"
 #include "setup/product_launch.h"
-#include "setup/setup_context.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/machine_identity.h"
@@ -44,14 +45,14 @@ SetupDlg*& DialogSlot() {
 }
 
 // The profile's values in the block's fields, until the package's own block replaces them.
-void FillPackageInfoFromProfile(PackageInfo& info, const SetupProfile& profile) {
+void FillPackageInfoFromProfile(PackageInfo& info, const IProductInfo& profile) {
   info = EmptyPackageInfo();
-  info.is64Bit = profile.x64 ? 1 : 0;
-  SetPackageInfoText(info.shortName, profile.productName);
-  SetPackageInfoText(info.productKeyName, profile.displayName);
-  SetPackageInfoText(info.displayName, profile.fullDisplayName);
-  SetPackageInfoText(info.version, profile.version);
-  SetPackageInfoText(info.publisher, profile.publisher);
+  info.is64Bit = profile.IsX64() ? 1 : 0;
+  SetPackageInfoText(info.shortName, profile.GetProductName());
+  SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
+  SetPackageInfoText(info.displayName, profile.GetFullDisplayName());
+  SetPackageInfoText(info.version, profile.GetVersion());
+  SetPackageInfoText(info.publisher, profile.GetPublisher());
 }
 
 }  // namespace
@@ -130,8 +131,8 @@ int SetupDlg::OnInitDialog(HWND window) {
   gui::SetWindowTextA(window, "Corvex Installer");
   gui::SetWindowIcon(window, kProgramIcon);
 
-  SetInstallPath(GetSetupContext().presetInstallPath);
-  installMode_ = !GetSetupContext().uninstallMode;
+  SetInstallPath(GetPresetInstallPath());
+  installMode_ = GetRunMode() == kRunModeInstall;
   SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
 
   percentFont_ = CreateDialogFont(window, 29);  // 22 points at 96 DPI
@@ -140,18 +141,18 @@ int SetupDlg::OnInitDialog(HWND window) {
   fadedBitmap_ = gui::LoadBitmapW(nullptr, 182);
   artworkBitmap_ = gui::LoadBitmapW(nullptr, 185);
 
-  const SetupProfile& profile = GetSetupContext().profile;
-  FillPackageInfoFromProfile(packageInfo_, profile);
+  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  FillPackageInfoFromProfile(packageInfo_, *profile);
 
   installOptions = ReadInstallOptions(packageInfo_);
 
   if (installMode_) {
     SetInstallPath(ChooseInitialInstallFolder(packageInfo_, InstallPath()));
     CreateMainPage();
-    if (!IsSilentRun()) options_.Create(window, lists_, installOptions, InstallPath());
+    if (!IsSilentMode()) options_.Create(window, controls, installOptions, InstallPath());
     ShowCustom(false);
     UpdateCtrlStatus(kCtrlReady);
-    versionLabel_->SetCaption(profile.versionLabel.c_str());
+    versionLabel_->SetCaption(profile->GetVersionLabel());
     versionLabel_->SetVisible(true);
   }
 
@@ -165,7 +166,7 @@ int SetupDlg::OnInitDialog(HWND window) {
   std::thread([this] { LoadVersionText(); }).detach();
   StartPainterThreads();
 
-  if (IsSilentRun()) {
+  if (IsSilentMode()) {
     if (installMode_) OnBtnInstall();
   } else if (installMode_) {
     countdownRunning_ = true;
@@ -175,15 +176,15 @@ int SetupDlg::OnInitDialog(HWND window) {
 }
 
 void SetupDlg::CreateMainPage() {
-  const SetupProfile& profile = GetSetupContext().profile;
+  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
   const int ids[4] = {140, 142, 143, 148};
   const int minIds[4] = {144, 146, 147, 149};
   for (int i = 0; i < 4; ++i) {
     closeBitmaps_[i] = gui::LoadBitmapW(nullptr, ids[i]);
     minimizeBitmaps_[i] = gui::LoadBitmapW(nullptr, minIds[i]);
   }
-  logoBitmap_ = gui::LoadBitmapW(nullptr, profile.logoBitmapId);
-  finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile.finishLogoBitmapId);
+  logoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetLogoBitmapId());
+  finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetFinishLogoBitmapId());
   buttonFont_ = CreateDialogFont(hwnd, 27);  // 20 points at 96 DPI
   smallFont_ = CreateDialogFont(hwnd, 12);
   countdownFont_ = CreateDialogFont(hwnd, 14);
@@ -228,11 +229,11 @@ void SetupDlg::CreateMainPage() {
 
   for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_, finishLogo_, versionLabel_, centrePicture_,
                                                                  countdownText_}) {
-    lists_.AddToPaintList(control);
+    controls.AddToPaintList(control);
   }
   for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(installButton_), closeButton_, minimizeButton_}) {
-    lists_.AddToPaintList(control);
-    lists_.AddToMouseList(control);
+    controls.AddToPaintList(control);
+    controls.AddToMouseList(control);
   }
   OnCountdownText(countdown_.load());
 }
@@ -264,7 +265,7 @@ void SetupDlg::StopCountdown() {
 
 void SetupDlg::LoadVersionText() {
   std::string text;
-  const int id = GetSetupContext().profile.x64 ? kVersionResource64 : kVersionResource32;
+  const int id = GetProductInfo()->IsX64() ? kVersionResource64 : kVersionResource32;
   if (!LoadResourceText(id, L"txt", text)) {
     UpdateCtrlStatus(kCtrlRetry);
   } else if (text.size() > 5 && text[0] == '1') {
@@ -316,14 +317,14 @@ void SetupDlg::OnBtnInstall() {
       return;
   }
   if (!RunInstallChecks()) {
-    if (IsSilentRun()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (IsSilentMode()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return;
   }
   WriteLog("OnBtnInstall(OnInstall)");
   ShowCustom(false);
   options_.SetToggleVisible(false);
   if (versionLabel_) versionLabel_->SetVisible(false);
-  if (!IsSilentRun() && options_.Exists()) {
+  if (!IsSilentMode() && options_.Exists()) {
     installOptions = MakeInstallOptions(options_.DesktopTicked(), options_.ProgrammeTicked());
   }
   if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
@@ -429,19 +430,8 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCountdownTimer && countdownRunning_) OnCountdownTick();
       return 0;
-    case WM_MOUSEMOVE:
-      lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      const int sum = lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      if (sum) pressed_ = true;
-      return sum;
-    }
-    case WM_LBUTTONUP:
-      pressed_ = false;
-      return lists_.RouteMouse(msg, wParam, lParam, pressed_);
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -496,7 +486,7 @@ void SetupDlg::OnBtnBrower() {
 
 bool SetupDlg::RunInstallChecks() {
   std::wstring path = InstallPath();
-  const std::wstring folderText = IsSilentRun() || !options_.Exists() ? path : options_.FolderText();
+  const std::wstring folderText = IsSilentMode() || !options_.Exists() ? path : options_.FolderText();
   bool folderUnchanged = false;
   const bool passed = CheckInstallConditions(hwnd, packageInfo_, folderText, path, folderUnchanged);
   SetInstallPath(path);

@@ -24,7 +24,6 @@
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
-#include "ui/control_lists.h"
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
 
@@ -159,7 +158,6 @@ class SetupDlg : public CommonDlg {
   std::atomic<std::uint32_t> downloadStartTick_{0};
   std::atomic<std::uint32_t> downloadSeconds_{0};
   bool installMode_ = false;  // the main page exists (not the uninstall page)
-  bool pressed_ = false;      // the left button went down on a control and is still down
 
   std::mutex pathsMutex_;
   std::wstring installPathW;
@@ -181,7 +179,6 @@ class SetupDlg : public CommonDlg {
   std::shared_ptr<OnlineStatistics> statistics_;
 
   std::thread painter_;
-  ControlLists lists_;
   OptionsPage options_;
   HFONT buttonFont_ = nullptr;
   HFONT smallFont_ = nullptr;

@@ -74,7 +74,7 @@ void SetupDlg::PaintPage(HDC dc, const RECT& client) {
   }
   const RECT band{0, kBandTop, client.right, kBandBottom};
   FillSolidRect(dc, &band, kBand);
-  lists_.PaintAll(dc);
+  controls.PaintAll(dc);
 }
 
 void SetupDlg::PaintDownload(HDC dc, const RECT& client) {
@@ -87,7 +87,7 @@ void SetupDlg::PaintDownload(HDC dc, const RECT& client) {
     FillSolidRect(dc, &band, kBand);
     DrawText(dc, countdownFont_, kAdviceText, GetText(41), RECT{50, 130, 572, 210},
              DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    lists_.PaintAll(dc);
+    controls.PaintAll(dc);
     return;
   }
   gui::DrawBitmapPart(dc, kPictureX, kPictureY, kPictureSize, kPictureSize, pictureBitmap_, 0, 0);
@@ -105,7 +105,7 @@ void SetupDlg::PaintDownload(HDC dc, const RECT& client) {
     DrawText(dc, progressFont_, kProgressText, GetText(info.nFileSize ? 44 : 45),
              RECT{40, row.top, width - 40, row.bottom}, kCentred);
   }
-  lists_.PaintAll(dc);
+  controls.PaintAll(dc);
 }
 
 void SetupDlg::PaintInstalling(HDC dc, const RECT& client) {
@@ -118,7 +118,7 @@ void SetupDlg::PaintInstalling(HDC dc, const RECT& client) {
     DrawText(dc, percentFont_, kPercentText, percent, RECT{width / 2 - 50, height - 80, width / 2 + 50, height - 20},
              kCentred);
   }
-  lists_.PaintAll(dc);
+  controls.PaintAll(dc);
 }
 
 void SetupDlg::PaintFinished(HDC dc, const RECT& client) {
@@ -126,5 +126,5 @@ void SetupDlg::PaintFinished(HDC dc, const RECT& client) {
   gui::DrawBitmapPart(dc, 0, 0, client.right, client.bottom, artworkBitmap_, 0, 0);
   const RECT band{0, kBandTop, client.right, kBandBottom};
   FillSolidRect(dc, &band, kBand);
-  lists_.PaintAll(dc);
+  controls.PaintAll(dc);
 }

@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/window.h"
-#include "setup/setup_context.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
 #include "tests/common/free_port.h"
@@ -79,16 +79,7 @@ class DialogStates : public ::testing::Test {
     headless::Use();
     CWndShadow::ResetForTests();
     ResetSetupDlgForTesting();
-    SetupContext context;
-    context.profile.packageBaseName = "Corvex11_x64";
-    context.profile.x64 = true;
-    context.profile.productName = "Corvex";
-    context.profile.displayName = "Corvex 11";
-    context.profile.fullDisplayName = "Corvex 11 (x64)";
-    context.profile.version = "1.0.0.1";
-    context.profile.logoBitmapId = 187;
-    context.profile.finishLogoBitmapId = 188;
-    SetSetupContext(context);
+    SetRunMode(RunMode{});
     // Reports go to a port nobody listens on, never to the demo's endpoints.
     static const std::string vendor = [] {
       const std::string path = fs::temp_directory_path() / ("corvex-dialog-vendor-" + std::to_string(::getpid()));

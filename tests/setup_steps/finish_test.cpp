@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
+#include "base/my_reg_key.h"
 #include "install/product_processes.h"
 #include "install/uninstall_registration.h"
-#include "base/my_reg_key.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "setup/finish_web_page.h"
@@ -149,9 +149,9 @@ TEST_F(FinishTest, EveryRowOfTheThankYouPageTable) {
   const auto record = [&](const std::string& url) { return opened.push_back(url), true; };
   ShowFinishWebPage(1, false, false, steps_test::MakeInfo(false), "", record);
   EXPECT_EQ(opened, std::vector<std::string>{kThankYou + kX86Tail});
-  SetupContext silent;
+  RunMode silent;
   silent.silent = true;
-  SetSetupContext(silent);
+  SetRunMode(silent);
   EXPECT_EQ(ShowFinishWebPage(1, false, false, info, id, record), 0);
   EXPECT_EQ(opened.size(), 1u);
   EXPECT_TRUE(Logged("Install Silent : Don't need show page."));

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "base/install_log.h"
+#include "base/run_mode.h"
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
 #include "install/package_info.h"
 #include "platform/text.h"
 #include "sandbox.h"
 #include "setup/install_options.h"
-#include "setup/setup_context.h"
-#include "base/texts/ui_texts.h"
 
 namespace steps_test {
 
@@ -29,9 +30,9 @@ class StepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GetLog()->Init(platform::NarrowToWide(logPath));
-    SetSetupContext(SetupContext{});
+    SetRunMode(RunMode{});
     g_updateOldVersion = false;
-    SetLanguage(L"Corvex 11", 0x0409, "127.0.0.1:8610");
+    SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
   }
 
   std::string Log() const { return testing_support::Sandbox::ReadFile(logPath); }

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
-#include "app/shell/version_gate.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
+#include "base/version_gate.h"
 #include "platform/text.h"
 #include "sandbox.h"
 
@@ -49,6 +49,10 @@ TEST(RunModeRecord, FilledFromTheCommandLine) {
   EXPECT_EQ(ParseRunMode({"x", "--uninstall"}).mode, kRunModeUninstall);
   // Started under the uninstaller's name it uninstalls.
   EXPECT_EQ(ParseRunMode({"/opt/Corvex 11/Uninstall.exe"}).mode, kRunModeUninstall);
+  // The registered quiet uninstall command.
+  const RunMode quiet = ParseRunMode({"/opt/Corvex 11/uninstall.exe", "/SILENT"});
+  EXPECT_TRUE(quiet.silent);
+  EXPECT_EQ(quiet.mode, kRunModeUninstall);
 
   SetRunMode(full);
   EXPECT_TRUE(IsSilentMode());

@@ -191,7 +191,7 @@ TEST_F(DialogStates, DuringTheDownloadClicksDoNothingAndClosingAsksFirst) {
   });
   RunSetupDialog();
 
-  EXPECT_EQ(Count("OnBtnInstall(what ???)"), 1) << Log();
+  EXPECT_EQ(Count("OnBtnInstall(what ?\?\?)"), 1) << Log();
   EXPECT_TRUE(keptAfterNo);
   EXPECT_EQ(stateAfterNo, kInstallOnInstall);
   EXPECT_EQ(headless::ActiveDialog(), nullptr) << "\"Yes\" closes the dialog";

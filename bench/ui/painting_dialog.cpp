@@ -65,8 +65,7 @@ class PaintingDialog : public CommonDlg {
 
   void OnPaint() override {
     std::lock_guard<std::mutex> lock(paintMutex_);
-    gui::MemoryCanvas canvas(622, 405);
-    HDC dc = canvas.dc();
+    HDC dc = canvas_.dc();
     switch (state_) {
       case State::Ready:
         painter_.PaintPage(dc, false, controls_);
@@ -96,6 +95,7 @@ class PaintingDialog : public CommonDlg {
   ProgressPainter painter_;
   ControlLists controls_;
   std::mutex paintMutex_;
+  gui::MemoryCanvas canvas_{622, 405};  // under paintMutex_; reused, as a fresh megabyte a frame costs page faults
   std::uint32_t startTick_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<bool> painterDone_{false};

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader_core.h"
 #include "download/transfer_plan.h"
 #include "platform/clock.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/shell/debug_switches.h"
+#include "base/debug_switches.h"
 #include "platform/clock.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/native_controls.h"

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/text.h"
 #include "setup/format_size.h"
 #include "setup/ring_picture.h"
 #include "ui/common_ctrl.h"
 #include "ui/control_lists.h"
-#include "ui/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

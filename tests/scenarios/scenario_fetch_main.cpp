@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader.h"
 #include "platform/text.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/shell/debug_switches.h"
+#include "base/debug_switches.h"
 #include "platform/gui/native_controls.h"
 #include "platform/text.h"
 #include "setup/diagnostics_view.h"

@@ -8,6 +8,7 @@
 #include "base/run_mode.h"
 #include "platform/elevation.h"
 #include "setup/setup_entry.h"
+#include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
 namespace {
@@ -42,6 +43,13 @@ int main(int argc, char** argv) {
   WriteLog("Setup Init. Version %s", kSetupVersion);
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
+
+  if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
+    // Unattended removal needs no window; its exit code tells whether the product is gone.
+    const int uninstallCode = static_cast<int>(RunSilentUninstall());
+    WriteLog("Exit app.");
+    return uninstallCode;
+  }
 
   InitializeDialogSupport();
   RunSetupDialog();

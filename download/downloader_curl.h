@@ -37,6 +37,9 @@ class DownloaderCurl : public IDownloader {
   // Replaces the ICMP echo probe of mirror selection (tests, and tools run where
   // ICMP is not permitted).
   void SetPingFunction(PingFunction ping);
+  // Trusts this CA file instead of the system's store (tests, and tools pointed at
+  // mirrors with a private CA). The installer never calls it.
+  void SetCaFile(const std::string& caFile);
   // Expires once the engine and every thread of the download have let go of the state.
   std::weak_ptr<const void> StateLifetime() const { return m_core; }
 

@@ -29,8 +29,6 @@ namespace gui = platform::gui;
 
 namespace {
 
-constexpr int kSetupTemplate = 130;
-constexpr int kProgramIcon = 107;
 constexpr int kDialogWidth = 622;
 constexpr int kVersionResource32 = 503;
 constexpr int kVersionResource64 = 504;
@@ -129,7 +127,7 @@ int SetupDlg::OnInitDialog(HWND window) {
   EnsureProcessGuid();
   CommonDlg::OnInitDialog(window);
   gui::SetWindowTextA(window, "Corvex Installer");
-  gui::SetWindowIcon(window, kProgramIcon);
+  gui::SetWindowIcon(window, resource_ids::kProgramIcon);
 
   SetInstallPath(GetPresetInstallPath());
   installMode_ = GetRunMode() == kRunModeInstall;
@@ -547,7 +545,9 @@ int SetupDlg::ReportClose() {
 void InitializeDialogSupport() { CWndShadow::Initialize(nullptr); }
 
 void RunSetupDialog() {
-  gui::DialogBoxParamW(nullptr, kSetupTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
+  const SetupDlg& dialog = TheSetupDlg();
+  gui::RegisterDialogTemplate(resource_ids::kSetupDialogTemplate, dialog.designWidth, dialog.designHeight);
+  gui::DialogBoxParamW(nullptr, resource_ids::kSetupDialogTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
 }
 
 SetupOutcome EndSetupDialog() {

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "base/resource_ids.h"
 #include "download/downloader.h"
 #include "install/package_info.h"
 #include "platform/gui/gui_types.h"
@@ -50,8 +51,8 @@ CloseReportFlags& GetCloseReportFlags();
 
 class SetupDlg : public CommonDlg {
  public:
-  static constexpr int kCloseId = 1612;
-  static constexpr int kMinimizeId = 1613;
+  static constexpr int kCloseId = resource_ids::kCloseCommand;
+  static constexpr int kMinimizeId = resource_ids::kMinimizeCommand;
   static constexpr int kInstallId = 1614;
   static constexpr int kCancelId = 1626;
   static constexpr int kCloseAltId = 1627;

@@ -13,7 +13,9 @@
 
 namespace {
 
-constexpr char kSetupVersion[] = "1.0.6.0";
+// From the project version of the build.
+constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
+constexpr char kProgramTitle[] = "Corvex Setup";
 
 // The diagnostics view attaches here once it exists; until then the listener is idle.
 int LogListener(const char* /*text*/) { return 1; }
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
   // A crashed run starts the program again only to deliver its report.
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
-  if (!platform::EnsureElevatedOrRelaunch(argc, argv, &exitCode)) return exitCode;
+  if (!platform::EnsureElevatedOrRelaunch(argc, argv, kProgramTitle, &exitCode)) return exitCode;
 
   SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
 

@@ -128,6 +128,10 @@ bool UninstallPage::OnCommand(int id) {
   }
 }
 
+std::wstring UninstallPage::HeadingText() { return heading_ ? heading_->GetCaption() : std::wstring(); }
+int UninstallPage::LastButtonId() { return lastButton_ ? lastButton_->GetID() : 0; }
+std::wstring UninstallPage::LastButtonText() { return lastButton_ ? lastButton_->GetCaption() : std::wstring(); }
+
 bool UninstallPage::KeepsConfigurations() { return keepBox_ && keepBox_->GetCheck() != 0; }
 
 void UninstallPage::StartUninstall() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "install/uninstall_target.h"
 #include "install/uninstall_work.h"
@@ -45,6 +46,10 @@ class UninstallPage {
   // The outcome of the last finished uninstall; kRefused before one has finished.
   UninstallOutcome LastOutcome() const { return outcome_.load(); }
   bool Finished() const { return finished_.load(); }
+  // What the page shows, for the dialog's painting and the tests.
+  std::wstring HeadingText();
+  int LastButtonId();
+  std::wstring LastButtonText();
 
  private:
   void Redraw();

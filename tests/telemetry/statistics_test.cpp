@@ -232,7 +232,7 @@ TEST_F(StatisticsPostTest, InstallLogTravelsOnlyWithFailedRuns) {
   const std::vector<LoggedReport> reports = server.Reports();
   ASSERT_EQ(reports.size(), 5u);
   for (size_t i = 0; i < reports.size(); ++i) {
-    EXPECT_EQ(reports[i].path, vendor::kStatisticsPath);
+    EXPECT_EQ(reports[i].path, "/api/install/index_ex.php");
     ASSERT_FALSE(reports[i].parts.empty());
     EXPECT_EQ(reports[i].parts[0].name, "json_data");
     EXPECT_FALSE(reports[i].parts[0].isFile);

@@ -32,7 +32,7 @@ constexpr const char kUsage[] =
 struct Options {
   std::string package;
   std::string output;
-  ManifestSpec params;
+  ManifestParams params;
 };
 
 int Fail(const std::string& message) {

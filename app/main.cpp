@@ -7,6 +7,7 @@
 #include "base/install_log.h"
 #include "base/run_mode.h"
 #include "platform/elevation.h"
+#include "setup/diagnostics_view.h"
 #include "setup/setup_entry.h"
 #include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
@@ -16,16 +17,6 @@ namespace {
 // From the project version of the build.
 constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
 constexpr char kProgramTitle[] = "Corvex Setup";
-
-// The diagnostics view attaches here once it exists; until then the listener is idle.
-int LogListener(const char* /*text*/) { return 1; }
-
-int OpenInfoViewIfEnabled() {
-  if (IsInfoViewEnabled()) {
-    // The diagnostics view is opened here when it is part of the build.
-  }
-  return 1;
-}
 
 }  // namespace
 
@@ -37,9 +28,10 @@ int main(int argc, char** argv) {
 
   SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
 
-  OpenInfoViewIfEnabled();
+  // The diagnostics view exists only when the debug INI asks for it; the log feeds it.
+  CreateInfoViewIfEnabled();
   GetLog()->Init(GetDocumentsPath(L"Corvex11/Log/", L"install.log", true));
-  GetLog()->SetLogCallback(&LogListener);
+  GetLog()->SetLogCallback(&AppendLogLineToInfoView);
   WriteLog("Setup Init. Version %s", kSetupVersion);
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");

@@ -37,6 +37,8 @@ class DownloaderCurl : public IDownloader {
   // Replaces the ICMP echo probe of mirror selection (tests, and tools run where
   // ICMP is not permitted).
   void SetPingFunction(PingFunction ping);
+  // Called at the engine's scheduling points; set before the download starts (tests).
+  void SetScheduleHook(ScheduleHook hook);
   // Expires once the engine and every thread of the download have let go of the state.
   std::weak_ptr<const void> StateLifetime() const { return m_core; }
 

@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
 #include "app/shell/run_mode.h"
-#include "install/wrappers/file_helpers.h"
+#include "base/debug_switches.h"
+#include "base/file_helpers.h"
+#include "base/install_log.h"
 #include "platform/elevation.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_report_main.h"

@@ -1,16 +1,17 @@
-# corvex_subsystem(<target> LINKS <libs...>)
-# A subsystem library made of every .cpp in the current folder; an interface library
-# while the folder has none yet, so that dependants link either way.
+# corvex_subsystem(<target> [FOLDERS <sub-folders...>] [PUBLIC <libs...>] [PRIVATE <libs...>])
+# A subsystem library made of every .cpp in the current folder and the named
+# sub-folders. PUBLIC: libraries its headers include; PRIVATE: those only its sources
+# use. Every include is rooted at the top of the tree: #include "platform/path.h".
 function(corvex_subsystem target)
-  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  if(sources)
-    add_library(${target} STATIC ${sources})
-    target_link_libraries(${target} PUBLIC ${ARG_LINKS})
-  else()
-    add_library(${target} INTERFACE)
-    target_link_libraries(${target} INTERFACE ${ARG_LINKS})
-  endif()
+  cmake_parse_arguments(ARG "" "" "FOLDERS;PUBLIC;PRIVATE" ${ARGN})
+  set(patterns "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  foreach(folder ${ARG_FOLDERS})
+    list(APPEND patterns "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${patterns})
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${target} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
 endfunction()
 
 # corvex_test(<name> SOURCES <files...> LINKS <libs...> [LABELS <labels...>] [TIMEOUT s])
@@ -19,6 +20,7 @@ endfunction()
 function(corvex_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)

@@ -1,5 +1,5 @@
 // Verification of the memory image against the manifest digests, and block repair.
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader_core.h"
 #include "download/md5_digest.h"
 #include "download/mirror_probe.h"

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/dispatch_plan.h"
 #include "download/downloader_core.h"
 #include "download/mirror_probe.h"

@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
+#include "base/progress_callback.h"
 #include "download/download_config.h"
-#include "download/progress_callback.h"
 #include "platform/win_types.h"
 
 // Events delivered through the ProgressCallback.
@@ -28,7 +28,7 @@ enum DownloadStatus : int {
 };
 
 enum ItemStatus : int {
-  E_Status_Runing = 0,
+  E_Status_Runing = 0,  // misspelt on purpose: the name callers and tools know
   E_Status_StopByDispatch = 1,
   E_Status_Fail = 2,
   E_Status_Succeed = 3,

@@ -4,7 +4,7 @@
 
 #include <curl/curl.h>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/curl_global.h"
 #include "download/icmp_pinger.h"
 #include "external/vendor_config.h"

@@ -1,5 +1,5 @@
 // Probing the manifest's mirrors before the transfer, and the fastest URL during it.
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader_core.h"
 #include "download/icmp_pinger.h"
 #include "download/mirror_probe.h"

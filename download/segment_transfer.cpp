@@ -5,7 +5,7 @@
 
 #include <curl/curl.h>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/curl_global.h"
 #include "download/downloader_core.h"
 #include "download/engine_thread.h"

@@ -40,4 +40,7 @@ inline constexpr std::array<const char*, 20> kProcessNames = {
 inline constexpr const char kRanBeforeFolder[] = "Corvex11";
 inline constexpr const char kSettingsFolder[] = "Corvex 11";
 
+// The earlier product whose registered install makes the thank-you page an update page.
+inline constexpr const char kEarlierProductKeyName[] = "Corvex 10";
+
 }  // namespace product

@@ -19,6 +19,8 @@ VendorConfig ParseVendorConfig(const std::string& text) {
     else if (key == "statistics_host") config.statisticsHost = value;
     else if (key == "crash_host") config.crashHost = value;
     else if (key == "cdn_domain_marker") config.cdnDomainMarker = value;
+    else if (key == "user_record_key") config.userRecordKey = value;
+    else if (key == "user_record_value") config.userRecordValue = value;
   }
   return config;
 }

@@ -8,6 +8,10 @@ struct VendorConfig {
   std::string statisticsHost;  // base of the statistics endpoint
   std::string crashHost;       // base of the crash endpoint
   std::string cdnDomainMarker; // a mirror URL containing it is the CDN
+  // Where the main product records its user once it has run: an HKLM key below
+  // SOFTWARE and a text value in it (read in both registry views).
+  std::string userRecordKey;
+  std::string userRecordValue;
 };
 
 // The configuration compiled into this build.

@@ -7,7 +7,7 @@ enum InstallError : int {
   kInstallPointNull = 1,
   kInstallSetupFileError = 2,
   kInstallDirWriteError = 3,
-  kInstallMallocBrror = 4,
+  kInstallMallocBrror = 4,  // misspelt on purpose: the name callers know
   kInstallFileError = 5,
 };
 

@@ -8,11 +8,11 @@
 #include <mutex>
 #include <new>
 
-#include "app/shell/install_log.h"
+#include "base/file_helpers.h"
+#include "base/install_log.h"
+#include "base/jfile.h"
 #include "external/product_programs.h"
 #include "install/seven_zip_callback.h"
-#include "install/wrappers/file_helpers.h"
-#include "install/wrappers/jfile.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/text.h"

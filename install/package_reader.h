@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "download/progress_callback.h"
+#include "base/progress_callback.h"
 #include "install/package_errors.h"
 #include "install/package_info.h"
 #include "platform/win_types.h"

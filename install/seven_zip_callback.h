@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "download/progress_callback.h"
+#include "base/progress_callback.h"
 
 class I7zFileInfoCallback {
  public:

@@ -4,9 +4,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/jfile.h"
 #include "install/folder_ops.h"
 #include "install/seven_zip_handler.h"
-#include "install/wrappers/jfile.h"
 #include "platform/clock.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "install/seven_zip_listing.h"
 #include "install/seven_zip_program.h"
 

@@ -4,17 +4,17 @@
 #include <optional>
 #include <vector>
 
-#include "app/shell/install_log.h"
+#include "base/file_helpers.h"
+#include "base/install_log.h"
+#include "base/texts/ui_texts.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"
 #include "install/shell_refresh.h"
-#include "install/wrappers/file_helpers.h"
 #include "platform/desktop_entry.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "ui/texts/ui_texts.h"
 
 namespace {
 

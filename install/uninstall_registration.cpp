@@ -1,8 +1,8 @@
 #include "install/uninstall_registration.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
+#include "base/my_reg_key.h"
 #include "external/product_programs.h"
-#include "install/wrappers/my_reg_key.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "platform/text.h"

@@ -24,6 +24,10 @@ bool ReadKernelRandom(std::uint8_t* buffer, std::size_t size) {
 
 }  // namespace
 
+bool ReadRandomBytes(void* buffer, std::size_t size) {
+  return ReadKernelRandom(static_cast<std::uint8_t*>(buffer), size);
+}
+
 bool CreateGuid(Guid& out) {
   out = Guid{};
   std::uint8_t bytes[16];

@@ -5,7 +5,7 @@
 
 #include <boost/property_tree/xml_parser.hpp>
 
-#include "install/wrappers/jfile.h"
+#include "base/jfile.h"
 
 namespace pt = boost::property_tree;
 

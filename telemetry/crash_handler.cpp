@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 
+#include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "platform/clock.h"
@@ -15,7 +16,6 @@
 #include "telemetry/machine_identity.h"
 #include "telemetry/report_text.h"
 #include "telemetry/report_values.h"
-#include "ui/texts/ui_texts.h"
 
 namespace {
 

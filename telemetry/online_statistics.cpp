@@ -1,5 +1,6 @@
 #include "telemetry/online_statistics.h"
 
+#include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "platform/clock.h"
@@ -11,7 +12,6 @@
 #include "telemetry/report_text.h"
 #include "telemetry/report_values.h"
 #include "telemetry/system_language.h"
-#include "ui/texts/ui_texts.h"
 
 namespace {
 

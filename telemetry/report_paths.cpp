@@ -1,6 +1,6 @@
 #include "telemetry/report_paths.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/text.h"
 
 std::string InstallLogPath(bool createFolders) {

@@ -21,8 +21,8 @@ namespace install_step {
 inline constexpr char kStart[] = "start";
 inline constexpr char kDownload[] = "step_download";
 inline constexpr char kReadInfo[] = "step_read_info";
-inline constexpr char kInstallBegin[] = "step_insatll_begin";  // spelt so on the wire
-inline constexpr char kInstallEnd[] = "step_insatll_end";      // spelt so on the wire
+inline constexpr char kInstallBegin[] = "step_insatll_begin";  // misspelt on purpose: the server expects it
+inline constexpr char kInstallEnd[] = "step_insatll_end";      // misspelt on purpose: the server expects it
 inline constexpr char kInstallFail[] = "step_install_fail";
 inline constexpr char kCreateShortcuts[] = "step_create_short";
 inline constexpr char kRunRepair[] = "step_run_repair";

@@ -1,6 +1,6 @@
 #include "app/shell/product_info.h"
 
-#include "install/wrappers/file_helpers.h"
+#include "base/file_helpers.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/shell/version_gate.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/system_info.h"
 
 bool IsWindowsVersionAccepted(unsigned major, unsigned minor) { return major > 6 || (major == 6 && minor >= 1); }

@@ -74,6 +74,14 @@ void ListViewDeleteAllItems(HWND listView) {
   GetBackend().ChildListChanged(*listView);
 }
 
+void ListViewSetRows(HWND listView, std::vector<std::vector<std::wstring>> rows) {
+  if (!IsKind(listView, WindowKind::ListView)) return;
+  auto& list = listView->list;
+  for (auto& row : rows) row.resize(list.columns.size());
+  list.rows = std::move(rows);
+  GetBackend().ChildListChanged(*listView);
+}
+
 HWND CreateListBox(HWND parent, const RECT& rect, int id) {
   return CreateChild(WindowKind::ListBox, L"ListBox", parent, rect, id);
 }
@@ -83,6 +91,13 @@ int ListBoxAddString(HWND listBox, const std::wstring& text) {
   listBox->list.rows.push_back({text});
   GetBackend().ChildListChanged(*listBox);
   return static_cast<int>(listBox->list.rows.size()) - 1;
+}
+
+int ListBoxAddStrings(HWND listBox, const std::vector<std::wstring>& lines) {
+  if (!IsKind(listBox, WindowKind::ListBox)) return -1;
+  for (const std::wstring& line : lines) listBox->list.rows.push_back({line});
+  if (!lines.empty()) GetBackend().ChildListChanged(*listBox);
+  return static_cast<int>(listBox->list.rows.size());
 }
 
 int ListBoxGetCount(HWND listBox) {

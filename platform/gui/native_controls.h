@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/gui/gui_types.h"
 
@@ -20,9 +21,13 @@ int ListViewSetItemText(HWND listView, int row, int column, const std::wstring& 
 std::wstring ListViewGetItemText(HWND listView, int row, int column);
 int ListViewGetItemCount(HWND listView);
 void ListViewDeleteAllItems(HWND listView);
+// Replaces every row at once (one redraw); cells beyond the columns are dropped.
+void ListViewSetRows(HWND listView, std::vector<std::vector<std::wstring>> rows);
 
 HWND CreateListBox(HWND parent, const RECT& rect, int id);
 int ListBoxAddString(HWND listBox, const std::wstring& text);  // index of the new line
+// Appends several lines with one redraw; returns the new count.
+int ListBoxAddStrings(HWND listBox, const std::vector<std::wstring>& lines);
 int ListBoxGetCount(HWND listBox);
 std::wstring ListBoxGetText(HWND listBox, int index);
 void ListBoxResetContent(HWND listBox);

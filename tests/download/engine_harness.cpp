@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/md5_digest.h"
 
 namespace testing_support {

@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "download/progress_callback.h"
+#include "base/progress_callback.h"
 #include "platform/child_process.h"
 #include "sandbox.h"
 

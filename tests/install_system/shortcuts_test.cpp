@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <set>
 
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
 #include "install/shell_refresh.h"
 #include "install/shortcuts.h"
 #include "platform/desktop_entry.h"
 #include "system_test_support.h"
-#include "ui/texts/ui_texts.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ class ShortcutsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ui_texts_detail::ResetForTesting();
-    SetLanguage(L"Corvex 11", 0x0409);
+    SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
     system_test::MakeFolders(desktop);
     system_test::MakeFolders(sandbox.home() + "/.local/share");
     system_test::MakeFolders(sandbox.root() + "/usr/local/share");

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/registry.h"
 #include "sandbox.h"
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader_curl.h"
 #include "platform/text.h"
 #include "tests/scenarios/range_partition.h"

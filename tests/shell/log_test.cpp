@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "platform/text.h"
 #include "sandbox.h"
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
 #include "app/shell/product_info.h"
 #include "app/shell/run_mode.h"
 #include "app/shell/version_gate.h"
-#include "install/wrappers/file_helpers.h"
+#include "base/debug_switches.h"
+#include "base/file_helpers.h"
+#include "base/install_log.h"
 #include "platform/text.h"
 #include "sandbox.h"
 

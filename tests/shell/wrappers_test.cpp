@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "install/wrappers/file_helpers.h"
-#include "install/wrappers/jfile.h"
-#include "install/wrappers/my_reg_key.h"
+#include "base/file_helpers.h"
+#include "base/jfile.h"
+#include "base/my_reg_key.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "sandbox.h"

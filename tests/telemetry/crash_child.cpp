@@ -5,11 +5,12 @@
 #include <cstring>
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
 #include "platform/text.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_report_main.h"
-#include "ui/texts/ui_texts.h"
 
 // Not instrumented: the sanitizer builds would report the store instead of faulting.
 __attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(volatile int* target) {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "crash child: cannot install the crash filter\n");
     return 3;
   }
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
   InstallCrashFilter();
   InstallCrashFilter();
   WriteLog("crash child: about to crash\n");

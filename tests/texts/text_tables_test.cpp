@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "ui/texts/language_profiles.h"
-#include "ui/texts/text_tables.h"
+#include "base/texts/language_profiles.h"
+#include "base/texts/text_tables.h"
 
 namespace {
 

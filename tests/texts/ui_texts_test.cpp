@@ -8,15 +8,16 @@
 #include <thread>
 #include <vector>
 
-#include "app/shell/debug_switches.h"
-#include "app/shell/install_log.h"
-#include "external/vendor_config.h"
+#include "base/debug_switches.h"
+#include "base/install_log.h"
+#include "base/texts/ui_texts.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
 #include "sandbox.h"
-#include "ui/texts/ui_texts.h"
 
 namespace {
+
+const std::string kWebHost = "www.corvex.example";
 
 std::vector<std::string>& LoggedLines() {
   static std::vector<std::string> lines;
@@ -69,7 +70,7 @@ TEST_F(UiTextsTest, BeforeSetLanguageNothingIsKnown) {
 }
 
 TEST_F(UiTextsTest, EnglishTextsWidthsAndUnknownIds) {
-  EXPECT_EQ(SetLanguage(L"Corvex", 0x0409), 1);
+  EXPECT_EQ(SetLanguage(L"Corvex", 0x0409, kWebHost), 1);
   EXPECT_EQ(Text(9), L"Start Corvex");
   EXPECT_EQ(Text(13), L"Cannot proceed with the installation as Corvex is already running. "
                       L"Please close it to try again or force close.");
@@ -86,23 +87,23 @@ TEST_F(UiTextsTest, EnglishTextsWidthsAndUnknownIds) {
 }
 
 TEST_F(UiTextsTest, TheFirstProductNameIsKeptAndDemoIsTheDefault) {
-  SetLanguage(nullptr, 0x0409);
+  SetLanguage(nullptr, 0x0409, kWebHost);
   EXPECT_EQ(Text(47), L"Uninstall Demo");
-  SetLanguage(L"Corvex", 0x0409);
+  SetLanguage(L"Corvex", 0x0409, kWebHost);
   EXPECT_EQ(Text(47), L"Uninstall Corvex");
-  SetLanguage(L"Other", 0x0409);
+  SetLanguage(L"Other", 0x0409, kWebHost);
   EXPECT_EQ(Text(47), L"Uninstall Corvex");
 }
 
 TEST_F(UiTextsTest, ANameContainingThePlaceholderIsInsertedOnce) {
-  SetLanguage(L"A__PRODUCT_NAME__B", 0x0409);
+  SetLanguage(L"A__PRODUCT_NAME__B", 0x0409, kWebHost);
   EXPECT_EQ(Text(9), L"Start A__PRODUCT_NAME__B");
   EXPECT_EQ(Text(46), L"A__PRODUCT_NAME__B Online");
 }
 
 TEST_F(UiTextsTest, ZeroMeansTheSystemLanguage) {
   SetSystemLocale("zh_CN.UTF-8");
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, kWebHost);
   EXPECT_EQ(GetLanguageName(), "Chinese(Simplified)");
   EXPECT_EQ(Text(9), L"启动 Corvex");
   EXPECT_EQ(GetLayoutWidth(0), 52);
@@ -111,12 +112,12 @@ TEST_F(UiTextsTest, ZeroMeansTheSystemLanguage) {
 }
 
 TEST_F(UiTextsTest, CatalanAndSpanishShowSpanishWithTheirOwnLogLines) {
-  SetLanguage(L"Corvex", 0x0403);
+  SetLanguage(L"Corvex", 0x0403, kWebHost);
   EXPECT_EQ(GetLanguageName(), "Spanish");
   EXPECT_EQ(Text(12), L"Cancelar");
   const std::wstring catalanText9 = Text(9);
   ui_texts_detail::ResetForTesting();
-  SetLanguage(L"Corvex", 0x0C0A);
+  SetLanguage(L"Corvex", 0x0C0A, kWebHost);
   EXPECT_EQ(GetLanguageName(), "Spanish");
   EXPECT_EQ(Text(9), catalanText9);
   ASSERT_EQ(LoggedLines().size(), 2u);
@@ -127,7 +128,7 @@ TEST_F(UiTextsTest, CatalanAndSpanishShowSpanishWithTheirOwnLogLines) {
 TEST_F(UiTextsTest, DebugIniOverridesTheSystemAndTheRequest) {
   SetSystemLocale("ja_JP.UTF-8");
   WriteDebugIni("[root]\nsetup_test_language=1031\n");
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, kWebHost);
   EXPECT_EQ(GetLanguageName(), "German");
   EXPECT_EQ(Text(12), L"Abbrechen");
   EXPECT_EQ(Text(9), L"Corvex starten");
@@ -138,30 +139,30 @@ TEST_F(UiTextsTest, DebugIniOverridesTheSystemAndTheRequest) {
   EXPECT_TRUE(IsJapaneseSystem());
 
   ui_texts_detail::ResetForTesting();
-  SetLanguage(L"Corvex", 0x0419);
+  SetLanguage(L"Corvex", 0x0419, kWebHost);
   EXPECT_EQ(GetLanguageName(), "German");
 }
 
 TEST_F(UiTextsTest, AZeroOverrideOrNoIniLeavesTheLanguage) {
   SetSystemLocale("fr_FR.UTF-8");
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, kWebHost);
   EXPECT_EQ(GetLanguageName(), "French");
   EXPECT_FALSE(IsJapaneseSystem());
 
   ui_texts_detail::ResetForTesting();
   WriteDebugIni("[root]\nsetup_test_language=0\nshow_info_view=1\n");
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, kWebHost);
   EXPECT_EQ(GetLanguageName(), "French");
 }
 
 TEST_F(UiTextsTest, DownloadAdviceEndsWithTheVendorHostInEveryLanguage) {
-  const std::wstring ending = L" " + platform::NarrowToWide(HostNameOf(GetVendorConfig().webSite)) + L".";
+  const std::wstring ending = L" www.corvex.example.";
   ASSERT_GT(ending.size(), 2u);
   const LANGID oneIdPerTable[] = {0x0409, 0x0804, 0x0404, 0x0411, 0x040C, 0x0407, 0x0419, 0x0405,
                                   0x0C0A, 0x040E, 0x0410, 0x0413, 0x0414, 0x0415, 0x0416, 0x041D};
   for (LANGID id : oneIdPerTable) {
     ui_texts_detail::ResetForTesting();
-    SetLanguage(L"Corvex", id);
+    SetLanguage(L"Corvex", id, kWebHost);
     for (int text : {41, 42}) {
       const std::wstring value = Text(text);
       ASSERT_GT(value.size(), ending.size());
@@ -170,14 +171,14 @@ TEST_F(UiTextsTest, DownloadAdviceEndsWithTheVendorHostInEveryLanguage) {
     }
   }
   ui_texts_detail::ResetForTesting();
-  SetLanguage(L"Corvex", 0x0409);
+  SetLanguage(L"Corvex", 0x0409, kWebHost);
   EXPECT_EQ(Text(42), L"The Online Installer is out of date, please download the latest version at" + ending);
 }
 
 // The UI thread and the install worker ask for texts at the same time; each copy must
 // be whole, and a pointer handed out must not be rewritten by the other thread.
 TEST_F(UiTextsTest, TwoThreadsReadTheCacheSafely) {
-  SetLanguage(L"Corvex", 0x0407);
+  SetLanguage(L"Corvex", 0x0407, kWebHost);
   std::vector<std::wstring> expected;
   for (int id = 0; id < 50; ++id) expected.push_back(GetText(id));
   const wchar_t* const startText = GetText(9);

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "download/downloader_curl.h"
 #include "fetch_progress.h"
 #include "platform/terminal.h"

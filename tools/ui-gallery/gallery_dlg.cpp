@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "ui/skin_message_box.h"
-#include "ui/texts/ui_texts.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;

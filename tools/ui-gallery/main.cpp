@@ -7,14 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
 #include "tools/ui-gallery/gallery_dlg.h"
 #include "tools/ui-gallery/natives_dlg.h"
 #include "ui/skin_message_box.h"
-#include "ui/texts/ui_texts.h"
 #include "ui/wnd_shadow.h"
 
 int main(int argc, char** argv) {
-  SetLanguage(L"Corvex", 0);
+  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
   CWndShadow::Initialize(nullptr);
   const char* mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "--message") == 0) {

@@ -1,0 +1,46 @@
+// Shared set-up of the setup-step tests: a sandbox root with its own install log and
+// a package info block like the one the dialog holds.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/shell/install_log.h"
+#include "app/shell/run_mode.h"
+#include "install/package_info.h"
+#include "platform/text.h"
+#include "sandbox.h"
+#include "setup/install_options.h"
+#include "ui/texts/ui_texts.h"
+
+namespace steps_test {
+
+inline PackageInfo MakeInfo(bool is64) {
+  PackageInfo info = EmptyPackageInfo();
+  SetPackageInfoText(info.productKeyName, "Corvex 11");
+  SetPackageInfoText(info.displayName, "Corvex 11");
+  SetPackageInfoText(info.version, "11.0.9.2");
+  info.is64Bit = is64 ? 1 : 0;
+  return info;
+}
+
+class StepsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetLog()->Init(platform::NarrowToWide(logPath));
+    SetRunMode(RunMode{});
+    g_updateOldVersion = false;
+    SetLanguage(L"Corvex 11", 0x0409);
+  }
+
+  std::string Log() const { return testing_support::Sandbox::ReadFile(logPath); }
+  bool Logged(const std::string& line) const { return Log().find(line) != std::string::npos; }
+  std::string Path(const std::string& relative) const { return sandbox.root() + "/" + relative; }
+
+  testing_support::Sandbox sandbox;
+  std::string logPath = sandbox.root() + "/install.log";
+  PackageInfo info = MakeInfo(true);
+};
+
+}  // namespace steps_test

@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/run_mode.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/run_mode.h"
 #include "platform/elevation.h"
 #include "setup/setup_entry.h"
 #include "telemetry/crash_report_main.h"

@@ -19,7 +19,9 @@ void DebugTrace(const char* text) {
 bool C7ZOperator::Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                           bool removeExtractTemp) {
   C7ZExtractor extractor(this);
-  return extractor.ExtractBuffer(buffer, size, outputFolder, password, removeExtractTemp);
+  bool extracted = extractor.ExtractBuffer(buffer, size, outputFolder, password, removeExtractTemp);
+  phaseTimes_ = extractor.PhaseTimes();
+  return extracted;
 }
 
 void C7ZOperator::OnProgress(std::uint32_t low, std::uint32_t /*high*/) {

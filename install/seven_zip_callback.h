@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/progress_callback.h"
+#include "install/seven_zip_phase_times.h"
 
 class I7zFileInfoCallback {
  public:
@@ -44,8 +45,10 @@ class C7ZOperator : public I7zFileInfoCallback {
   void OnError(int code) override;
 
   int LastError() const { return lastError_; }
+  const SevenZipPhaseTimes& LastPhaseTimes() const { return phaseTimes_; }
 
  private:
   int lastError_ = 0;
   ProgressCallback progress_;
+  SevenZipPhaseTimes phaseTimes_;
 };

@@ -16,15 +16,11 @@ class C7ZExtractor {
   bool ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                      bool removeExtractTemp);
 
-  // "<temp>/<tick in hex>/": made with mode 0700 under a name nobody had taken, or
-  // empty when the temporary folder is unusable.
-  static std::string CreateUniqueFolder();
-
-  static constexpr char kStagingFolder[] = "corvex_7z/";
-  static constexpr char kStagedArchive[] = "Vex7ZFile.7z";
+  const SevenZipPhaseTimes& PhaseTimes() const { return times_; }
 
  private:
   void ReportError(int code);
 
   I7zFileInfoCallback* callback_;
+  SevenZipPhaseTimes times_;
 };

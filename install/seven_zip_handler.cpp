@@ -33,7 +33,8 @@ SevenZipEnd EndOf(const platform::ChildProcessResult& result) {
 }  // namespace
 
 int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiver, SevenZipErrorHook onError,
-                 SevenZipProgressHook onProgress) {
+                 SevenZipProgressHook onProgress, SevenZipPhaseTimes* times) {
+  SevenZipPhaseTimer timer(times);
   SevenZipHooks hooks{receiver, onError, onProgress};
   SevenZipConsoleReader reader(hooks);
   if (argc < 4 || argv == nullptr) {
@@ -62,6 +63,7 @@ int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiv
     WriteLog("SevenZipMain : refused %s, %s.", archive.c_str(), problem->c_str());
     return kSevenZipNotRun;
   }
+  timer.Lap(&SevenZipPhaseTimes::listing);
 
   // Beyond the caller's vector: -y answers the overwrite questions, which nobody is
   // there to answer; -bsp1 keeps the percentage display on stdout although it is a
@@ -74,6 +76,7 @@ int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiv
   request.onLine = [&](platform::ChildStream, std::string_view piece) { reader.OnPiece(piece); };
   platform::ChildProcessResult result = platform::RunChildProcess(request);
   reader.OnEnd(EndOf(result), result.exitCode);
+  timer.Lap(&SevenZipPhaseTimes::extraction);
   if (result.outcome == platform::ChildOutcome::NotStarted) return kSevenZipNotRun;
   return result.outcome == platform::ChildOutcome::Exited ? result.exitCode : kSevenZipUserBreak;
 }

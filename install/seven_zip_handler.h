@@ -10,6 +10,7 @@ inline constexpr int kSevenZipNotRun = -1;
 
 // `argv`: [0] our own path, "x", the archive, "-o<folder>", optionally "-p<password>".
 // Lists the archive first and extracts only when every path and link stays inside
-// the output folder. Returns the program's exit status or kSevenZipNotRun.
+// the output folder. Returns the program's exit status or kSevenZipNotRun. `times`
+// (may be null) receives the listing and extraction times.
 int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiver, SevenZipErrorHook onError,
-                 SevenZipProgressHook onProgress);
+                 SevenZipProgressHook onProgress, SevenZipPhaseTimes* times = nullptr);

@@ -134,8 +134,8 @@ int InfoViewDlg::OnInitDialog(HWND window) {
     button->SetFrameColors(kButtonFrame, kButtonHoverFrame, kButtonHoverFrame, kButtonFrame);
     button->SetFillColors(kButtonFill, kButtonHover, 0xF7E4CC, kButtonFill);
     button->SetFrameWidth(1);
-    controls_.AddToPaintList(button.get());
-    controls_.AddToMouseList(button.get());
+    controls.AddToPaintList(button.get());
+    controls.AddToMouseList(button.get());
     return button;
   };
   infoButton_ = makeButton(kInfoButtonId, 7, L"Info");
@@ -151,19 +151,10 @@ void InfoViewDlg::ShowPage(bool segments) {
 
 int InfoViewDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP: {
-      if (msg == WM_LBUTTONUP) pressed_ = false;
-      const int claimed = controls_.RouteMouse(msg, wParam, lParam, pressed_);
-      if (msg == WM_LBUTTONDOWN && claimed) pressed_ = true;
-      if (gui::IsWindow(hwnd)) gui::InvalidateRect(hwnd, nullptr, 0);
-      return claimed;
-    }
     case WM_ERASEBKGND:
       return 1;
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -202,7 +193,7 @@ void InfoViewDlg::OnPaint() {
   const RECT gap{title.left - 2, group.top + 6, measured.right + 2, group.top + 7};
   FillSolidRect(dc, &gap, kFaceColour);
   gui::DrawTextW(dc, L"Info :", -1, &title, DT_LEFT | DT_TOP | DT_SINGLELINE);
-  controls_.PaintAll(dc);
+  controls.PaintAll(dc);
   gui::PresentFrame(hwnd, 0, 0, client.right, client.bottom, dc, 0, 0);
 }
 

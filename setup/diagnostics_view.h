@@ -60,11 +60,9 @@ class InfoViewDlg : public CommonDlg, public std::enable_shared_from_this<InfoVi
   HWND listView_ = nullptr;  // UI thread
   HWND logList_ = nullptr;   // UI thread
   std::atomic<std::uint32_t> lastUpdate_{0};
-  ControlLists controls_;
   std::unique_ptr<ButtonColorCtrlEx> infoButton_;
   std::unique_ptr<ButtonColorCtrlEx> logButton_;
   HFONT font_ = nullptr;
-  bool pressed_ = false;
 
   std::mutex pendingMutex_;
   std::vector<std::wstring> pendingLines_;  // under pendingMutex_

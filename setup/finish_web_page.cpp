@@ -1,7 +1,7 @@
 #include "setup/finish_web_page.h"
 
-#include "app/shell/install_log.h"
-#include "app/shell/run_mode.h"
+#include "base/install_log.h"
+#include "base/run_mode.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"

@@ -3,7 +3,8 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
+#include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "install/package_reader.h"
@@ -12,7 +13,6 @@
 #include "platform/gui/native_controls.h"
 #include "platform/path.h"
 #include "platform/text.h"
-#include "ui/texts/ui_texts.h"
 
 std::atomic<bool> g_updateOldVersion{false};
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
+#include "base/my_reg_key.h"
 #include "external/product_programs.h"
 #include "external/vendor_config.h"
-#include "install/wrappers/my_reg_key.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/registry.h"

@@ -1,6 +1,6 @@
 #include "setup/product_launch.h"
 
-#include "app/shell/install_log.h"
+#include "base/install_log.h"
 #include "external/product_programs.h"
 #include "install/product_processes.h"
 #include "platform/gui/gui_types.h"

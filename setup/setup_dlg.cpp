@@ -73,12 +73,12 @@ int SetupDlg::OnInitDialog(HWND window) {
   minimizeButton_->SetUseBitmap(1);
   minimizeButton_->SetStateBitmaps(bitmaps_[3], bitmaps_[4], bitmaps_[5], nullptr);
 
-  lists_.AddToPaintList(logo_);
-  lists_.AddToPaintList(title_);
-  lists_.AddToPaintList(minimizeButton_);
-  lists_.AddToPaintList(closeButton_);
-  lists_.AddToMouseList(minimizeButton_);
-  lists_.AddToMouseList(closeButton_);
+  controls.AddToPaintList(logo_);
+  controls.AddToPaintList(title_);
+  controls.AddToPaintList(minimizeButton_);
+  controls.AddToPaintList(closeButton_);
+  controls.AddToMouseList(minimizeButton_);
+  controls.AddToMouseList(closeButton_);
   return 1;
 }
 
@@ -92,27 +92,8 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return OnClose();
     case WM_ERASEBKGND:
       return 1;
-    case WM_MOUSEMOVE: {
-      const int before = closeButton_ ? closeButton_->GetState() * 4 + minimizeButton_->GetState() : 0;
-      lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      const int after = closeButton_ ? closeButton_->GetState() * 4 + minimizeButton_->GetState() : 0;
-      if (before != after) gui::InvalidateRect(hwnd, nullptr, 0);
-      return 0;
-    }
-    case WM_LBUTTONDOWN: {
-      const int sum = lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      if (sum) pressed_ = true;
-      gui::InvalidateRect(hwnd, nullptr, 0);
-      return sum;
-    }
-    case WM_LBUTTONUP: {
-      pressed_ = false;
-      const int sum = lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      if (gui::IsWindow(hwnd)) gui::InvalidateRect(hwnd, nullptr, 0);
-      return sum;
-    }
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -140,7 +121,7 @@ void SetupDlg::OnPaint() {
   FillSolidRect(dc, &band, kTitleBand);
   const RECT bottom{0, kBottomBandTop, client.right, client.bottom};
   FillSolidRect(dc, &bottom, kBottomBand);
-  lists_.PaintAll(dc);
+  controls.PaintAll(dc);
   gui::PresentFrame(hwnd, 0, 0, client.right, client.bottom, dc, 0, 0);
 }
 

@@ -30,8 +30,6 @@ class SetupDlg : public CommonDlg {
   CWndShadow shadow;
 
  private:
-  ControlLists lists_;
-  bool pressed_ = false;  // the left button went down on a control and is still down
   HFONT titleFont_ = nullptr;
   HBITMAP bitmaps_[7] = {};  // close 140/142/143, minimise 144/146/147, logo 139
   ButtonCtrlEx* closeButton_ = nullptr;

@@ -60,7 +60,23 @@ INT_PTR CommonDlg::DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
   }
 }
 
-int CommonDlg::PreHandleMessage(UINT, WPARAM, LPARAM) { return 0; }
+int CommonDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return RouteMouse(msg, wParam, lParam);
+}
+
+int CommonDlg::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_MOUSEMOVE && msg != WM_LBUTTONDOWN && msg != WM_LBUTTONUP) return 0;
+  if (msg == WM_LBUTTONUP) pressed_ = false;
+  const std::vector<int> before = controls.MouseListStates();
+  const int sum = controls.RouteMouse(msg, wParam, lParam, pressed_);
+  if (msg == WM_LBUTTONDOWN && sum != 0) pressed_ = true;
+  if (controls.MouseListStates() != before) OnControlsChanged();
+  return sum;
+}
+
+void CommonDlg::OnControlsChanged() {
+  if (gui::IsWindow(hwnd)) gui::InvalidateRect(hwnd, nullptr, 0);
+}
 int CommonDlg::OnCommand(WPARAM, LPARAM) { return 0; }
 int CommonDlg::ReservedHook(int, int) { return 0; }
 void CommonDlg::OnPaint() {}

@@ -1,11 +1,13 @@
 // The base of every skinned dialog: turns the raw dialog procedure into a fixed
-// set of operations, centres the dialog at its DPI-scaled design size and moves the
-// window when its background is dragged. UI thread.
+// set of operations, centres the dialog at its DPI-scaled design size, routes the
+// mouse to its windowless controls and moves the window when its background is
+// dragged. UI thread.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/gui/gui_types.h"
+#include "ui/control_lists.h"
 
 class CommonDlg {
  public:
@@ -20,6 +22,8 @@ class CommonDlg {
 
   virtual int OnInitDialog(HWND hwnd);
   virtual INT_PTR DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Routes the mouse messages to `controls` (RouteMouse); 0 for anything else.
+  // Dialogs that handle messages of their own end their switch with this one.
   virtual int PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual int OnCommand(WPARAM wParam, LPARAM lParam);
   virtual int ReservedHook(int, int);
@@ -34,4 +38,19 @@ class CommonDlg {
   std::int32_t designWidth = 0;
   std::int32_t designHeight = 0;
   std::uint32_t closeFlags = kCloseOnCancel | kCloseOnOk;
+
+ protected:
+  // WM_MOUSEMOVE, WM_LBUTTONDOWN and WM_LBUTTONUP to the mouse list of `controls`,
+  // under one "pressed" rule: set when a press lands on a control (a non-zero sum),
+  // cleared on release. Calls OnControlsChanged when a control's state changed.
+  // The summed result of the handlers (0 for a move and for other messages).
+  int RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Asks for a repaint; dialogs that repaint on their own thread need not.
+  virtual void OnControlsChanged();
+
+  // The windowless controls: drawn in order, offered the mouse from last to first.
+  ControlLists controls;
+
+ private:
+  bool pressed_ = false;  // the left button went down on a control and is still down
 };

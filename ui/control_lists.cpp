@@ -24,6 +24,12 @@ std::vector<ButtonCtrlEx*> ControlLists::MouseSnapshot() {
   return std::vector<ButtonCtrlEx*>(mouseList_.rbegin(), mouseList_.rend());
 }
 
+std::vector<int> ControlLists::MouseListStates() {
+  std::vector<int> states;
+  for (ButtonCtrlEx* control : MouseSnapshot()) states.push_back(control->GetState());
+  return states;
+}
+
 int ControlLists::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam, bool buttonDown) {
   const int x = GET_X_LPARAM(lParam);
   const int y = GET_Y_LPARAM(lParam);

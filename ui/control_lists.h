@@ -22,6 +22,8 @@ class ControlLists {
   // controls' handlers (0 for a move). `buttonDown` is the owner's own note that the
   // left button is down.
   int RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam, bool buttonDown);
+  // The visual state of each control of the mouse list, in list order.
+  std::vector<int> MouseListStates();
 
  private:
   std::vector<ButtonCtrlEx*> MouseSnapshot();

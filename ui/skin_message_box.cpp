@@ -103,12 +103,12 @@ int SkinMessageBox::OnInitDialog(HWND window) {
   cancelButton = makeButton(310, 410, kMsgBoxCancelId, cancelText);
   cancelButton->SetVisible(false);
 
-  lists.AddToMouseList(closeButton);
-  lists.AddToMouseList(okButton);
-  lists.AddToMouseList(cancelButton);
+  controls.AddToMouseList(closeButton);
+  controls.AddToMouseList(okButton);
+  controls.AddToMouseList(cancelButton);
   for (CommonCtrl* c : std::initializer_list<CommonCtrl*>{titleLabel, iconLabel, messageLabel, closeButton, okButton,
                                                            cancelButton}) {
-    lists.AddToPaintList(c);
+    controls.AddToPaintList(c);
   }
 
   if (buttonMode == kTwoButtons) {
@@ -154,17 +154,8 @@ int SkinMessageBox::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return OnClose();
     case WM_ERASEBKGND:
       return 1;
-    case WM_MOUSEMOVE:
-      lists.RouteMouse(msg, wParam, lParam, mouseDown);
-      return 0;
-    case WM_LBUTTONDOWN:
-      mouseDown = true;
-      return lists.RouteMouse(msg, wParam, lParam, mouseDown);
-    case WM_LBUTTONUP:
-      mouseDown = false;
-      return lists.RouteMouse(msg, wParam, lParam, mouseDown);
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -197,7 +188,7 @@ void SkinMessageBox::OnPaint() {
   FillSolidRect(dc, &titleBand, kTitleBand);
   const RECT buttonBand{0, client.bottom - kButtonBandHeight, client.right, client.bottom};
   FillSolidRect(dc, &buttonBand, kButtonBand);
-  lists.PaintAll(dc);
+  controls.PaintAll(dc);
   gui::PresentFrame(hwnd, 0, 0, designWidth, designHeight, dc, 0, 0);
 }
 

@@ -33,6 +33,8 @@ class SkinMessageBox : public CommonDlg {
   int PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   int OnCommand(WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
+  // Nothing to ask for: the repaint thread draws every 30 ms.
+  void OnControlsChanged() override {}
   virtual int OnClose();
 
   // The static dialog procedure: forwards to the current box.
@@ -50,8 +52,6 @@ class SkinMessageBox : public CommonDlg {
   std::wstring messageText;
   std::wstring okText;
   std::wstring cancelText;
-  ControlLists lists;  // the mouse list and the paint list
-  bool mouseDown = false;
   std::thread repaintThread;
   std::atomic<bool> closing{false};
 

@@ -1,43 +1,117 @@
-// bench-extract: times C7ZOperator::Extract of an archive held in memory (staging
-// included), as the package reader calls it. Prints one wall time per run in seconds.
-// usage: bench-extract <archive> <output folder> <runs>
+// bench-extract: C7ZOperator::Extract of an archive held in memory, as the package
+// reader calls it, against plain `7zz x` of the same archive file, in alternating
+// runs of one process. Prints each run with the machine's load, then the median of
+// every phase and the ratios.
+// usage: bench-extract <archive> <work folder> <runs>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "install/seven_zip_callback.h"
+#include "install/seven_zip_program.h"
+
+namespace {
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+
+// Seconds, or a negative value when the extraction failed.
+double ExtractOurs(const std::string& archive, const std::string& out, SevenZipPhaseTimes& phases) {
+  int errors = 0;
+  C7ZOperator extractor;
+  extractor.SetProgressCallback([&](int event, unsigned, long) {
+    if (event == kExtractErrorEvent) ++errors;
+    return 1;
+  });
+  auto start = std::chrono::steady_clock::now();
+  bool ok = extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(), nullptr, true);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  phases = extractor.LastPhaseTimes();
+  return ok && errors == 0 ? seconds : -1;
+}
+
+double ExtractPeer(const std::string& archivePath, const std::string& out) {
+  platform::ChildProcessRequest request;
+  request.program = kSevenZipProgram;
+  request.argv = {"7zz", "x", "-bso0", "-bsp0", archivePath, "-o" + out};
+  auto start = std::chrono::steady_clock::now();
+  platform::ChildProcessResult result = platform::RunChildProcess(request);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  bool ok = result.outcome == platform::ChildOutcome::Exited && result.exitCode == 0;
+  return ok ? seconds : -1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fputs("usage: bench-extract <archive> <output folder> <runs>\n", stderr);
+    std::fputs("usage: bench-extract <archive> <work folder> <runs>\n", stderr);
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary | std::ios::ate);
+  const std::string archivePath = argv[1];
+  const std::string work = argv[2];
+  const int runs = std::atoi(argv[3]);
+  std::ifstream in(archivePath, std::ios::binary | std::ios::ate);
   std::string archive(static_cast<size_t>(in.tellg()), '\0');
   in.seekg(0);
   in.read(archive.data(), static_cast<std::streamsize>(archive.size()));
-  int runs = std::atoi(argv[3]);
+  const std::string outOurs = work + "/out-ours";
+  const std::string outPeer = work + "/out-peer";
+
+  std::vector<double> ours, peer, ratios, staging, listing, extraction, cleanup;
+  std::printf("%-4s %9s %9s %9s %9s %9s   %9s %6s   %s\n", "run", "staging", "listing", "7zz run", "clean-up",
+              "ours", "7zz x", "ratio", "load (1, 5, 15 min)");
   for (int run = 0; run < runs; ++run) {
     std::error_code error;
-    std::filesystem::remove_all(argv[2], error);
-    int errors = 0;
-    C7ZOperator extractor;
-    extractor.SetProgressCallback([&](int event, unsigned, long) {
-      if (event == kExtractErrorEvent) ++errors;
-      return 1;
-    });
-    auto start = std::chrono::steady_clock::now();
-    bool ok = extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), argv[2], nullptr, true);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!ok || errors != 0) {
-      std::fprintf(stderr, "bench-extract: extraction failed (%d errors)\n", errors);
+    std::filesystem::remove_all(outOurs, error);
+    std::filesystem::remove_all(outPeer, error);
+    SevenZipPhaseTimes phases;
+    double oursSeconds = 0, peerSeconds = 0;
+    // Alternating who goes first evens out a load that changes within a round.
+    if (run % 2 == 0) {
+      oursSeconds = ExtractOurs(archive, outOurs, phases);
+      peerSeconds = ExtractPeer(archivePath, outPeer);
+    } else {
+      peerSeconds = ExtractPeer(archivePath, outPeer);
+      oursSeconds = ExtractOurs(archive, outOurs, phases);
+    }
+    if (oursSeconds < 0 || peerSeconds < 0) {
+      std::fprintf(stderr, "bench-extract: run %d failed (%s)\n", run + 1, oursSeconds < 0 ? "ours" : "7zz x");
       return 1;
     }
-    std::printf("%.4f\n", seconds);
+    ours.push_back(oursSeconds);
+    peer.push_back(peerSeconds);
+    ratios.push_back(oursSeconds / peerSeconds);
+    staging.push_back(phases.staging);
+    listing.push_back(phases.listing);
+    extraction.push_back(phases.extraction);
+    cleanup.push_back(phases.cleanup);
+    std::printf("%-4d %9.4f %9.4f %9.4f %9.4f %9.4f   %9.4f %6.3f   %s\n", run + 1, phases.staging, phases.listing,
+                phases.extraction, phases.cleanup, oursSeconds, peerSeconds, ratios.back(), LoadAverage().c_str());
   }
+  std::printf("%-4s %9.4f %9.4f %9.4f %9.4f %9.4f   %9.4f %6.3f   %s\n", "med", Median(staging), Median(listing),
+              Median(extraction), Median(cleanup), Median(ours), Median(peer), Median(ours) / Median(peer),
+              LoadAverage().c_str());
+  std::printf("median of the per-run ratios: %.3f (target <= 1.10)\n", Median(ratios));
+  std::printf("ratio of the fastest runs:    %.3f (%.4f s / %.4f s)\n", Fastest(ours) / Fastest(peer), Fastest(ours),
+              Fastest(peer));
   return 0;
 }

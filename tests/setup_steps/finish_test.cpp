@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
+#include "base/my_reg_key.h"
 #include "install/product_processes.h"
 #include "install/uninstall_registration.h"
-#include "install/wrappers/my_reg_key.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "setup/finish_web_page.h"

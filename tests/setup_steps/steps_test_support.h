@@ -6,13 +6,14 @@
 
 #include <string>
 
-#include "app/shell/install_log.h"
-#include "app/shell/run_mode.h"
+#include "base/install_log.h"
+#include "base/run_mode.h"
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
 #include "install/package_info.h"
 #include "platform/text.h"
 #include "sandbox.h"
 #include "setup/install_options.h"
-#include "ui/texts/ui_texts.h"
 
 namespace steps_test {
 
@@ -31,7 +32,7 @@ class StepsTest : public ::testing::Test {
     GetLog()->Init(platform::NarrowToWide(logPath));
     SetRunMode(RunMode{});
     g_updateOldVersion = false;
-    SetLanguage(L"Corvex 11", 0x0409);
+    SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
   }
 
   std::string Log() const { return testing_support::Sandbox::ReadFile(logPath); }

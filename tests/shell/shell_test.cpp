@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/product_info.h"
-#include "app/shell/run_mode.h"
-#include "app/shell/version_gate.h"
 #include "base/debug_switches.h"
 #include "base/file_helpers.h"
 #include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
+#include "base/version_gate.h"
 #include "platform/text.h"
 #include "sandbox.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/ui_test_support.h"
+#include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
 
 namespace uitest {
@@ -123,6 +124,49 @@ TEST_F(DialogTest, UnclaimedPressMovesTheWindowAndClaimedPressCaptures) {
   EXPECT_EQ(drags[0].screenPoint.y, rect.top + 200);
   EXPECT_NE(captured, nullptr);
   EXPECT_EQ(afterRelease, nullptr);
+}
+
+// One button in the base's control lists; counts the repaint requests.
+class RoutingDlg : public CommonDlg {
+ public:
+  explicit RoutingDlg(HWND owner) : button(owner, 10, 10, 110, 42) {
+    button.SetID(1629);
+    controls.AddToMouseList(&button);
+  }
+  void OnControlsChanged() override { ++repaintRequests; }
+  ButtonCtrlEx button;
+  int repaintRequests = 0;
+};
+
+TEST_F(DialogTest, OnlyAPressOnAControlCountsAsPressed) {
+  RoutingDlg dialog(CreateOwner());
+  auto route = [&](UINT msg, WPARAM keys, int x, int y) {
+    return dialog.PreHandleMessage(msg, keys, MAKELPARAM(x, y));
+  };
+  // A press on the background drags the window, and the toolkit may never report its
+  // release: a later hover must not show the button pressed.
+  EXPECT_EQ(route(WM_LBUTTONDOWN, MK_LBUTTON, 300, 20), 0);
+  route(WM_MOUSEMOVE, 0, 50, 20);
+  EXPECT_EQ(dialog.button.GetState(), CommonCtrl::kHover);
+  route(WM_LBUTTONUP, 0, 50, 20);
+
+  // A press on the button holds while the pointer leaves and comes back, even when
+  // the move does not carry MK_LBUTTON; the release inside clicks.
+  commands.clear();
+  EXPECT_EQ(route(WM_LBUTTONDOWN, MK_LBUTTON, 50, 20), 1);
+  route(WM_MOUSEMOVE, 0, 300, 20);
+  EXPECT_EQ(dialog.button.GetState(), CommonCtrl::kNormal);
+  route(WM_MOUSEMOVE, 0, 60, 25);
+  EXPECT_EQ(dialog.button.GetState(), CommonCtrl::kPressed);
+  EXPECT_EQ(route(WM_LBUTTONUP, 0, 60, 25), 1);
+  EXPECT_EQ(commands, std::vector<int>{1629});
+
+  // Repaints are asked for when a state changes, not for every move.
+  const int before = dialog.repaintRequests;
+  route(WM_MOUSEMOVE, 0, 61, 25);
+  EXPECT_EQ(dialog.repaintRequests, before);
+  route(WM_MOUSEMOVE, 0, 300, 25);
+  EXPECT_EQ(dialog.repaintRequests, before + 1);
 }
 
 TEST_F(DialogTest, TimersFireOnTheHeadlessClockInOrder) {

@@ -81,8 +81,8 @@ int GalleryDlg::OnInitDialog(HWND window) {
 
   auto add = [this](CommonCtrl* c, bool mouse) {
     controls_.emplace_back(c);
-    lists_.AddToPaintList(c);
-    if (mouse) lists_.AddToMouseList(static_cast<ButtonCtrlEx*>(c));
+    controls.AddToPaintList(c);
+    if (mouse) controls.AddToMouseList(static_cast<ButtonCtrlEx*>(c));
     c->SetFont(font_);
   };
 
@@ -181,22 +181,8 @@ int GalleryDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       progress_->SetPosition(progressValue_);
       gui::InvalidateRect(hwnd, nullptr, 0);
       return 1;
-    case WM_MOUSEMOVE:
-      lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      gui::InvalidateRect(hwnd, nullptr, 0);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      const int sum = lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      pressed_ = sum != 0;
-      gui::InvalidateRect(hwnd, nullptr, 0);
-      return sum;
-    }
-    case WM_LBUTTONUP:
-      pressed_ = false;
-      gui::InvalidateRect(hwnd, nullptr, 0);
-      return lists_.RouteMouse(msg, wParam, lParam, false);
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -226,4 +212,4 @@ int GalleryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void GalleryDlg::OnPaint() { PaintFrame(lists_); }
+void GalleryDlg::OnPaint() { PaintFrame(controls); }

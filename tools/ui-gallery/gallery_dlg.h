@@ -39,8 +39,6 @@ class GalleryDlg : public GalleryFrameDlg {
   HBITMAP Picture(int id);
   HBITMAP MakeBox(bool checked, COLORREF frame);
 
-  ControlLists lists_;
-  bool pressed_ = false;
   HFONT font_ = nullptr;
   HFONT underlined_ = nullptr;
   std::vector<HBITMAP> ownedBitmaps_;

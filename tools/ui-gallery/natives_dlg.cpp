@@ -71,8 +71,8 @@ int NativesDlg::OnInitDialog(HWND window) {
     button->SetFrameColors(0xA74747, 0xA74747, 0xA74747, 0xD7D7D7);
     button->SetFillColors(0xFFE9E9, 0xA74747, 0x8A3A3A, 0xF2F2F2);
     button->SetFrameWidth(2);
-    lists_.AddToPaintList(button.get());
-    lists_.AddToMouseList(button.get());
+    controls.AddToPaintList(button.get());
+    controls.AddToMouseList(button.get());
     buttons_.push_back(std::move(button));
   };
   add(20, 140, kIdFolder, L"Folder...");
@@ -85,20 +85,8 @@ int NativesDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_MOUSEMOVE:
-      lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      gui::InvalidateRect(hwnd, nullptr, 0);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      const int sum = lists_.RouteMouse(msg, wParam, lParam, pressed_);
-      pressed_ = sum != 0;
-      return sum;
-    }
-    case WM_LBUTTONUP:
-      pressed_ = false;
-      return lists_.RouteMouse(msg, wParam, lParam, false);
     default:
-      return 0;
+      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -123,4 +111,4 @@ int NativesDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void NativesDlg::OnPaint() { PaintFrame(lists_, &editRect_); }
+void NativesDlg::OnPaint() { PaintFrame(controls, &editRect_); }

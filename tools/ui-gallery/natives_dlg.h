@@ -26,8 +26,6 @@ class NativesDlg : public GalleryFrameDlg {
  private:
   static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  ControlLists lists_;
-  bool pressed_ = false;
   HFONT font_ = nullptr;
   std::vector<std::unique_ptr<ButtonColorCtrlEx>> buttons_;
   HWND edit_ = nullptr;

@@ -1,4 +1,4 @@
-#include "app/shell/product_info.h"
+#include "base/product_info.h"
 
 #include "base/file_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/run_mode.h"
+#include "base/run_mode.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "app/shell/version_gate.h"
+#include "base/version_gate.h"
 
 #include "base/install_log.h"
 #include "platform/system_info.h"

@@ -1,0 +1,36 @@
+// The private place where one extraction stages its in-memory archive for the 7-Zip
+// program: "<temp>/<tick in hex>/corvex_7z/Vex7ZFile.7z", below a folder made with
+// mode 0700 under a name nobody had taken. Owned by the extracting thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class SevenZipStaging {
+ public:
+  enum class Result {
+    Staged,
+    NoPrivateFolder,  // the temporary folder is unusable
+    NotWritable,      // the archive file could not be created (its folder is gone again)
+    ShortWrite,       // written only in part, or missing afterwards (the folders stay)
+  };
+
+  Result Stage(const void* buffer, std::uint32_t size);
+
+  // Deletes the unique folder and everything below it.
+  void Remove();
+
+  const std::string& ArchivePath() const { return archivePath_; }
+  const std::string& UniqueFolder() const { return uniqueFolder_; }
+
+  // "<temp>/<tick in hex>/": made with mode 0700 under a name nobody had taken, or
+  // empty when the temporary folder is unusable.
+  static std::string CreateUniqueFolder();
+
+  static constexpr char kStagingFolder[] = "corvex_7z/";
+  static constexpr char kStagedArchive[] = "Vex7ZFile.7z";
+
+ private:
+  std::string uniqueFolder_;
+  std::string archivePath_;
+};

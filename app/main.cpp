@@ -8,11 +8,14 @@
 #include "base/run_mode.h"
 #include "platform/elevation.h"
 #include "setup/setup_entry.h"
+#include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
 namespace {
 
-constexpr char kSetupVersion[] = "1.0.6.0";
+// From the project version of the build.
+constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
+constexpr char kProgramTitle[] = "Corvex Setup";
 
 // The diagnostics view attaches here once it exists; until then the listener is idle.
 int LogListener(const char* /*text*/) { return 1; }
@@ -30,7 +33,7 @@ int main(int argc, char** argv) {
   // A crashed run starts the program again only to deliver its report.
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
-  if (!platform::EnsureElevatedOrRelaunch(argc, argv, &exitCode)) return exitCode;
+  if (!platform::EnsureElevatedOrRelaunch(argc, argv, kProgramTitle, &exitCode)) return exitCode;
 
   SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
 
@@ -40,6 +43,13 @@ int main(int argc, char** argv) {
   WriteLog("Setup Init. Version %s", kSetupVersion);
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
+
+  if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
+    // Unattended removal needs no window; its exit code tells whether the product is gone.
+    const int uninstallCode = static_cast<int>(RunSilentUninstall());
+    WriteLog("Exit app.");
+    return uninstallCode;
+  }
 
   InitializeDialogSupport();
   RunSetupDialog();

@@ -1,6 +1,7 @@
 #include "base/product_info.h"
 
 #include "base/file_helpers.h"
+#include "base/resource_ids.h"
 
 namespace {
 
@@ -21,9 +22,14 @@ void ProductInfoBase::AssignEdition(const EditionValues& edition) {
   finishLogoBitmapId_ = edition.finishLogoBitmapId;
 }
 
-ProductInfoVexX86::ProductInfoVexX86() { AssignEdition({"Corvex11_x86", false, "Corvex 11", 138, 139}); }
+ProductInfoVexX86::ProductInfoVexX86() {
+  AssignEdition({"Corvex11_x86", false, "Corvex 11", resource_ids::kLogoBitmapX86, resource_ids::kFinishLogoBitmapX86});
+}
 
-ProductInfoVexX64::ProductInfoVexX64() { AssignEdition({"Corvex11_x64", true, "Corvex 11 (x64)", 187, 188}); }
+ProductInfoVexX64::ProductInfoVexX64() {
+  AssignEdition(
+      {"Corvex11_x64", true, "Corvex 11 (x64)", resource_ids::kLogoBitmapX64, resource_ids::kFinishLogoBitmapX64});
+}
 
 std::shared_ptr<IProductInfo> GetProductInfo() {
   // Created on the UI thread before any worker exists; read-only afterwards.

@@ -26,7 +26,8 @@ RunMode ParseRunMode(const std::vector<std::string>& args) {
   }
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--silent") {
+    // "/SILENT" is what the registered quiet uninstall command passes.
+    if (arg == "--silent" || platform::EqualsIgnoreCase(arg, "/SILENT")) {
       mode.silent = true;
     } else if (arg == "--uninstall") {
       mode.mode = kRunModeUninstall;

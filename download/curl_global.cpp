@@ -2,13 +2,16 @@
 
 #include <mutex>
 
+#include "platform/web_transfer_policy.h"
+
 CURL* NewCurlHandle() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
   return curl_easy_init();
 }
 
-void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* writerData, const char* userAgent) {
+void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* writerData, const char* userAgent,
+                        const std::string& caFile) {
   curl_easy_setopt(handle, CURLOPT_URL, url);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, writerData);
@@ -19,4 +22,5 @@ void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* 
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, 20000L);
   curl_easy_setopt(handle, CURLOPT_USERAGENT, userAgent);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  platform::ApplyWebTransferPolicy(handle, caFile);
 }

@@ -63,6 +63,8 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   HRESULT GetDownloadInfo(DownloadInfo& out);
   int GetStatus() const { return m_nStatus.load(); }
   void SetProxy(const std::string& proxy);
+  // A CA file trusted instead of the system store (tests and tools only).
+  void SetCaFile(const std::string& caFile);
   bool IsUsingCdn() const { return m_bUsingCdn.load(); }
   int GetErrorCode() const { return m_nErrorCode.load(); }
 
@@ -126,6 +128,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   void RequestPass();
   const char* GetBestURLLocked(const char* exclude);
   std::string Proxy();
+  std::string CaFile();
 
   void Pause(SchedulePoint point) {
     if (m_scheduleHook) m_scheduleHook(point, nullptr, 0);
@@ -149,6 +152,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   UrlCfg m_cdnUrlCfg;
   std::atomic<int> m_nThreadPerUrl{0};
   std::string m_strProxy;                     // under m_proxyMutex
+  std::string m_strCaFile;                    // under m_proxyMutex
   PingFunction m_ping;
   ScheduleHook m_scheduleHook;
   TrickleWatch m_trickles;   // dispatcher thread, under m_tableMutex
@@ -172,6 +176,8 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   // Manifest download (DownloadByConfigUrl); the target path serves both entry points.
   int m_nManifestItemId = -1;
   std::FILE* m_pCfgFile = nullptr;  // owned by the manifest thread once it runs
+  std::size_t m_nCfgBytes = 0;      // manifest thread: bytes of this attempt so far
+  bool m_bCfgTooLarge = false;      // manifest thread: this attempt passed the size limit
   char m_szCfgUrl[kManifestUrlBufferSize] = {};
   char m_szCfgPath[kMaxPath] = {};
   char m_szTargetPath[kMaxPath] = {};

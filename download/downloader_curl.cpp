@@ -22,6 +22,7 @@ HRESULT DownloaderCurl::SetCallback(ProgressCallback callback) { return m_core->
 HRESULT DownloaderCurl::GetDownloadInfo(DownloadInfo& out) { return m_core->GetDownloadInfo(out); }
 int DownloaderCurl::GetStatus() { return m_core->GetStatus(); }
 void DownloaderCurl::SetProxy(const std::string& proxy) { m_core->SetProxy(proxy); }
+void DownloaderCurl::SetCaFile(const std::string& caFile) { m_core->SetCaFile(caFile); }
 bool DownloaderCurl::IsUsingCdn() { return m_core->IsUsingCdn(); }
 int DownloaderCurl::GetErrorCode() { return m_core->GetErrorCode(); }
 std::string DownloaderCurl::GetErrorString() { return GetDownloadErrorName(m_core->GetErrorCode()); }

@@ -39,6 +39,9 @@ class DownloaderCurl : public IDownloader {
   void SetPingFunction(PingFunction ping);
   // Called at the engine's scheduling points; set before the download starts (tests).
   void SetScheduleHook(ScheduleHook hook);
+  // Trusts this CA file instead of the system's store (tests, and tools pointed at
+  // mirrors with a private CA). The installer never calls it.
+  void SetCaFile(const std::string& caFile);
   // Expires once the engine and every thread of the download have let go of the state.
   std::weak_ptr<const void> StateLifetime() const { return m_core; }
 

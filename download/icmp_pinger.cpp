@@ -156,9 +156,11 @@ bool IcmpPinger::AcceptReply(const platform::IcmpDatagram& datagram, std::uint16
 }
 
 bool MirrorHostPart(const std::string& url, std::string& host) {
-  const std::size_t scheme = url.find(vendor::kUrlScheme);
+  const char* schemeText = vendor::kSecureUrlScheme;
+  std::size_t scheme = url.find(schemeText);
+  if (scheme == std::string::npos) scheme = url.find(schemeText = vendor::kUrlScheme);
   if (scheme == std::string::npos) return false;
-  const std::size_t hostStart = scheme + std::strlen(vendor::kUrlScheme);
+  const std::size_t hostStart = scheme + std::strlen(schemeText);
   const std::size_t path = url.find(vendor::kDownloadPath, hostStart);
   if (path == std::string::npos) return false;
   host = url.substr(hostStart, path - hostStart);

@@ -69,8 +69,9 @@ class IcmpPinger {
   bool m_bReady = false;
 };
 
-// Host part of a mirror URL: the text between the first "http://" and the first
-// "/download/" after it; false when the URL has no such part.
+// Host part of a mirror URL: the text between the first "https://" (or, without one,
+// the first "http://") and the first "/download/" after it; false when the URL has no
+// such part.
 bool MirrorHostPart(const std::string& url, std::string& host);
 
 // Pings a mirror's host (its host part without any ":port"): first as a dotted

@@ -1,7 +1,7 @@
 // Manifest loading: from text, from a file, or from a URL fetched into "<target>.cfg".
+#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include <curl/curl.h>
 
@@ -12,8 +12,10 @@
 #include "download/md5_digest.h"
 #include "download/mirror_probe.h"
 #include "platform/clock.h"
+#include "platform/output_file.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "support/xml_limits.h"
 
 namespace {
 
@@ -37,6 +39,20 @@ bool FitsPathBuffer(const std::string& path, const char* operation) {
   if (path.size() < static_cast<std::size_t>(kMaxPath)) return true;
   WriteLog("%s : path longer than %d characters refused.\n", operation, kMaxPath - 1);
   return false;
+}
+
+// 32 hex digits in either case; other text could never match a digest of ours.
+bool IsHexDigest(const std::string& text) {
+  if (text.size() != kMd5TextLength) return false;
+  for (const char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 }  // namespace
@@ -124,6 +140,12 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
   for (int n = 0; n < urlCount && n < kMaxUrlCfg; ++n) {
     std::string url;
     if (!xml->GetAttrString(ItemKey("url", n), url)) return refuse(ConfigLoadUrlError, E_ABORT);
+    // A cut URL would fetch something else.
+    if (url.size() >= sizeof(config.arrUrlCfg[n].szUrl)) {
+      WriteLog("Download_LoadConfig : URL %d longer than %d characters refused.\n", n,
+               static_cast<int>(sizeof(config.arrUrlCfg[n].szUrl)) - 1);
+      return refuse(ConfigLoadError, E_ABORT);
+    }
     CopyText(config.arrUrlCfg[n].szUrl, sizeof(config.arrUrlCfg[n].szUrl), url);
     config.arrUrlCfg[n].bValid = 1;
   }
@@ -133,6 +155,12 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
   for (int k = 0; k < hashCount; ++k) {
     std::string digest;
     if (!xml->GetAttrString(ItemKey("hash", k), digest)) return refuse(ConfigLoadHashError, E_ABORT);
+    if (!IsHexDigest(digest)) {
+      WriteLog("Download_LoadConfig : digest %d (%.40s) is not 32 hex digits.\n", k, digest.c_str());
+      return refuse(ConfigLoadHashError, E_ABORT);
+    }
+    // Digests compare as upper-case text everywhere.
+    digest = UpperCase(std::move(digest));
     if (k == 0) {
       config.strFileHash = std::move(digest);
     } else {
@@ -153,14 +181,8 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
 }
 
 bool DownloaderCore::IsAlreadyDownloaded(const DownloadConfig& config) const {
-  if (!platform::PathFileExists(std::string(config.szFilePath))) return false;
-  // Only a regular file of the package's length can hold it; a device such as
-  // /dev/full would otherwise be read without end.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(config.szFilePath, error) ||
-      std::filesystem::file_size(config.szFilePath, error) != static_cast<std::uintmax_t>(config.nFileSize)) {
-    return false;
-  }
+  // Only a file the download itself could have written counts, not a link to one.
+  if (!platform::IsPlainFile(config.szFilePath)) return false;
   unsigned char digest[kMd5Size];
   if (!Md5File(config.szFilePath, digest)) return false;
   return DigestToHex(digest) == config.strFileHash;
@@ -183,11 +205,11 @@ HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::s
   DownloadItem item;
   CopyText(m_szCfgUrl, sizeof(m_szCfgUrl), url);
   item.pszUrl = m_szCfgUrl;
-  item.nEnd = GetDownloadFileLenth(url, Proxy());
+  item.nEnd = GetDownloadFileLenth(url, Proxy(), CaFile());
   item.dwLastTick = item.dwStartTick = platform::GetTickCount();
 
   const std::string cfgPath = targetPath + ".cfg";
-  std::FILE* cfgFile = std::fopen(cfgPath.c_str(), "wb");
+  std::FILE* cfgFile = platform::CreateOutputFile(cfgPath);
   if (!cfgFile) {
     WriteLog("Download_DownloadByConfigUrl : cannot open (%s).\n", cfgPath.c_str());
     return E_INVALIDARG;
@@ -228,7 +250,7 @@ bool DownloaderCore::OpenManifestTransfer(DownloadItem& item) {
   item.pFile = m_pCfgFile;
   item.pOwner = this;
   item.nResult = 0;
-  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::ManifestWriter, &item, kManifestUserAgent);
+  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::ManifestWriter, &item, kManifestUserAgent, CaFile());
   ApplyProxy(handle, Proxy());
   return true;
 }
@@ -236,7 +258,15 @@ bool DownloaderCore::OpenManifestTransfer(DownloadItem& item) {
 size_t DownloaderCore::ManifestWriter(char* data, size_t size, size_t count, void* user) {
   auto* item = static_cast<DownloadItem*>(user);
   if (!item || !item->pFile || !item->pOwner) return 0;
-  if (static_cast<DownloaderCore*>(item->pOwner)->m_bStopped) return 0;
+  auto* owner = static_cast<DownloaderCore*>(item->pOwner);
+  if (owner->m_bStopped) return 0;
+  // An endless body must not grow the ".cfg" file without bound.
+  const std::size_t bytes = size * count;
+  if (bytes > kMaxXmlDocumentSize - owner->m_nCfgBytes) {
+    owner->m_bCfgTooLarge = true;
+    return 0;
+  }
+  owner->m_nCfgBytes += bytes;
   return std::fwrite(data, size, count, item->pFile);
 }
 
@@ -257,12 +287,14 @@ void DownloaderCore::RunManifestThread() {
       item = &m_mapItems[m_nManifestItemId];
       // Each retry starts over: a new handle and an emptied ".cfg" file.
       if (attempt > 1) {
-        m_pCfgFile = std::fopen(m_szCfgPath, "wb");
+        m_pCfgFile = platform::CreateOutputFile(m_szCfgPath);
         if (m_pCfgFile) OpenManifestTransfer(*item);
       }
       item->nStatus = E_Status_Runing;
       handle = static_cast<CURL*>(item->hCurl);
     }
+    m_nCfgBytes = 0;
+    m_bCfgTooLarge = false;
     const CURLcode result = handle ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
     {
       std::lock_guard<std::mutex> table(m_tableMutex);
@@ -273,6 +305,19 @@ void DownloaderCore::RunManifestThread() {
     }
     if (handle) curl_easy_cleanup(handle);
 
+    if (m_bCfgTooLarge) {
+      WriteLog("Download_Thread_Download_Cfg : manifest larger than %d bytes refused.\n",
+               static_cast<int>(kMaxXmlDocumentSize));
+      if (m_pCfgFile) std::fclose(m_pCfgFile);
+      m_pCfgFile = nullptr;
+      {
+        std::lock_guard<std::mutex> table(m_tableMutex);
+        item->pFile = nullptr;
+      }
+      m_nErrorCode = ConfigLoadError;
+      FinishFailedLoad();
+      return;
+    }
     m_nErrorCode = NoError;
     const HRESULT hr = OnConfigFileDownloaded(item);
     if (hr == S_OK) {

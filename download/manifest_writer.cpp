@@ -10,7 +10,7 @@
 #include "download/md5_digest.h"
 #include "download/transfer_plan.h"
 
-std::string PackageFileName(const ManifestSpec& params, const std::string& wholeFileDigest) {
+std::string PackageFileName(const ManifestParams& params, const std::string& wholeFileDigest) {
   std::string digits;
   for (char c : params.version) {
     if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
@@ -27,7 +27,7 @@ std::string MirrorUrl(const std::string& base, const std::string& name) {
   return root + "/download/" + name;
 }
 
-std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& params,
+std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestParams& params,
                               std::vector<std::string>* digests) {
   std::vector<std::string> all;
   all.push_back(Md5Hex(data, size));

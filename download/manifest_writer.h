@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct ManifestSpec {
+struct ManifestParams {
   std::string stem;                      // product file stem, e.g. "corvex11mini"
   bool x64 = false;                      // the 64-bit edition carries "_x64"
   std::string version;                   // "11.0.9.2" or "11092": only its digits are used
@@ -15,12 +15,12 @@ struct ManifestSpec {
 };
 
 // "<stem>[_x64]_<version digits>_<first 8 lower-case hex digits of the MD5>.exe".
-std::string PackageFileName(const ManifestSpec& params, const std::string& wholeFileDigest);
+std::string PackageFileName(const ManifestParams& params, const std::string& wholeFileDigest);
 
 // The mirror URL of `name` under `base` (a trailing '/' of the base is dropped).
 std::string MirrorUrl(const std::string& base, const std::string& name);
 
 // The manifest text (empty when it cannot be written) for `size` bytes at `data`; `digests` receives item_0 and the
 // block digests for callers that show them.
-std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestSpec& params,
+std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestParams& params,
                               std::vector<std::string>* digests = nullptr);

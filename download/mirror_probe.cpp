@@ -8,6 +8,8 @@
 #include "download/curl_global.h"
 #include "download/icmp_pinger.h"
 #include "external/vendor_config.h"
+#include "external/vendor_services.h"
+#include "platform/web_transfer_policy.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ void ApplyProxy(void* handle, const std::string& proxy) {
   curl_easy_setopt(handle, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
 }
 
-std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& proxy) {
+std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& proxy, const std::string& caFile) {
   std::uint32_t length = kUnknownLength;
   CURLcode result = CURLE_FAILED_INIT;
   if (CURL* handle = NewCurlHandle()) {
@@ -43,6 +45,7 @@ std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& pr
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kLengthProbeConnectSeconds);
     curl_easy_setopt(handle, CURLOPT_TIMEOUT, kLengthProbeTotalSeconds);
+    platform::ApplyWebTransferPolicy(handle, caFile);
     ApplyProxy(handle, proxy);
     result = curl_easy_perform(handle);
     if (result == CURLE_OK) {
@@ -59,7 +62,7 @@ std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& pr
   return length;
 }
 
-std::string GetUrlText(const std::string& url) {
+std::string GetUrlText(const std::string& url, const std::string& caFile) {
   std::string body;
   CURL* handle = NewCurlHandle();
   if (!handle) return "error";
@@ -68,6 +71,7 @@ std::string GetUrlText(const std::string& url) {
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, kCapacityProbeSeconds);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  platform::ApplyWebTransferPolicy(handle, caFile);
   const CURLcode result = curl_easy_perform(handle);
   curl_easy_cleanup(handle);
   return result == CURLE_OK ? body : std::string("error");
@@ -82,11 +86,12 @@ bool IsCdnUrl(const char* url) { return IsCdnUrl(url, GetVendorConfig().cdnDomai
 
 bool CapacityAnswerHasRoom(const std::string& body) { return body.size() >= 2 && body[0] == '1'; }
 
-bool GetNetworkNotFull(const std::string& url) {
+bool GetNetworkNotFull(const std::string& url, const std::string& caFile) {
   if (IsCdnUrl(url.c_str())) return true;
   std::string host;
   if (!MirrorHostPart(url, host)) return false;
-  const std::string body = GetUrlText("http://" + host + "/flag.php");
+  const char* scheme = url.rfind(vendor::kSecureUrlScheme, 0) == 0 ? vendor::kSecureUrlScheme : vendor::kUrlScheme;
+  const std::string body = GetUrlText(scheme + host + vendor::kCapacityPath, caFile);
   WriteLog("Download : GetNetworkNotFull IP(%s), Result(%s).\n", host.c_str(), body.c_str());
   return CapacityAnswerHasRoom(body);
 }

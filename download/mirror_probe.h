@@ -8,21 +8,24 @@
 inline constexpr const char kProbeUserAgent[] = "Lavf/55.13.102";
 inline constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
 
+// Every probe is held to the engine's transfer rules: http and https only, verified
+// certificates, `caFile` (empty: the system's CA store) as the trusted CAs.
+
 // Length the mirror advertises for `url` (a HEAD request); kUnknownLength when it
 // gives none or the request fails. Limited to a few seconds, so a dead mirror cannot
 // hold up the start.
-std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& proxy);
+std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& proxy, const std::string& caFile);
 
 // Body of `url` (2 seconds at most), or "error" when the request fails.
-std::string GetUrlText(const std::string& url);
+std::string GetUrlText(const std::string& url, const std::string& caFile);
 
 // A URL that contains the CDN domain marker of the vendor configuration.
 bool IsCdnUrl(const char* url);
 bool IsCdnUrl(const char* url, const std::string& marker);
 
-// True for a CDN URL; otherwise asks "http://<host>/flag.php" and accepts a body of at
-// least two characters that starts with '1'.
-bool GetNetworkNotFull(const std::string& url);
+// True for a CDN URL; otherwise asks "http://<host>/flag.php" (https for an https
+// mirror) and accepts a body of at least two characters that starts with '1'.
+bool GetNetworkNotFull(const std::string& url, const std::string& caFile);
 // The capacity rule on its own.
 bool CapacityAnswerHasRoom(const std::string& body);
 

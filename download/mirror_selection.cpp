@@ -16,13 +16,14 @@ HRESULT DownloaderCore::CheckDownload(DownloadConfig& config) {
   const UrlCfg* cdnEntry = nullptr;
   const std::uint32_t fileSize = static_cast<std::uint32_t>(config.nFileSize);
   const std::string proxy = Proxy();
+  const std::string caFile = CaFile();
 
   for (int index = 0; index < kMaxUrlCfg; ++index) {
     UrlCfg& entry = config.arrUrlCfg[index];
     if (!entry.bValid) continue;
     const bool isCdn = IsCdnUrl(entry.szUrl);
     if (isCdn && !cdnEntry) {
-      entry.bValid = GetDownloadFileLenth(entry.szUrl, proxy) == fileSize ? 1 : 0;
+      entry.bValid = GetDownloadFileLenth(entry.szUrl, proxy, caFile) == fileSize ? 1 : 0;
       if (entry.bValid) cdnEntry = &entry;
       continue;
     }
@@ -33,9 +34,9 @@ HRESULT DownloaderCore::CheckDownload(DownloadConfig& config) {
       entry.bValid = 0;
       continue;
     }
-    entry.bValid = GetDownloadFileLenth(entry.szUrl, proxy) == fileSize ? 1 : 0;
+    entry.bValid = GetDownloadFileLenth(entry.szUrl, proxy, caFile) == fileSize ? 1 : 0;
     if (entry.bValid && !isCdn) {
-      entry.bNetworkNotFull = GetNetworkNotFull(entry.szUrl) ? 1 : 0;
+      entry.bNetworkNotFull = GetNetworkNotFull(entry.szUrl, caFile) ? 1 : 0;
       candidates.push_back(entry);
     }
     WriteLog("Download_CheckDownload: ID(%d), FileSizeConsistent(%s) NetworkNotFull(%s).\n", index,

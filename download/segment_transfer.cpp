@@ -1,5 +1,6 @@
 // Output preparation, segment threads, the chunk writer and the completion check.
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,7 @@
 #include "external/vendor_config.h"
 #include "platform/clock.h"
 #include "platform/memory_prefault.h"
+#include "platform/output_file.h"
 #include "platform/positional_write.h"
 
 namespace {
@@ -64,6 +66,16 @@ void DownloaderCore::SetProxy(const std::string& proxy) {
 std::string DownloaderCore::Proxy() {
   std::lock_guard<std::mutex> guard(m_proxyMutex);
   return m_strProxy;
+}
+
+void DownloaderCore::SetCaFile(const std::string& caFile) {
+  std::lock_guard<std::mutex> guard(m_proxyMutex);
+  m_strCaFile = caFile;
+}
+
+std::string DownloaderCore::CaFile() {
+  std::lock_guard<std::mutex> guard(m_proxyMutex);
+  return m_strCaFile;
 }
 
 void DownloaderCore::SetPingFunction(PingFunction ping) { m_ping = std::move(ping); }
@@ -141,10 +153,11 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
     // Page faults of a fresh image cost the segments more than mapping it in at once,
     // which a helper thread does while the transfers start.
     StartEngineThread([image = m_pBuffer, size] { platform::PrefaultForWriting(image.get(), size); });
-    if (std::FILE* file = std::fopen(m_config.szFilePath, "wb")) m_pFile.reset(file, &std::fclose);
+    if (std::FILE* file = platform::CreateOutputFile(m_config.szFilePath)) m_pFile.reset(file, &std::fclose);
     if (!m_pFile) {
       // Nothing could be kept of the transfer: stop here instead of fetching in vain.
-      WriteLog("Download_BeginDownload : cannot open output file (%s).\n", m_config.szFilePath);
+      WriteLog("Download_BeginDownload : cannot open output file (%s): %s.\n", m_config.szFilePath,
+               std::strerror(errno));
       CloseFile();
       m_nErrorCode = DownloadExeError;
       return E_FAIL;
@@ -215,7 +228,7 @@ void DownloaderCore::SetSegmentOptions(DownloadItem& item) {
   CURL* handle = static_cast<CURL*>(item.hCurl);
   if (!handle) return;
   item.pOwner = this;
-  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::SegmentWriter, &item, kSegmentUserAgent);
+  SetTransferOptions(handle, item.pszUrl, &DownloaderCore::SegmentWriter, &item, kSegmentUserAgent, CaFile());
   if (item.nEnd <= m_nFileSize) {
     char range[48];
     std::snprintf(range, sizeof(range), "%d-%d", static_cast<int>(item.nStart), static_cast<int>(item.nEnd));

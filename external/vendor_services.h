@@ -5,6 +5,7 @@ namespace vendor {
 
 // Mirrors and the CDN.
 inline constexpr const char kUrlScheme[] = "http://";
+inline constexpr const char kSecureUrlScheme[] = "https://";
 inline constexpr const char kDownloadPath[] = "/download/";
 inline constexpr const char kCapacityPath[] = "/flag.php";
 inline constexpr const char kContentUserAgent[] = "Downloader";

@@ -38,11 +38,15 @@ std::unique_ptr<char[]> AllocateZeroed(std::size_t size) {
   return buffer;
 }
 
+// Reads exactly `size` bytes at `offset`; false on a short read (a folder, an I/O error).
+bool ReadAt(JFile& file, long offset, void* buffer, std::size_t size) {
+  return file.Seek(offset, SEEK_SET) == 0 && file.Read(buffer, size) == static_cast<long>(size);
+}
+
 // Reads the stored block offset and checks that a whole block fits behind it.
 bool LocateInfoBlock(JFile& file, long& blockOffset, long& fileSize) {
   std::int32_t stored = 0;
-  file.Seek(kPackageInfoOffsetPosition, SEEK_SET);
-  file.Read(&stored, sizeof(stored));
+  if (!ReadAt(file, kPackageInfoOffsetPosition, &stored, sizeof(stored))) return false;
   fileSize = file.Size();
   blockOffset = stored;
   return RangeInsideFile(stored, static_cast<std::int64_t>(kPackageInfoSize), fileSize);
@@ -57,7 +61,7 @@ HRESULT Fail(const ProgressCallback& progress, int lastError, unsigned failureCo
 // Writes uninstall.exe and uninstall.exe.bin; nothing here is reported to the caller.
 void WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, std::size_t size,
                       const PackageInfo& block) {
-  WriteLog("Write uninstall file.");
+  WriteLog("Write uninstall file.\n");
   JFile out;
   if (out.Open(uninstallerPath, JFILE_WRITE_BINARY)) {
     out.Write(bytes, size);
@@ -70,7 +74,7 @@ void WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, st
                                      std::filesystem::perms::others_exec,
                                  error);
   }
-  WriteLog("Write uninstall bin.");
+  WriteLog("Write uninstall bin.\n");
   WritePackageInfo((uninstallerPath + L".bin").c_str(), &block);
 }
 
@@ -96,8 +100,10 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
 
   PackageInfo block = EmptyPackageInfo();
   std::memcpy(block.signature, kPackageSignature, sizeof(block.signature));
-  package.Seek(blockOffset, SEEK_SET);
-  package.Read(&block, sizeof(block));
+  if (!ReadAt(package, blockOffset, &block, sizeof(block))) {
+    package.Close();
+    return Fail(progress, kInstallSetupFileError, 2);
+  }
 
   std::wstring folder;
   if (installFolder != nullptr) {
@@ -128,36 +134,38 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
     package.Close();
     return Fail(progress, kInstallMallocBrror, 2);
   }
-  package.Seek(block.payloadOffset, SEEK_SET);
-  package.Read(payload.get(), payloadSize);
-  WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).", block.payloadOffset, block.payloadSize,
+  if (!ReadAt(package, block.payloadOffset, payload.get(), payloadSize)) {
+    package.Close();
+    return Fail(progress, kInstallSetupFileError, 2);
+  }
+  WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).\n", block.payloadOffset, block.payloadSize,
            static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(payload.get())));
 
   C7ZOperator extractor;
   extractor.SetProgressCallback(progress);
   std::string narrowFolder = platform::WideToNarrow(folder);
-  WriteLog("Begin unpack file.");
+  WriteLog("Begin unpack file.\n");
   if (!extractor.Extract(payload.get(), static_cast<std::uint32_t>(payloadSize), narrowFolder.c_str(), nullptr,
                          removeExtractTemp)) {
-    WriteLog("Failed unpack file.");
+    WriteLog("Failed unpack file.\n");
     package.Close();
     payload.reset();
     return Fail(progress, kInstallMallocBrror, 2);
   }
-  WriteLog("Finish unpack file.");
+  WriteLog("Finish unpack file.\n");
 
   std::wstring uninstallerPath = folder;
   platform::PathAppend(uninstallerPath, platform::NarrowToWide(product::kUninstaller));
   std::unique_ptr<char[]> uninstaller;
   const std::size_t uninstallerSize = block.uninstallerSize > 0 ? static_cast<std::size_t>(block.uninstallerSize) : 0;
   if (!RangeInsideFile(block.uninstallerOffset, block.uninstallerSize, fileSize)) {
-    WriteLog("Uninstaller range Start(%d), size(%d) lies outside the package (%ld bytes); no uninstaller written.",
+    WriteLog("Uninstaller range Start(%d), size(%d) lies outside the package (%ld bytes); no uninstaller written.\n",
              block.uninstallerOffset, block.uninstallerSize, fileSize);
   } else if (!(uninstaller = AllocateZeroed(uninstallerSize + 1))) {
-    WriteLog("Uninstaller of %d bytes cannot be allocated; no uninstaller written.", block.uninstallerSize);
-  } else {
-    package.Seek(block.uninstallerOffset, SEEK_SET);
-    package.Read(uninstaller.get(), uninstallerSize);
+    WriteLog("Uninstaller of %d bytes cannot be allocated; no uninstaller written.\n", block.uninstallerSize);
+  } else if (!ReadAt(package, block.uninstallerOffset, uninstaller.get(), uninstallerSize)) {
+    WriteLog("Uninstaller of %d bytes cannot be read; no uninstaller written.\n", block.uninstallerSize);
+    uninstaller.reset();
   }
   payload.reset();
   package.Close();
@@ -170,17 +178,19 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
 
 HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block) {
   if (packagePath == nullptr || block == nullptr) return E_POINTER;
+  // A caller that ignores the result never sees what its block held before.
+  *block = EmptyPackageInfo();
   JFile file;
   if (!file.Open(packagePath, JFILE_READ_BINARY)) return E_FAIL;
   long blockOffset = 0;
   long fileSize = 0;
-  if (!LocateInfoBlock(file, blockOffset, fileSize)) {
-    file.Close();
-    return E_FAIL;
-  }
-  file.Seek(blockOffset, SEEK_SET);
-  file.Read(block, sizeof(PackageInfo));
+  PackageInfo read = EmptyPackageInfo();
+  const bool whole = LocateInfoBlock(file, blockOffset, fileSize) && ReadAt(file, blockOffset, &read, sizeof(read));
   file.Close();
+  // The same ranges the unpack step refuses; an uninstaller outside the file only
+  // means the package has none.
+  if (!whole || !RangeInsideFile(read.payloadOffset, read.payloadSize, fileSize)) return E_FAIL;
+  *block = read;
   return S_OK;
 }
 

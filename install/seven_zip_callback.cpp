@@ -24,15 +24,18 @@ bool C7ZOperator::Extract(const void* buffer, std::uint32_t size, const char* ou
   return extracted;
 }
 
+// Room for one trace line; the texts are short and snprintf cuts anything longer.
+constexpr std::size_t kTraceLineBytes = 260;
+
 void C7ZOperator::OnProgress(std::uint32_t low, std::uint32_t /*high*/) {
-  char line[260];
+  char line[kTraceLineBytes];
   std::snprintf(line, sizeof(line), "now pos is %d \n", static_cast<int>(low));
   DebugTrace(line);
   if (progress_) progress_(kExtractProgressEvent, low, 0);
 }
 
 void C7ZOperator::OnError(int code) {
-  char line[260];
+  char line[kTraceLineBytes];
   std::snprintf(line, sizeof(line), "\n!!! Error is %d \n", code);
   DebugTrace(line);
   lastError_ = code;

@@ -83,6 +83,22 @@ bool GetLastInstallPathInRegidit(const std::string& entryName, std::string& out)
   return true;
 }
 
+bool ReadRegisteredInstallLocation(const std::string& entryName, std::string& out) {
+  platform::HKEY key = nullptr;
+  if (entryName.empty() || platform::RegOpenKeyEx(HKEY_LOCAL_MACHINE, EntryKey(entryName), &key) != ERROR_SUCCESS)
+    return false;
+  char buffer[kMaxPath + 1] = {};
+  DWORD size = kMaxPath;
+  DWORD type = platform::REG_NONE;
+  const LONG rc = platform::RegQueryValueEx(key, "InstallLocation", &type, buffer, &size);
+  platform::RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != platform::REG_SZ) return false;
+  const std::string location(buffer);
+  if (location.empty()) return false;
+  out = location;
+  return true;
+}
+
 bool DeleteUninstallItem(const std::string& entryName) {
   // An empty name would name the list of every product's entries.
   if (!entryName.empty()) platform::RegDeleteKey(HKEY_LOCAL_MACHINE, EntryKey(entryName));

@@ -34,5 +34,8 @@ bool QueryUninstallDword(const std::string& entryName, const std::string& valueN
 bool ReadSetupCfgFlag(const PackageInfo& info, DWORD& installOptions);
 // "InstallLocation" (a REG_SZ of at most 200 bytes) into `out`; true when not empty.
 bool GetLastInstallPathInRegidit(const std::string& entryName, std::string& out);
+// "InstallLocation" of an existing entry, read without creating the key (an uninstall
+// must not leave an empty entry behind); true when not empty.
+bool ReadRegisteredInstallLocation(const std::string& entryName, std::string& out);
 // Deletes the entry's key; the result of the deletion is ignored. Always true.
 bool DeleteUninstallItem(const std::string& entryName);

@@ -19,7 +19,7 @@ namespace platform {
 namespace {
 
 constexpr int kMaxModules = 256;
-constexpr int kMaxPath = 320;
+constexpr int kMaxDumpPath = 320;  // a loaded module's path; not the product limit kMaxPath
 constexpr int kMaxBuildIdBytes = 32;
 constexpr int kMaxFrames = 64;
 constexpr uintptr_t kStackBelowSp = 128;        // the x86-64 red zone
@@ -29,7 +29,7 @@ constexpr uintptr_t kMaxFrameDistance = 16 << 20;
 
 struct ModuleRecord {
   uintptr_t base = 0;
-  char path[kMaxPath] = {};
+  char path[kMaxDumpPath] = {};
   char buildId[kMaxBuildIdBytes * 2 + 1] = {};
 };
 

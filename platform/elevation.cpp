@@ -19,6 +19,8 @@ namespace {
 // pkexec's own codes: the dialog was dismissed (126) or authorization failed (127).
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
+// The message window waits this long for the user before the run ends anyway.
+constexpr int kMessageWindowTimeoutMs = 10 * 60 * 1000;
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -43,11 +45,11 @@ std::vector<std::string> KeptDisplayVariables() {
 }
 
 // A message window without our toolkit: the first desktop dialog program present.
-void ShowMessageWindow(const std::string& text) {
+void ShowMessageWindow(const std::string& title, const std::string& text) {
   if (!IsDisplayReachable()) return;
   const std::vector<std::vector<std::string>> candidates = {
-      {"zenity", "--error", "--no-wrap", "--title=Corvex Setup", "--text=" + text},
-      {"kdialog", "--title", "Corvex Setup", "--error", text},
+      {"zenity", "--error", "--no-wrap", "--title=" + title, "--text=" + text},
+      {"kdialog", "--title", title, "--error", text},
       {"xmessage", "-center", text},
   };
   for (const auto& command : candidates) {
@@ -55,15 +57,15 @@ void ShowMessageWindow(const std::string& text) {
     ProcessStart start;
     start.program = command[0];
     start.arguments = command;
-    if (RunAndWait(start, 10 * 60 * 1000)) return;
+    if (RunAndWait(start, kMessageWindowTimeoutMs)) return;
   }
 }
 
-bool Refuse(const std::string& why, int* exitCode) {
-  const std::string text = "Corvex Setup needs administrator rights to install.\n" + why;
+bool Refuse(const std::string& programTitle, const std::string& why, int* exitCode) {
+  const std::string text = programTitle + " needs administrator rights to install.\n" + why;
   std::fprintf(stderr, "%s\n", text.c_str());
   std::fflush(stderr);
-  ShowMessageWindow(text);
+  ShowMessageWindow(programTitle, text);
   if (exitCode) *exitCode = 1;
   return false;
 }
@@ -72,20 +74,21 @@ bool Refuse(const std::string& why, int* exitCode) {
 
 bool IsRunningAsRoot() { return ::geteuid() == 0; }
 
-bool EnsureElevatedOrRelaunch(int argc, char** argv, int* exitCode) {
+bool EnsureElevatedOrRelaunch(int argc, char** argv, const std::string& programTitle, int* exitCode) {
   if (exitCode) *exitCode = 0;
   if (IsRunningAsRoot() || InSandboxRoot()) return true;
 
   const std::string pkexec = FindProgram("pkexec");
   if (pkexec.empty())
-    return Refuse("pkexec is not installed, so they cannot be requested. Start the installer as root (sudo).",
+    return Refuse(programTitle,
+                  "pkexec is not installed, so they cannot be requested. Start the installer as root (sudo).",
                   exitCode);
   std::string self = GetModuleFileName();
-  if (self.empty()) return Refuse("The installer cannot find its own program file.", exitCode);
+  if (self.empty()) return Refuse(programTitle, "The installer cannot find its own program file.", exitCode);
 
   // pkexec wants the program with its full path.
   const std::string env = FindProgram("env");
-  if (env.empty()) return Refuse("The env program is missing.", exitCode);
+  if (env.empty()) return Refuse(programTitle, "The env program is missing.", exitCode);
   ProcessStart start;
   start.program = pkexec;
   start.arguments = {pkexec, env};
@@ -94,11 +97,11 @@ bool EnsureElevatedOrRelaunch(int argc, char** argv, int* exitCode) {
   for (int i = 1; i < argc; ++i) start.arguments.push_back(argv[i]);
 
   auto process = StartProcess(start);
-  if (!process) return Refuse("pkexec could not be started.", exitCode);
+  if (!process) return Refuse(programTitle, "pkexec could not be started.", exitCode);
   process->Wait(-1);
   const int code = process->ExitCode().value_or(1);
   if (code == kPkexecDismissed || code == kPkexecNotAuthorized)
-    return Refuse("The request for administrator rights was refused.", exitCode);
+    return Refuse(programTitle, "The request for administrator rights was refused.", exitCode);
   if (exitCode) *exitCode = code;
   return false;
 }

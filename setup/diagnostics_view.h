@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/resource_ids.h"
 #include "download/downloader.h"
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/common_dlg.h"
@@ -29,7 +30,7 @@ std::vector<std::vector<std::wstring>> InfoViewRows(const DownloadInfo& info);
 
 class InfoViewDlg : public CommonDlg, public std::enable_shared_from_this<InfoViewDlg> {
  public:
-  static constexpr int kTemplate = 189;
+  static constexpr int kTemplate = resource_ids::kInfoViewTemplate;
   static constexpr int kListViewId = 1001;
   static constexpr int kLogListId = 1005;
   static constexpr int kInfoButtonId = 1006;

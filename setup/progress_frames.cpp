@@ -1,6 +1,7 @@
 #include "setup/progress_frames.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -66,6 +67,19 @@ ProgressFrames::ProgressFrames(int width, int height, const BMData& plain, const
       wholeDistance_[i] = static_cast<std::uint16_t>(std::min<double>(std::floor(distance_[i]), kGreyLevels - 1));
     }
   }
+  // The plain picture's pure white pixels let the frame show through.
+  for (int row = 0; row < plain_.height; ++row) {
+    const std::uint32_t* line = &plain_.pixels[static_cast<size_t>(row) * plain_.width];
+    for (int x = 0; x < plain_.width;) {
+      if ((line[x] & 0xFFFFFF) == kWhite) {
+        ++x;
+        continue;
+      }
+      const int first = x;
+      while (x < plain_.width && (line[x] & 0xFFFFFF) != kWhite) ++x;
+      plainRuns_.push_back({row, first, x});
+    }
+  }
 }
 
 int ProgressFrames::TargetRadius(int installPermille) {
@@ -90,12 +104,50 @@ void ProgressFrames::RenderRipple(std::uint32_t* out, std::uint32_t now, int ins
   revealRadius_ = std::min(revealRadius_ + 1, target);
   AdvanceRipples(now);
   BuildGreyTable();
-  const size_t count = PixelCount();
-  const std::uint32_t* grey = grey_.data();
-  const std::uint16_t* whole = wholeDistance_.data();
-  for (size_t i = 0; i < count; ++i) out[i] = grey[whole[i]];
+  for (int y = 0; y < height_; ++y) FillRowBands(out, y);
   if (revealRadius_ < kCoveredRadius) DrawPlainPicture(out);
   RevealArtwork(out);
+}
+
+// One half of a row, walked from the centre column outward: there the whole
+// distance never falls, so a band or the reveal circle is one run of pixels.
+struct ProgressFrames::HalfRow {
+  const std::uint16_t* whole;  // the row's whole distances
+  int first;                   // x of the pixel next to the centre
+  int step;                    // +1 rightward, −1 leftward
+  int count;
+  int X(int k) const { return first + step * k; }
+  // The first k in [from, count) whose whole distance is at least `value`.
+  int FirstAtLeast(int from, int value) const {
+    int low = from, high = count;
+    while (low < high) {
+      const int mid = low + (high - low) / 2;
+      if (whole[X(mid)] < value) low = mid + 1; else high = mid;
+    }
+    return low;
+  }
+  // The pixels k in [from, to) as a pointer range in `row`.
+  std::uint32_t* Begin(std::uint32_t* row, int from, int to) const { return row + (step > 0 ? X(from) : X(to - 1)); }
+};
+
+std::array<ProgressFrames::HalfRow, 2> ProgressFrames::HalvesOf(int y) const {
+  const std::uint16_t* whole = &wholeDistance_[static_cast<size_t>(y) * width_];
+  const int centre = std::clamp(kCentreX, 0, width_);
+  return {HalfRow{whole, centre, 1, width_ - centre}, HalfRow{whole, centre - 1, -1, centre}};
+}
+
+void ProgressFrames::FillRowBands(std::uint32_t* out, int y) const {
+  std::uint32_t* row = out + static_cast<size_t>(y) * width_;
+  for (const HalfRow& half : HalvesOf(y)) {
+    for (int k = 0; k < half.count;) {
+      const int level = half.whole[half.X(k)];
+      const int bandEnd = bandEnd_[level];
+      const int next = bandEnd >= kGreyLevels ? half.count : half.FirstAtLeast(k + 1, bandEnd);
+      std::uint32_t* begin = half.Begin(row, k, next);
+      std::fill(begin, begin + (next - k), grey_[level]);
+      k = next;
+    }
+  }
 }
 
 void ProgressFrames::AdvanceRipples(std::uint32_t now) {
@@ -130,10 +182,23 @@ void ProgressFrames::BuildGreyTable() {
     const std::uint32_t disc = BlendPixels(colour, kRippleGrey, kRippleStrength);
     std::fill(grey_.begin(), grey_.begin() + std::min(previousRadius, kGreyLevels), disc);
   }
+  // Where each band ends, so that a frame fills runs instead of single pixels.
+  int end = kGreyLevels;
+  for (int level = kGreyLevels - 1; level >= 0; --level) {
+    if (level + 1 < kGreyLevels && grey_[level] != grey_[level + 1]) end = level + 1;
+    bandEnd_[level] = end;
+  }
 }
 
 void ProgressFrames::DrawPlainPicture(std::uint32_t* out) const {
-  DrawKeyed(out, width_, height_, plain_, kPictureX, kPictureY, kWhite);
+  for (const Run& run : plainRuns_) {
+    const int y = kPictureY + run.row;
+    const int from = std::max(kPictureX + run.first, 0);
+    const int to = std::min(kPictureX + run.end, width_);
+    if (y < 0 || y >= height_ || from >= to) continue;
+    const std::uint32_t* source = &plain_.pixels[static_cast<size_t>(run.row) * plain_.width + (from - kPictureX)];
+    std::memcpy(out + static_cast<size_t>(y) * width_ + from, source, static_cast<size_t>(to - from) * 4);
+  }
 }
 
 void ProgressFrames::RevealArtwork(std::uint32_t* out) {
@@ -147,21 +212,23 @@ void ProgressFrames::RevealArtwork(std::uint32_t* out) {
       std::memcpy(&artworkCopy_[static_cast<size_t>(y) * width_], &artwork_.pixels[static_cast<size_t>(y) * artwork_.width],
                   static_cast<size_t>(w) * 4);
   }
-  const float radius = static_cast<float>(r);
-  for (int y = std::max(0, kCentreY - r); y <= std::min(height_ - 1, kCentreY + r); ++y) {
-    const int dy = y - kCentreY;
-    const int reach = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(r) * r - dy * dy)));
+  for (int y = std::max(0, kCentreY - r + 1); y <= std::min(height_ - 1, kCentreY + r - 1); ++y) {
     const size_t rowStart = static_cast<size_t>(y) * width_;
-    for (int x = std::max(0, kCentreX - reach); x <= std::min(width_ - 1, kCentreX + reach); ++x) {
-      const size_t i = rowStart + x;
-      const float d = distance_[i];
-      if (d >= radius) continue;
-      const int whole = wholeDistance_[i];
-      if (whole + 1 == r) {
+    std::uint32_t* row = out + rowStart;
+    const std::uint32_t* art = &artworkCopy_[rowStart];
+    for (const HalfRow& half : HalvesOf(y)) {
+      // Whole distance up to r − 2 lies inside; r − 1 is the rim, blended by the fraction.
+      const int inner = half.FirstAtLeast(0, r - 1);
+      const int outer = half.FirstAtLeast(inner, r);
+      if (inner > 0) {
+        const int x = half.Begin(row, 0, inner) - row;
+        std::memcpy(row + x, art + x, static_cast<size_t>(inner) * 4);
+      }
+      for (int k = inner; k < outer; ++k) {
+        const int x = half.X(k);
+        const float d = distance_[rowStart + x];
         // The rim fades from the artwork inside to the frame outside.
-        out[i] = BlendPixels(artworkCopy_[i], out[i], d - static_cast<float>(whole));
-      } else {
-        out[i] = artworkCopy_[i];
+        row[x] = BlendPixels(art[x], row[x], d - static_cast<float>(r - 1));
       }
     }
   }

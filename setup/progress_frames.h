@@ -3,6 +3,7 @@
 // finished frame. Pure pixel work; the frame producer's thread owns the object.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -56,8 +57,17 @@ class ProgressFrames {
   const std::vector<std::uint32_t>& GreyTable() const { return grey_; }
 
  private:
+  struct HalfRow;
+  // A run of pixels of the plain picture that are not pure white.
+  struct Run {
+    int row;
+    int first;
+    int end;
+  };
+  std::array<HalfRow, 2> HalvesOf(int y) const;
   void AdvanceRipples(std::uint32_t now);
   void BuildGreyTable();
+  void FillRowBands(std::uint32_t* out, int y) const;
   void DrawPlainPicture(std::uint32_t* out) const;
   void RevealArtwork(std::uint32_t* out);
 
@@ -78,6 +88,8 @@ class ProgressFrames {
   std::vector<float> distance_;          // of every pixel from the centre
   std::vector<std::uint16_t> wholeDistance_;  // the same, whole and held below kGreyLevels
   std::vector<std::uint32_t> grey_;      // colour by whole distance, rebuilt per frame
+  std::array<int, kGreyLevels> bandEnd_{};  // the first level after each level's band
+  std::vector<Run> plainRuns_;
   std::vector<std::uint32_t> artworkCopy_;  // the artwork in frame size, made when first needed
   std::deque<Ripple> ripples_;           // oldest first
   int revealRadius_ = 0;

@@ -9,8 +9,6 @@ namespace gui = platform::gui;
 
 namespace {
 
-constexpr int kSetupTemplate = 130;
-constexpr int kProgramIcon = 107;
 constexpr COLORREF kPage = 0xFFFFFF;
 constexpr COLORREF kTitleBand = 0xB5474A;
 constexpr COLORREF kBottomBand = 0xFDFBF7;
@@ -51,7 +49,7 @@ INT_PTR SetupDlg::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 int SetupDlg::OnInitDialog(HWND window) {
   CommonDlg::OnInitDialog(window);
   gui::SetWindowTextA(window, "Corvex Installer");
-  gui::SetWindowIcon(window, kProgramIcon);
+  gui::SetWindowIcon(window, resource_ids::kProgramIcon);
   for (int i = 0; i < 7; ++i) bitmaps_[i] = gui::LoadBitmapW(nullptr, kBitmapIds[i]);
 
   titleFont_ = CreateDialogFont(window, 14);
@@ -134,5 +132,7 @@ int SetupDlg::OnClose() {
 void InitializeDialogSupport() { CWndShadow::Initialize(nullptr); }
 
 void RunSetupDialog() {
-  gui::DialogBoxParamW(nullptr, kSetupTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
+  const SetupDlg& dialog = TheSetupDlg();
+  gui::RegisterDialogTemplate(resource_ids::kSetupDialogTemplate, dialog.designWidth, dialog.designHeight);
+  gui::DialogBoxParamW(nullptr, resource_ids::kSetupDialogTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
 }

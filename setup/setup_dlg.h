@@ -2,6 +2,7 @@
 // 622 × 405 design pixels with a drop shadow. One object per process.
 #pragma once
 
+#include "base/resource_ids.h"
 #include "platform/gui/gui_types.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
@@ -11,8 +12,8 @@
 
 class SetupDlg : public CommonDlg {
  public:
-  static constexpr int kCloseId = 1612;
-  static constexpr int kMinimizeId = 1613;
+  static constexpr int kCloseId = resource_ids::kCloseCommand;
+  static constexpr int kMinimizeId = resource_ids::kMinimizeCommand;
 
   SetupDlg();
   ~SetupDlg() override;

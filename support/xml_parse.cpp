@@ -6,6 +6,7 @@
 #include <boost/property_tree/xml_parser.hpp>
 
 #include "base/jfile.h"
+#include "support/xml_limits.h"
 
 namespace pt = boost::property_tree;
 
@@ -226,7 +227,9 @@ bool XMLParse::Remove(const std::string& path) {
 bool XMLParse::ReadFromMemory(const char* text, size_t) {
   if (!text) return false;
   try {
-    std::istringstream stream{std::string(text)};
+    std::string document(text);
+    if (!XmlWithinLimits(document)) return false;
+    std::istringstream stream{std::move(document)};
     pt::ptree parsed;
     pt::read_xml(stream, parsed, pt::xml_parser::trim_whitespace);
     // A document needs a root element; the reader accepts empty text without one.
@@ -243,7 +246,7 @@ bool XMLParse::ReadFromFile(const std::wstring& path) {
     JFile file;
     if (!file.Open(path, JFILE_READ_BINARY)) return false;
     const long size = file.Size();
-    if (size < 0) {
+    if (size < 0 || static_cast<unsigned long>(size) > kMaxXmlDocumentSize) {
       file.Close();
       return false;
     }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/path.h"
+#include "platform/web_transfer_policy.h"
 
 FormPart FormPart::Text(std::string name, std::string text) {
   FormPart part;
@@ -51,7 +52,8 @@ bool AddPart(curl_mime* mime, const FormPart& part) {
 
 }  // namespace
 
-bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits) {
+bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits,
+              const std::string& caFile) {
   EnsureCurlInitialised();
   std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
   if (!handle) return false;
@@ -70,6 +72,7 @@ bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const 
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
+  platform::ApplyWebTransferPolicy(curl, caFile);
   const CURLcode result = curl_easy_perform(curl);
   handle.reset();  // before the form it sends
   return result == CURLE_OK;

@@ -11,7 +11,6 @@ namespace gui = platform::gui;
 
 namespace {
 
-constexpr int kMessageBoxTemplate = 173;
 constexpr int kFirstBitmap = 174;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kTitleBand = 0xB5474A;
@@ -25,7 +24,8 @@ std::atomic<SkinMessageBox*> g_currentBox{nullptr};
 
 int RunBox(SkinMessageBox& box, HWND parent) {
   SkinMessageBox* previous = g_currentBox.exchange(&box);
-  gui::DialogBoxParamW(nullptr, kMessageBoxTemplate, parent, &SkinMessageBox::StaticDialogProc, 0);
+  gui::RegisterDialogTemplate(resource_ids::kMessageBoxTemplate, box.designWidth, box.designHeight);
+  gui::DialogBoxParamW(nullptr, resource_ids::kMessageBoxTemplate, parent, &SkinMessageBox::StaticDialogProc, 0);
   const int result = box.result;
   // A box opened over another one hands the pointer back when it ends.
   g_currentBox = previous;

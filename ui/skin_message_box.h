@@ -10,17 +10,18 @@
 #include <string>
 #include <thread>
 
+#include "base/resource_ids.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 #include "ui/static_ctrl.h"
 
 // Command identifiers of the box.
-inline constexpr int kMsgBoxCloseId = 1612;
-inline constexpr int kMsgBoxCloseAltId = 1626;
-inline constexpr int kMsgBoxNoChoice = 1628;
-inline constexpr int kMsgBoxOkId = 1629;
-inline constexpr int kMsgBoxCancelId = 1630;
+inline constexpr int kMsgBoxCloseId = resource_ids::kCloseCommand;
+inline constexpr int kMsgBoxCloseAltId = resource_ids::kMessageBoxCloseAltCommand;
+inline constexpr int kMsgBoxNoChoice = resource_ids::kMessageBoxNoChoice;
+inline constexpr int kMsgBoxOkId = resource_ids::kMessageBoxOkCommand;
+inline constexpr int kMsgBoxCancelId = resource_ids::kMessageBoxCancelCommand;
 
 class SkinMessageBox : public CommonDlg {
  public:

@@ -19,10 +19,9 @@ struct TemplateSize {
   int height;
 };
 std::mutex g_templateMutex;
+// Filled by the dialogs that run each template.
 std::map<int, TemplateSize>& Templates() {
-  // The program's empty templates: the setup dialog, the message box and the
-  // diagnostics view.
-  static auto* templates = new std::map<int, TemplateSize>{{130, {622, 405}}, {173, {420, 210}}, {189, {640, 420}}};
+  static auto* templates = new std::map<int, TemplateSize>;
   return *templates;
 }
 

@@ -24,11 +24,11 @@ std::string ResolveFontFamily(const std::wstring& face) {
   return WideToNarrow(face) + ",sans-serif";
 }
 
-Font::Font(FontSpec params) : spec_(std::move(params)) {
+Font::Font(FontParams params) : params_(std::move(params)) {
   PangoFontDescription* d = pango_font_description_new();
-  pango_font_description_set_family(d, ResolveFontFamily(spec_.face).c_str());
-  pango_font_description_set_absolute_size(d, std::max(spec_.pixelHeight, 1) * static_cast<double>(PANGO_SCALE));
-  pango_font_description_set_weight(d, spec_.weight >= 600 ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_family(d, ResolveFontFamily(params_.face).c_str());
+  pango_font_description_set_absolute_size(d, std::max(params_.pixelHeight, 1) * static_cast<double>(PANGO_SCALE));
+  pango_font_description_set_weight(d, params_.weight >= 600 ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   description_ = d;
 }
 
@@ -88,7 +88,7 @@ int MulDiv(int number, int numerator, int denominator) {
 
 HFONT CreateFontIndirectW(const LOGFONTW* logFont) {
   if (!logFont) return nullptr;
-  FontSpec params;
+  FontParams params;
   params.face.assign(logFont->lfFaceName, wcsnlen(logFont->lfFaceName, 32));
   // Negative heights are the character (em) height; positive ones the cell height,
   // of which the em takes about seven eighths.

@@ -32,7 +32,7 @@ class Bitmap {
   std::vector<std::uint32_t> pixels_;
 };
 
-struct FontSpec {
+struct FontParams {
   std::wstring face;
   int pixelHeight = 0;  // em height in pixels
   int weight = 400;
@@ -42,14 +42,14 @@ struct FontSpec {
 // The font of a text; immutable once made, so painter threads may share it.
 class Font {
  public:
-  explicit Font(FontSpec params);
+  explicit Font(FontParams params);
   ~Font();
-  const FontSpec& Params() const { return spec_; }
+  const FontParams& Params() const { return params_; }
   // The toolkit's description of this font (a PangoFontDescription).
   const void* Description() const { return description_; }
 
  private:
-  FontSpec spec_;
+  FontParams params_;
   void* description_;
 };
 

@@ -38,7 +38,7 @@ TEST(Md5, FileDigestMatchesMemoryDigest) {
 TEST(ManifestWriter, NameUrlsAndDigestsLoadBack) {
   std::string content(2 * 1048576 + 5, 'a');
   content[1048576] = 'b';
-  ManifestSpec params;
+  ManifestParams params;
   params.stem = "corvex11mini";
   params.x64 = true;
   params.version = "11.0.9.2";

@@ -143,7 +143,37 @@ TEST(ManifestLoad, PackageAlreadyPresent) {
     for (char& c : digest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   const LoadOutcome lowerCase = Load(lower.Build(), content, true);
-  EXPECT_EQ(lowerCase.error, 11) << "lower-case digests never match";
+  EXPECT_EQ(lowerCase.error, 1) << "digests compare without regard to case";
+  EXPECT_EQ(lowerCase.status, 5);
+}
+
+// Manifests as a hostile mirror or manifest URL may shape them: each is refused at
+// load, with the load error its fault calls for, and never crashes the engine.
+TEST(ManifestLoad, HostileManifestsAreRefused) {
+  for (const std::string& digest : {std::string(32, 'G'), std::string(31, 'A'), std::string(33, 'A'),
+                                    std::string("0123456789ABCDEF0123456789ABCDE ")}) {
+    ManifestText m = Good();
+    m.digests.back() = digest;
+    ExpectRefused(m, 10, 4);
+    m = Good();
+    m.digests.front() = digest;
+    ExpectRefused(m, 10, 4);
+  }
+
+  ManifestText longUrl = Good();
+  const std::string prefix = "http://127.0.0.70:9/download/";
+  longUrl.urls = {prefix + std::string(kUrlBufferSize - prefix.size(), 'u')};
+  ExpectRefused(longUrl, 4, 4);
+  longUrl.urls = {prefix + std::string(kUrlBufferSize - 1 - prefix.size(), 'u')};
+  EXPECT_EQ(Load(longUrl.Build()).pings, 1) << "the longest URL that fits is used";
+
+  std::string deep = Good().Build();
+  const std::size_t root = deep.find("<url");
+  deep.insert(root, std::string(100000 * 3, ' '));
+  for (std::size_t i = 0; i < 100000; ++i) deep.replace(root + 3 * i, 3, "<a>");
+  const LoadOutcome nested = Load(deep);
+  EXPECT_EQ(nested.error, 4);
+  EXPECT_EQ(nested.status, 4);
 }
 
 TEST(EngineInterface, EmptyCallbackIsRefused) {

@@ -64,6 +64,11 @@ void TestMirror::SetFlagAnswer(const std::string& answer) {
   flagAnswer_ = answer;
 }
 
+void TestMirror::Redirect(const std::string& path, const std::string& location) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  redirects_[path] = location;
+}
+
 void TestMirror::SetFaults(const MirrorFaults& faults) {
   std::lock_guard<std::mutex> lock(mutex_);
   faults_ = faults;
@@ -132,10 +137,12 @@ void TestMirror::Handle(int fd) {
   std::string flag;
   MirrorFaults faults;
   bool truncate = false;
+  std::string redirect;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = files_.find(path);
     if (it != files_.end()) file = it->second;
+    if (auto found = redirects_.find(path); found != redirects_.end()) redirect = found->second;
     flag = flagAnswer_;
     faults = faults_;
     if (method == "GET" && file) {
@@ -146,7 +153,10 @@ void TestMirror::Handle(int fd) {
   }
 
   std::string head;
-  if (path == "/flag.php") {
+  if (!redirect.empty()) {
+    head = "HTTP/1.1 302 Found\r\nLocation: " + redirect + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    SendAll(fd, head.data(), head.size());
+  } else if (path == "/flag.php") {
     if (!faults.dropFlag) {
       head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(flag.size()) + "\r\nConnection: close\r\n\r\n";
       SendAll(fd, head.data(), head.size()) && SendAll(fd, flag.data(), flag.size());

@@ -33,6 +33,8 @@ class TestMirror {
   void Serve(const std::string& path, std::shared_ptr<const std::string> content);
   void SetFlagAnswer(const std::string& answer);
   void SetFaults(const MirrorFaults& faults);
+  // GET and HEAD of `path` answer "302 Found" with this location.
+  void Redirect(const std::string& path, const std::string& location);
 
   std::string Base() const;                      // "http://127.x.y.z:port"
   std::string Url(const std::string& name) const;  // Base() + "/download/" + name
@@ -52,6 +54,7 @@ class TestMirror {
 
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const std::string>> files_;
+  std::map<std::string, std::string> redirects_;
   std::string flagAnswer_ = "1 ready";
   MirrorFaults faults_;
   std::map<std::string, int> gets_;

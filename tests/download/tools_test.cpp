@@ -9,6 +9,7 @@
 #include "engine_harness.h"
 #include "sandbox.h"
 #include "test_mirror.h"
+#include "tls_nginx.h"
 
 namespace {
 
@@ -66,6 +67,33 @@ TEST(Tools, ManifestThenFetchFromTwoMirrors) {
   EXPECT_EQ(again.exitCode, 0) << again.output;
   EXPECT_EQ(first.GetCount("/download/package.exe") + second.GetCount("/download/package.exe"), gets)
       << "a complete file is not fetched again";
+}
+
+// A mirror operator with a private CA points corvex-fetch at it through the
+// environment; without it the same mirror does not verify.
+TEST(Tools, FetchFromHttpsMirrorWithPrivateCa) {
+  Sandbox sandbox;
+  const std::string content = PatternContent(1048576 + 99);
+  const std::string package = sandbox.root() + "/package.exe";
+  Sandbox::WriteFile(package, content);
+  TlsNginx nginx(sandbox.root() + "/nginx", {{"127.0.0.83", TlsCertificate::Trusted}}, {{"/download/package.exe", content}});
+  ASSERT_TRUE(nginx.Started()) << nginx.ErrorLog();
+  const std::string manifest = sandbox.root() + "/manifest.xml";
+  const Result written = RunTool("corvex-manifest", "--package " + package + " --stem corvex11mini --version 11.0.9.2" +
+                                                        " --url-name package.exe --mirror " + nginx.Base(0) +
+                                                        " --output " + manifest);
+  ASSERT_EQ(written.exitCode, 0) << written.output;
+
+  const std::string target = sandbox.root() + "/fetched.exe";
+  const std::string arguments = "--manifest " + manifest + " --output " + target + " --no-ping --quiet";
+  const Result untrusted = RunTool("corvex-fetch", arguments);
+  EXPECT_EQ(untrusted.exitCode, 1);
+  EXPECT_NE(untrusted.output.find("DownloadCheckUrlError"), std::string::npos) << untrusted.output;
+  ::setenv("CORVEX_CA_FILE", nginx.CaFile().c_str(), 1);
+  const Result trusted = RunTool("corvex-fetch", arguments);
+  ::unsetenv("CORVEX_CA_FILE");
+  EXPECT_EQ(trusted.exitCode, 0) << trusted.output;
+  EXPECT_TRUE(Sandbox::ReadFile(target) == content) << "the file differs from the package";
 }
 
 TEST(Tools, FailuresAndUsage) {

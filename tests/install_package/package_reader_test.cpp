@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/install_log.h"
 #include "install/package_reader.h"
 #include "platform/text.h"
 #include "test_archives.h"
@@ -233,13 +234,59 @@ TEST_F(PackageReaderTest, ReadPackageInfo) {
   std::int32_t offset = 4097;
   std::memcpy(&farOffset[32], &offset, sizeof(offset));
   EXPECT_EQ(ReadPackageInfo(Save(farOffset).c_str(), &info), E_FAIL);
-  // A program with 0 at 32 reads as a block starting at its first byte.
+  // A program with 0 at 32 reads as a block starting at its first byte, as long as
+  // the payload range it then names lies inside the file.
   std::string program(5000, 'p');
+  std::memset(&program[16], 0, 8);
   std::memset(&program[32], 0, 4);
   EXPECT_EQ(ReadPackageInfo(Save(program).c_str(), &info), S_OK);
   EXPECT_EQ(std::memcmp(&info, program.data(), kPackageInfoSize), 0);
   // None of this touches the last install error.
   EXPECT_EQ(GetLastInstallError(), errorBefore);
+}
+
+// Whatever fails, the caller's block is all zero afterwards: nothing left over from
+// before, nothing half read.
+TEST_F(PackageReaderTest, ReadPackageInfoRefusesWhatUnpackRefuses) {
+  const std::string bytes = builder.Build();
+  std::vector<std::string> broken(3, bytes);
+  PatchBlockField(broken[0], offsetof(PackageInfo, payloadSize), static_cast<std::int32_t>(bytes.size()));
+  PatchBlockField(broken[1], offsetof(PackageInfo, payloadOffset), -16);
+  PatchBlockField(broken[2], offsetof(PackageInfo, payloadOffset), 0x7FFFFFFF);
+  PatchBlockField(broken[2], offsetof(PackageInfo, payloadSize), 0x7FFFFFFF);
+  std::vector<std::wstring> paths;
+  for (std::size_t i = 0; i < broken.size(); ++i) paths.push_back(Save(broken[i], "broken" + std::to_string(i)));
+  fs::create_directories(sandbox.Path("folder.exe"));
+  paths.push_back(platform::NarrowToWide(sandbox.Path("folder.exe")));
+  for (const std::wstring& path : paths) {
+    PackageInfo info;
+    std::memset(&info, 0xAB, sizeof(info));
+    EXPECT_EQ(ReadPackageInfo(path.c_str(), &info), E_FAIL) << platform::WideToNarrow(path);
+    const PackageInfo zero = EmptyPackageInfo();
+    EXPECT_EQ(std::memcmp(&info, &zero, sizeof(info)), 0) << platform::WideToNarrow(path);
+  }
+  log.events.clear();
+  EXPECT_EQ(Unpack(paths.back(), sandbox.Path("out")), E_FAIL) << "a folder is no package";
+  EXPECT_EQ(OutcomeEvents(), kUnusable);
+}
+
+// Each of the reader's own lines ends with a line feed of its own, so that the log
+// shows an empty line after it.
+TEST_F(PackageReaderTest, LogLinesEndWithLineFeeds) {
+  const std::string logPath = sandbox.Path("install.log");
+  GetLog()->Init(platform::NarrowToWide(logPath));
+  ASSERT_EQ(Unpack(Save(builder.Build()), sandbox.Path("out")), S_OK);
+  builder.payload = NoiseBytes(1000, 3);
+  ASSERT_EQ(Unpack(Save(builder.Build()), sandbox.Path("out2")), E_FAIL);
+  const std::string text = ReadFile(logPath);
+  for (const char* line : {"Begin unpack file.", "Failed unpack file.", "Finish unpack file.", "Write uninstall file.",
+                           "Write uninstall bin.", "pBuffer("}) {
+    const std::size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << line;
+    const std::size_t end = text.find('\n', at);
+    EXPECT_EQ(text.substr(end, 2), "\n\n") << line;
+  }
+  GetLog()->Init(L"");
 }
 
 }  // namespace
@@ -282,6 +329,47 @@ TEST(PackRoundTrip, PackedProductInstallsRunnable) {
   EXPECT_EQ(ReadFile(folder + "/uninstall.exe.bin"), std::string(reinterpret_cast<const char*>(&info), sizeof(info)));
   EXPECT_EQ(PackageInfoText(info.displayName), "Corvex 11 (x64)");
   EXPECT_EQ(info.is64Bit, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// --info on foreign input: a folder is refused, and the block's text never reaches
+// the terminal as raw control bytes.
+TEST(PackInfo, RefusesFoldersAndEscapesControlBytes) {
+  ArchiveSandbox sandbox;
+  const std::string binaryDir = std::getenv("CORVEX_BINARY_DIR");
+  const std::string pack = binaryDir + "/tools/corvex-pack/corvex-pack";
+  const std::string stub = binaryDir + "/tools/product-stub/product-stub";
+  auto run = [&](std::vector<std::string> arguments) {
+    platform::ChildProcessRequest request;
+    request.program = pack;
+    request.argv = {pack};
+    request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+    request.captureStdout = true;
+    return platform::RunChildProcess(request);
+  };
+  fs::create_directories(sandbox.Path("payload"));
+  WriteFile(sandbox.Path("payload/README.txt"), "read me\n");
+  const std::string package = sandbox.Path("package.exe");
+  ASSERT_EQ(run({"--payload", sandbox.Path("payload"), "--uninstaller", stub, "--output", package, "--display-name",
+                 "\x1b]0;owned\x07\x1b[2J\xc2\x9b" "Corvex \xe2\x9c\x93 \\ \xff"})
+                .exitCode,
+            0);
+
+  const platform::ChildProcessResult info = run({"--info", package});
+  ASSERT_EQ(info.exitCode, 0);
+  EXPECT_NE(info.stdoutBytes.find("display name: \\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9BCorvex \xe2\x9c\x93 \\x5C \\xFF\n"),
+            std::string::npos)
+      << info.stdoutBytes;
+  for (const char c : info.stdoutBytes) {
+    EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << "raw byte " << static_cast<int>(c);
+  }
+
+  const platform::ChildProcessResult folder = run({"--info", sandbox.Path("payload")});
+  EXPECT_EQ(folder.exitCode, 1);
+  EXPECT_EQ(folder.stdoutBytes, "") << "nothing of a folder is printed";
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ ElevationOutcome RunAsOrdinaryUser(const std::string& path, const std::string& s
     char arg3[] = "/opt/my folder";
     char* argv[] = {arg0, arg1, arg2, arg3, nullptr};
     int code = -1;
-    const bool goOn = platform::EnsureElevatedOrRelaunch(4, argv, &code);
+    const bool goOn = platform::EnsureElevatedOrRelaunch(4, argv, "Corvex Setup", &code);
     ::_exit(goOn ? 100 : code);
   }
   int status = 0;
@@ -75,7 +75,7 @@ TEST_F(ElevationTest, RootAndSandboxRunsGoOn) {
   int code = -1;
   char arg0[] = "x";
   char* argv[] = {arg0, nullptr};
-  EXPECT_TRUE(platform::EnsureElevatedOrRelaunch(1, argv, &code));
+  EXPECT_TRUE(platform::EnsureElevatedOrRelaunch(1, argv, "Corvex Setup", &code));
   EXPECT_EQ(code, 0);
 }
 

@@ -205,7 +205,7 @@ TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   ASSERT_NE(binaryDir, nullptr);
   TempFolder dir("corvex-devserver-stall");
   std::ofstream(dir / "stall.scenario") << "[package]\nsize = 300000\n[mirror 1]\nstall_after = 7000\n";
-  auto package = devserver::GeneratePackage(devserver::PackageSpec{300000, 1, "corvex_scenario.exe"});
+  auto package = devserver::GeneratePackage(devserver::PackageParams{300000, 1, "corvex_scenario.exe"});
   std::ofstream(dir / "corvex_scenario.exe", std::ios::binary)
       .write(reinterpret_cast<const char*>(package.data()), static_cast<std::streamsize>(package.size()));
   DevserverProcess server;
@@ -309,7 +309,7 @@ TEST(ScenarioFormat, MistakesAreReportedWithTheirLine) {
 }
 
 TEST(ScenarioFormat, PackagesAreReproducible) {
-  devserver::PackageSpec params{1000003, 5, "x.exe"};
+  devserver::PackageParams params{1000003, 5, "x.exe"};
   auto a = devserver::GeneratePackage(params);
   EXPECT_EQ(a.size(), 1000003u);
   EXPECT_EQ(a, devserver::GeneratePackage(params));

@@ -51,7 +51,7 @@ bool Exited0(const platform::ChildProcessResult& result) {
   return result.outcome == platform::ChildOutcome::Exited && result.exitCode == 0;
 }
 
-void PlaceTargetBefore(const devserver::PackageSpec& params, const std::vector<std::uint8_t>& package,
+void PlaceTargetBefore(const devserver::PackageParams& params, const std::vector<std::uint8_t>& package,
                        const fs::path& target) {
   switch (params.target) {
     case devserver::TargetBefore::Nothing:
@@ -60,7 +60,7 @@ void PlaceTargetBefore(const devserver::PackageSpec& params, const std::vector<s
       WriteBytes(target, package);
       return;
     case devserver::TargetBefore::StaleLonger: {
-      devserver::PackageSpec other = params;
+      devserver::PackageParams other = params;
       other.seed = params.seed + 1000;
       other.size = params.size + 123457;
       WriteBytes(target, devserver::GeneratePackage(other));

@@ -6,6 +6,7 @@
 #include "install/uninstall_registration.h"
 #include "platform/gui/headless.h"
 #include "platform/path.h"
+#include "setup/install_checks.h"
 #include "setup/install_options.h"
 #include "steps_test_support.h"
 
@@ -36,6 +37,10 @@ TEST_F(OptionsTest, FreshMachineTicksBothBoxesAndInstallCreatesTheDefaultFolder)
   EXPECT_FALSE(g_updateOldVersion);
   EXPECT_FALSE(platform::PathFileExists(installPath));  // made only when install is pressed
 
+  const InstallCheckOutcome outcome = EvaluateInstallConditions(info, installPath, installPath);
+  EXPECT_EQ(outcome.result, InstallCheck::kPassed);
+  EXPECT_TRUE(outcome.folderUnchanged);
+  EXPECT_TRUE(platform::PathIsDirectory(installPath));
   EXPECT_EQ(MakeInstallOptions(true, true), 3u);
 }
 

@@ -49,6 +49,10 @@ TEST(RunModeRecord, FilledFromTheCommandLine) {
   EXPECT_EQ(ParseRunMode({"x", "--uninstall"}).mode, kRunModeUninstall);
   // Started under the uninstaller's name it uninstalls.
   EXPECT_EQ(ParseRunMode({"/opt/Corvex 11/Uninstall.exe"}).mode, kRunModeUninstall);
+  // The registered quiet uninstall command.
+  const RunMode quiet = ParseRunMode({"/opt/Corvex 11/uninstall.exe", "/SILENT"});
+  EXPECT_TRUE(quiet.silent);
+  EXPECT_EQ(quiet.mode, kRunModeUninstall);
 
   SetRunMode(full);
   EXPECT_TRUE(IsSilentMode());

@@ -98,6 +98,37 @@ TEST(RegKeyWrapper, AnotherProcessReadsWhatWasWritten) {
   EXPECT_NE(output.find("    cfg_flag    REG_DWORD    0x1\n"), std::string::npos) << output;
 }
 
+// A number that does not fit a DWORD is refused, never stored cut to 32 bits.
+TEST(RegKeyWrapper, ToolRefusesDwordDataOutOfRange) {
+  Sandbox sandbox;
+  const std::string tool = std::string(std::getenv("CORVEX_BINARY_DIR")) + "/tools/corvex-reg/corvex-reg";
+  auto add = [&](const std::string& data) {
+    const std::string command = "'" + tool + "' add 'HKLM\\SOFTWARE\\Corvex' /v n /t REG_DWORD /d '" + data + "' /f 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[512];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    const int status = pipe ? ::pclose(pipe) : -1;
+    return std::make_pair(status, output);
+  };
+  for (const char* refused : {"99999999999", "4294967296", "-1", "0x100000000", "18446744073709551617"}) {
+    const auto [status, output] = add(refused);
+    EXPECT_NE(status, 0) << refused;
+    EXPECT_NE(output.find("0 to 4294967295"), std::string::npos) << refused << ": " << output;
+  }
+  DWORD value = 0;
+  {
+    CMyRegKey key;
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvex"), ERROR_SUCCESS);
+    EXPECT_NE(key.QueryDword("n", value), ERROR_SUCCESS) << "nothing was stored";
+  }
+  EXPECT_EQ(add("4294967295").first, 0);
+  CMyRegKey key;
+  ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvex"), ERROR_SUCCESS);
+  EXPECT_EQ(key.QueryDword("n", value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 4294967295u);
+}
+
 TEST(FileHelpers, FolderChainLimitAndCreation) {
   Sandbox sandbox;
   std::string longPath = sandbox.root() + "/";

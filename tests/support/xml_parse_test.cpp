@@ -1,4 +1,5 @@
 #include "support/xml_parse.h"
+#include "support/xml_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,36 @@ TEST(XmlReadFromMemory, StopsAtEmbeddedNulAndRejectsBrokenText) {
   EXPECT_FALSE(xml->ReadFromMemory("<download version=\"1\">", 22));
   EXPECT_FALSE(xml->ReadFromMemory("not xml at all", 14));
   EXPECT_FALSE(xml->ReadFromMemory(nullptr, 0));
+}
+
+std::string Nested(int depth, const std::string& open, const std::string& close) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += open;
+  for (int i = 0; i < depth; ++i) text += close;
+  return text;
+}
+
+bool Reads(const std::string& text) {
+  std::shared_ptr<IXMLParse> xml;
+  return CreateXMLParse(xml) == S_OK && xml->ReadFromMemory(text.c_str(), text.size());
+}
+
+// Documents arrive from the network: nesting and size are bounded before the parser
+// descends into them, whatever tries to hide an element from the count.
+TEST(XmlReadFromMemory, BoundsNestingAndSize) {
+  EXPECT_TRUE(Reads(Nested(kMaxXmlDepth, "<a>", "</a>")));
+  EXPECT_FALSE(Reads(Nested(kMaxXmlDepth + 1, "<a>", "</a>")));
+  EXPECT_FALSE(Reads(Nested(200000, "<a>", "</a>"))) << "no stack overflow";
+  EXPECT_FALSE(Reads(Nested(200000, "<a>", ""))) << "unclosed";
+  EXPECT_FALSE(Reads(Nested(kMaxXmlDepth + 1, "<a x=\"/>\" y='</a>'>", "</a>"))) << "quoted closers";
+  EXPECT_FALSE(Reads(Nested(kMaxXmlDepth + 1, "<a><!-- x --><?p?><![CDATA[]]><!X>", "</a>")));
+  EXPECT_FALSE(Reads("<!DOCTYPE d [<!ENTITY e '>'>]>" + Nested(kMaxXmlDepth + 1, "<a>", "</a>")));
+  EXPECT_TRUE(Reads(Nested(kMaxXmlDepth, "<a><b/>", "</a>"))) << "empty elements do not nest";
+  EXPECT_TRUE(Reads("<a><!--" + Nested(kMaxXmlDepth + 1, "<a>", "") + "--></a>")) << "a comment is no element";
+
+  const std::string filler(kMaxXmlDocumentSize, ' ');
+  EXPECT_TRUE(Reads("<a/>" + filler.substr(4)));
+  EXPECT_FALSE(Reads("<a/>" + filler));
 }
 
 TEST(XmlEditing, RemoveListsAndAttributes) {

@@ -76,7 +76,7 @@ TEST_F(CrashReportTest, PartsFollowTheFilesThatExist) {
 
   const std::vector<LoggedReport> reports = server.Reports();
   ASSERT_EQ(reports.size(), 3u);
-  EXPECT_EQ(reports[0].path, vendor::kCrashPath);
+  EXPECT_EQ(reports[0].path, "/api/install/index_crash.php");
   EXPECT_EQ(reports[0].Names(), (std::vector<std::string>{"json_data", "app_id", "app_version"}));
   EXPECT_EQ(reports[0].parts[0].value,
             BuildCrashReportJson("3c-97-0e-12-34-56", "German", "RUN-UUID", "Corvex 11"));
@@ -143,7 +143,7 @@ int RunCrashChild(const Sandbox& sandbox, const DevServerProcess& server, const 
 // What every crash must have sent; the uuid of the run.
 std::string ExpectCompleteCrashReport(const Sandbox& sandbox, const LoggedReport& report, const std::string& before,
                                       const std::string& dump) {
-  EXPECT_EQ(report.path, vendor::kCrashPath);
+  EXPECT_EQ(report.path, "/api/install/index_crash.php");
   EXPECT_EQ(report.Names(),
             (std::vector<std::string>{"json_data", "app_id", "app_version", "crash_dump", "crash_log"}));
   if (report.parts.size() != 5) return "";

@@ -11,6 +11,8 @@
 #include <cjson/cJSON.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,18 +20,30 @@
 
 namespace testing_support {
 
-// A port nobody listens on right now.
-inline int FreeLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
+// A loopback port that refuses connections for as long as the object lives: it is
+// bound but never listened on, so no other process can take it meanwhile.
+class RefusingLoopbackPort {
+ public:
+  RefusingLoopbackPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~RefusingLoopbackPort() { ::close(fd_); }
+  RefusingLoopbackPort(const RefusingLoopbackPort&) = delete;
+  RefusingLoopbackPort& operator=(const RefusingLoopbackPort&) = delete;
+
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
 
 // One form part of a report as the devserver logged it.
 struct LoggedPart {
@@ -58,10 +72,10 @@ struct LoggedReport {
 class DevServerProcess {
  public:
   DevServerProcess(const std::string& program, const std::string& logPath) : logPath_(logPath) {
-    port_ = FreeLoopbackPort();
     int out[2];
     if (::pipe(out) != 0) return;
-    const std::string vendor = "127.0.0.1:" + std::to_string(port_);
+    // Port 0: the server picks a free port and names it in its ready line.
+    const std::string vendor = "127.0.0.1:0";
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(out[1], STDOUT_FILENO);
@@ -78,8 +92,10 @@ class DevServerProcess {
     while (::read(out[0], &c, 1) == 1) {
       seen += c;
       if (c == '\n') {
-        if (seen.find("ready") != std::string::npos) {
-          ready_ = true;
+        const std::size_t at = seen.find(" vendor=127.0.0.1:");
+        if (seen.find("ready") != std::string::npos && at != std::string::npos) {
+          port_ = std::atoi(seen.c_str() + at + std::strlen(" vendor=127.0.0.1:"));
+          ready_ = port_ > 0;
           break;
         }
         seen.clear();

@@ -232,7 +232,7 @@ TEST_F(StatisticsPostTest, InstallLogTravelsOnlyWithFailedRuns) {
   const std::vector<LoggedReport> reports = server.Reports();
   ASSERT_EQ(reports.size(), 5u);
   for (size_t i = 0; i < reports.size(); ++i) {
-    EXPECT_EQ(reports[i].path, vendor::kStatisticsPath);
+    EXPECT_EQ(reports[i].path, "/api/install/index_ex.php");
     ASSERT_FALSE(reports[i].parts.empty());
     EXPECT_EQ(reports[i].parts[0].name, "json_data");
     EXPECT_FALSE(reports[i].parts[0].isFile);
@@ -310,8 +310,8 @@ class PauseGate {
 
 TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithoutBlocking) {
   ASSERT_TRUE(server.ready());
-  const std::string deadUrl =
-      "http://127.0.0.1:" + std::to_string(testing_support::FreeLoopbackPort()) + vendor::kStatisticsPath;
+  const testing_support::RefusingLoopbackPort refusing;
+  const std::string deadUrl = "http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath;
   auto dead = Make(deadUrl);
   auto gate = std::make_shared<PauseGate>();
   RetryPolicy policy = StartReportRetry();
@@ -343,8 +343,8 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
 
 TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
   ASSERT_TRUE(server.ready());
-  const std::string deadUrl =
-      "http://127.0.0.1:" + std::to_string(testing_support::FreeLoopbackPort()) + vendor::kStatisticsPath;
+  const testing_support::RefusingLoopbackPort refusing;
+  const std::string deadUrl = "http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath;
   auto dead = Make(deadUrl);
   auto pauses = std::make_shared<std::atomic<int>>(0);
   auto countPauses = [pauses](RetryPolicy policy) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/resource_ids.h"
 #include "ui/wnd_shadow.h"
 
 namespace uitest {
@@ -35,6 +36,9 @@ void HeadlessTest::SetUp() {
   unsetenv("XDG_DOCUMENTS_DIR");
   commands.clear();
   gui::headless::Use(Options());
+  // The templates the product's dialogs register when they run.
+  gui::RegisterDialogTemplate(resource_ids::kSetupDialogTemplate, 622, 405);
+  gui::RegisterDialogTemplate(resource_ids::kMessageBoxTemplate, 420, 210);
   CWndShadow::ResetForTests();
 }
 

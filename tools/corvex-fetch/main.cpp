@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -25,12 +26,17 @@ constexpr const char kUsage[] =
     "\n"
     "  --manifest FILE      manifest file to load\n"
     "  --manifest-url URL   manifest to fetch first (kept as PATH.cfg)\n"
-    "  --output PATH        target file\n"
+    "  --output PATH        target file; a symbolic link or a device (/dev/null) at PATH\n"
+    "                       is refused, a link in the folders above it is followed\n"
     "  --proxy HOST:PORT    HTTP proxy for every request\n"
     "  --no-ping            do not send ICMP echoes; every mirror counts as answering in 0 ms\n"
     "  --segments           print the segment table at the end\n"
     "  --log FILE           append the engine's log lines to FILE (the install log format)\n"
     "  --quiet              no progress display\n"
+    "\n"
+    "Mirrors and the manifest URL may use http and https; https certificates are\n"
+    "verified against the system's CA store, or against the CA file named by the\n"
+    "environment variable CORVEX_CA_FILE (for mirrors with a private CA).\n"
     "\n"
     "Progress is a bar on a terminal and one line per second otherwise. The exit status\n"
     "is 0 when the file is complete and verified, 1 when the download failed (the error\n"
@@ -117,6 +123,7 @@ int main(int argc, char** argv) {
     });
   }
   if (!options.proxy.empty()) engine->SetProxy(options.proxy);
+  if (const char* caFile = std::getenv("CORVEX_CA_FILE"); caFile && *caFile) engine->SetCaFile(caFile);
   std::atomic<int> endEvent{0};
   engine->SetCallback([&endEvent](int event, unsigned, long) {
     if (event == kDownloadEventFailed || event == kDownloadEventFinished) endEvent = event;

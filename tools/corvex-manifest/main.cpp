@@ -20,7 +20,7 @@ constexpr const char kUsage[] =
     "  --stem NAME       product file stem of the package name, e.g. corvex11mini\n"
     "  --version TEXT    product version; its digits go into the name (11.0.9.2 -> 11092)\n"
     "  --x64             the package is the 64-bit edition (\"_x64\" in the name)\n"
-    "  --mirror BASE     mirror base such as http://127.0.0.11:8600 or\n"
+    "  --mirror BASE     mirror base such as http://127.0.0.11:8600, https://mirror.example or\n"
     "                    http://127.0.0.17:8600/cdn.corvex.example; the URL is\n"
     "                    BASE/download/<file name>. Up to ten mirrors; the installer\n"
     "                    reads no more than ten.\n"
@@ -32,7 +32,7 @@ constexpr const char kUsage[] =
 struct Options {
   std::string package;
   std::string output;
-  ManifestSpec params;
+  ManifestParams params;
 };
 
 int Fail(const std::string& message) {
@@ -63,7 +63,9 @@ int ParseArguments(int argc, char** argv, Options& options) {
       if (!value(options.params.version)) return Fail("--version needs a text");
     } else if (arg == "--mirror") {
       if (!value(text)) return Fail("--mirror needs a base URL");
-      if (text.rfind("http://", 0) != 0) return Fail("mirror base must start with http://: " + text);
+      if (text.rfind("http://", 0) != 0 && text.rfind("https://", 0) != 0) {
+        return Fail("mirror base must start with http:// or https://: " + text);
+      }
       options.params.mirrorBases.push_back(text);
     } else if (arg == "--url-name") {
       if (!value(options.params.urlName)) return Fail("--url-name needs a file name");

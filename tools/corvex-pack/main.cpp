@@ -9,6 +9,7 @@
 
 #include "install/package_reader.h"
 #include "package_writer.h"
+#include "printable_text.h"
 #include "platform/text.h"
 
 namespace {
@@ -24,21 +25,23 @@ const char kUsage[] =
 int PrintInfo(const std::string& packagePath) {
   PackageInfo info;
   if (ReadPackageInfo(platform::NarrowToWide(packagePath).c_str(), &info) != S_OK) {
-    std::fprintf(stderr, "corvex-pack: %s holds no info block\n", packagePath.c_str());
+    std::fprintf(stderr, "corvex-pack: %s is no setup package (no info block, or its payload lies outside the file)\n",
+                 PrintableText(packagePath).c_str());
     return 1;
   }
-  std::printf("signature: %s\n", std::string(info.signature, sizeof(info.signature)).c_str());
+  auto text = [](const std::string& value) { return PrintableText(value); };
+  std::printf("signature: %s\n", text(std::string(info.signature, sizeof(info.signature))).c_str());
   std::printf("uninstaller offset: %d\n", info.uninstallerOffset);
   std::printf("uninstaller size: %d\n", info.uninstallerSize);
   std::printf("payload offset: %d\n", info.payloadOffset);
   std::printf("payload size: %d\n", info.payloadSize);
-  std::printf("product key name: %s\n", PackageInfoText(info.productKeyName).c_str());
-  std::printf("display name: %s\n", PackageInfoText(info.displayName).c_str());
-  std::printf("version: %s\n", PackageInfoText(info.version).c_str());
-  std::printf("short name: %s\n", PackageInfoText(info.shortName).c_str());
-  std::printf("release date: %s\n", PackageInfoText(info.releaseDate).c_str());
-  std::printf("web address: %s\n", PackageInfoText(info.webAddress).c_str());
-  std::printf("publisher: %s\n", PackageInfoText(info.publisher).c_str());
+  std::printf("product key name: %s\n", text(PackageInfoText(info.productKeyName)).c_str());
+  std::printf("display name: %s\n", text(PackageInfoText(info.displayName)).c_str());
+  std::printf("version: %s\n", text(PackageInfoText(info.version)).c_str());
+  std::printf("short name: %s\n", text(PackageInfoText(info.shortName)).c_str());
+  std::printf("release date: %s\n", text(PackageInfoText(info.releaseDate)).c_str());
+  std::printf("web address: %s\n", text(PackageInfoText(info.webAddress)).c_str());
+  std::printf("publisher: %s\n", text(PackageInfoText(info.publisher)).c_str());
   std::printf("64-bit: %d\n", info.is64Bit);
   return 0;
 }

@@ -3,6 +3,7 @@
 //   corvex-reg add    <KEY> [/v NAME] [/t REG_SZ|REG_DWORD] [/d DATA] [/f]
 //   corvex-reg delete <KEY> [/v NAME] [/f]
 // KEY starts with HKLM\, HKEY_LOCAL_MACHINE\, HKCU\ or HKEY_CURRENT_USER\.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -127,10 +128,14 @@ int Add(const KeyName& name, const Options& options) {
   if (options.valueName) {
     if (options.type == "REG_DWORD") {
       char* end = nullptr;
-      const unsigned long value = std::strtoul(options.data.c_str(), &end, 0);
-      if (options.data.empty() || *end != '\0') {
+      errno = 0;
+      const unsigned long long value = std::strtoull(options.data.c_str(), &end, 0);
+      // strtoull takes "-1" as its largest value; a DWORD is never negative.
+      const bool negative = options.data.find('-') != std::string::npos;
+      if (options.data.empty() || *end != '\0' || errno == ERANGE || negative || value > 0xFFFFFFFFull) {
         platform::RegCloseKey(key);
-        std::fprintf(stderr, "ERROR: Invalid REG_DWORD data: %s\n", options.data.c_str());
+        std::fprintf(stderr, "ERROR: Invalid REG_DWORD data: %s (a number from 0 to 4294967295)\n",
+                     options.data.c_str());
         return 1;
       }
       const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),

@@ -73,9 +73,14 @@ int Run(const Options& options) {
   }
 
   httplib::Server vendor;
+  int vendorPort = options.vendor ? options.vendor->port : 0;
   if (options.vendor) {
     AddVendorEndpoints(vendor, options.reportLogPath);
-    if (!vendor.bind_to_port(options.vendor->host, options.vendor->port)) {
+    // Port 0: any free port, named in the ready line (tests start it so, without a race).
+    if (vendorPort == 0) {
+      vendorPort = vendor.bind_to_any_port(options.vendor->host);
+      if (vendorPort < 0) return Fail("cannot listen on " + options.vendor->host + " for --vendor");
+    } else if (!vendor.bind_to_port(options.vendor->host, options.vendor->port)) {
       return Fail("cannot listen on " + options.vendor->host + ":" + std::to_string(options.vendor->port));
     }
   }
@@ -107,7 +112,7 @@ int Run(const Options& options) {
 
   std::string ready = "corvex-devserver: ready";
   if (!options.scenarioPath.empty()) ready += " mirror-port=" + std::to_string(mirrorPort);
-  if (options.vendor) ready += " vendor=" + options.vendor->host + ":" + std::to_string(options.vendor->port);
+  if (options.vendor) ready += " vendor=" + options.vendor->host + ":" + std::to_string(vendorPort);
   ready += " control=" + options.control.host + ":" + std::to_string(controlPort);
   PrintLine(ready);
 

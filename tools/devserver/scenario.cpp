@@ -123,7 +123,7 @@ class Parser {
   }
 
   bool ReadPackageKey(const std::string& key, const std::string& value) {
-    PackageSpec& p = scenario_.package;
+    PackageParams& p = scenario_.package;
     if (key == "size") return ReadNumber(key, value, p.size) && (p.size > 0 || Fail("size must be above 0"));
     if (key == "seed") return ReadNumber(key, value, p.seed);
     if (key == "name") {
@@ -208,7 +208,7 @@ ParseResult LoadScenarioFile(const std::string& path) {
   return result;
 }
 
-std::vector<std::uint8_t> GeneratePackage(const PackageSpec& params) {
+std::vector<std::uint8_t> GeneratePackage(const PackageParams& params) {
   std::vector<std::uint8_t> bytes(params.size);
   // xorshift64*: cheap and the same on every machine.
   std::uint64_t state = 0x9E3779B97F4A7C15ull ^ params.seed;

@@ -32,7 +32,7 @@ enum class TargetBefore {
   StaleLonger,  // other, longer content that the download must replace entirely
 };
 
-struct PackageSpec {
+struct PackageParams {
   std::uint64_t size = 3 * kBlockSize;
   std::uint32_t seed = 1;
   std::string name = "corvex_scenario.exe";
@@ -77,7 +77,7 @@ struct Expectation {
 
 struct Scenario {
   std::string description;  // the leading comment lines
-  PackageSpec package;
+  PackageParams package;
   std::vector<MirrorScript> mirrors;  // manifest order; the CDN last when present
   Expectation expect;
 };
@@ -91,7 +91,7 @@ ParseResult ParseScenario(const std::string& text);
 ParseResult LoadScenarioFile(const std::string& path);
 
 // The package bytes a scenario describes: a reproducible pseudo-random sequence.
-std::vector<std::uint8_t> GeneratePackage(const PackageSpec& params);
+std::vector<std::uint8_t> GeneratePackage(const PackageParams& params);
 
 // "http://127.0.0.11:8700/download/corvex_scenario.exe" (the prefix goes before
 // "/download/").

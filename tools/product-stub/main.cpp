@@ -6,6 +6,7 @@
 // and exits with 0. A run with "/install" (the installer waits for it) or
 // " --installmode" ends within a second; other runs after 300 ms.
 // CORVEX_STUB_MS=<milliseconds> overrides the wait (a test may want a slow product).
+// CORVEX_STUB_LOG=<file> logs there instead (a test whose run removes the stub's folder).
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
   std::string self = platform::GetModuleFileName();
   std::string folder = self;
   platform::PathRemoveFileSpec(folder);
-  std::string logPath = platform::PathJoin(folder, "product-stub.log");
+  const char* logOverride = std::getenv("CORVEX_STUB_LOG");
+  std::string logPath = logOverride && *logOverride ? logOverride : platform::PathJoin(folder, "product-stub.log");
   if (FILE* log = std::fopen(logPath.c_str(), "a")) {
     std::string line = platform::PathFileName(self);
     for (int i = 1; i < argc; ++i) line += std::string("\t") + argv[i];

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/resource_ids.h"
 #include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
@@ -13,7 +14,7 @@ namespace gui = platform::gui;
 namespace {
 
 enum : int {
-  kIdClose = 1612,
+  kIdClose = resource_ids::kCloseCommand,
   kIdShowMessage = 2001,
   kIdAskQuestion = 2002,
   kIdCheck = 2003,

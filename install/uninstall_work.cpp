@@ -1,0 +1,141 @@
+#include "install/uninstall_work.h"
+
+#include "base/install_log.h"
+#include "external/product_programs.h"
+#include "install/folder_ops.h"
+#include "install/product_processes.h"
+#include "install/shell_refresh.h"
+#include "install/shortcuts.h"
+#include "install/uninstall_registration.h"
+#include "platform/known_folders.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "platform/win_types.h"
+
+namespace {
+
+constexpr int kShortcutPasses = 3;
+constexpr int kConfigurationPasses = 5;
+
+void Send(const ProgressCallback& events, int event, long value) {
+  if (events) events(event, static_cast<unsigned>(value), 0);
+}
+
+std::string WithTrailingSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// Lets the product remove what it keeps outside its folder. The installer already runs
+// with the rights it needs, so this is a plain start; the wait has a bound so that a
+// product that never ends cannot hold the uninstall forever.
+void RunMainProgramCleanup(const UninstallRequest& request) {
+  const std::string program = platform::PathJoin(
+      request.installFolder, request.is64Bit ? product::kMainProgram64 : product::kMainProgram32);
+  if (program.size() >= static_cast<size_t>(kMaxPath) || !platform::PathFileExists(program)) return;
+  const char* parameters =
+      request.keepConfigurations ? product::kUninstallKeepSettingsParam : product::kFullUninstallParam;
+  auto process = StartElevated(platform::NarrowToWide(program), platform::NarrowToWide(parameters), L"");
+  if (!process) {
+    WriteLog("UninstallWork : %s could not be started; its own clean-up is skipped.", program.c_str());
+    return;
+  }
+  switch (process->Wait(request.mainProgramWaitMs)) {
+    case platform::WaitResult::Exited: break;
+    case platform::WaitResult::TimedOut:
+      WriteLog("UninstallWork : %s %s still runs after %d ms; it is ended and the uninstall goes on.",
+               program.c_str(), parameters, request.mainProgramWaitMs);
+      process->Terminate();
+      break;
+    case platform::WaitResult::Failed:
+      WriteLog("UninstallWork : waiting for %s failed; the uninstall goes on.", program.c_str());
+      break;
+  }
+}
+
+void DeleteProductShortcuts(bool is64Bit) {
+  const std::wstring suffix = is64Bit ? L" (x64)" : L"";
+  const std::wstring mainName = L"Corvex 11" + suffix;
+  const std::wstring mainLink = ShortcutFileName(mainName);
+  const std::wstring miniLink = ShortcutFileName(L"Corvex 11 Mini" + suffix);
+  for (int pass = 0; pass < kShortcutPasses; ++pass) {
+    DeleteStartMenuFolders(mainName);
+    for (const int location : {kShortcutDesktop, kShortcutQuickLaunch, kShortcutPinnedTaskbar}) {
+      DeleteShortcutFile(location, mainLink);
+      DeleteShortcutFile(location, miniLink);
+    }
+  }
+}
+
+void DeleteConfigurations() {
+  const std::string appData = platform::WideToNarrow(platform::GetKnownFolder(platform::KnownFolder::RoamingAppData));
+  if (appData.empty() || !folder_ops::FolderExists(appData)) return;
+  const std::string folder = WithTrailingSlash(platform::PathJoin(appData, product::kSettingsFolder));
+  for (int pass = 0; pass < kConfigurationPasses; ++pass) folder_ops::DeleteFolderTree(folder);
+}
+
+}  // namespace
+
+UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events) {
+  WriteLog("Begin Uninstall Work. x64mode = %s", request.is64Bit ? "true" : "false");
+  UninstallResult result;
+  result.verdict = CheckInstallFolderForUninstall(request.installFolder);
+  if (result.verdict != FolderVerdict::kMayDelete) {
+    WriteLog("UninstallWork : the install folder (%s) is refused, nothing is removed: %s.",
+             request.installFolder.c_str(), FolderVerdictText(result.verdict));
+    result.outcome = UninstallOutcome::kRefused;
+    Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
+    return result;
+  }
+
+  Send(events, kUninstallStartEvent, 0);
+  Send(events, kUninstallProgressEvent, 0);
+  CloseProductProcesses();
+  RunMainProgramCleanup(request);
+  CloseProductProcesses();
+  Send(events, kUninstallProgressEvent, 30);
+
+  const std::string folder = WithTrailingSlash(request.installFolder);
+  WriteLog("Begin delete file.(%s)", folder.c_str());
+  folder_ops::DeleteFolderTree(folder);
+  WriteLog("End delete file.");
+  Send(events, kUninstallProgressEvent, 60);
+
+  DeleteProductShortcuts(request.is64Bit);
+  WriteLog("End delete Icon.");
+  RefreshIcons();
+  WriteLog("RefreshIcons.");
+  Send(events, kUninstallProgressEvent, 80);
+
+  if (!request.keepConfigurations) DeleteConfigurations();
+  WriteLog("End Remove AppConfig.");
+
+  const std::string entry = request.productKeyName + (request.is64Bit ? "(x64)" : "");
+  DeleteUninstallItem(entry);
+  WriteLog("End DeleteUninstallItem. szProgram(%s)", entry.c_str());
+
+  if (folder_ops::FolderExists(folder)) {
+    // Reporting success over files left behind would hide them from the user.
+    WriteLog("UninstallWork : the install folder (%s) could not be removed completely.", folder.c_str());
+    result.outcome = UninstallOutcome::kFilesLeft;
+    Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
+    return result;
+  }
+  for (int i = 0; i < 3; ++i) Send(events, kUninstallDoneEvent, 0);
+  WriteLog("Uninstall work SUCCEE.");
+  return result;
+}
+
+std::string DescribeUninstallFailure(const UninstallRequest& request, const UninstallResult& result) {
+  const std::string folder = request.installFolder.empty() ? "(none)" : request.installFolder;
+  switch (result.outcome) {
+    case UninstallOutcome::kRemoved: return {};
+    case UninstallOutcome::kRefused:
+      return "Nothing was removed: the folder " + folder + " is not uninstalled because " +
+             FolderVerdictText(result.verdict) + ".";
+    case UninstallOutcome::kFilesLeft:
+      return "Some files in " + folder + " could not be removed. Close every program that uses them and delete the "
+             "folder by hand.";
+  }
+  return {};
+}

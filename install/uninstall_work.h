@@ -1,0 +1,45 @@
+// Removing the installed product: its own clean-up run, its processes, the install
+// folder, the shortcuts, optionally the user's configurations, and its uninstall entry.
+#pragma once
+
+#include <string>
+
+#include "base/progress_callback.h"
+#include "install/install_folder_guard.h"
+
+// Events sent to the uninstall page as (event, value, 0).
+inline constexpr int kUninstallStartEvent = 0;
+inline constexpr int kUninstallDoneEvent = 1;
+inline constexpr int kUninstallFailedEvent = 2;  // value: the UninstallOutcome
+inline constexpr int kUninstallProgressEvent = 3;  // value: percent
+
+// How long the main program's own clean-up may take before the uninstall goes on
+// without it: an uninstaller must not hang on a product that never ends.
+inline constexpr int kMainProgramCleanupWaitMs = 5 * 60 * 1000;
+
+struct UninstallRequest {
+  std::string installFolder;
+  std::string productKeyName;  // "Corvex 11"
+  bool is64Bit = false;
+  bool keepConfigurations = true;
+  int mainProgramWaitMs = kMainProgramCleanupWaitMs;
+};
+
+enum class UninstallOutcome : long {
+  kRemoved = 0,
+  kRefused = 1,     // the folder guard refused the install folder; nothing was touched
+  kFilesLeft = 2,   // everything ran, but part of the install folder is still there
+};
+
+struct UninstallResult {
+  UninstallOutcome outcome = UninstallOutcome::kRemoved;
+  FolderVerdict verdict = FolderVerdict::kMayDelete;  // why the folder was refused
+};
+
+// Runs on the uninstall worker thread; `events` is called on that thread. The install
+// folder is checked first: a refused folder gets a log line and event 2, and nothing
+// else happens.
+UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events);
+
+// The text shown to the user when the result is not kRemoved.
+std::string DescribeUninstallFailure(const UninstallRequest& request, const UninstallResult& result);

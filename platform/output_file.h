@@ -1,0 +1,20 @@
+// Files that a download writes. The installer runs as root and writes into folders
+// the desktop user owns, so it never writes through a link placed at the final name,
+// and it never takes a device such as /dev/null for a file it could verify.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// Like fopen(path, "wb"): creates or truncates `path` for binary writing. Refuses
+// (nullptr, errno set) a symbolic link at the final name (ELOOP) and anything that is
+// not a regular file (EINVAL), without truncating or blocking on it. Links in the
+// folders above the final name are followed.
+std::FILE* CreateOutputFile(const std::string& path);
+
+// A regular file at `path` itself, not reached through a link at the final name.
+bool IsPlainFile(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,137 @@
+#include "setup/install_checks.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/file_helpers.h"
+#include "base/install_log.h"
+#include "base/run_mode.h"
+#include "base/texts/ui_texts.h"
+#include "base/version_gate.h"
+#include "install/install_folder_guard.h"
+#include "install/uninstall_registration.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "platform/win_types.h"
+#include "ui/skin_message_box.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder box holds at most this many characters.
+constexpr std::size_t kFolderTextLimit = 520;
+
+std::string ComparableForm(const std::string& path) {
+  std::string out = fs::path(path).lexically_normal().string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  if (ComparableForm(a) == ComparableForm(b)) return true;
+  std::error_code error;
+  return fs::equivalent(a, b, error);
+}
+
+bool IsRegisteredInstallFolder(const std::string& folder, const PackageInfo& info) {
+  std::string registered;
+  return GetLastInstallPathInRegidit(UninstallEntryName(info), registered) && SameFolder(folder, registered);
+}
+
+enum class FolderContent { kMissing, kEmpty, kNotEmpty, kNotAFolder, kUnreadable };
+
+FolderContent ContentOf(const std::string& folder) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(folder, error);
+  if (status.type() == fs::file_type::not_found) return FolderContent::kMissing;
+  if (error) return FolderContent::kUnreadable;
+  if (!fs::is_directory(fs::status(folder, error))) return FolderContent::kNotAFolder;
+  fs::directory_iterator entries(folder, error);
+  if (error) return FolderContent::kUnreadable;
+  return entries == fs::directory_iterator() ? FolderContent::kEmpty : FolderContent::kNotEmpty;
+}
+
+void LogRefusal(const std::string& folder, const char* reason) {
+  WriteLog("Install folder refused : %s (%s).\n", folder.c_str(), reason);
+}
+
+}  // namespace
+
+int InstallCheckTextId(InstallCheck check) {
+  switch (check) {
+    case InstallCheck::kPassed: return 0;
+    case InstallCheck::kNeeds64BitSystem: return 32;
+    case InstallCheck::kSystemTooOld: return 29;
+    case InstallCheck::kFolderInvalid:
+    case InstallCheck::kFolderNotOurs: return 30;
+    case InstallCheck::kNotEnoughSpace: return 31;
+  }
+  return 30;
+}
+
+bool MayEmptyInstallFolder(const std::wstring& folderW, const PackageInfo& info) {
+  const std::string folder = platform::WideToNarrow(folderW);
+  const FolderVerdict verdict = CheckFolderMayBeDeleted(folder);
+  if (verdict != FolderVerdict::kMayDelete) {
+    LogRefusal(folder, FolderVerdictText(verdict));
+    return false;
+  }
+  switch (ContentOf(folder)) {
+    case FolderContent::kMissing:
+    case FolderContent::kEmpty: return true;
+    case FolderContent::kNotAFolder: LogRefusal(folder, "it is not a folder"); return false;
+    case FolderContent::kUnreadable: LogRefusal(folder, "its content cannot be read"); return false;
+    case FolderContent::kNotEmpty: break;
+  }
+  if (HoldsProductInstall(folder) || IsRegisteredInstallFolder(folder, info)) return true;
+  LogRefusal(folder, "it holds files that are not a previous install of this product");
+  return false;
+}
+
+InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std::wstring& folderText,
+                                              std::wstring& installPathW) {
+  if (info.is64Bit && !Is64BitWindows()) {
+    WriteLog("OnBtnInstall(MySkinMessagxBox)");
+    return {InstallCheck::kNeeds64BitSystem};
+  }
+  if (!IsWindowsVersionSupported()) {
+    WriteLog("OnBtnInstall(MySkinMessagxBox)");
+    return {InstallCheck::kSystemTooOld};
+  }
+
+  const std::wstring folder = folderText.substr(0, kFolderTextLimit);
+  const std::string narrow = platform::WideToNarrow(folder);
+  WriteLog("Install Path Info : %s .", narrow.c_str());
+  // A relative folder would be made below whatever the working folder happens to be;
+  // a longer one does not fit the path buffers of the later steps.
+  if (folder.empty() || folder.front() != L'/' || folder.size() > static_cast<std::size_t>(kMaxPath)) return {InstallCheck::kFolderInvalid};
+  // Judged before the chain is made, so that nothing is created inside a system folder.
+  if (!MayEmptyInstallFolder(folder, info)) return {InstallCheck::kFolderNotOurs};
+  CreateFolderChain(folder);
+  if (!platform::PathFileExists(folder)) return {InstallCheck::kFolderInvalid};
+
+  const std::wstring previous = installPathW;
+  installPathW = folder;
+  const long long freeMB = GetDiskFreeMB(folder);
+  WriteLog("FreeSpace Info : %lld MB in %s .", freeMB, narrow.c_str());
+  if (freeMB <= kRefusedFreeSpaceMB) return {InstallCheck::kNotEnoughSpace};
+  return {InstallCheck::kPassed, folder == previous};
+}
+
+bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstring& folderText,
+                            std::wstring& installPathW, bool& folderUnchangedFlag) {
+  const InstallCheckOutcome outcome = EvaluateInstallConditions(info, folderText, installPathW);
+  if (outcome.result == InstallCheck::kPassed) {
+    if (outcome.folderUnchanged) folderUnchangedFlag = true;
+    return true;
+  }
+  const wchar_t* message = GetText(InstallCheckTextId(outcome.result));
+  if (IsSilentMode()) {
+    // Nobody to answer a message box: the log says why nothing was installed.
+    WriteLog("Install check failed : %s\n", platform::WideToNarrow(message).c_str());
+  } else {
+    ShowMessage(owner, L"Corvex", message, GetText(11));
+  }
+  return false;
+}

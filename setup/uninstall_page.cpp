@@ -1,0 +1,210 @@
+#include "setup/uninstall_page.h"
+
+#include <thread>
+
+#include "base/install_log.h"
+#include "platform/clock.h"
+#include "platform/gui/draw.h"
+#include "platform/gui/window.h"
+#include "platform/text.h"
+#include "ui/skin_message_box.h"
+#include "base/texts/ui_texts.h"
+#include "ui/ui_font.h"
+
+namespace gui = platform::gui;
+
+namespace {
+
+constexpr int kPictureId = 154;
+constexpr int kBoxBitmapIds[4] = {157, 158, 159, 160};  // unticked, unticked hover, ticked, ticked hover
+constexpr int kDoneWaitMs = 200;
+
+constexpr RECT kHeadingRect{20, 232, 602, 272};
+constexpr RECT kPictureRect{231, 62, 391, 222};
+constexpr RECT kKeepBoxRect{211, 292, 431, 312};
+constexpr RECT kUninstallRect{181, 354, 301, 394};
+constexpr RECT kLastButtonRect{321, 354, 441, 394};
+constexpr RECT kFinishRect{251, 354, 371, 394};
+// Where the status line sits while the work runs.
+constexpr RECT kStatusRect{10, 348, 612, 378};
+constexpr RECT kProgressRect{60, 382, 562, 390};
+
+template <typename Ctrl>
+std::unique_ptr<Ctrl> MakeAt(HWND dialog, const RECT& r) {
+  return std::make_unique<Ctrl>(dialog, r.left, r.top, r.right, r.bottom);
+}
+
+// The install button's look: a framed text button that fills on hover.
+void StyleAsMainButton(ButtonColorCtrlEx& button, HFONT font) {
+  button.SetFont(font);
+  button.SetStateTextColors(0xA74747, 0xFFFFFF, 0xFFFFFF, 0xD7D7D7);
+  button.SetFrameColors(0xA74747, 0xA74747, 0xA74747, 0xD77DD7);
+  button.SetFillColors(0xFFE9E9, 0xA74747, 0xA74747, 0xD700D7);
+  button.SetFrameWidth(2);
+}
+
+}  // namespace
+
+UninstallPage::~UninstallPage() {
+  gui::DeleteFont(headingFont_);
+  gui::DeleteFont(textFont_);
+  for (HBITMAP bitmap : bitmaps_) gui::DeleteBitmap(bitmap);
+}
+
+void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarget& target) {
+  dialog_ = dialog;
+  target_ = target;
+  headingFont_ = CreateDialogFont(dialog, 20);
+  textFont_ = CreateDialogFont(dialog, 14);
+  bitmaps_[0] = gui::LoadBitmapW(nullptr, kPictureId);
+  for (int i = 0; i < 4; ++i) bitmaps_[i + 1] = gui::LoadBitmapW(nullptr, kBoxBitmapIds[i]);
+
+  heading_ = MakeAt<StaticCtrl>(dialog, kHeadingRect);
+  heading_->SetFont(headingFont_);
+  heading_->SetTextColor(0x373737);
+  heading_->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  heading_->SetCaption(GetText(47));
+
+  picture_ = MakeAt<StaticCtrl>(dialog, kPictureRect);
+  picture_->SetUseBitmap(1);
+  picture_->SetStateBitmaps(bitmaps_[0], nullptr, nullptr, nullptr);
+
+  status_ = MakeAt<StaticCtrl>(dialog, kStatusRect);
+  status_->SetFont(textFont_);
+  status_->SetTextColor(0x373737);
+  status_->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  status_->SetVisible(false);
+
+  keepBox_ = MakeAt<CheckButtonCtrlEx>(dialog, kKeepBoxRect);
+  keepBox_->SetID(kKeepConfigurationsId);
+  keepBox_->SetUseBitmap(1);
+  keepBox_->SetFont(textFont_);
+  keepBox_->SetStateTextColors(0x373737, 0x373737, 0x373737, 0xD7D7D7);
+  keepBox_->SetStateBitmaps(bitmaps_[1], bitmaps_[2], bitmaps_[2], bitmaps_[1]);
+  keepBox_->SetCheckedBitmaps(bitmaps_[3], bitmaps_[4], bitmaps_[4], bitmaps_[3]);
+  keepBox_->SetBoxRect(0, 3, 14, 14);
+  keepBox_->SetLabelRect(20, 0, kKeepBoxRect.right - kKeepBoxRect.left - 20, kKeepBoxRect.bottom - kKeepBoxRect.top);
+  keepBox_->SetCaption(GetText(24));
+  keepBox_->SetCheck(1);
+
+  uninstallButton_ = MakeAt<ButtonColorCtrlEx>(dialog, kUninstallRect);
+  uninstallButton_->SetID(kUninstallId);
+  StyleAsMainButton(*uninstallButton_, headingFont_);
+  uninstallButton_->SetCaption(GetText(23));
+
+  lastButton_ = MakeAt<ButtonColorCtrlEx>(dialog, kLastButtonRect);
+  lastButton_->SetID(kCancelId);
+  StyleAsMainButton(*lastButton_, headingFont_);
+  lastButton_->SetCaption(GetText(12));
+
+  progress_ = MakeAt<ProcessCtrl>(dialog, kProgressRect);
+  progress_->SetRange(0, 100);
+  progress_->SetBarColors(0xA74747, 0xEDE4E4);
+  progress_->SetVisible(false);
+
+  lists.AddToPaintList(heading_.get());
+  lists.AddToPaintList(picture_.get());
+  lists.AddToPaintList(status_.get());
+  lists.AddToPaintList(progress_.get());
+  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(keepBox_.get()),
+                                static_cast<ButtonCtrlEx*>(uninstallButton_.get()),
+                                static_cast<ButtonCtrlEx*>(lastButton_.get())}) {
+    lists.AddToPaintList(control);
+    lists.AddToMouseList(control);
+  }
+}
+
+bool UninstallPage::OnCommand(int id) {
+  switch (id) {
+    case kKeepConfigurationsId:
+      keepBox_->SetCheck(!keepBox_->GetCheck());
+      Redraw();
+      return true;
+    case kUninstallId:
+      StartUninstall();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::wstring UninstallPage::HeadingText() { return heading_ ? heading_->GetCaption() : std::wstring(); }
+int UninstallPage::LastButtonId() { return lastButton_ ? lastButton_->GetID() : 0; }
+std::wstring UninstallPage::LastButtonText() { return lastButton_ ? lastButton_->GetCaption() : std::wstring(); }
+
+bool UninstallPage::KeepsConfigurations() { return keepBox_ && keepBox_->GetCheck() != 0; }
+
+void UninstallPage::StartUninstall() {
+  if (!heading_ || started_.exchange(true)) return;
+  request_.installFolder = target_.installFolder;
+  request_.productKeyName = target_.productKeyName;
+  request_.is64Bit = target_.is64Bit;
+  request_.keepConfigurations = KeepsConfigurations();
+  WriteLog("StartUninstall : folder (%s) from %s, keep configurations %s.", request_.installFolder.c_str(),
+           target_.source, request_.keepConfigurations ? "true" : "false");
+
+  keepBox_->SetVisible(false);
+  uninstallButton_->SetVisible(false);
+  lastButton_->SetVisible(false);
+  status_->SetRect(&kStatusRect);
+  status_->SetCaption(GetText(25));
+  status_->SetVisible(true);
+  progress_->SetPosition(0);
+  progress_->SetVisible(true);
+  Redraw();
+  // The page lives as long as the process-wide dialog, which outlives every thread.
+  std::thread([this, request = request_] { RunWork(request); }).detach();
+}
+
+void UninstallPage::RunWork(UninstallRequest request) {
+  const UninstallResult result =
+      UninstallWork(request, [this](int event, unsigned value, long extra) {
+        return OnUninstallEvent(event, value, extra);
+      });
+  outcome_ = result.outcome;
+  if (result.outcome != UninstallOutcome::kRemoved) {
+    const std::wstring message = std::wstring(L"UnInstall Failed!\n") +
+                                 platform::NarrowToWide(DescribeUninstallFailure(request, result));
+    gui::SendToUi([this, message] { ShowMessage(dialog_, L"ERROR", message.c_str(), GetText(11)); });
+    // What is left can still be closed; the work did not finish the product's removal.
+    lastButton_->SetRect(&kFinishRect);
+    lastButton_->SetVisible(true);
+    Redraw();
+  }
+  finished_ = true;
+}
+
+int UninstallPage::OnUninstallEvent(int event, unsigned value, long /*extra*/) {
+  switch (event) {
+    case kUninstallStartEvent:
+      progress_->SetPosition(0);
+      heading_->SetCaption(GetText(25));
+      break;
+    case kUninstallProgressEvent:
+      if (value <= 100) progress_->SetPosition(static_cast<int>(value));
+      break;
+    case kUninstallDoneEvent:
+      progress_->SetPosition(100);
+      platform::SleepMs(kDoneWaitMs);
+      progress_->SetVisible(false);
+      status_->SetVisible(false);
+      lastButton_->SetID(kFinishId);
+      lastButton_->SetCaption(GetText(27));
+      lastButton_->SetRect(&kFinishRect);
+      lastButton_->SetVisible(true);
+      heading_->SetCaption(GetText(26));
+      break;
+    case kUninstallFailedEvent:
+      progress_->SetVisible(false);
+      status_->SetVisible(false);
+      break;
+    default:
+      break;
+  }
+  Redraw();
+  return 1;
+}
+
+void UninstallPage::Redraw() {
+  if (dialog_) gui::InvalidateRect(dialog_, nullptr, 0);
+}

@@ -1,0 +1,74 @@
+// The setup dialog's page in uninstall mode: a heading, a picture, the keep-configurations
+// box, the uninstall and cancel buttons and a progress bar, driven by the uninstall work.
+//
+// Threads: Build and OnCommand run on the UI thread; OnUninstallEvent runs on the
+// uninstall worker (the controls lock themselves; message boxes go to the UI thread).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "install/uninstall_target.h"
+#include "install/uninstall_work.h"
+#include "platform/gui/gui_types.h"
+#include "ui/button_color_ctrl_ex.h"
+#include "ui/check_button_ctrl_ex.h"
+#include "ui/control_lists.h"
+#include "ui/process_ctrl.h"
+#include "ui/static_ctrl.h"
+
+class UninstallPage {
+ public:
+  static constexpr int kKeepConfigurationsId = 1624;
+  static constexpr int kUninstallId = 1625;
+  static constexpr int kCancelId = 1626;
+  static constexpr int kFinishId = 1627;
+
+  UninstallPage() = default;
+  ~UninstallPage();
+  UninstallPage(const UninstallPage&) = delete;
+  UninstallPage& operator=(const UninstallPage&) = delete;
+
+  // Creates the controls on `dialog` and adds them to `lists`; the page removes the
+  // installation named by `target`. Before the painter thread starts.
+  void Build(HWND dialog, ControlLists& lists, const UninstallTarget& target);
+  // 1624 and 1625; false for any other id (1626 and 1627 close the dialog, which is
+  // the dialog's own command).
+  bool OnCommand(int id);
+  // Hides the choice, shows the status line and the progress bar and starts the
+  // worker thread. A second call while one runs does nothing.
+  void StartUninstall();
+  // The uninstall work's events (0 start, 3 progress, 1 done, 2 failed). Always 1.
+  int OnUninstallEvent(int event, unsigned value, long extra);
+
+  bool KeepsConfigurations();
+  // The outcome of the last finished uninstall; kRefused before one has finished.
+  UninstallOutcome LastOutcome() const { return outcome_.load(); }
+  bool Finished() const { return finished_.load(); }
+  // What the page shows, for the dialog's painting and the tests.
+  std::wstring HeadingText();
+  int LastButtonId();
+  std::wstring LastButtonText();
+
+ private:
+  void Redraw();
+  void RunWork(UninstallRequest request);
+
+  HWND dialog_ = nullptr;
+  UninstallTarget target_;
+  HFONT headingFont_ = nullptr;
+  HFONT textFont_ = nullptr;
+  HBITMAP bitmaps_[5] = {};  // picture 154, boxes 157-160
+  std::unique_ptr<StaticCtrl> heading_;
+  std::unique_ptr<StaticCtrl> picture_;
+  std::unique_ptr<StaticCtrl> status_;
+  std::unique_ptr<CheckButtonCtrlEx> keepBox_;
+  std::unique_ptr<ButtonColorCtrlEx> uninstallButton_;
+  std::unique_ptr<ButtonColorCtrlEx> lastButton_;  // cancel, then the finish button
+  std::unique_ptr<ProcessCtrl> progress_;
+  std::atomic<bool> started_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<UninstallOutcome> outcome_{UninstallOutcome::kRefused};
+  UninstallRequest request_;  // written before the worker starts, read by it afterwards
+};

@@ -1,0 +1,39 @@
+#include "setup/uninstall_run.h"
+
+#include <cstdio>
+
+#include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
+#include "install/uninstall_work.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+UninstallTarget FindThisRunsUninstallTarget() {
+  const auto profile = GetProductInfo();
+  UninstallTarget target =
+      FindUninstallTarget(platform::GetModuleFileName(), platform::WideToNarrow(GetPresetInstallPath()),
+                          profile->GetDisplayName(), profile->IsX64());
+  WriteLog("Uninstall target : folder (%s) from %s, entry %s%s.", target.installFolder.c_str(), target.source,
+           target.productKeyName.c_str(), target.is64Bit ? "(x64)" : "");
+  return target;
+}
+
+UninstallExitCode RunSilentUninstall() {
+  const UninstallTarget target = FindThisRunsUninstallTarget();
+  UninstallRequest request;
+  request.installFolder = target.installFolder;
+  request.productKeyName = target.productKeyName;
+  request.is64Bit = target.is64Bit;
+  request.keepConfigurations = true;  // an unattended run never throws the user's settings away
+  const UninstallResult result = UninstallWork(request, nullptr);
+  if (result.outcome != UninstallOutcome::kRemoved) {
+    std::fprintf(stderr, "corvex-online-setup: %s\n", DescribeUninstallFailure(request, result).c_str());
+  }
+  switch (result.outcome) {
+    case UninstallOutcome::kRemoved: return UninstallExitCode::kRemoved;
+    case UninstallOutcome::kRefused: return UninstallExitCode::kRefused;
+    case UninstallOutcome::kFilesLeft: return UninstallExitCode::kFilesLeft;
+  }
+  return UninstallExitCode::kRefused;
+}

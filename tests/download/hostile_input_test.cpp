@@ -1,0 +1,125 @@
+// Mirrors, manifest URLs and targets shaped by someone who wants the engine to read a
+// local file, grow a file without end, or write where it must not.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "engine_harness.h"
+#include "sandbox.h"
+#include "test_mirror.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+constexpr char kFile[] = "/download/pkg.exe";
+
+struct Outcome {
+  int status;
+  int error;
+};
+
+// Runs one download of `manifest` into `target` and waits until the engine let go.
+Outcome Fetch(const std::string& manifest, const std::string& target, const PingTable& pings,
+              const std::string& manifestUrl = std::string()) {
+  EventRecorder recorder;
+  auto engine = NewEngine(pings, recorder);
+  const HRESULT started = manifestUrl.empty()
+                              ? engine->DownloadByConfigData(manifest.c_str(), manifest.size(), target)
+                              : engine->DownloadByConfigUrl(manifestUrl, target);
+  EXPECT_EQ(started, S_OK);
+  EXPECT_TRUE(WaitForStop(*engine, recorder));
+  const Outcome outcome{engine->GetStatus(), engine->GetErrorCode()};
+  auto lifetime = engine->StateLifetime();
+  engine.reset();
+  EXPECT_TRUE(WaitForRelease(lifetime));
+  return outcome;
+}
+
+// A local file the size of the package, where a file:// mirror URL points: a root
+// process must never copy it into the target, whatever the URL looks like.
+TEST(HostileInput, LocalFilesAreNeverFetched) {
+  Sandbox sandbox;
+  const std::string secret = PatternContent(5000, 3);
+  const std::string secretPath = sandbox.root() + "/cdn.corvex.example/download/pkg.exe";
+  fs::create_directories(fs::path(secretPath).parent_path());
+  Sandbox::WriteFile(secretPath, secret);
+  const std::string target = sandbox.root() + "/pkg.exe";
+
+  TestMirror mirror("127.0.0.64");
+  mirror.Redirect(kFile, "file://" + secretPath);
+  mirror.Redirect("/cfg/redirected.xml", "file://" + sandbox.root() + "/local.xml");
+  Sandbox::WriteFile(sandbox.root() + "/local.xml", ManifestFor(secret, {"file://" + secretPath}).Build());
+
+  PingTable pings;
+  pings.echoMs = {{"file://" + secretPath, 1}, {mirror.Url("pkg.exe"), 1}};
+  for (const std::string& url : {"file://" + secretPath, "file://localhost" + secretPath, mirror.Url("pkg.exe")}) {
+    const Outcome outcome = Fetch(ManifestFor(secret, {url}).Build(), target, pings);
+    EXPECT_EQ(outcome.status, 4) << url;
+    EXPECT_EQ(outcome.error, 11) << url << ": no mirror may be usable";
+    EXPECT_FALSE(Sandbox::ReadFile(target) == secret) << url;
+  }
+  for (const std::string& manifestUrl : {"file://" + sandbox.root() + "/local.xml", mirror.Base() + "/cfg/redirected.xml"}) {
+    const Outcome outcome = Fetch("", target, pings, manifestUrl);
+    EXPECT_EQ(outcome.error, 3) << manifestUrl;
+    EXPECT_EQ(Sandbox::ReadFile(target + ".cfg"), "") << manifestUrl;
+  }
+}
+
+// An endless manifest body stops at the reader's limit and is refused as a manifest
+// that does not load; the ".cfg" file never grows past that limit.
+TEST(HostileInput, OversizedManifestIsCutAndRefused) {
+  Sandbox sandbox;
+  const std::string target = sandbox.root() + "/pkg.exe";
+  TestMirror mirror("127.0.0.65");
+  std::string manifest = ManifestFor(PatternContent(5000), {mirror.Url("pkg.exe")}).Build();
+  manifest.append(3 * 1048576, ' ');
+  mirror.Serve("/cfg/manifest.xml", std::make_shared<const std::string>(manifest));
+  PingTable pings;
+  const Outcome outcome = Fetch("", target, pings, mirror.Base() + "/cfg/manifest.xml");
+  EXPECT_EQ(outcome.status, 4);
+  EXPECT_EQ(outcome.error, 4);
+  EXPECT_LE(fs::file_size(target + ".cfg"), 1048576u);
+  EXPECT_EQ(mirror.GetCount(kFile), 0);
+}
+
+// The target's final name is never a link (the installer runs as root in the user's
+// folders) nor a device that would swallow the bytes and report a verified file.
+TEST(HostileInput, TargetLinksAndDevicesAreRefused) {
+  Sandbox sandbox;
+  const std::string content = PatternContent(5000);
+  TestMirror mirror("127.0.0.66");
+  mirror.Serve(kFile, std::make_shared<const std::string>(content));
+  PingTable pings;
+  pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  const std::string manifest = ManifestFor(content, {mirror.Url("pkg.exe")}).Build();
+
+  const std::string victim = sandbox.root() + "/precious";
+  Sandbox::WriteFile(victim, "keep me");
+  const std::string copy = sandbox.root() + "/complete-copy";
+  Sandbox::WriteFile(copy, content);
+  const std::string toVictim = sandbox.root() + "/to-victim";
+  const std::string toCopy = sandbox.root() + "/to-copy";
+  ASSERT_EQ(::symlink(victim.c_str(), toVictim.c_str()), 0);
+  ASSERT_EQ(::symlink(copy.c_str(), toCopy.c_str()), 0);
+  for (const std::string& target : {toVictim, toCopy, std::string("/dev/null")}) {
+    const Outcome outcome = Fetch(manifest, target, pings);
+    EXPECT_EQ(outcome.status, 4) << target;
+    EXPECT_EQ(outcome.error, 14) << target;
+  }
+  EXPECT_EQ(Sandbox::ReadFile(victim), "keep me");
+  EXPECT_TRUE(fs::is_symlink(toVictim));
+  EXPECT_EQ(mirror.GetCount(kFile), 0) << "refused before any segment";
+
+  // A link in the folders above the final name is followed.
+  fs::create_directories(sandbox.root() + "/real");
+  ASSERT_EQ(::symlink((sandbox.root() + "/real").c_str(), (sandbox.root() + "/linked").c_str()), 0);
+  EXPECT_EQ(Fetch(manifest, sandbox.root() + "/linked/pkg.exe", pings).status, 5);
+  EXPECT_TRUE(Sandbox::ReadFile(sandbox.root() + "/real/pkg.exe") == content);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ostream>
+#include <string>
+
+#include "install/install_folder_guard.h"
+#include "sandbox.h"
+
+void PrintTo(FolderVerdict verdict, std::ostream* out) { *out << FolderVerdictText(verdict); }
+
+namespace {
+
+using testing_support::Sandbox;
+
+struct GuardCase {
+  std::string folder;
+  FolderVerdict expected;
+};
+
+class FolderGuardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::mkdir((sandbox.root() + "/opt").c_str(), 0755);
+    ::mkdir(install.c_str(), 0755);
+  }
+  Sandbox sandbox;
+  std::string install = sandbox.root() + "/opt/Corvex 11";
+};
+
+TEST_F(FolderGuardTest, RefusesEmptyRootHomeAndSystemFoldersButNotAnInstallFolder) {
+  const std::string& root = sandbox.root();
+  const std::string& home = sandbox.home();
+  const GuardCase cases[] = {
+      {"", FolderVerdict::kEmptyPath},
+      {"opt/Corvex 11", FolderVerdict::kRelativePath},
+      {"/", FolderVerdict::kRootFolder},
+      {"//", FolderVerdict::kRootFolder},
+      {"/opt/..", FolderVerdict::kRootFolder},
+      {root, FolderVerdict::kRootFolder},
+      {root + "/opt/Corvex 11/../..", FolderVerdict::kRootFolder},
+      {"/usr", FolderVerdict::kSystemFolder},
+      {"/usr/lib/x86_64-linux-gnu", FolderVerdict::kSystemFolder},
+      {"/etc/", FolderVerdict::kSystemFolder},
+      {"/opt", FolderVerdict::kSystemFolder},
+      {"/home", FolderVerdict::kSystemFolder},
+      {"/tmp", FolderVerdict::kSystemFolder},
+      {root + "/opt", FolderVerdict::kSystemFolder},
+      {root + "/usr/local/share/applications", FolderVerdict::kSystemFolder},
+      {root + "/var/lib/corvex", FolderVerdict::kSystemFolder},
+      {"/root", FolderVerdict::kHomeFolder},
+      {home, FolderVerdict::kHomeFolder},
+      {home + "/", FolderVerdict::kHomeFolder},
+      {home + "/Documents", FolderVerdict::kHomeFolder},
+      {home + "/Documents/../Desktop", FolderVerdict::kHomeFolder},
+      {home + "/.config", FolderVerdict::kHomeFolder},
+      {home + "/.local", FolderVerdict::kHomeFolder},  // holds the user's menu folder
+      {install, FolderVerdict::kMayDelete},
+      {install + "/", FolderVerdict::kMayDelete},
+      {home + "/Apps/Corvex 11", FolderVerdict::kMayDelete},
+      {"/opt/Corvex 11", FolderVerdict::kMayDelete},
+  };
+  for (const GuardCase& c : cases) {
+    EXPECT_EQ(CheckFolderMayBeDeleted(c.folder), c.expected) << "folder \"" << c.folder << "\"";
+  }
+  EXPECT_EQ(CheckFolderMayBeDeleted(std::wstring(L"/usr")), FolderVerdict::kSystemFolder);
+}
+
+TEST_F(FolderGuardTest, JudgesALinkByWhereItLeads) {
+  const std::string toHome = sandbox.root() + "/opt/looks harmless";
+  const std::string toSystem = sandbox.root() + "/opt/also harmless";
+  ASSERT_EQ(::symlink(sandbox.home().c_str(), toHome.c_str()), 0);
+  ASSERT_EQ(::symlink("/usr", toSystem.c_str()), 0);
+  EXPECT_EQ(CheckFolderMayBeDeleted(toHome), FolderVerdict::kHomeFolder);
+  EXPECT_EQ(CheckFolderMayBeDeleted(toSystem + "/"), FolderVerdict::kSystemFolder);
+  EXPECT_EQ(CheckFolderMayBeDeleted(toSystem + "/share"), FolderVerdict::kSystemFolder);
+}
+
+TEST_F(FolderGuardTest, OnlyARealUninstallerMarksTheProductsInstall) {
+  EXPECT_FALSE(HoldsProductInstall(install));
+  EXPECT_EQ(CheckInstallFolderForUninstall(install), FolderVerdict::kNotProductInstall);
+
+  ::mkdir((install + "/uninstall.exe").c_str(), 0755);  // a folder of that name is no uninstaller
+  EXPECT_FALSE(HoldsProductInstall(install));
+  ::rmdir((install + "/uninstall.exe").c_str());
+
+  const std::string elsewhere = sandbox.root() + "/uninstall.exe";
+  Sandbox::WriteFile(elsewhere, "program");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (install + "/uninstall.exe").c_str()), 0);
+  EXPECT_FALSE(HoldsProductInstall(install));
+  ::unlink((install + "/uninstall.exe").c_str());
+
+  Sandbox::WriteFile(install + "/uninstall.exe", "program");
+  EXPECT_TRUE(HoldsProductInstall(install));
+  const std::string linkToInstall = sandbox.root() + "/opt/Corvex link";
+  ASSERT_EQ(::symlink(install.c_str(), linkToInstall.c_str()), 0);
+  EXPECT_FALSE(HoldsProductInstall(linkToInstall));
+  EXPECT_EQ(CheckInstallFolderForUninstall(install), FolderVerdict::kMayDelete);
+  EXPECT_EQ(CheckInstallFolderForUninstall(std::wstring(L"/")), FolderVerdict::kRootFolder);
+
+  // Holding an uninstaller does not make the home folder deletable.
+  Sandbox::WriteFile(sandbox.home() + "/uninstall.exe", "program");
+  EXPECT_EQ(CheckInstallFolderForUninstall(sandbox.home()), FolderVerdict::kHomeFolder);
+}
+
+}  // namespace

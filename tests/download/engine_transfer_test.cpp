@@ -1,6 +1,9 @@
 // The engine against real HTTP mirrors on loopback addresses.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <thread>
 
 #include "download/md5_digest.h"
@@ -359,7 +362,8 @@ TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
 }
 
 // A target that cannot take the bytes ends the download at once instead of fetching
-// the same segments again for ever.
+// the same segments again for ever. A file size limit makes the second segment's
+// writes fail (EFBIG) while the first ones succeed.
 TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
   Download run;
   LogCapture log;
@@ -367,13 +371,21 @@ TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
   TestMirror mirror("127.0.0.74");
   mirror.Serve(kFile, Share(content));
   run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
-  run.target = "/dev/full";
+  rlimit previous{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = previous;
+  limited.rlim_cur = 65536;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   auto engine = run.Start(ManifestFor(content, {mirror.Url("pkg.exe")}).Build());
-  ASSERT_TRUE(WaitForStop(*engine, run.recorder, 20s)) << log.Text();
+  const bool stopped = WaitForStop(*engine, run.recorder, 20s);
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(stopped) << log.Text();
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_TRUE(log.Contains("Download_WriteData : cannot write the output file (/dev/full).\n"));
+  EXPECT_TRUE(log.Contains("Download_WriteData : cannot write the output file (" + run.target + ").\n")) << log.Text();
   EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment was fetched again";
 }
 

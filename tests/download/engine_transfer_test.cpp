@@ -386,7 +386,7 @@ TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
   EXPECT_EQ(engine->GetErrorCode(), 14);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
   EXPECT_TRUE(log.Contains("Download_WriteData : cannot write the output file (" + run.target + ").\n")) << log.Text();
-  EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment was fetched again";
+  EXPECT_LE(mirror.GetCount(kFile), 2) << "no segment was fetched again";
 }
 
 TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {

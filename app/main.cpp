@@ -1,4 +1,5 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,9 @@
 #include "base/install_log.h"
 #include "base/run_mode.h"
 #include "platform/elevation.h"
+#include "platform/gui/backend.h"
+#include "platform/gui/headless.h"
+#include "setup/diagnostics_view.h"
 #include "setup/setup_entry.h"
 #include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
@@ -16,16 +20,6 @@ namespace {
 // From the project version of the build.
 constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
 constexpr char kProgramTitle[] = "Corvex Setup";
-
-// The diagnostics view attaches here once it exists; until then the listener is idle.
-int LogListener(const char* /*text*/) { return 1; }
-
-int OpenInfoViewIfEnabled() {
-  if (IsInfoViewEnabled()) {
-    // The diagnostics view is opened here when it is part of the build.
-  }
-  return 1;
-}
 
 }  // namespace
 
@@ -37,9 +31,10 @@ int main(int argc, char** argv) {
 
   SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
 
-  OpenInfoViewIfEnabled();
+  // The diagnostics view exists only when the debug INI asks for it; the log feeds it.
+  CreateInfoViewIfEnabled();
   GetLog()->Init(GetDocumentsPath(L"Corvex11/Log/", L"install.log", true));
-  GetLog()->SetLogCallback(&LogListener);
+  GetLog()->SetLogCallback(&AppendLogLineToInfoView);
   WriteLog("Setup Init. Version %s", kSetupVersion);
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
@@ -51,9 +46,23 @@ int main(int argc, char** argv) {
     return uninstallCode;
   }
 
+  // An unattended install needs no screen: without a display it runs the same dialog
+  // on the headless backend.
+  if (IsSilentMode() && !platform::gui::GetBackend().Usable()) {
+    platform::gui::HeadlessOptions unattended;
+    unattended.giveUpWhenIdle = false;
+    platform::gui::headless::Use(unattended);
+  }
+
   InitializeDialogSupport();
   RunSetupDialog();
+  const SetupOutcome outcome = EndSetupDialog();
 
   WriteLog("Exit app.");
-  return 0;
+  // Interactive runs always end with 0; a silent run tells its caller whether the
+  // product was installed.
+  const int status = IsSilentMode() && outcome.result != SetupResult::kInstalled ? 1 : 0;
+  // A worker that would not stop in time must not meet the process's destructors.
+  if (!outcome.workerStopped) std::_Exit(status);
+  return status;
 }

@@ -32,6 +32,8 @@ class JFile {
   long Size();
   void Close();
   bool IsOpen() const { return stream_ != nullptr; }
+  // For reading parts of the file without this stream (its position is not moved).
+  std::FILE* Stream() const { return stream_; }
 
  private:
   FILE* stream_ = nullptr;

@@ -14,7 +14,8 @@ struct VendorConfig {
   std::string userRecordValue;
 };
 
-// The configuration compiled into this build.
+// The configuration compiled into this build (inside a sandbox root, the keys of the
+// file named by CORVEX_VENDOR_CONFIG take precedence).
 const VendorConfig& GetVendorConfig();
 // Parses "key=value" lines ('#' comments); unknown keys are ignored.
 VendorConfig ParseVendorConfig(const std::string& text);

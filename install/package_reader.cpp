@@ -128,28 +128,19 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
     return Fail(progress, kInstallSetupFileError, 2);
   }
 
-  const std::size_t payloadSize = static_cast<std::size_t>(block.payloadSize);
-  std::unique_ptr<char[]> payload = AllocateZeroed(payloadSize + 1);
-  if (!payload) {
-    package.Close();
-    return Fail(progress, kInstallMallocBrror, 2);
-  }
-  if (!ReadAt(package, block.payloadOffset, payload.get(), payloadSize)) {
-    package.Close();
-    return Fail(progress, kInstallSetupFileError, 2);
-  }
-  WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).\n", block.payloadOffset, block.payloadSize,
-           static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(payload.get())));
+  // The payload goes from the package straight into the extractor's private staging
+  // file, copied in the kernel: it is never held in memory, so no buffer exists.
+  WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).\n", block.payloadOffset, block.payloadSize, 0u);
 
   C7ZOperator extractor;
   extractor.SetProgressCallback(progress);
   std::string narrowFolder = platform::WideToNarrow(folder);
   WriteLog("Begin unpack file.\n");
-  if (!extractor.Extract(payload.get(), static_cast<std::uint32_t>(payloadSize), narrowFolder.c_str(), nullptr,
-                         removeExtractTemp)) {
+  if (!extractor.ExtractFileRange(package.Stream(), static_cast<std::uint64_t>(block.payloadOffset),
+                                  static_cast<std::uint32_t>(block.payloadSize), narrowFolder.c_str(), nullptr,
+                                  removeExtractTemp)) {
     WriteLog("Failed unpack file.\n");
     package.Close();
-    payload.reset();
     return Fail(progress, kInstallMallocBrror, 2);
   }
   WriteLog("Finish unpack file.\n");
@@ -167,7 +158,6 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
     WriteLog("Uninstaller of %d bytes cannot be read; no uninstaller written.\n", block.uninstallerSize);
     uninstaller.reset();
   }
-  payload.reset();
   package.Close();
 
   if (writeUninstaller && uninstaller) WriteUninstaller(uninstallerPath, uninstaller.get(), uninstallerSize, block);

@@ -24,6 +24,14 @@ bool C7ZOperator::Extract(const void* buffer, std::uint32_t size, const char* ou
   return extracted;
 }
 
+bool C7ZOperator::ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
+                                   const char* outputFolder, const char* password, bool removeExtractTemp) {
+  C7ZExtractor extractor(this);
+  bool extracted = extractor.ExtractFileRange(source, offset, size, outputFolder, password, removeExtractTemp);
+  phaseTimes_ = extractor.PhaseTimes();
+  return extracted;
+}
+
 // Room for one trace line; the texts are short and snprintf cuts anything longer.
 constexpr std::size_t kTraceLineBytes = 260;
 

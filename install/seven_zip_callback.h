@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "base/progress_callback.h"
 #include "install/seven_zip_phase_times.h"
@@ -40,6 +41,10 @@ class C7ZOperator : public I7zFileInfoCallback {
   // False only when the archive could not be staged or the handler did not run.
   bool Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                bool removeExtractTemp);
+  // The same for the archive at [offset, offset + size) of `source`, staged by a
+  // kernel copy instead of from memory.
+  bool ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size, const char* outputFolder,
+                        const char* password, bool removeExtractTemp);
 
   void OnProgress(std::uint32_t low, std::uint32_t high) override;
   void OnError(int code) override;

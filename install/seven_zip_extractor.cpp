@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "install/seven_zip_handler.h"
-#include "install/seven_zip_staging.h"
 #include "platform/path.h"
 
 bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder,
@@ -15,7 +14,23 @@ bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const c
 
   SevenZipStaging staging;
   SevenZipStaging::Result staged = staging.Stage(buffer, size);
-  if (staged == SevenZipStaging::Result::NoPrivateFolder || staged == SevenZipStaging::Result::NotWritable) {
+  return ExtractStaged(staging, staged, timer, outputFolder, password, removeExtractTemp);
+}
+
+bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
+                                    const char* outputFolder, const char* password, bool removeExtractTemp) {
+  if (source == nullptr || outputFolder == nullptr) return false;
+  times_ = SevenZipPhaseTimes();
+  SevenZipPhaseTimer timer(&times_);
+  SevenZipStaging staging;
+  SevenZipStaging::Result staged = staging.StageFileRange(source, offset, size);
+  return ExtractStaged(staging, staged, timer, outputFolder, password, removeExtractTemp);
+}
+
+bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipPhaseTimer& timer,
+                                 const char* outputFolder, const char* password, bool removeExtractTemp) {
+  if (staged == SevenZipStaging::Result::NoPrivateFolder || staged == SevenZipStaging::Result::NotWritable ||
+      staged == SevenZipStaging::Result::OutsideSource) {
     ReportError(kSevenZipStagingFailed);
     return false;
   }

@@ -1,11 +1,13 @@
-// Stages an in-memory archive in a private temporary folder and runs the archive
-// handler on it. Created on the stack for one extraction.
+// Stages an archive (in memory, or a range of an open file) in a private temporary
+// folder and runs the archive handler on it. Created on the stack for one extraction.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "install/seven_zip_callback.h"
+#include "install/seven_zip_staging.h"
 
 class C7ZExtractor {
  public:
@@ -15,10 +17,17 @@ class C7ZExtractor {
   // handler did not run; true once it ran, whatever it reported.
   bool ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                      bool removeExtractTemp);
+  // The same for the archive at [offset, offset + size) of `source`, copied in the
+  // kernel; a range beyond the file is a staging failure.
+  bool ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size, const char* outputFolder,
+                        const char* password, bool removeExtractTemp);
 
   const SevenZipPhaseTimes& PhaseTimes() const { return times_; }
 
  private:
+  // Everything after staging: the log line, the handler run and the clean-up.
+  bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipPhaseTimer& timer,
+                     const char* outputFolder, const char* password, bool removeExtractTemp);
   void ReportError(int code);
 
   I7zFileInfoCallback* callback_;

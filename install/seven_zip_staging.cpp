@@ -6,6 +6,7 @@
 #include "base/jfile.h"
 #include "install/folder_ops.h"
 #include "platform/clock.h"
+#include "platform/file_range_copy.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/private_folder.h"
@@ -33,22 +34,43 @@ std::string SevenZipStaging::CreateUniqueFolder() {
   }
 }
 
-SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t size) {
+bool SevenZipStaging::MakeFolders() {
   uniqueFolder_ = CreateUniqueFolder();
-  if (uniqueFolder_.empty()) return Result::NoPrivateFolder;
-  std::string stagingFolder = uniqueFolder_ + kStagingFolder;
-  folder_ops::CreateFolderChain(stagingFolder);
-  archivePath_ = stagingFolder + kStagedArchive;
+  if (uniqueFolder_.empty()) return false;
+  folder_ops::CreateFolderChain(uniqueFolder_ + kStagingFolder);
+  archivePath_ = uniqueFolder_ + kStagingFolder + kStagedArchive;
+  return true;
+}
 
+SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t size) {
+  if (!MakeFolders()) return Result::NoPrivateFolder;
   JFile file;
   if (!file.Open(platform::NarrowToWide(archivePath_), JFILE_WRITE_BINARY)) {
-    folder_ops::DeleteFolderTree(stagingFolder);
+    folder_ops::DeleteFolderTree(uniqueFolder_ + kStagingFolder);
     return Result::NotWritable;
   }
   long written = file.Write(buffer, size);
   file.Close();
   bool complete = written == static_cast<long>(size) && platform::PathFileExists(archivePath_);
   return complete ? Result::Staged : Result::ShortWrite;
+}
+
+SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::uint64_t offset,
+                                                        std::uint32_t size) {
+  if (!MakeFolders()) return Result::NoPrivateFolder;
+  switch (platform::CopyRangeToNewFile(source, offset, size, archivePath_)) {
+    case platform::RangeCopyResult::Copied:
+      return platform::PathFileExists(archivePath_) ? Result::Staged : Result::ShortWrite;
+    case platform::RangeCopyResult::OutsideSource:
+      folder_ops::DeleteFolderTree(uniqueFolder_);
+      return Result::OutsideSource;
+    case platform::RangeCopyResult::TargetNotCreated:
+      folder_ops::DeleteFolderTree(uniqueFolder_ + kStagingFolder);
+      return Result::NotWritable;
+    case platform::RangeCopyResult::ShortCopy:
+      break;
+  }
+  return Result::ShortWrite;
 }
 
 void SevenZipStaging::Remove() {

@@ -1,9 +1,10 @@
-// The private place where one extraction stages its in-memory archive for the 7-Zip
-// program: "<temp>/<tick in hex>/corvex_7z/Vex7ZFile.7z", below a folder made with
+// The private place where one extraction stages its archive for the 7-Zip program,
+// from memory or from a range of an open file: "<temp>/<tick in hex>/corvex_7z/Vex7ZFile.7z", below a folder made with
 // mode 0700 under a name nobody had taken. Owned by the extracting thread.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 class SevenZipStaging {
@@ -13,9 +14,13 @@ class SevenZipStaging {
     NoPrivateFolder,  // the temporary folder is unusable
     NotWritable,      // the archive file could not be created (its folder is gone again)
     ShortWrite,       // written only in part, or missing afterwards (the folders stay)
+    OutsideSource,    // the range does not lie inside the source file (nothing is left)
   };
 
   Result Stage(const void* buffer, std::uint32_t size);
+  // Copies [offset, offset + size) of `source` in the kernel; the caller's stream
+  // position is left alone. The staged copy is ours alone, whoever owns `source`.
+  Result StageFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size);
 
   // Deletes the unique folder and everything below it.
   void Remove();
@@ -31,6 +36,10 @@ class SevenZipStaging {
   static constexpr char kStagedArchive[] = "Vex7ZFile.7z";
 
  private:
+  // Makes the unique and the staging folder and sets the archive path; false when
+  // the temporary folder is unusable.
+  bool MakeFolders();
+
   std::string uniqueFolder_;
   std::string archivePath_;
 };

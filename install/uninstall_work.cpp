@@ -131,6 +131,8 @@ std::string DescribeUninstallFailure(const UninstallRequest& request, const Unin
   switch (result.outcome) {
     case UninstallOutcome::kRemoved: return {};
     case UninstallOutcome::kRefused:
+      if (result.verdict == FolderVerdict::kEmptyPath)
+        return "Nothing was removed: no installation was found (no uninstall entry, and no folder given).";
       return "Nothing was removed: the folder " + folder + " is not uninstalled because " +
              FolderVerdictText(result.verdict) + ".";
     case UninstallOutcome::kFilesLeft:

@@ -4,65 +4,26 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <ctime>
 
-extern char** environ;
+#include "platform/process_launch.h"
 
 namespace platform {
 namespace {
 
-struct Pipe {
-  int readEnd = -1;
-  int writeEnd = -1;
-  bool Open() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return false;
-    readEnd = fds[0];
-    writeEnd = fds[1];
-    return true;
+// One of the child's pipe ends, ours to close.
+struct OwnedFd {
+  int fd = -1;
+  void Close() {
+    if (fd >= 0) close(fd);
+    fd = -1;
   }
-  void CloseRead() {
-    if (readEnd >= 0) close(readEnd);
-    readEnd = -1;
-  }
-  void CloseWrite() {
-    if (writeEnd >= 0) close(writeEnd);
-    writeEnd = -1;
-  }
-  ~Pipe() {
-    CloseRead();
-    CloseWrite();
-  }
+  ~OwnedFd() { Close(); }
 };
-
-std::vector<std::string> BuildEnvironment(const ChildProcessRequest& request) {
-  std::vector<std::string> env;
-  for (char** entry = environ; entry && *entry; ++entry) {
-    std::string_view text(*entry);
-    bool overridden = false;
-    for (const auto& [name, value] : request.extraEnv) {
-      if (text.size() > name.size() && text.substr(0, name.size()) == name && text[name.size()] == '=') {
-        overridden = true;
-        break;
-      }
-    }
-    if (!overridden) env.emplace_back(text);
-  }
-  for (const auto& [name, value] : request.extraEnv) env.push_back(name + "=" + value);
-  return env;
-}
-
-std::vector<char*> PointerVector(std::vector<std::string>& texts) {
-  std::vector<char*> pointers;
-  for (auto& text : texts) pointers.push_back(text.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
 
 // Splits a stream into pieces at any of `breaks`, keeping an unfinished piece.
 class LineSplitter {
@@ -122,43 +83,29 @@ ChildProcessResult RunChildProcess(const ChildProcessRequest& request) {
   ChildProcessResult result;
   if (request.program.empty() || request.argv.empty()) return result;
 
-  Pipe in, out, err;
-  if (!in.Open() || !out.Open() || !err.Open()) return result;
+  LaunchOptions options;
+  options.program = request.program;
+  options.arguments = request.argv;
+  options.directory = request.workingDirectory;
+  for (const auto& [name, value] : request.extraEnv) options.environment.push_back(name + "=" + value);
+  options.captureOutput = true;
+  LaunchedChild child;
+  int error = 0;
+  if (!Launch(options, child, error)) return result;
+  const pid_t pid = child.pid;
+  OwnedFd in{child.input}, out{child.output}, err{child.errorOutput};
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in.readEnd, STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out.writeEnd, STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err.writeEnd, STDERR_FILENO);
-  if (!request.workingDirectory.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, request.workingDirectory.c_str());
-  }
-
-  std::vector<std::string> argvTexts = request.argv;
-  std::vector<std::string> envTexts = BuildEnvironment(request);
-  std::vector<char*> argvPointers = PointerVector(argvTexts);
-  std::vector<char*> envPointers = PointerVector(envTexts);
-
-  pid_t pid = -1;
-  int spawnError = posix_spawn(&pid, request.program.c_str(), &actions, nullptr, argvPointers.data(),
-                               envPointers.data());
-  posix_spawn_file_actions_destroy(&actions);
-  in.CloseRead();
-  out.CloseWrite();
-  err.CloseWrite();
-  if (spawnError != 0) return result;
-
-  WriteStdin(in.writeEnd, request.stdinText);
-  in.CloseWrite();
+  WriteStdin(in.fd, request.stdinText);
+  in.Close();
 
   LineSplitter outLines(ChildStream::Out, request);
   LineSplitter errLines(ChildStream::Err, request);
   char buffer[65536];
-  while (out.readEnd >= 0 || err.readEnd >= 0) {
+  while (out.fd >= 0 || err.fd >= 0) {
     pollfd fds[2];
     nfds_t count = 0;
-    if (out.readEnd >= 0) fds[count++] = {out.readEnd, POLLIN, 0};
-    if (err.readEnd >= 0) fds[count++] = {err.readEnd, POLLIN, 0};
+    if (out.fd >= 0) fds[count++] = {out.fd, POLLIN, 0};
+    if (err.fd >= 0) fds[count++] = {err.fd, POLLIN, 0};
     if (poll(fds, count, -1) < 0) {
       if (errno == EINTR) continue;
       break;
@@ -167,12 +114,12 @@ ChildProcessResult RunChildProcess(const ChildProcessRequest& request) {
       if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       ssize_t n = read(fds[i].fd, buffer, sizeof(buffer));
       if (n < 0 && errno == EINTR) continue;
-      bool isOut = fds[i].fd == out.readEnd;
+      bool isOut = fds[i].fd == out.fd;
       if (n <= 0) {
         if (isOut) {
-          out.CloseRead();
+          out.Close();
         } else {
-          err.CloseRead();
+          err.Close();
         }
         continue;
       }

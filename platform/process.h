@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/known_folders.h"
+#include "platform/process_launch.h"
 
 namespace platform {
 
@@ -27,19 +28,6 @@ std::vector<std::string> CommandLineToArgv(std::string_view commandLine);
 // `name` itself when it holds a '/', else the first executable file of that name on
 // PATH; empty when there is none.
 std::string FindProgram(const std::string& name);
-
-struct ProcessStart {
-  std::string program;                 // path or a name looked up on PATH
-  std::vector<std::string> arguments;  // the new program's argv, argv[0] included
-  std::string directory;               // working folder; empty keeps ours
-  // Run as this user: the user's supplementary groups, gid and uid, HOME, USER and
-  // LOGNAME; the display, session and locale variables are kept, the rest dropped.
-  std::optional<DesktopUser> runAs;
-  // Extra "NAME=value" entries added to (or replacing in) the child's environment.
-  std::vector<std::string> environment;
-  // Output and error output go to /dev/null (tools whose complaints mean nothing to us).
-  bool discardOutput = false;
-};
 
 enum class WaitResult { Exited, TimedOut, Failed };
 

@@ -1,83 +1,418 @@
 #include "setup/setup_dlg.h"
 
+#include <chrono>
+#include <thread>
+
+#include "base/file_helpers.h"
+#include "base/install_log.h"
+#include "base/product_info.h"
+#include "base/run_mode.h"
+#include "base/texts/ui_texts.h"
+#include "external/vendor_config.h"
+#include "install/package_reader.h"
+#include "install/uninstall_registration.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
+#include "platform/text.h"
+#include "setup/install_checks.h"
+#include "setup/install_options.h"
+#include "setup/product_launch.h"
 #include "setup/setup_entry.h"
+#include "telemetry/crash_handler.h"
+#include "telemetry/machine_identity.h"
+#include "telemetry/online_statistics.h"
+#include "telemetry/report_delivery.h"
+#include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;
 
 namespace {
 
-constexpr COLORREF kPage = 0xFFFFFF;
-constexpr COLORREF kTitleBand = 0xB5474A;
-constexpr COLORREF kBottomBand = 0xFDFBF7;
-constexpr int kTitleBandHeight = 36;
-constexpr int kBottomBandTop = 338;
-constexpr int kBitmapIds[7] = {140, 142, 143, 144, 146, 147, 139};
+constexpr int kDialogWidth = 622;
+constexpr int kVersionResource32 = 503;
+constexpr int kVersionResource64 = 504;
+constexpr UINT kCountdownPeriodMs = 1000;
+constexpr int kAnswerNo = kMsgBoxCancelId;  // the second button of the question box
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+SetupDlg*& DialogSlot() {
+  static SetupDlg* dialog = new SetupDlg();
+  return dialog;
+}
+
+// The profile's values in the block's fields, until the package's own block replaces them.
+void FillPackageInfoFromProfile(PackageInfo& info, const IProductInfo& profile) {
+  info = EmptyPackageInfo();
+  info.is64Bit = profile.IsX64() ? 1 : 0;
+  SetPackageInfoText(info.shortName, profile.GetProductName());
+  SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
+  SetPackageInfoText(info.displayName, profile.GetFullDisplayName());
+  SetPackageInfoText(info.version, profile.GetVersion());
+  SetPackageInfoText(info.publisher, profile.GetPublisher());
+}
 
 }  // namespace
 
-SetupDlg& TheSetupDlg() {
-  // Lives for the whole process; painter threads of later stages may outlive main.
-  static SetupDlg* dialog = new SetupDlg();
-  return *dialog;
+CloseReportFlags& GetCloseReportFlags() {
+  static CloseReportFlags flags;
+  return flags;
+}
+
+SetupDlg& TheSetupDlg() { return *DialogSlot(); }
+
+void ResetSetupDlgForTesting() {
+  // The old object is left alive on purpose: threads it started may still use it.
+  DialogSlot() = new SetupDlg();
+  CloseReportFlags& flags = GetCloseReportFlags();
+  flags.downloadDone = false;
+  flags.startedByCountdown = false;
+  flags.launchedFromFinish = false;
+  flags.folderUnchanged = false;
+  flags.programmeTicked = true;
+  flags.desktopTicked = true;
 }
 
 SetupDlg::SetupDlg() {
   scaleToDesignSize = 1;
-  designWidth = 622;
-  designHeight = 405;
+  designWidth = kDialogWidth;
+  designHeight = OptionsPage::kClosedHeight;
   closeFlags = 0;  // Enter and Escape do not close it
 }
 
 SetupDlg::~SetupDlg() {
-  delete closeButton_;
-  delete minimizeButton_;
-  delete logo_;
-  delete title_;
-  gui::DeleteFont(titleFont_);
-  for (HBITMAP bitmap : bitmaps_) gui::DeleteBitmap(bitmap);
+  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{installButton_, closeButton_, minimizeButton_, logo_,
+                                                                 finishLogo_, versionLabel_, centrePicture_,
+                                                                 countdownText_}) {
+    delete control;
+  }
+  for (HFONT font : {buttonFont_, smallFont_, countdownFont_, percentFont_, progressFont_}) gui::DeleteFont(font);
+  for (HBITMAP bitmap : closeBitmaps_) gui::DeleteBitmap(bitmap);
+  for (HBITMAP bitmap : minimizeBitmaps_) gui::DeleteBitmap(bitmap);
+  for (HBITMAP bitmap : {logoBitmap_, finishLogoBitmap_, pictureBitmap_, fadedBitmap_, artworkBitmap_}) {
+    gui::DeleteBitmap(bitmap);
+  }
 }
 
 INT_PTR SetupDlg::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   SetupDlg& dialog = TheSetupDlg();
   dialog.shadow.Create(hwnd);
+  InstallCrashFilter();
+  EnsureProcessGuid();
   return dialog.DialogProc(hwnd, msg, wParam, lParam);
 }
 
+std::wstring SetupDlg::InstallPath() {
+  std::lock_guard<std::mutex> lock(pathsMutex_);
+  return installPathW;
+}
+
+std::wstring SetupDlg::PackagePath() {
+  std::lock_guard<std::mutex> lock(pathsMutex_);
+  return packagePathW;
+}
+
+void SetupDlg::SetInstallPath(const std::wstring& path) {
+  std::lock_guard<std::mutex> lock(pathsMutex_);
+  installPathW = path;
+}
+
+void SetupDlg::SetPackagePath(const std::wstring& path) {
+  std::lock_guard<std::mutex> lock(pathsMutex_);
+  packagePathW = path;
+}
+
 int SetupDlg::OnInitDialog(HWND window) {
+  EnsureProcessGuid();
   CommonDlg::OnInitDialog(window);
   gui::SetWindowTextA(window, "Corvex Installer");
   gui::SetWindowIcon(window, resource_ids::kProgramIcon);
-  for (int i = 0; i < 7; ++i) bitmaps_[i] = gui::LoadBitmapW(nullptr, kBitmapIds[i]);
 
-  titleFont_ = CreateDialogFont(window, 14);
-  logo_ = new StaticCtrl(window, 13, 10, 105, 25);
+  SetInstallPath(GetPresetInstallPath());
+  installMode_ = GetRunMode() == kRunModeInstall;
+  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
+
+  percentFont_ = CreateDialogFont(window, 29);  // 22 points at 96 DPI
+  progressFont_ = CreateDialogFont(window, 14, false, L"ArialMT");
+  pictureBitmap_ = gui::LoadBitmapW(nullptr, 132);
+  fadedBitmap_ = gui::LoadBitmapW(nullptr, 182);
+  artworkBitmap_ = gui::LoadBitmapW(nullptr, 185);
+
+  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  FillPackageInfoFromProfile(packageInfo_, *profile);
+
+  installOptions = ReadInstallOptions(packageInfo_);
+
+  if (installMode_) {
+    SetInstallPath(ChooseInitialInstallFolder(packageInfo_, InstallPath()));
+    CreateMainPage();
+    if (!IsSilentMode()) options_.Create(window, controls, installOptions, InstallPath());
+    ShowCustom(false);
+    UpdateCtrlStatus(kCtrlReady);
+    versionLabel_->SetCaption(profile->GetVersionLabel());
+    versionLabel_->SetVisible(true);
+  }
+
+  // The reporter exists, and `stage` is reset, before any thread starts: a silent run's
+  // worker starts below and reads both at once.
+  stage = kStageReady;
+  statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
+  if (statistics_) StartStartReportThread(statistics_);
+  RecordStep("start");
+
+  std::thread([this] { LoadVersionText(); }).detach();
+  StartPainterThreads();
+
+  if (IsSilentMode()) {
+    if (installMode_) OnBtnInstall();
+  } else if (installMode_) {
+    countdownRunning_ = true;
+    gui::SetTimer(window, kCountdownTimer, kCountdownPeriodMs);
+  }
+  return 1;
+}
+
+void SetupDlg::CreateMainPage() {
+  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  const int ids[4] = {140, 142, 143, 148};
+  const int minIds[4] = {144, 146, 147, 149};
+  for (int i = 0; i < 4; ++i) {
+    closeBitmaps_[i] = gui::LoadBitmapW(nullptr, ids[i]);
+    minimizeBitmaps_[i] = gui::LoadBitmapW(nullptr, minIds[i]);
+  }
+  logoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetLogoBitmapId());
+  finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetFinishLogoBitmapId());
+  buttonFont_ = CreateDialogFont(hwnd, 27);  // 20 points at 96 DPI
+  smallFont_ = CreateDialogFont(hwnd, 12);
+  countdownFont_ = CreateDialogFont(hwnd, 14);
+
+  logo_ = new StaticCtrl(hwnd, 13, 10, 105, 25);
   logo_->SetUseBitmap(1);
-  logo_->SetStateBitmaps(bitmaps_[6], nullptr, nullptr, nullptr);
-  title_ = new StaticCtrl(window, 110, 0, 500, kTitleBandHeight);
-  title_->SetFont(titleFont_);
-  title_->SetTextColor(0xFFFFFF);
-  title_->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
-  title_->SetCaption(L"Installer");
+  logo_->SetStateBitmaps(logoBitmap_, nullptr, nullptr, nullptr);
+  finishLogo_ = new StaticCtrl(hwnd, 13, 10, 105, 25);
+  finishLogo_->SetUseBitmap(1);
+  finishLogo_->SetStateBitmaps(finishLogoBitmap_, nullptr, nullptr, nullptr);
+  finishLogo_->SetVisible(false);
+  versionLabel_ = new StaticCtrl(hwnd, 13, 32, 213, 52);
+  versionLabel_->SetFont(smallFont_);
+  versionLabel_->SetTextColor(0xBFBFBF);
+  versionLabel_->SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  centrePicture_ = new StaticCtrl(hwnd, 184, 50, 184 + 255, 50 + 255);
+  centrePicture_->SetUseBitmap(1);
+  centrePicture_->SetStateBitmaps(pictureBitmap_, nullptr, nullptr, nullptr);
+  countdownText_ = new StaticCtrl(hwnd, 3, 311, 619, 348);
+  countdownText_->SetFont(countdownFont_);
+  countdownText_->SetTextColor(0x373737);
 
-  closeButton_ = new ButtonCtrlEx(window, 600, 0, 617, 21);
+  const int width = GetLayoutWidth(4);
+  const int left = (kDialogWidth - width) / 2;
+  installButton_ = new ButtonColorCtrlEx(hwnd, left, 354, left + width, 394);
+  installButton_->SetID(kInstallId);
+  installButton_->SetFont(buttonFont_);
+  installButton_->SetStateTextColors(0xA74747, 0xFFFFFF, 0xFFFFFF, 0xD7D7D7);
+  installButton_->SetFrameColors(0xA74747, 0xA74747, 0xA74747, 0xD77DD7);
+  installButton_->SetFillColors(0xFFE9E9, 0xA74747, 0xA74747, 0xD700D7);
+  installButton_->SetFrameWidth(2);
+  installButton_->SetCaption(GetText(0));
+
+  closeButton_ = new ButtonCtrlEx(hwnd, 600, 0, 617, 21);
   closeButton_->SetID(kCloseId);
   closeButton_->SetUseBitmap(1);
-  closeButton_->SetStateBitmaps(bitmaps_[0], bitmaps_[1], bitmaps_[2], nullptr);
-  minimizeButton_ = new ButtonCtrlEx(window, 580, 0, 597, 21);
+  closeButton_->SetStateBitmaps(closeBitmaps_[0], closeBitmaps_[1], closeBitmaps_[2], nullptr);
+  minimizeButton_ = new ButtonCtrlEx(hwnd, 580, 0, 597, 21);
   minimizeButton_->SetID(kMinimizeId);
   minimizeButton_->SetUseBitmap(1);
-  minimizeButton_->SetStateBitmaps(bitmaps_[3], bitmaps_[4], bitmaps_[5], nullptr);
+  minimizeButton_->SetStateBitmaps(minimizeBitmaps_[0], minimizeBitmaps_[1], minimizeBitmaps_[2], nullptr);
 
-  controls.AddToPaintList(logo_);
-  controls.AddToPaintList(title_);
-  controls.AddToPaintList(minimizeButton_);
-  controls.AddToPaintList(closeButton_);
-  controls.AddToMouseList(minimizeButton_);
-  controls.AddToMouseList(closeButton_);
-  return 1;
+  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_, finishLogo_, versionLabel_, centrePicture_,
+                                                                 countdownText_}) {
+    controls.AddToPaintList(control);
+  }
+  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(installButton_), closeButton_, minimizeButton_}) {
+    controls.AddToPaintList(control);
+    controls.AddToMouseList(control);
+  }
+  OnCountdownText(countdown_.load());
+}
+
+void SetupDlg::OnCountdownText(int count) {
+  if (!countdownText_) return;
+  std::wstring text = GetText(49);
+  const std::wstring number = std::to_wstring(count) + L" ";
+  for (size_t at = text.find(L"XXX"); at != std::wstring::npos; at = text.find(L"XXX", at + number.size())) {
+    text.replace(at, 3, number);
+  }
+  countdownText_->SetCaption(text.c_str());
+  if (hwnd) gui::InvalidateRect(hwnd, nullptr, 0);
+}
+
+void SetupDlg::OnCountdownTick() {
+  OnCountdownText(countdown_.load());
+  if (--countdown_ < 0) {
+    StopCountdown();
+    GetCloseReportFlags().startedByCountdown = true;
+    OnBtnInstall();
+  }
+}
+
+void SetupDlg::StopCountdown() {
+  countdownRunning_ = false;
+  if (hwnd) gui::KillTimer(hwnd, kCountdownTimer);
+}
+
+void SetupDlg::LoadVersionText() {
+  std::string text;
+  const int id = GetProductInfo()->IsX64() ? kVersionResource64 : kVersionResource32;
+  if (!LoadResourceText(id, L"txt", text)) {
+    UpdateCtrlStatus(kCtrlRetry);
+  } else if (text.size() > 5 && text[0] == '1') {
+    if (versionLabel_) versionLabel_->SetCaption(platform::NarrowToWide(text).c_str());
+    std::lock_guard<std::mutex> lock(versionMutex_);
+    versionText_ = text;
+  }
+  versionLoaded_ = true;
+}
+
+std::string SetupDlg::VersionText() {
+  // The text names the package file: a download that starts at once (a silent run)
+  // waits the moment it takes to read it.
+  for (int waited = 0; !versionLoaded_ && waited < 2000; waited += 5) Sleep(5);
+  std::lock_guard<std::mutex> lock(versionMutex_);
+  return versionText_;
+}
+
+void SetupDlg::StartPainterThreads() {
+  painter_ = std::thread([this] {
+    while (!stopFlag_) {
+      OnPaint();
+      Sleep(eInstall == kInstallOnInstall ? 10 : 50);
+    }
+  });
+}
+
+void SetupDlg::StopPainting() {
+  stopFlag_ = true;
+  if (painter_.joinable() && painter_.get_id() != std::this_thread::get_id()) painter_.join();
+}
+
+void SetupDlg::RecordStep(const char* name) {
+  if (statistics_) StartStepReportThread(statistics_, name);
+}
+
+void SetupDlg::OnBtnInstall() {
+  StopCountdown();
+  WriteLog("SetupDlg::OnBtnInstall, eInstall(%d).\n", static_cast<int>(eInstall.load()));
+  switch (eInstall.load()) {
+    case kInstallAfterInstall:
+      FinishButtonLaunch();
+      return;
+    case kInstallReady:
+    case kInstallRetry:
+      break;
+    default:
+      WriteLog("OnBtnInstall(what ?\?\?)");
+      return;
+  }
+  if (!RunInstallChecks()) {
+    if (IsSilentMode()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  WriteLog("OnBtnInstall(OnInstall)");
+  ShowCustom(false);
+  options_.SetToggleVisible(false);
+  if (versionLabel_) versionLabel_->SetVisible(false);
+  if (!IsSilentMode() && options_.Exists()) {
+    installOptions = MakeInstallOptions(options_.DesktopTicked(), options_.ProgrammeTicked());
+  }
+  if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
+  eInstall = kInstallOnInstall;
+  paintMode = 0;
+  framesStarted_ = true;  // the frame producer of the progress painting starts with the first click
+  StartInstallWorker();
+}
+
+void SetupDlg::StartInstallWorker() {
+  // A retry click can only come after the previous worker has set the retry state
+  // and is about to end; wait for it so that two workers never share the downloader.
+  while (workerRunning_) Sleep(5);
+  workerRunning_ = true;
+  std::thread([this] {
+    DoInstall();
+    workerRunning_ = false;
+  }).detach();
+}
+
+bool SetupDlg::WaitForWorker(int timeoutMs) {
+  cancelRequested_ = true;
+  for (int waited = 0; workerRunning_ && waited < timeoutMs; waited += 10) Sleep(10);
+  return !workerRunning_;
+}
+
+void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
+  if (!installMode_ || !installButton_) return;
+  switch (status) {
+    case kCtrlWorking:
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, minimizeButton_, versionLabel_,
+                                                                     installButton_, logo_, finishLogo_,
+                                                                     centrePicture_, countdownText_}) {
+        control->SetVisible(false);
+      }
+      break;
+    case kCtrlFinished: {
+      logo_->SetVisible(false);
+      centrePicture_->SetVisible(false);
+      closeButton_->SetStateBitmaps(closeBitmaps_[1], closeBitmaps_[2], closeBitmaps_[3], nullptr);
+      minimizeButton_->SetStateBitmaps(minimizeBitmaps_[1], minimizeBitmaps_[2], minimizeBitmaps_[3], nullptr);
+      closeButton_->SetVisible(true);
+      minimizeButton_->SetVisible(true);
+      finishLogo_->SetVisible(true);
+      installButton_->SetVisible(launchEnabled.load());
+      CommonRect rect = installButton_->GetRect();
+      RECT wider = *rect.GetRect();
+      wider.left -= 100;
+      wider.right += 100;
+      installButton_->SetRect(&wider);
+      installButton_->SetStateTextColors(0xBF5300, 0x9300DF, 0xBF5300, 0xD7D7D7);
+      installButton_->SetFrameColors(0, 0, 0, 0);
+      installButton_->SetFillColors(0, 0, 0, 0);
+      installButton_->SetCaption(GetText(9));
+      break;
+    }
+    case kCtrlRetry:
+      finishLogo_->SetVisible(false);
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, logo_, centrePicture_,
+                                                                     installButton_}) {
+        control->SetVisible(true);
+      }
+      installButton_->SetCaption(GetText(14));
+      break;
+    case kCtrlReady:
+      finishLogo_->SetVisible(false);
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, minimizeButton_, versionLabel_,
+                                                                     installButton_, logo_, centrePicture_}) {
+        control->SetVisible(true);
+      }
+      installButton_->SetCaption(GetText(0));
+      break;
+  }
+  if (hwnd) gui::InvalidateRect(hwnd, nullptr, 0);
+}
+
+void SetupDlg::ShowCustom(bool open) {
+  if (!options_.Exists()) return;
+  if (open) {
+    StopCountdown();
+    if (countdownText_) countdownText_->SetVisible(false);
+  }
+  options_.SetPageVisible(open);
+  const int target = open ? OptionsPage::kOpenHeight : OptionsPage::kClosedHeight;
+  RECT rect{};
+  gui::GetWindowRect(hwnd, &rect);
+  if (rect.bottom - rect.top != ScaleByDpi(target)) {
+    gui::MoveWindow(hwnd, rect.left, rect.top, ScaleByDpi(kDialogWidth), ScaleByDpi(target), 1);
+  }
+  gui::InvalidateRect(hwnd, nullptr, 0);
 }
 
 void SetupDlg::OnCreate() {
@@ -90,6 +425,9 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return OnClose();
     case WM_ERASEBKGND:
       return 1;
+    case WM_TIMER:
+      if (wParam == kCountdownTimer && countdownRunning_) OnCountdownTick();
+      return 0;
     default:
       return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
@@ -98,34 +436,109 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case kCloseId:
-      gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    case kCancelId:
+    case kCloseAltId:
+      OnBtnClose();
       return 1;
     case kMinimizeId:
       gui::ShowWindow(hwnd, SW_MINIMIZE);
+      return 1;
+    case kInstallId:
+      OnBtnInstall();
+      return 1;
+    case OptionsPage::kCustomId:
+      ShowCustom(options_.ToggleCustom());
+      return 1;
+    case OptionsPage::kLicenceBoxId:
+      if (installButton_) installButton_->SetEnabled(options_.ToggleLicence());
+      gui::InvalidateRect(hwnd, nullptr, 0);
+      return 1;
+    case OptionsPage::kDesktopId:
+      GetCloseReportFlags().desktopTicked = options_.ToggleDesktop();
+      gui::InvalidateRect(hwnd, nullptr, 0);
+      return 1;
+    case OptionsPage::kProgrammeId:
+      GetCloseReportFlags().programmeTicked = options_.ToggleProgramme();
+      gui::InvalidateRect(hwnd, nullptr, 0);
+      return 1;
+    case OptionsPage::kLicenceLinkId:
+      OpenLicensePage(packageInfo_);
+      return 1;
+    case OptionsPage::kProgrammeLinkId:
+      OpenExperienceProgrammePage(packageInfo_);
+      return 1;
+    case OptionsPage::kBrowseId:
+      OnBtnBrower();
       return 1;
     default:
       return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 
-void SetupDlg::OnPaint() {
-  if (!hwnd) return;
-  RECT client{};
-  if (!gui::GetClientRect(hwnd, &client)) return;
-  gui::MemoryCanvas canvas(client.right, client.bottom);
-  HDC dc = canvas.dc();
-  FillSolidRect(dc, &client, kPage);
-  const RECT band{0, 0, client.right, kTitleBandHeight};
-  FillSolidRect(dc, &band, kTitleBand);
-  const RECT bottom{0, kBottomBandTop, client.right, client.bottom};
-  FillSolidRect(dc, &bottom, kBottomBand);
-  controls.PaintAll(dc);
-  gui::PresentFrame(hwnd, 0, 0, client.right, client.bottom, dc, 0, 0);
+void SetupDlg::OnBtnBrower() {
+  std::wstring path = InstallPath();
+  if (!BrowseForInstallFolder(path, packageInfo_)) return;
+  SetInstallPath(path);
+  options_.SetFolderText(path);
+}
+
+bool SetupDlg::RunInstallChecks() {
+  std::wstring path = InstallPath();
+  const std::wstring folderText = IsSilentMode() || !options_.Exists() ? path : options_.FolderText();
+  bool folderUnchanged = false;
+  const bool passed = CheckInstallConditions(hwnd, packageInfo_, folderText, path, folderUnchanged);
+  SetInstallPath(path);
+  if (folderUnchanged) GetCloseReportFlags().folderUnchanged = true;
+  return passed;
+}
+
+void SetupDlg::FinishButtonLaunch() {
+  GetCloseReportFlags().launchedFromFinish = true;
+  WriteLog("OnBtnInstall(AfterInstall)");
+  LaunchProductForUser(GetInstallFolder(), packageInfo_.is64Bit != 0);
+  WriteLog("Finish and Close Setup!");
+  gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
+void SetupDlg::OnBtnClose() {
+  WriteLog("OnBtnClose(user close)");
+  gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
+bool SetupDlg::AskToStopWork(const char* noExtra, const char* yesExtra) {
+  const int answer = AskQuestion(hwnd, L"Corvex", GetText(10), GetText(19), GetText(20));
+  const bool keep = answer == kAnswerNo;
+  if (statistics_) statistics_->AddExtraString("close_app", keep ? noExtra : yesExtra);
+  return !keep;
 }
 
 int SetupDlg::OnClose() {
+  if (closing_) return 0;
+  if (stage == kStageDownloading && !GetCloseReportFlags().downloadDone) {
+    if (!AskToStopWork("downloading_no", "downloading_yes")) return 0;
+  } else if (stage == kStageInstalling) {
+    if (!AskToStopWork("installing_no", "installing_yes")) return 0;
+  }
+  closing_ = true;
   gui::ShowWindow(hwnd, SW_HIDE);
+  ReportClose();
+  StopCountdown();
+  StopPainting();
   gui::EndDialog(hwnd, 0);
+  return 0;
+}
+
+int SetupDlg::ReportClose() {
+  if (!statistics_) return 0;
+  const CloseReportFlags& flags = GetCloseReportFlags();
+  FinalReportFlags report;
+  report.downloadEnded = flags.downloadDone;
+  report.autoInstall = flags.startedByCountdown;
+  report.runApp = flags.launchedFromFinish;
+  report.changedInstallPath = flags.folderUnchanged;
+  report.addPlan = flags.programmeTicked;
+  report.createDesktop = flags.desktopTicked;
+  DeliverFinalReport(statistics_, report);  // also sends the "step_close" step
   return 0;
 }
 
@@ -135,4 +548,13 @@ void RunSetupDialog() {
   const SetupDlg& dialog = TheSetupDlg();
   gui::RegisterDialogTemplate(resource_ids::kSetupDialogTemplate, dialog.designWidth, dialog.designHeight);
   gui::DialogBoxParamW(nullptr, resource_ids::kSetupDialogTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
+}
+
+SetupOutcome EndSetupDialog() {
+  constexpr int kWorkerStopWaitMs = 3000;
+  SetupDlg& dialog = TheSetupDlg();
+  SetupOutcome outcome;
+  outcome.workerStopped = dialog.WaitForWorker(kWorkerStopWaitMs);
+  outcome.result = dialog.ProductInstalled() ? SetupResult::kInstalled : SetupResult::kNotInstalled;
+  return outcome;
 }

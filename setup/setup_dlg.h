@@ -1,19 +1,65 @@
 // The setup dialog: the installer's only window, a borderless painted dialog of
-// 622 × 405 design pixels with a drop shadow. One object per process.
+// 622 × 405 design pixels (580 high with the options page open) with a drop shadow.
+// It owns the install state, starts the install sequence on a worker thread and
+// reports every significant moment to the statistics. One object per process; it is
+// never destroyed, so the threads it starts can never outlive it.
+//
+// Threads: the UI thread runs messages, commands and the countdown; the painter
+// thread calls OnPaint; the install worker runs DoInstall and calls UpdateCtrlStatus;
+// the download engine's threads call the download receiver. Values those threads
+// share are atomics; the two paths are guarded by `pathsMutex_`.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
 #include "base/resource_ids.h"
+#include "download/downloader.h"
+#include "install/package_info.h"
 #include "platform/gui/gui_types.h"
+#include "setup/options_page.h"
+#include "ui/button_color_ctrl_ex.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
-#include "ui/control_lists.h"
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
+
+class OnlineStatistics;
+
+// `eInstall`: what the install button does next.
+enum InstallState : int { kInstallReady = 0, kInstallOnInstall = 1, kInstallAfterInstall = 2, kInstallRetry = 3 };
+// `stage`: how far the install sequence has come.
+enum InstallStage : int { kStageReady = 0, kStageDownloading = 1, kStageInstalling = 2, kStageDone = 3 };
+// The looks of the main page (UpdateCtrlStatus).
+enum CtrlStatus : int { kCtrlReady = 0, kCtrlWorking = 1, kCtrlFinished = 2, kCtrlRetry = 3 };
+
+// Process-wide flags of the close report, all initially false (the two option
+// flags initially true).
+struct CloseReportFlags {
+  std::atomic<bool> downloadDone{false};       // a download ended, with or without success
+  std::atomic<bool> startedByCountdown{false};
+  std::atomic<bool> launchedFromFinish{false};
+  std::atomic<bool> folderUnchanged{false};
+  std::atomic<bool> programmeTicked{true};
+  std::atomic<bool> desktopTicked{true};
+};
+CloseReportFlags& GetCloseReportFlags();
 
 class SetupDlg : public CommonDlg {
  public:
   static constexpr int kCloseId = resource_ids::kCloseCommand;
   static constexpr int kMinimizeId = resource_ids::kMinimizeCommand;
+  static constexpr int kInstallId = 1614;
+  static constexpr int kCancelId = 1626;
+  static constexpr int kCloseAltId = 1627;
+  static constexpr int kKeepConfigId = 1624;
+  static constexpr int kUninstallId = 1625;
+  static constexpr UINT_PTR kCountdownTimer = 1;
+  static constexpr int kCountdownStart = 30;
 
   SetupDlg();
   ~SetupDlg() override;
@@ -24,19 +70,140 @@ class SetupDlg : public CommonDlg {
   void OnPaint() override;
   void OnCreate() override;
   virtual int OnClose();
+  virtual int ReportClose();
+
+  // The install button's action in every state; also the countdown's end.
+  void OnBtnInstall();
+  // Shows and hides the main-page controls for a look. Any thread.
+  void UpdateCtrlStatus(CtrlStatus status);
+  // One named step report on a thread of its own; nothing without statistics.
+  void RecordStep(const char* name);
+  // Opens or closes the options page.
+  void ShowCustom(bool open);
+  // The install sequence (install_sequence.cpp); runs on the install worker.
+  void DoInstall();
 
   // The static dialog procedure handed to the dialog run.
   static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // What the entry point and the tests read afterwards.
+  InstallState GetInstallState() const { return eInstall.load(); }
+  InstallStage GetStage() const { return stage.load(); }
+  // After the dialog has ended: asks a running install worker to stop and waits
+  // for it up to `timeoutMs`; true when no worker runs any more.
+  bool WaitForWorker(int timeoutMs);
+  bool ProductInstalled() const { return installOk.load() && eInstall.load() == kInstallAfterInstall; }
+  // The running download's progress, for the progress painting; false between downloads.
+  bool GetDownloadInfo(DownloadInfo& out);
+  std::wstring InstallPath();
+  std::wstring PackagePath();
+  int CountdownValue() const { return countdown_.load(); }
+  StaticCtrl* CountdownText() { return countdownText_; }
+  ButtonColorCtrlEx* InstallButton() { return installButton_; }
+  OptionsPage& Options() { return options_; }
+
   CWndShadow shadow;
 
  private:
-  HFONT titleFont_ = nullptr;
-  HBITMAP bitmaps_[7] = {};  // close 140/142/143, minimise 144/146/147, logo 139
+  void CreateMainPage();
+  void OnCountdownText(int count);
+  void OnCountdownTick();
+  void StopCountdown();
+  void StartInstallWorker();
+  void StartPainterThreads();
+  void StopPainting();
+  void LoadVersionText();
+  std::string VersionText();
+  void OnBtnClose();
+  void OnBtnBrower();
+  bool RunInstallChecks();
+  bool AskToStopWork(const char* noExtra, const char* yesExtra);
+  void SetInstallPath(const std::wstring& path);
+  void SetPackagePath(const std::wstring& path);
+  void FinishButtonLaunch();
+
+  // setup_painting.cpp: one painting per state, each into the frame it is handed.
+  void PaintPage(HDC dc, const RECT& client);
+  void PaintDownload(HDC dc, const RECT& client);
+  void PaintInstalling(HDC dc, const RECT& client);
+  void PaintFinished(HDC dc, const RECT& client);
+
+  // install_sequence.cpp
+  void DownloadPhase();
+  void InstallPhase();
+  int OnDownloadEvent(int event, unsigned code, long value);
+  int OnInstallEvent(int event, unsigned code, long value);
+  void EnterRetryState();
+  void CloseWhenSilent();
+
+  // State read by the painter and the UI thread while the worker writes it.
+  std::atomic<InstallState> eInstall{kInstallReady};
+  std::atomic<InstallStage> stage{kStageReady};
+  std::atomic<int> paintMode{0};
+  std::atomic<int> downloadPercent{0};
+  std::atomic<bool> downloadFinished{false};
+  std::atomic<int> installPermille{0};
+  std::atomic<bool> launchEnabled{true};
+  std::atomic<bool> installStarted{false};
+  std::atomic<bool> downloadOk{false};
+  std::atomic<bool> installOk{false};
+  std::atomic<bool> usingCdn{false};
+  std::atomic<bool> alreadyComplete{false};
+  std::atomic<bool> stopFlag_{false};
+  std::atomic<bool> cancelRequested_{false};
+  std::atomic<bool> closing_{false};
+  std::atomic<bool> workerRunning_{false};
+  std::atomic<bool> framesStarted_{false};
+  std::atomic<int> countdown_{kCountdownStart};
+  std::atomic<bool> countdownRunning_{false};
+  std::atomic<std::uint32_t> downloadStartTick_{0};
+  std::atomic<std::uint32_t> downloadSeconds_{0};
+  bool installMode_ = false;  // the main page exists (not the uninstall page)
+
+  std::mutex pathsMutex_;
+  std::wstring installPathW;
+  std::wstring packagePathW;
+
+  // Owned by the install worker while it runs.
+  PackageInfo packageInfo_{};
+  DWORD installOptions = 0xFFFFFFFF;  // every option wanted until a previous install says otherwise
+  std::mutex downloaderMutex_;  // the worker replaces pDownload while the painter reads it
+  std::unique_ptr<IDownloader> pDownload;
+  int downloadErrorCode = 0;
+  std::string downloadErrorText;
+  std::string installId;
+  bool webPageResult = false;
+  std::string versionText_;  // "11.0.9.2 official (16/06/2020)": names the package file
+  std::mutex versionMutex_;
+  std::atomic<bool> versionLoaded_{false};
+
+  std::shared_ptr<OnlineStatistics> statistics_;
+
+  std::thread painter_;
+  OptionsPage options_;
+  HFONT buttonFont_ = nullptr;
+  HFONT smallFont_ = nullptr;
+  HFONT countdownFont_ = nullptr;
+  HFONT percentFont_ = nullptr;
+  HFONT progressFont_ = nullptr;
+  ButtonColorCtrlEx* installButton_ = nullptr;
   ButtonCtrlEx* closeButton_ = nullptr;
   ButtonCtrlEx* minimizeButton_ = nullptr;
   StaticCtrl* logo_ = nullptr;
-  StaticCtrl* title_ = nullptr;
+  StaticCtrl* finishLogo_ = nullptr;
+  StaticCtrl* versionLabel_ = nullptr;
+  StaticCtrl* centrePicture_ = nullptr;
+  StaticCtrl* countdownText_ = nullptr;
+  HBITMAP closeBitmaps_[4] = {};     // 140, 142, 143, finished-look 148
+  HBITMAP minimizeBitmaps_[4] = {};  // 144, 146, 147, finished-look 149
+  HBITMAP logoBitmap_ = nullptr;
+  HBITMAP finishLogoBitmap_ = nullptr;
+  HBITMAP pictureBitmap_ = nullptr;  // 132
+  HBITMAP fadedBitmap_ = nullptr;    // 182
+  HBITMAP artworkBitmap_ = nullptr;  // 185
 };
 
 SetupDlg& TheSetupDlg();
+// Replaces the process-wide dialog by a fresh one (tests only; the old object stays
+// alive for threads it started).
+void ResetSetupDlgForTesting();

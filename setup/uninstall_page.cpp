@@ -28,6 +28,7 @@ constexpr RECT kFinishRect{251, 354, 371, 394};
 // Where the status line sits while the work runs.
 constexpr RECT kStatusRect{10, 348, 612, 378};
 constexpr RECT kProgressRect{60, 382, 562, 390};
+constexpr RECT kRefusedStatusRect{10, 318, 612, 348};
 
 template <typename Ctrl>
 std::unique_ptr<Ctrl> MakeAt(HWND dialog, const RECT& r) {
@@ -102,6 +103,18 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   progress_->SetBarColors(0xA74747, 0xEDE4E4);
   progress_->SetVisible(false);
 
+  // Say at once when there is nothing this page may remove, rather than after a click.
+  const FolderVerdict verdict = CheckInstallFolderForUninstall(target.installFolder);
+  if (verdict != FolderVerdict::kMayDelete) {
+    UninstallRequest request;
+    request.installFolder = target.installFolder;
+    status_->SetCaption(
+        platform::NarrowToWide(DescribeUninstallFailure(request, {UninstallOutcome::kRefused, verdict})).c_str());
+    status_->SetRect(&kRefusedStatusRect);
+    status_->SetVisible(true);
+    uninstallButton_->SetEnabled(false);
+  }
+
   lists.AddToPaintList(heading_.get());
   lists.AddToPaintList(picture_.get());
   lists.AddToPaintList(status_.get());
@@ -135,7 +148,7 @@ std::wstring UninstallPage::LastButtonText() { return lastButton_ ? lastButton_-
 bool UninstallPage::KeepsConfigurations() { return keepBox_ && keepBox_->GetCheck() != 0; }
 
 void UninstallPage::StartUninstall() {
-  if (!heading_ || started_.exchange(true)) return;
+  if (!heading_ || !uninstallButton_->IsEnabled() || started_.exchange(true)) return;
   request_.installFolder = target_.installFolder;
   request_.productKeyName = target_.productKeyName;
   request_.is64Bit = target_.is64Bit;

@@ -86,4 +86,12 @@ int CommonDlg::GetDpiX() { return gui::GetScreenDpi(); }
 
 int CommonDlg::ScaleByDpi(int v) { return v * GetDpiX() / 96; }
 
+void CommonDlg::PaintBands(HDC dc, const RECT& client, const PageBands& bands) {
+  FillSolidRect(dc, &client, bands.page);
+  const RECT title{0, 0, client.right, bands.titleHeight};
+  FillSolidRect(dc, &title, bands.titleBand);
+  const RECT bottom{0, client.bottom - bands.bottomHeight, client.right, client.bottom};
+  FillSolidRect(dc, &bottom, bands.bottomBand);
+}
+
 void CommonDlg::FillSolidRect(HDC dc, const RECT* rect, COLORREF color) { gui::FillRectColor(dc, rect, color); }

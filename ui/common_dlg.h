@@ -48,6 +48,17 @@ class CommonDlg {
   // Asks for a repaint; dialogs that repaint on their own thread need not.
   virtual void OnControlsChanged();
 
+  // The skinned page: `page` over the whole client area, a title band of
+  // `titleHeight` across the top and a band of `bottomHeight` along the bottom.
+  struct PageBands {
+    COLORREF page;
+    COLORREF titleBand;
+    int titleHeight;
+    COLORREF bottomBand;
+    int bottomHeight;
+  };
+  void PaintBands(HDC dc, const RECT& client, const PageBands& bands);
+
   // The windowless controls: drawn in order, offered the mouse from last to first.
   ControlLists controls;
 

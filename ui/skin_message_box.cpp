@@ -183,11 +183,7 @@ void SkinMessageBox::OnPaint() {
   if (!gui::GetClientRect(hwnd, &client)) return;
   gui::MemoryCanvas canvas(designWidth, client.bottom);
   HDC dc = canvas.dc();
-  FillSolidRect(dc, &client, kWhite);
-  const RECT titleBand{0, 0, client.right, kTitleBandHeight};
-  FillSolidRect(dc, &titleBand, kTitleBand);
-  const RECT buttonBand{0, client.bottom - kButtonBandHeight, client.right, client.bottom};
-  FillSolidRect(dc, &buttonBand, kButtonBand);
+  PaintBands(dc, client, {kWhite, kTitleBand, kTitleBandHeight, kButtonBand, kButtonBandHeight});
   controls.PaintAll(dc);
   gui::PresentFrame(hwnd, 0, 0, designWidth, designHeight, dc, 0, 0);
 }

@@ -1,6 +1,7 @@
-// bench-extract: C7ZOperator::Extract of an archive held in memory, as the package
-// reader calls it, against plain `7zz x` of the same archive file, in alternating
-// runs of one process. Prints each run with the machine's load, then the median of
+// bench-extract: C7ZOperator::Extract of an archive held in memory, and
+// C7ZOperator::ExtractFileRange of the same archive inside a package-like file (as
+// the package reader calls it), against plain `7zz x` of the archive file, in
+// alternating runs of one process. Prints each run with the machine's load, then the median of
 // every phase and the ratios, of wall time and of processor time (which a machine
 // that others load disturbs far less).
 // usage: bench-extract <archive> <work folder> <runs>
@@ -60,7 +61,9 @@ void RemoveOutput(const std::string& out) {
   std::filesystem::remove_all(out, error);
 }
 
-Cost ExtractOurs(const std::string& archive, const std::string& out, SevenZipPhaseTimes& phases) {
+// Runs one of our two paths with a callback that counts error reports.
+template <typename Run>
+Cost ExtractOurs(const std::string& out, SevenZipPhaseTimes& phases, Run run) {
   RemoveOutput(out);
   int errors = 0;
   C7ZOperator extractor;
@@ -70,10 +73,24 @@ Cost ExtractOurs(const std::string& archive, const std::string& out, SevenZipPha
   });
   CpuClock cpu;
   auto start = std::chrono::steady_clock::now();
-  bool ok = extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(), nullptr, true);
+  bool ok = run(extractor);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   phases = extractor.LastPhaseTimes();
   return {ok && errors == 0 ? seconds : -1, cpu.Seconds()};
+}
+
+Cost ExtractFromMemory(const std::string& archive, const std::string& out, SevenZipPhaseTimes& phases) {
+  return ExtractOurs(out, phases, [&](C7ZOperator& extractor) {
+    return extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(), nullptr, true);
+  });
+}
+
+// The archive sits behind a block of `offset` bytes of the open `package`, as a payload does.
+Cost ExtractFromPackage(std::FILE* package, long offset, std::uint32_t size, const std::string& out,
+                        SevenZipPhaseTimes& phases) {
+  return ExtractOurs(out, phases, [&](C7ZOperator& extractor) {
+    return extractor.ExtractFileRange(package, static_cast<std::uint64_t>(offset), size, out.c_str(), nullptr, true);
+  });
 }
 
 Cost ExtractPeer(const std::string& archivePath, const std::string& out) {
@@ -103,48 +120,74 @@ int main(int argc, char** argv) {
   std::string archive(static_cast<size_t>(in.tellg()), '\0');
   in.seekg(0);
   in.read(archive.data(), static_cast<std::streamsize>(archive.size()));
-  const std::string outOurs = work + "/out-ours";
+  // A package-like file: a block in front of the archive, read back through an open stream.
+  constexpr long kPackageBlock = 4096;
+  const std::string packagePath = work + "/package.bin";
+  {
+    std::ofstream package(packagePath, std::ios::binary);
+    package << std::string(kPackageBlock, '\0') << archive;
+  }
+  std::FILE* package = std::fopen(packagePath.c_str(), "rb");
+  if (package == nullptr) {
+    std::fputs("bench-extract: cannot open the package copy\n", stderr);
+    return 1;
+  }
+  const std::string outMemory = work + "/out-ours";
+  const std::string outFile = work + "/out-file";
   const std::string outPeer = work + "/out-peer";
+  const auto size = static_cast<std::uint32_t>(archive.size());
 
-  std::vector<double> ours, peer, ratios, oursCpu, peerCpu, cpuRatios, staging, listing, extraction, cleanup;
-  std::printf("%-4s %8s %8s %8s %8s | %8s %8s %6s | %8s %8s %6s | %s\n", "run", "staging", "listing", "7zz run",
-              "clean-up", "ours", "7zz x", "ratio", "ours cpu", "7zz cpu", "ratio", "load (1, 5, 15 min)");
+  std::vector<double> memory, file, peer, memoryRatios, fileRatios, fileCpuRatios;
+  std::vector<double> memoryStaging, fileStaging, listing, extraction, cleanup;
+  std::printf("%-4s %8s %8s %8s %8s %8s | %8s %8s %8s %6s %6s | %8s %8s %6s | %s\n", "run", "stg mem", "stg file",
+              "listing", "7zz run", "clean-up", "memory", "file", "7zz x", "r mem", "r file", "file cpu", "7zz cpu",
+              "r cpu", "load (1, 5, 15 min)");
   for (int run = 0; run < runs; ++run) {
-    SevenZipPhaseTimes phases;
-    Cost oursCost, peerCost;
-    // Alternating who goes first evens out a load that changes within a round.
+    SevenZipPhaseTimes memoryPhases, filePhases;
+    Cost memoryCost, fileCost, peerCost;
+    // Reversing the order every other run evens out a load that changes within a round.
+    auto runMemory = [&] { memoryCost = ExtractFromMemory(archive, outMemory, memoryPhases); };
+    auto runFile = [&] { fileCost = ExtractFromPackage(package, kPackageBlock, size, outFile, filePhases); };
+    auto runPeer = [&] { peerCost = ExtractPeer(archivePath, outPeer); };
     if (run % 2 == 0) {
-      oursCost = ExtractOurs(archive, outOurs, phases);
-      peerCost = ExtractPeer(archivePath, outPeer);
+      runMemory();
+      runFile();
+      runPeer();
     } else {
-      peerCost = ExtractPeer(archivePath, outPeer);
-      oursCost = ExtractOurs(archive, outOurs, phases);
+      runPeer();
+      runFile();
+      runMemory();
     }
-    if (oursCost.wall < 0 || peerCost.wall < 0) {
-      std::fprintf(stderr, "bench-extract: run %d failed (%s)\n", run + 1, oursCost.wall < 0 ? "ours" : "7zz x");
+    if (memoryCost.wall < 0 || fileCost.wall < 0 || peerCost.wall < 0) {
+      std::fprintf(stderr, "bench-extract: run %d failed (%s)\n", run + 1,
+                   memoryCost.wall < 0 ? "memory" : fileCost.wall < 0 ? "file" : "7zz x");
       return 1;
     }
-    ours.push_back(oursCost.wall);
+    memory.push_back(memoryCost.wall);
+    file.push_back(fileCost.wall);
     peer.push_back(peerCost.wall);
-    ratios.push_back(oursCost.wall / peerCost.wall);
-    oursCpu.push_back(oursCost.cpu);
-    peerCpu.push_back(peerCost.cpu);
-    cpuRatios.push_back(oursCost.cpu / peerCost.cpu);
-    staging.push_back(phases.staging);
-    listing.push_back(phases.listing);
-    extraction.push_back(phases.extraction);
-    cleanup.push_back(phases.cleanup);
-    std::printf("%-4d %8.4f %8.4f %8.4f %8.4f | %8.4f %8.4f %6.3f | %8.4f %8.4f %6.3f | %s\n", run + 1, phases.staging,
-                phases.listing, phases.extraction, phases.cleanup, oursCost.wall, peerCost.wall, ratios.back(),
-                oursCost.cpu, peerCost.cpu, cpuRatios.back(), LoadAverage().c_str());
+    memoryRatios.push_back(memoryCost.wall / peerCost.wall);
+    fileRatios.push_back(fileCost.wall / peerCost.wall);
+    fileCpuRatios.push_back(fileCost.cpu / peerCost.cpu);
+    memoryStaging.push_back(memoryPhases.staging);
+    fileStaging.push_back(filePhases.staging);
+    listing.push_back(filePhases.listing);
+    extraction.push_back(filePhases.extraction);
+    cleanup.push_back(filePhases.cleanup);
+    std::printf("%-4d %8.4f %8.4f %8.4f %8.4f %8.4f | %8.4f %8.4f %8.4f %6.3f %6.3f | %8.4f %8.4f %6.3f | %s\n",
+                run + 1, memoryPhases.staging, filePhases.staging, filePhases.listing, filePhases.extraction,
+                filePhases.cleanup, memoryCost.wall, fileCost.wall, peerCost.wall, memoryRatios.back(),
+                fileRatios.back(), fileCost.cpu, peerCost.cpu, fileCpuRatios.back(), LoadAverage().c_str());
   }
-  std::printf("%-4s %8.4f %8.4f %8.4f %8.4f | %8.4f %8.4f %6.3f | %8.4f %8.4f %6.3f | %s\n", "med", Median(staging),
-              Median(listing), Median(extraction), Median(cleanup), Median(ours), Median(peer),
-              Median(ours) / Median(peer), Median(oursCpu), Median(peerCpu), Median(oursCpu) / Median(peerCpu),
-              LoadAverage().c_str());
-  std::printf("median of the per-run ratios: wall %.3f, processor %.3f (target <= 1.10)\n", Median(ratios),
-              Median(cpuRatios));
-  std::printf("ratio of the fastest runs:    wall %.3f (%.4f s / %.4f s)\n", Fastest(ours) / Fastest(peer),
-              Fastest(ours), Fastest(peer));
+  std::fclose(package);
+  std::printf("%-4s %8.4f %8.4f %8.4f %8.4f %8.4f | %8.4f %8.4f %8.4f %6.3f %6.3f | %8s %8s %6.3f | %s\n", "med",
+              Median(memoryStaging), Median(fileStaging), Median(listing), Median(extraction), Median(cleanup),
+              Median(memory), Median(file), Median(peer), Median(memory) / Median(peer), Median(file) / Median(peer),
+              "", "", Median(fileCpuRatios), LoadAverage().c_str());
+  std::printf("median of the per-run ratios: memory %.3f, file %.3f, file processor %.3f (target <= 1.10)\n",
+              Median(memoryRatios), Median(fileRatios), Median(fileCpuRatios));
+  std::printf("ratio of the fastest runs:    memory %.3f, file %.3f (%.4f s, %.4f s / %.4f s)\n",
+              Fastest(memory) / Fastest(peer), Fastest(file) / Fastest(peer), Fastest(memory), Fastest(file),
+              Fastest(peer));
   return 0;
 }

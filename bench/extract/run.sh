@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Extraction of a 130 MiB payload: C7ZOperator::Extract from memory (staging, listing,
-# the 7zz run and clean-up, each timed) against plain `7zz x` of the same archive file,
+# Extraction of a 130 MiB payload: C7ZOperator::Extract from memory and
+# C7ZOperator::ExtractFileRange from a package-like file (staging, listing, the 7zz run
+# and clean-up, each timed) against plain `7zz x` of the same archive file,
 # alternating within one process; every run is printed with the machine's load.
 # usage: bench/extract/run.sh [build folder]   (default build/release; RUNS, SIZE_MIB)
 set -euo pipefail
@@ -23,3 +24,4 @@ echo "payload: $size_mib MiB, $(stat -c %s "$work/payload.7z") bytes compressed,
 # The extractor prints its "Temp File" line on stdout too.
 "$build/bench/extract/bench-extract" "$work/payload.7z" "$work" "$runs" | grep -v '^Temp File : '
 cmp "$work/out-ours/data/filler.bin" "$work/out-peer/data/filler.bin"
+cmp "$work/out-file/data/filler.bin" "$work/out-peer/data/filler.bin"

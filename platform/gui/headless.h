@@ -24,6 +24,8 @@ struct HeadlessOptions {
   int screenHeight = 1080;
   int dpi = 96;
   bool composited = false;
+  // Tests want a stuck run to end; an unattended program run waits as long as it takes.
+  bool giveUpWhenIdle = true;
 };
 
 std::unique_ptr<Backend> CreateHeadlessBackend(const HeadlessOptions& options);

@@ -71,7 +71,8 @@ class HeadlessBackend : public Backend {
       std::unique_lock<std::mutex> lock(mutex_);
       wakeup_.wait_for(lock, std::chrono::milliseconds(100), [this] { return woken_ || !steps_.empty(); });
       woken_ = false;
-      if (steps_.empty() && std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(5)) {
+      if (options_.giveUpWhenIdle && steps_.empty() &&
+          std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(5)) {
         return false;  // the script ran out and nobody else ends the run
       }
     }

@@ -162,6 +162,67 @@ TEST_F(ExtractTest, UnwritableTemporaryFolderIsStagingFailure) {
   EXPECT_FALSE(noBuffer.ExtractBuffer(nullptr, 0, "/tmp", nullptr, true));
 }
 
+// The archive as a payload between other bytes of a file, staged by a kernel copy.
+class FileRangeTest : public ExtractTest {
+ protected:
+  void SetUp() override {
+    archive = MakeArchive("range");
+    WriteFile(sandbox.Path("package.bin"), std::string(kBlock, 'b') + archive + "trailer");
+    package = std::fopen(sandbox.Path("package.bin").c_str(), "rb");
+    ASSERT_NE(package, nullptr);
+  }
+  void TearDown() override {
+    if (package) std::fclose(package);
+  }
+  bool ExtractRange(std::uint64_t offset, std::uint64_t size, const std::string& out, bool removeTemp = true) {
+    C7ZOperator extractor;
+    extractor.SetProgressCallback(log.Callback());
+    return extractor.ExtractFileRange(package, offset, static_cast<std::uint32_t>(size), out.c_str(), nullptr,
+                                      removeTemp);
+  }
+
+  static constexpr long kBlock = 4096;
+  std::string archive;
+  std::FILE* package = nullptr;
+};
+
+TEST_F(FileRangeTest, StagesAPrivateCopyOfTheRangeAndRemovesItAfterwards) {
+  ASSERT_EQ(std::fseek(package, 10, SEEK_SET), 0);
+  EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("kept"), false));
+  EXPECT_EQ(std::ftell(package), 10);  // the caller's stream is not moved
+  std::vector<std::string> entries = TempEntries();
+  ASSERT_EQ(entries.size(), 1u);
+  std::string staged = sandbox.temp() + entries[0] + "/corvex_7z/Vex7ZFile.7z";
+  EXPECT_EQ(ReadFile(staged), archive);
+  struct stat info {};
+  ASSERT_EQ(::lstat(staged.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0077, 0u);
+  fs::remove_all(sandbox.temp() + entries[0]);
+
+  EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("out")));
+  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_EQ(ReadFile(sandbox.Path("out/lib/data.bin")), ReadFile(sandbox.Path("trees/range/lib/data.bin")));
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+// A range that runs past the end of the file is refused before anything is staged or
+// extracted, and leaves nothing behind.
+TEST_F(FileRangeTest, RangeBeyondTheFileIsStagingFailure) {
+  const std::uint64_t fileSize = kBlock + archive.size() + 7;
+  for (auto [offset, size] : {std::pair<std::uint64_t, std::uint64_t>{kBlock, fileSize - kBlock + 1},
+                              {fileSize + 1, 0}, {fileSize, 1}}) {
+    log.events.clear();
+    std::string out = sandbox.Path("out");
+    EXPECT_FALSE(ExtractRange(offset, size, out)) << offset << "+" << size;
+    EXPECT_EQ(log.events, (std::vector<Event>{{kExtractErrorEvent, 263, 0}}));
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_TRUE(TempEntries().empty());
+  }
+  C7ZExtractor noFile(nullptr);
+  EXPECT_FALSE(noFile.ExtractFileRange(nullptr, 0, 0, "/tmp", nullptr, true));
+}
+
 // Archives that would put something outside the output folder. 7-Zip itself rewrites
 // some of these; none of them is extracted at all.
 class EscapeTest : public ExtractTest {

@@ -90,4 +90,16 @@ TEST_F(UninstallPageTest, UntickedBoxRemovesTheConfigurationsAndTheLastButtonFin
   page.reset();
 }
 
+TEST_F(UninstallPageTest, AFolderItMayNotRemoveIsNamedBeforeAnyClick) {
+  HWND owner = CreateOwner();
+  ControlLists lists;
+  UninstallPage page;
+  page.Build(owner, lists, UninstallTarget{sandbox->home(), "Corvex 11", false, "the test"});
+  EXPECT_TRUE(page.OnCommand(UninstallPage::kUninstallId));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(page.Finished());
+  EXPECT_TRUE(Exists(configuration + "/settings.ini"));
+  EXPECT_EQ(Sandbox::ReadFile(sandbox->root() + "/install.log").find("Begin Uninstall Work."), std::string::npos);
+}
+
 }  // namespace

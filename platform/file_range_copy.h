@@ -1,0 +1,24 @@
+// Copying part of an open file into a new file inside the kernel, so that the bytes
+// never pass through this process's memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+enum class RangeCopyResult {
+  Copied,
+  OutsideSource,     // the range does not lie inside the source, or it is no regular file
+  TargetNotCreated,  // the target could not be created (or already had that name)
+  ShortCopy,         // the target was created but holds only part of the range
+};
+
+// Checks [offset, offset + size) against the source's current size first, then
+// creates `targetPath` with mode 0600 (never through a link, never an existing file)
+// and copies the range into it. The source's stream position is left alone.
+RangeCopyResult CopyRangeToNewFile(std::FILE* source, std::uint64_t offset, std::uint64_t size,
+                                   const std::string& targetPath);
+
+}  // namespace platform

@@ -1,0 +1,249 @@
+// The setup dialog's states on the headless backend, with its own clock: the
+// countdown, the install button in each state, the close questions, the retry after
+// a failed download, and the options page. The install worker and the download
+// engine run for real, against loopback mirrors that fail or never answer.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "base/install_log.h"
+#include "base/run_mode.h"
+#include "base/texts/ui_texts.h"
+#include "platform/gui/headless.h"
+#include "platform/gui/window.h"
+#include "setup/setup_dlg.h"
+#include "setup/setup_entry.h"
+#include "tests/common/free_port.h"
+#include "tests/common/sandbox.h"
+#include "ui/wnd_shadow.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace gui = platform::gui;
+namespace headless = platform::gui::headless;
+
+constexpr POINT kInstallButton{311, 374};
+constexpr POINT kCloseButton{608, 10};
+constexpr POINT kCustomToggle{560, 372};
+constexpr POINT kLicenceBox{50, 435};
+constexpr POINT kQuestionYes{250, 183};
+constexpr POINT kQuestionNo{360, 183};
+
+// A listener that takes connections and never answers: a download against it stays
+// busy for as long as the test needs.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(0x7F00000B);  // 127.0.0.11
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::listen(fd_, 64);
+    socklen_t length = sizeof(addr);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &length);
+    port_ = ntohs(addr.sin_port);
+  }
+  ~SilentListener() { ::close(fd_); }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// A manifest of one mirror and a 5 MB package; the digests never matter, since
+// nothing ever arrives.
+std::string ManifestFor(const std::string& mirror) {
+  std::string hashes;
+  for (int i = 0; i < 5; ++i) {
+    hashes += "\t\t<item_" + std::to_string(i) + " value=\"2346671EAAEAEF702D548AD34048F29B\"/>\n";
+  }
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+         "<download version=\"1\" size=\"5000000\" name=\"corvex11_x64_11092_fe471387.exe\">\n"
+         "\t<url size=\"1\">\n\t\t<item_0 value=\"" + mirror + "/download/Corvex11_x64.exe\"/>\n\t</url>\n"
+         "\t<hash size=\"5\">\n" + hashes + "\t</hash>\n</download>\n";
+}
+
+class DialogStates : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    headless::Use();
+    CWndShadow::ResetForTests();
+    ResetSetupDlgForTesting();
+    SetRunMode(RunMode{});
+    // Reports go to a port nobody listens on, never to the demo's endpoints.
+    static const std::string vendor = [] {
+      const std::string path = fs::temp_directory_path() / ("corvex-dialog-vendor-" + std::to_string(::getpid()));
+      const std::string host = "http://127.0.0.1:" + std::to_string(testing_support::FindFreePort());
+      std::ofstream(path) << "web_site=" << host << "\nstatistics_host=" << host << "\ncrash_host=" << host << "\n";
+      return path;
+    }();
+    ::setenv("CORVEX_VENDOR_CONFIG", vendor.c_str(), 1);
+    ::setenv("CORVEX_RESOURCE_OVERRIDE", (sandbox_.root() + "/resources").c_str(), 1);
+    ::setenv("BROWSER", "true", 1);
+    fs::create_directories(sandbox_.root() + "/resources/xml");
+    GetLog()->Init(platform_log());
+  }
+
+  void TearDown() override {
+    TheSetupDlg().WaitForWorker(5000);
+    for (HWND w : headless::Windows()) gui::DestroyWindow(w);
+  }
+
+  std::wstring platform_log() const {
+    const std::string path = sandbox_.root() + "/install.log";
+    return std::wstring(path.begin(), path.end());
+  }
+  std::string Log() const { return testing_support::Sandbox::ReadFile(sandbox_.root() + "/install.log"); }
+  int Count(const std::string& text) const {
+    const std::string log = Log();
+    int count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
+    return count;
+  }
+
+  void ServeManifest(const std::string& mirror) {
+    for (const char* id : {"501", "502"}) {
+      std::ofstream(sandbox_.root() + "/resources/xml/" + id) << ManifestFor(mirror);
+    }
+  }
+
+  // Inside a step: lets posted work run until `done` holds (false after ~20 s).
+  static bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 2000; ++i) {
+      headless::RunQueuedTasks();
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  static void Click(POINT p) { headless::Click(headless::ActiveDialog(), p.x, p.y); }
+
+  testing_support::Sandbox sandbox_;
+};
+
+TEST_F(DialogStates, CountdownShowsThirtyToZeroAndStartsAtTheThirtyFirstTick) {
+  ServeManifest("http://127.0.0.11:" + std::to_string(testing_support::FindFreePort("127.0.0.11")));
+  std::vector<std::wstring> shown;
+  InstallState beforeLast = kInstallReady, afterLast = kInstallReady;
+  std::wstring retryCaption;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    for (int tick = 1; tick <= 31; ++tick) {
+      if (tick == 31) beforeLast = dialog.GetInstallState();
+      headless::AdvanceTime(1000);
+      shown.push_back(dialog.CountdownText()->GetCaption());
+    }
+    afterLast = dialog.GetInstallState();
+    // The mirror refuses every connection: the download fails and offers a retry.
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetInstallState() == kInstallRetry; })) << Log();
+    retryCaption = dialog.InstallButton()->GetCaption();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return Count("Download Failed. Show retry.") == 2; })) << Log();
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetInstallState() == kInstallRetry; }));
+    Click(kCloseButton);  // a failed download has ended: no question
+  });
+  RunSetupDialog();
+
+  ASSERT_EQ(shown.size(), 31u);
+  for (int i = 0; i <= 30; ++i) {
+    EXPECT_NE(shown[i].find(std::to_wstring(30 - i) + L" "), std::wstring::npos) << i;
+  }
+  EXPECT_EQ(beforeLast, kInstallReady);
+  EXPECT_EQ(afterLast, kInstallOnInstall);
+  EXPECT_TRUE(GetCloseReportFlags().startedByCountdown);
+  EXPECT_EQ(retryCaption, GetText(14));
+  // The retry ran the checks again and fetched to the same package path.
+  EXPECT_EQ(Count("SetupDlg::OnBtnInstall, eInstall(3)."), 1) << Log();
+  EXPECT_EQ(Count("Install Path Info : "), 2);
+  EXPECT_EQ(Count("Url : "), 2);
+  EXPECT_EQ(headless::ActiveDialog(), nullptr);
+}
+
+TEST_F(DialogStates, DuringTheDownloadClicksDoNothingAndClosingAsksFirst) {
+  SilentListener mirror;
+  ServeManifest("http://127.0.0.11:" + std::to_string(mirror.port()));
+  bool keptAfterNo = false;
+  InstallState stateAfterNo = kInstallReady;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetStage() == kStageDownloading; }));
+    // The button is hidden while working; its command alone still arrives.
+    gui::SendMessageW(headless::ActiveDialog(), WM_COMMAND, SetupDlg::kInstallId, 0);
+    HWND main = headless::ActiveDialog();
+    headless::AddStep([] { Click(kQuestionNo); });
+    gui::SendMessageW(main, WM_CLOSE, 0, 0);
+    keptAfterNo = headless::ActiveDialog() == main && gui::IsWindowVisible(main);
+    stateAfterNo = dialog.GetInstallState();
+    headless::AddStep([] { Click(kQuestionYes); });
+    gui::SendMessageW(main, WM_CLOSE, 0, 0);
+  });
+  RunSetupDialog();
+
+  EXPECT_EQ(Count("OnBtnInstall(what ?\?\?)"), 1) << Log();
+  EXPECT_TRUE(keptAfterNo);
+  EXPECT_EQ(stateAfterNo, kInstallOnInstall);
+  EXPECT_EQ(headless::ActiveDialog(), nullptr) << "\"Yes\" closes the dialog";
+  EXPECT_TRUE(EndSetupDialog().workerStopped) << "the worker stops once the dialog has gone";
+}
+
+TEST_F(DialogStates, ClosingWhenReadyAsksNothing) {
+  headless::AddStep([] { Click(kCloseButton); });
+  RunSetupDialog();
+  EXPECT_EQ(headless::ActiveDialog(), nullptr);
+  EXPECT_TRUE(headless::MessageBoxesShown().empty());
+  EXPECT_EQ(Count("OnBtnClose(user close)"), 1);
+}
+
+TEST_F(DialogStates, OptionsPageGrowsTheDialogStopsTheCountdownAndGatesTheInstallButton) {
+  int heightOpen = 0, heightClosed = 0;
+  bool enabledWithout = true, enabledWith = false;
+  int countdownAfter = 0;
+  std::wstring folder;
+  bool desktopTicked = false, programmeTicked = false;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    HWND window = headless::ActiveDialog();
+    headless::AdvanceTime(1000);
+    Click(kCustomToggle);
+    RECT rect{};
+    gui::GetWindowRect(window, &rect);
+    heightOpen = rect.bottom - rect.top;
+    folder = dialog.Options().FolderText();
+    desktopTicked = dialog.Options().DesktopTicked();
+    programmeTicked = dialog.Options().ProgrammeTicked();
+    Click(kLicenceBox);
+    enabledWithout = dialog.InstallButton()->IsEnabled();
+    Click(kLicenceBox);
+    enabledWith = dialog.InstallButton()->IsEnabled();
+    Click(kCustomToggle);
+    gui::GetWindowRect(window, &rect);
+    heightClosed = rect.bottom - rect.top;
+    headless::AdvanceTime(5000);
+    countdownAfter = dialog.CountdownValue();
+    Click(kCloseButton);
+  });
+  RunSetupDialog();
+
+  EXPECT_EQ(heightOpen, 580);
+  EXPECT_EQ(heightClosed, 405);
+  EXPECT_FALSE(enabledWithout);
+  EXPECT_TRUE(enabledWith);
+  EXPECT_EQ(countdownAfter, 29) << "one tick before the page opened, none after";
+  EXPECT_EQ(folder, std::wstring(sandbox_.root().begin(), sandbox_.root().end()) + L"/opt/Corvex 11");
+  EXPECT_TRUE(desktopTicked);
+  EXPECT_TRUE(programmeTicked);
+}
+
+}  // namespace

@@ -329,6 +329,7 @@ void SetupDlg::OnBtnInstall() {
   eInstall = kInstallOnInstall;
   paintMode = 0;
   framesStarted_ = true;  // the frame producer of the progress painting starts with the first click
+  UpdateCtrlStatus(kCtrlWorking);  // the working look, as the producer's first frame sets it
   StartInstallWorker();
 }
 

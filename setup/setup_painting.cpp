@@ -80,14 +80,15 @@ void SetupDlg::PaintPage(HDC dc, const RECT& client) {
 void SetupDlg::PaintDownload(HDC dc, const RECT& client) {
   FillSolidRect(dc, &client, kWhite);
   const int width = client.right, height = client.bottom;
-  if (installButton_ && installButton_->IsVisible()) {
-    // The failed look: the retry state shows the faded picture and the advice.
+  if (eInstall == kInstallRetry) {
+    // The failed look: the faded picture, the advice, and only the two buttons.
     gui::DrawBitmapPart(dc, kPictureX, kPictureY, kPictureSize, kPictureSize, fadedBitmap_, 0, 0);
     const RECT band{0, kBandTop, width, kBandBottom};
     FillSolidRect(dc, &band, kBand);
     DrawText(dc, countdownFont_, kAdviceText, GetText(41), RECT{50, 130, 572, 210},
              DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    controls.PaintAll(dc);
+    if (installButton_) installButton_->Draw(dc);
+    if (closeButton_) closeButton_->Draw(dc);
     return;
   }
   gui::DrawBitmapPart(dc, kPictureX, kPictureY, kPictureSize, kPictureSize, pictureBitmap_, 0, 0);

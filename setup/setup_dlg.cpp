@@ -161,7 +161,7 @@ int SetupDlg::OnInitDialog(HWND window) {
   // worker starts below and reads both at once.
   stage = kStageReady;
   statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
-  if (statistics_) StartStartReportThread(statistics_);
+  if (statistics_) reports_.StartStartReport(statistics_);
   RecordStep("start");
 
   std::thread([this] { LoadVersionText(); }).detach();
@@ -300,7 +300,7 @@ void SetupDlg::StopPainting() {
 }
 
 void SetupDlg::RecordStep(const char* name) {
-  if (statistics_) StartStepReportThread(statistics_, name);
+  if (statistics_) reports_.StartStepReport(statistics_, name);
 }
 
 void SetupDlg::OnBtnInstall() {
@@ -546,7 +546,7 @@ int SetupDlg::ReportClose() {
   report.changedInstallPath = flags.folderUnchanged;
   report.addPlan = flags.programmeTicked;
   report.createDesktop = flags.desktopTicked;
-  DeliverFinalReport(statistics_, report);  // also sends the "step_close" step
+  reports_.DeliverFinalReport(statistics_, report);  // also sends the "step_close" step
   return 0;
 }
 
@@ -563,6 +563,7 @@ SetupOutcome EndSetupDialog() {
   SetupDlg& dialog = TheSetupDlg();
   SetupOutcome outcome;
   outcome.workerStopped = dialog.WaitForWorker(kWorkerStopWaitMs);
+  dialog.FinishReports();
   outcome.result = dialog.ProductInstalled() ? SetupResult::kInstalled : SetupResult::kNotInstalled;
   return outcome;
 }

@@ -23,13 +23,13 @@
 #include "platform/gui/gui_types.h"
 #include "setup/options_page.h"
 #include "setup/uninstall_page.h"
+#include "telemetry/report_delivery.h"
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
 
-class OnlineStatistics;
 
 // `eInstall`: what the install button does next.
 enum InstallState : int { kInstallReady = 0, kInstallOnInstall = 1, kInstallAfterInstall = 2, kInstallRetry = 3 };
@@ -93,6 +93,8 @@ class SetupDlg : public CommonDlg {
   // After the dialog has ended: asks a running install worker to stop and waits
   // for it up to `timeoutMs`; true when no worker runs any more.
   bool WaitForWorker(int timeoutMs);
+  // Lets the report threads end and joins them; the run is over.
+  void FinishReports() { reports_.Finish(); }
   bool ProductInstalled() const { return installOk.load() && eInstall.load() == kInstallAfterInstall; }
   // The running download's progress, for the progress painting; false between downloads.
   bool GetDownloadInfo(DownloadInfo& out);
@@ -179,6 +181,7 @@ class SetupDlg : public CommonDlg {
   std::atomic<bool> versionLoaded_{false};
 
   std::shared_ptr<OnlineStatistics> statistics_;
+  ReportDelivery reports_;
 
   std::thread painter_;
   OptionsPage options_;

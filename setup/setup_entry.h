@@ -15,5 +15,5 @@ struct SetupOutcome {
 };
 
 // After RunSetupDialog: asks a still running install worker to stop, waits a little
-// for it, and tells whether the product was installed.
+// for it, lets the report threads end, and tells whether the product was installed.
 SetupOutcome EndSetupDialog();

@@ -30,40 +30,63 @@ DeliveryResult DeliverWithRetries(const RetryPolicy& policy, const std::function
       result.delivered = true;
       break;
     }
+    if (policy.stopRequested && policy.stopRequested()) break;
     if (result.attempts < policy.attempts && policy.pause) policy.pause(policy.pauseMs);
   }
   return result;
 }
 
-bool StartStartReportThread(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy, DeliveryDone done) {
+bool ReportDelivery::StartThread(RetryPolicy policy, std::function<bool()> send, DeliveryDone done) {
+  policy.stopRequested = [this] {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return finishing_;
+  };
+  std::lock_guard<std::mutex> lock(mutex_);
   try {
-    std::thread([statistics = std::move(statistics), policy = std::move(policy), done = std::move(done)] {
-      const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStart(); });
+    threads_.emplace_back([policy = std::move(policy), send = std::move(send), done = std::move(done)] {
+      const DeliveryResult result = DeliverWithRetries(policy, send);
       if (done) done(result);
-    }).detach();
+    });
     return true;
   } catch (const std::system_error&) {
     return false;
   }
 }
 
-bool StartStepReportThread(std::shared_ptr<OnlineStatistics> statistics, std::string step, RetryPolicy policy,
-                           DeliveryDone done) {
-  try {
-    std::thread([statistics = std::move(statistics), step = std::move(step), policy = std::move(policy),
-                 done = std::move(done)] {
-      const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendStep(step); });
-      if (done) done(result);
-    }).detach();
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
+bool ReportDelivery::StartStartReport(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy,
+                                      DeliveryDone done) {
+  return StartThread(std::move(policy), [statistics = std::move(statistics)] { return statistics->SendStart(); },
+                     std::move(done));
 }
 
-DeliveryResult DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics, const FinalReportFlags& flags,
-                                  RetryPolicy policy, RetryPolicy stepPolicy) {
+bool ReportDelivery::StartStepReport(std::shared_ptr<OnlineStatistics> statistics, std::string step,
+                                     RetryPolicy policy, DeliveryDone done) {
+  return StartThread(
+      std::move(policy),
+      [statistics = std::move(statistics), step = std::move(step)] { return statistics->SendStep(step); },
+      std::move(done));
+}
+
+DeliveryResult ReportDelivery::DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics,
+                                                  const FinalReportFlags& flags, RetryPolicy policy,
+                                                  RetryPolicy stepPolicy) {
   const DeliveryResult result = DeliverWithRetries(policy, [&] { return statistics->SendFinal(flags); });
-  StartStepReportThread(statistics, install_step::kClose, std::move(stepPolicy));
+  StartStepReport(statistics, install_step::kClose, std::move(stepPolicy));
   return result;
+}
+
+void ReportDelivery::Finish() {
+  std::vector<std::thread> running;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finishing_ = true;
+    running.swap(threads_);
+  }
+  for (std::thread& thread : running) {
+    if (thread.get_id() == std::this_thread::get_id()) {
+      thread.detach();  // a report's own `done` ended the run
+    } else {
+      thread.join();
+    }
+  }
 }

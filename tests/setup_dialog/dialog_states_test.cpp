@@ -96,6 +96,7 @@ class DialogStates : public ::testing::Test {
 
   void TearDown() override {
     TheSetupDlg().WaitForWorker(5000);
+    TheSetupDlg().FinishReports();
     for (HWND w : headless::Windows()) gui::DestroyWindow(w);
   }
 

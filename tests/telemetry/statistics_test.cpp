@@ -263,8 +263,8 @@ TEST_F(StatisticsPostTest, MissingInstallLogLeavesThePartOut) {
 TEST_F(StatisticsPostTest, FinalDriverSendsTheCloseStepAfterTheReport) {
   ASSERT_TRUE(server.ready());
   auto statistics = Make(url());
-  RetryPolicy stepPolicy = StepReportRetry();
-  const DeliveryResult result = DeliverFinalReport(statistics, {}, FinalReportRetry(), stepPolicy);
+  ReportDelivery delivery;
+  const DeliveryResult result = delivery.DeliverFinalReport(statistics, {});
   EXPECT_TRUE(result.delivered);
   EXPECT_EQ(result.attempts, 1);
   // The close step runs on its own thread; wait until the devserver has it.
@@ -325,7 +325,8 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
   };
   auto finished = std::make_shared<std::promise<DeliveryResult>>();
   std::future<DeliveryResult> result = finished->get_future();
-  StartStartReportThread(dead, policy, [finished](const DeliveryResult& done) { finished->set_value(done); });
+  ReportDelivery delivery;
+  delivery.StartStartReport(dead, policy, [finished](const DeliveryResult& done) { finished->set_value(done); });
 
   // The driver is held after its first failure, and meanwhile other reports go out.
   gate->WaitForPauses(1);
@@ -341,6 +342,26 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
   EXPECT_EQ(pauseAsked->load(), 1000u);
 }
 
+TEST_F(StatisticsPostTest, FinishEndsARetryingReportAndJoinsIt) {
+  const testing_support::RefusingLoopbackPort refusing;
+  auto dead = Make("http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath);
+  auto gate = std::make_shared<PauseGate>();
+  gate->Open();
+  RetryPolicy policy = StartReportRetry();
+  policy.pause = [gate](std::uint32_t) {
+    gate->Pause(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  };
+  DeliveryResult outcome;
+  ReportDelivery delivery;
+  delivery.StartStartReport(dead, policy, [&outcome](const DeliveryResult& done) { outcome = done; });
+  gate->WaitForPauses(1);
+  delivery.Finish();  // returns only once the thread has ended, so `outcome` is set
+  EXPECT_FALSE(outcome.delivered);
+  EXPECT_GE(outcome.attempts, 2);
+  EXPECT_LT(outcome.attempts, 30) << "the retries stop once the run is over";
+}
+
 TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
   ASSERT_TRUE(server.ready());
   const testing_support::RefusingLoopbackPort refusing;
@@ -353,14 +374,15 @@ TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
   };
   auto stepDone = std::make_shared<std::promise<DeliveryResult>>();
   std::future<DeliveryResult> stepResult = stepDone->get_future();
-  StartStepReportThread(dead, install_step::kDownload, countPauses(StepReportRetry()),
+  ReportDelivery delivery;
+  delivery.StartStepReport(dead, install_step::kDownload, countPauses(StepReportRetry()),
                         [stepDone](const DeliveryResult& result) { stepDone->set_value(result); });
   const DeliveryResult step = stepResult.get();
   EXPECT_FALSE(step.delivered);
   EXPECT_EQ(step.attempts, 3);
 
   const DeliveryResult finalResult =
-      DeliverFinalReport(dead, {}, countPauses(FinalReportRetry()), countPauses(StepReportRetry()));
+      delivery.DeliverFinalReport(dead, {}, countPauses(FinalReportRetry()), countPauses(StepReportRetry()));
   EXPECT_FALSE(finalResult.delivered);
   EXPECT_EQ(finalResult.attempts, 5);
 

@@ -30,6 +30,7 @@ TEST_F(SetupDialogTest, KeysLeaveItOpenTheCloseButtonEndsIt) {
   });
   headless::AddStep([] { headless::Click(headless::ActiveDialog(), 608, 10); });
   RunSetupDialog();
+  EndSetupDialog();
 
   EXPECT_EQ(rect.right - rect.left, 622);
   EXPECT_EQ(rect.bottom - rect.top, 405);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "base/file_helpers.h"
 #include "base/install_log.h"
@@ -64,7 +65,10 @@ CloseReportFlags& GetCloseReportFlags() {
 SetupDlg& TheSetupDlg() { return *DialogSlot(); }
 
 void ResetSetupDlgForTesting() {
-  // The old object is left alive on purpose: threads it started may still use it.
+  // The old object is left alive on purpose, and reachable: threads it started may
+  // still use it.
+  static auto* const retired = new std::vector<SetupDlg*>;
+  retired->push_back(DialogSlot());
   DialogSlot() = new SetupDlg();
   CloseReportFlags& flags = GetCloseReportFlags();
   flags.downloadDone = false;

@@ -2,41 +2,68 @@
 #include "base/install_log.h"
 #include "download/downloader_core.h"
 #include "download/md5_digest.h"
+#include "download/mirror_probe.h"
 #include "download/transfer_plan.h"
 #include "platform/clock.h"
 
-// Under m_lock.
-int DownloaderCore::CheckHash() {
-  if (!m_pBuffer) return 0;
+// Under m_lock. Only the whole-file digest verifies a file: blocks say what to fetch
+// again, never that the file is right.
+ImageCheck DownloaderCore::CheckHash() {
+  if (!m_pBuffer) return ImageCheck::Unrepairable;
+  if (m_config.strFileHash.empty()) {
+    WriteLog("Download_CheckHash : the manifest has no whole-file digest, the file cannot be verified.\n");
+    return ImageCheck::Unrepairable;
+  }
   const std::uint32_t size = m_nFileSize;
   const unsigned char* image = m_pBuffer.get();
-  // Segments digested each block as they completed it. When every block matched, the
-  // answer below is 1 whatever the whole-image digest says, so it is not computed.
-  if (m_blocks.AllMatched()) return 1;
-  if (Md5Hex(image, size) == m_config.strFileHash) return 1;
+  if (Md5Hex(image, size) == m_config.strFileHash) return ImageCheck::Verified;
 
-  int result = 1;
+  std::vector<BlockCheck> bad;
   const std::vector<BlockCheck> plan = PlanBlockChecks(size, m_config.vecBlockHash.size());
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const BlockCheck& block = plan[k];
+    // Segments digested each block as they completed it.
     if (k < m_blocks.BlockCount() && m_blocks.Matched(k)) continue;
-    if (Md5Hex(image + block.offset, block.length) != m_config.vecBlockHash[block.digestIndex]) {
-      RepairData(block.offset, block.offset + block.length - 1);
-      result = 0;
+    if (Md5Hex(image + block.offset, block.length) != m_config.vecBlockHash[block.digestIndex]) bad.push_back(block);
+  }
+  if (bad.empty()) {
+    const auto tail = UndigestedTail(size, m_config.vecBlockHash.size());
+    if (!tail) {
+      WriteLog("Download_CheckHash : every block matches its digest but the whole file does not.\n");
+      return ImageCheck::Unrepairable;
+    }
+    bad.push_back(*tail);
+  }
+  for (const BlockCheck& block : bad) {
+    if (RepairData(block.offset, block.offset + block.length - 1) != S_OK) {
+      WriteLog("Download_CheckHash : bytes %u-%u (block %u) did not verify from any mirror, tried %s.\n", block.offset,
+               block.offset + block.length - 1, block.offset / kHashBlockSize,
+               m_repairs.Tried(block.offset).c_str());
+      return ImageCheck::Unrepairable;
     }
   }
-  return result;
+  return ImageCheck::Repairing;
 }
 
+// Every URL a repair may fall back to, in rank order, the CDN last.
+std::vector<const char*> DownloaderCore::RepairMirrors() const {
+  std::vector<const char*> urls;
+  for (const UrlCfg& mirror : m_vecUrlCfg) urls.push_back(mirror.szUrl);
+  if (m_cdnUrlCfg.bValid) urls.push_back(m_cdnUrlCfg.szUrl);
+  return urls;
+}
+
+// Under m_lock.
 HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last) {
-  int newId;
+  int newId = -1;
   {
     std::lock_guard<std::mutex> table(m_tableMutex);
     const DownloadItem* pattern = FindRepairTemplate(m_mapItems, first, last);
-    const char* url = GetBestURLLocked(pattern ? pattern->pszUrl : nullptr);
-    if (!url) {
-      newId = -1;
-    } else {
+    const char* delivered = pattern ? pattern->pszUrl : nullptr;
+    // The fastest other mirror first; when none has shown a speed, any mirror with
+    // attempts left for this block.
+    const char* url = m_repairs.Choose(first, GetBestURLLocked(delivered), delivered, RepairMirrors());
+    if (url) {
       DownloadItem item;
       if (pattern) {
         item = *pattern;
@@ -44,11 +71,14 @@ HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last) {
         item = it->second;
       }
       item.pszUrl = url;
+      item.bRepair = true;
       item.nStart = item.nCurrent = first;
       item.nEnd = last;
       item.nSpeed = 0;
       item.dwLastTick = item.dwStartTick = platform::GetTickCount();
       item.dwEndTick = 0;
+      m_repairs.Record(first, url);
+      if (IsCdnUrl(url)) m_bUsingCdn = true;
       newId = InsertSegmentLocked(item);
     }
   }

@@ -1,10 +1,13 @@
 // The dispatcher: every two seconds it moves failed and stalled segments to another
-// mirror and splits the largest remainder when a segment has finished early.
+// mirror and splits the largest remainder when a segment has finished early. What to
+// do with each item is decided in dispatch_plan; this file carries it out.
 #include <chrono>
 #include <cstring>
 
 #include "base/install_log.h"
+#include "download/dispatch_plan.h"
 #include "download/downloader_core.h"
+#include "download/mirror_probe.h"
 #include "download/transfer_plan.h"
 #include "platform/clock.h"
 
@@ -14,25 +17,6 @@ constexpr std::uint32_t kDispatchIntervalMs = 2000;
 constexpr std::uint32_t kRestartDelayMs = 20;
 
 using TableLock = std::lock_guard<std::mutex>;
-
-// What a pass decided for one item; carried out after the table lock is released.
-struct DispatchStep {
-  enum class Kind { Nothing, Start, GiveUp } kind = Kind::Nothing;
-  int newId = -1;
-  bool delayStart = false;
-};
-
-// While a segment on another URL still runs, a mirror may yet prove fast enough to
-// take over: giving up waits until none is left.
-bool OtherUrlStillRuns(const DownloadItemMap& items, const DownloadItem& stuck) {
-  for (const auto& [id, item] : items) {
-    if (item.nStatus == E_Status_Runing && item.hCurl && item.pszUrl && stuck.pszUrl &&
-        std::strcmp(item.pszUrl, stuck.pszUrl) != 0) {
-      return true;
-    }
-  }
-  return false;
-}
 
 // A fresh segment continuing `from` on `url`.
 DownloadItem ContinuationOf(const DownloadItem& from, const char* url, std::uint32_t start) {
@@ -64,92 +48,97 @@ void DownloaderCore::RequestPass() {
   m_wake.notify_all();
 }
 
-void DownloaderCore::Dispatch() {
-  WriteLog("Download_Dispatch Begining.\n");
-  const std::size_t mirrorCount = m_vecUrlCfg.size();
-  while (m_bRunning) {
-    if (!WaitForNextPass()) break;
-    std::size_t passSize;
+// Under m_tableMutex. Carries out a decision on the table; returns the id of the
+// segment to start, or -1.
+int DownloaderCore::ApplyDecisionLocked(DownloadItem& item, const DispatchDecision& decision) {
+  if (decision.url && IsCdnUrl(decision.url)) m_bUsingCdn = true;
+  switch (decision.action) {
+    case DispatchAction::MarkComplete:
+      item.nStatus = E_Status_StopByDispatch;
+      return -1;
+    case DispatchAction::Resume:
+      m_strikes.Record(item);
+      item.nStatus = E_Status_Replaced;
+      return InsertSegmentLocked(ContinuationOf(item, decision.url, item.nCurrent));
+    case DispatchAction::MoveStalled: {
+      m_strikes.Record(item);
+      const DownloadItem copy = ContinuationOf(item, decision.url, item.nCurrent);
+      item.nEnd = item.nCurrent;
+      item.nStatus = E_Status_StopByDispatch;
+      return InsertSegmentLocked(copy);
+    }
+    case DispatchAction::Split: {
+      DownloadItem& split = m_mapItems.at(decision.splitItemId);
+      const DownloadItem copy = ContinuationOf(split, decision.url, decision.splitStart);
+      // The two ranges meet without overlap: each byte has one owner.
+      split.nEnd = decision.splitStart - 1;
+      return InsertSegmentLocked(copy);
+    }
+    case DispatchAction::None:
+    case DispatchAction::Wait:
+    case DispatchAction::GiveUp:
+      return -1;
+  }
+  return -1;
+}
+
+// One pass over the items that exist when it starts (items it makes wait for the
+// next). False when it gave up on the download.
+bool DownloaderCore::RunDispatchPass() {
+  DispatchContext context;
+  context.mirrorCount = m_vecUrlCfg.size();
+  context.threadCount = m_nThreadCount;
+  context.cdnUrl = m_cdnUrlCfg.bValid ? m_cdnUrlCfg.szUrl : nullptr;
+  std::size_t passSize;
+  {
+    TableLock table(m_tableMutex);
+    passSize = m_mapItems.size();
+    context.tricklingIds = m_trickles.Update(m_mapItems, platform::GetTickCount());
+  }
+  for (int id = 0; id < static_cast<int>(passSize) && m_bRunning; ++id) {
+    DispatchDecision decision;
+    int newId = -1;
     {
       TableLock table(m_tableMutex);
-      passSize = m_mapItems.size();
+      auto it = m_mapItems.find(id);
+      if (it == m_mapItems.end()) continue;
+      context.now = platform::GetTickCount();
+      context.wornUrls = m_strikes.Worn();
+      decision = DecideForItem(m_mapItems, it->second, context);
+      newId = ApplyDecisionLocked(it->second, decision);
     }
-    bool gaveUp = false;
-    for (int id = 0; id < static_cast<int>(passSize) && m_bRunning && !gaveUp; ++id) {
-      DispatchStep step;
-      {
-        TableLock table(m_tableMutex);
-        auto it = m_mapItems.find(id);
-        if (it == m_mapItems.end()) continue;
-        DownloadItem& item = it->second;
-        const std::uint32_t now = platform::GetTickCount();
+    if (decision.action == DispatchAction::GiveUp) {
+      WriteLog("Download_Dispatch : download error, ID(%d).\n", id);
+      ClearRunning();
+      return false;
+    }
+    if (newId < 0) continue;
+    Pause(SchedulePoint::Split);
+    if (decision.action != DispatchAction::Split) platform::SleepMs(kRestartDelayMs);
+    BeginDownloadItem(newId);
+  }
+  return true;
+}
 
-        if (item.nStatus == E_Status_Fail) {
-          if (item.nCurrent > item.nEnd) {
-            item.nStatus = E_Status_StopByDispatch;
-          } else {
-            const char* url = GetBestURLLocked(item.pszUrl);
-            if (!url && mirrorCount <= 1) url = item.pszUrl;
-            if (!url && m_cdnUrlCfg.bValid && std::strcmp(m_cdnUrlCfg.szUrl, item.pszUrl) != 0) url = m_cdnUrlCfg.szUrl;
-            if (!url) {
-              if (!OtherUrlStillRuns(m_mapItems, item)) step.kind = DispatchStep::Kind::GiveUp;
-            } else {
-              item.nStatus = E_Status_Replaced;
-              step.newId = InsertSegmentLocked(ContinuationOf(item, url, item.nCurrent));
-              step.kind = DispatchStep::Kind::Start;
-              step.delayStart = true;
-            }
-          }
-        } else if (item.nStatus == E_Status_Runing && item.hCurl && now - item.dwLastTick >= kStallTimeoutMs &&
-                   item.nCurrent <= item.nEnd) {
-          const char* url = GetBestURLLocked(item.pszUrl);
-          if (!url && mirrorCount <= 1) url = item.pszUrl;
-          if (!url) {
-            if (!OtherUrlStillRuns(m_mapItems, item)) step.kind = DispatchStep::Kind::GiveUp;
-          } else {
-            const DownloadItem copy = ContinuationOf(item, url, item.nCurrent);
-            item.nEnd = item.nCurrent;
-            item.nStatus = E_Status_StopByDispatch;
-            step.newId = InsertSegmentLocked(copy);
-            step.kind = DispatchStep::Kind::Start;
-            step.delayStart = true;
-          }
-        } else if (item.nStatus == E_Status_Succeed) {
-          if (const auto plan = PlanSplit(m_mapItems, m_nThreadCount)) {
-            DownloadItem& split = m_mapItems[plan->itemId];
-            const char* url = GetBestURLLocked(split.pszUrl);
-            if (!url && mirrorCount <= 1) url = item.pszUrl;
-            // With no other mirror delivering, the segment simply keeps its range.
-            if (url) {
-              const DownloadItem copy = ContinuationOf(split, url, split.nCurrent + plan->share);
-              split.nEnd -= plan->share;
-              step.newId = InsertSegmentLocked(copy);
-              step.kind = DispatchStep::Kind::Start;
-            }
-          }
-        }
-      }
-      if (step.kind == DispatchStep::Kind::GiveUp) {
-        WriteLog("Download_Dispatch : download error, ID(%d).\n", id);
-        ClearRunning();
-        gaveUp = true;
-      } else if (step.kind == DispatchStep::Kind::Start) {
-        if (step.delayStart) platform::SleepMs(kRestartDelayMs);
-        BeginDownloadItem(step.newId);
-      }
+void DownloaderCore::Dispatch() {
+  WriteLog("Download_Dispatch Begining.\n");
+  while (m_bRunning) {
+    if (!WaitForNextPass()) break;
+    Pause(SchedulePoint::DispatchPass);
+    if (!RunDispatchPass()) break;
+    if (m_scheduleHook) {
+      TableLock table(m_tableMutex);
+      m_scheduleHook(SchedulePoint::DispatchPass, &m_mapItems, m_nFileSize);
     }
-    if (gaveUp) break;
+    // Nothing may leave the engine waiting with no transfer that could end it.
+    CheckCompletion();
   }
   WriteLog("Download_Dispatch Endding.\n");
 
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  if (m_nStatus == kDownloadStatusFinished || !m_pBuffer) return;
+  if (m_nStatus == kDownloadStatusFinished || m_nStatus == kDownloadStatusFailed || !m_pBuffer) return;
   // The loop only ends unfinished when it gave up on a segment that still had bytes
-  // to fetch: even an image the digest list lets through is then not the file.
-  if (CheckHash()) WriteLog("Download_Dispatch : gave up before the file was complete.\n");
-  m_nErrorCode = DownloadExeError;
+  // to fetch: the image is then not the file, whatever its blocks say.
   WriteLog("Download_Dispatch : CheckHash download failed.\n");
-  m_nStatus = kDownloadStatusFailed;
-  ClearRunning();
-  Emit(kDownloadEventFailed, m_nDownloaded, static_cast<long>(m_nFileSize));
+  EndFailed();
 }

@@ -54,6 +54,7 @@ struct DownloadItem {
   int nStatus = E_Status_Runing;
   std::uint32_t nWindowBytes = 0;   // bytes received since dwWindowTick
   std::uint32_t dwWindowTick = 0;   // start of the current measuring window
+  bool bRepair = false;             // fetches a bad block again; never split
 };
 
 using DownloadItemMap = std::map<int, DownloadItem>;

@@ -23,12 +23,27 @@
 #include "download/download_config.h"
 #include "download/downloader.h"
 #include "download/block_tracker.h"
+#include "download/dispatch_plan.h"
+#include "download/repair_ledger.h"
 #include "support/xml_parse.h"
 
 // Echo probe of one mirror URL: true with the round trip in ms when it answered.
 using PingFunction = std::function<bool(const std::string& url, std::uint32_t& echoMs)>;
 
 inline constexpr int kManifestUrlBufferSize = 520;
+
+// Where the engine's threads hand over to each other; tests hook in here to vary the
+// scheduling. After each dispatch pass the hook also sees the item table (under its
+// lock) and the file size; at every other point both are null and 0.
+enum class SchedulePoint { SegmentStart, ChunkWrite, SegmentEnd, Split, DispatchPass };
+using ScheduleHook = std::function<void(SchedulePoint, const DownloadItemMap*, std::uint32_t fileSize)>;
+
+// What a verification of the memory image found.
+enum class ImageCheck {
+  Verified,      // the whole-file digest matches
+  Repairing,     // bad blocks are being fetched again
+  Unrepairable,  // a bad block has had its attempts on every mirror, or cannot be located
+};
 
 class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
  public:
@@ -61,11 +76,13 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   HRESULT InitDownload();
   int BeginDownloadItem(int itemId);
   const char* GetBestURL(const char* exclude);
-  int CheckHash();
+  ImageCheck CheckHash();
   HRESULT RepairData(std::uint32_t first, std::uint32_t last);
 
   // The echo probe used by CheckDownload (tests and tools replace it).
   void SetPingFunction(PingFunction ping);
+  // Set before the download starts; tests only.
+  void SetScheduleHook(ScheduleHook hook) { m_scheduleHook = std::move(hook); }
 
  private:
   // The memory image, shared like the file with writers that digest a block after
@@ -88,7 +105,16 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
                           ImageBuffer& image, std::vector<std::size_t>& completedBlocks);
   void VerifyCompletedBlocks(const ImageBuffer& image, const std::vector<std::size_t>& blocks);
   void RunSegment(int itemId);
+  bool AcceptsBody(const DownloadItem& item) const;
   void CheckFinish(int itemId);
+  // Under m_lock: the id of the first item whose transfer has not ended for good (a
+  // handle, or a failure the dispatcher has still to hand over); -1 when none.
+  int FirstPendingItemLocked();
+  // Under m_lock, once no transfer is pending: verifies, repairs, or ends the download.
+  void CompleteIfIdleLocked();
+  void CheckCompletion();
+  void EndFailed();
+  std::vector<const char*> RepairMirrors() const;
   void SetSegmentOptions(DownloadItem& item);
   int InsertItemLocked(DownloadItem item);
   int InsertSegmentLocked(DownloadItem item);
@@ -96,12 +122,17 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
 
   // Dispatcher.
   void Dispatch();
+  bool RunDispatchPass();
+  int ApplyDecisionLocked(DownloadItem& item, const DispatchDecision& decision);
   bool WaitForNextPass();
   void RequestPass();
   const char* GetBestURLLocked(const char* exclude);
   std::string Proxy();
   std::string CaFile();
 
+  void Pause(SchedulePoint point) {
+    if (m_scheduleHook) m_scheduleHook(point, nullptr, 0);
+  }
   void Emit(int event, unsigned code, long value);
   void ClearRunning();
 
@@ -123,6 +154,10 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::string m_strProxy;                     // under m_proxyMutex
   std::string m_strCaFile;                    // under m_proxyMutex
   PingFunction m_ping;
+  ScheduleHook m_scheduleHook;
+  TrickleWatch m_trickles;   // dispatcher thread, under m_tableMutex
+  MirrorStrikes m_strikes;   // dispatcher thread, under m_tableMutex
+  RepairLedger m_repairs;    // under m_lock
 
   // The output file, shared with writers that are between their image copy and their
   // file write; it closes when the last of them lets go. The pointer is under m_lock.

@@ -36,6 +36,7 @@ HRESULT DownloaderCurl::CheckDownload(DownloadConfig& config) { return m_core->C
 HRESULT DownloaderCurl::InitDownload() { return m_core->InitDownload(); }
 int DownloaderCurl::BeginDownloadItem(DownloadItem* item) { return item ? m_core->BeginDownloadItem(item->nId) : 0; }
 void DownloaderCurl::SetPingFunction(PingFunction ping) { m_core->SetPingFunction(std::move(ping)); }
+void DownloaderCurl::SetScheduleHook(ScheduleHook hook) { m_core->SetScheduleHook(std::move(hook)); }
 
 bool CreateDownloader(IDownloader** out) {
   if (!out) return false;

@@ -37,6 +37,8 @@ class DownloaderCurl : public IDownloader {
   // Replaces the ICMP echo probe of mirror selection (tests, and tools run where
   // ICMP is not permitted).
   void SetPingFunction(PingFunction ping);
+  // Called at the engine's scheduling points; set before the download starts (tests).
+  void SetScheduleHook(ScheduleHook hook);
   // Trusts this CA file instead of the system's store (tests, and tools pointed at
   // mirrors with a private CA). The installer never calls it.
   void SetCaFile(const std::string& caFile);

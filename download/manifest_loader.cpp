@@ -270,6 +270,14 @@ size_t DownloaderCore::ManifestWriter(char* data, size_t size, size_t count, voi
   return std::fwrite(data, size, count, item->pFile);
 }
 
+namespace {
+// A manifest that arrived but did not load (an error page, a cut-off file) may load
+// on the next attempt; a refused version or a failed start of the transfer will not.
+bool IsRetriableLoadFailure(int errorCode) {
+  return errorCode == NoError || (errorCode >= ConfigLoadError && errorCode <= ConfigLoadHashError);
+}
+}  // namespace
+
 void DownloaderCore::RunManifestThread() {
   for (int attempt = 1; attempt <= kManifestAttempts; ++attempt) {
     CURL* handle = nullptr;
@@ -310,28 +318,26 @@ void DownloaderCore::RunManifestThread() {
       FinishFailedLoad();
       return;
     }
-    if (result == CURLE_OK) {
-      // The manifest arrived; a manifest that does not load will not load on a retry.
-      if (OnConfigFileDownloaded(item) == S_OK) {
-        WriteLog("Download_Thread_Download_Cfg : succeed.\n");
-      } else {
-        WriteLog("Download_Thread_Download_Cfg : failed.\n");
-      }
+    m_nErrorCode = NoError;
+    const HRESULT hr = OnConfigFileDownloaded(item);
+    if (hr == S_OK) {
+      WriteLog("Download_Thread_Download_Cfg : succeed.\n");
       return;
     }
-    if (m_pCfgFile) {
-      std::fclose(m_pCfgFile);
-      m_pCfgFile = nullptr;
-      std::lock_guard<std::mutex> table(m_tableMutex);
-      item->pFile = nullptr;
-    }
     WriteLog("Download_Thread_Download_Cfg : failed.\n");
+    if (m_bStopped) return;
+    if (!IsRetriableLoadFailure(m_nErrorCode)) {
+      FinishFailedLoad();
+      return;
+    }
   }
   m_nErrorCode = ConfigDownloadError;
   WriteLog("Download_Thread_Download_Cfg : error.\n");
   FinishFailedLoad();
 }
 
+// Loads the ".cfg" file an attempt fetched. A failure is the manifest thread's to end:
+// it may try again.
 HRESULT DownloaderCore::OnConfigFileDownloaded(const DownloadItem* item) {
   if (!item || !m_pCfgFile) return E_POINTER;
   std::fclose(m_pCfgFile);
@@ -340,10 +346,6 @@ HRESULT DownloaderCore::OnConfigFileDownloaded(const DownloadItem* item) {
     std::lock_guard<std::mutex> table(m_tableMutex);
     if (m_nManifestItemId >= 0) m_mapItems[m_nManifestItemId].pFile = nullptr;
   }
-  HRESULT hr = E_FAIL;
-  if (platform::PathFileExists(std::string(m_szCfgPath))) {
-    hr = LoadConfigFile(platform::NarrowToWide(m_szCfgPath), m_szTargetPath);
-  }
-  if (FAILED(hr)) FinishFailedLoad();
-  return hr;
+  if (!platform::PathFileExists(std::string(m_szCfgPath))) return E_FAIL;
+  return LoadConfigFile(platform::NarrowToWide(m_szCfgPath), m_szTargetPath);
 }

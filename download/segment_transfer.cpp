@@ -267,6 +267,7 @@ int DownloaderCore::BeginDownloadItem(int itemId) {
 }
 
 void DownloaderCore::RunSegment(int itemId) {
+  Pause(SchedulePoint::SegmentStart);
   CURL* handle = nullptr;
   {
     TableLock table(m_tableMutex);
@@ -292,20 +293,44 @@ void DownloaderCore::RunSegment(int itemId) {
     DownloadItem& item = m_mapItems[itemId];
     item.nResult = result;
     item.dwEndTick = platform::GetTickCount();
-    if (item.nStatus == E_Status_Runing) item.nStatus = result == CURLE_OK ? E_Status_Succeed : E_Status_Fail;
+    const bool complete = item.nCurrent > item.nEnd;
+    if (item.nStatus == E_Status_Runing) {
+      if (complete) {
+        // Done, whether the transfer returned cleanly or was stopped by the writer at
+        // an end the dispatcher lowered: either way nothing is left to fetch.
+        item.nStatus = result == CURLE_OK ? E_Status_Succeed : E_Status_StopByDispatch;
+      } else {
+        // A body shorter than the range, even one the server calls complete, leaves
+        // the rest to fetch.
+        item.nStatus = E_Status_Fail;
+      }
+    }
     item.hCurl = nullptr;
     status = item.nStatus;
   }
   curl_easy_cleanup(handle);
+  Pause(SchedulePoint::SegmentEnd);
   CheckFinish(itemId);
   // A free connection is put to use at once; failures wait for the regular pass, when
   // the other segments have shown how fast their mirrors are.
-  if (status == E_Status_Succeed) RequestPass();
+  if (status == E_Status_Succeed || status == E_Status_StopByDispatch) RequestPass();
   if (result != CURLE_OK && status != E_Status_StopByDispatch) {
     WriteLog("Download_Internal ERROR ID(%d), Result(%d).\n", itemId, static_cast<int>(result));
   } else {
     WriteLog("Download_Internal Finish (%d).\n", itemId);
   }
+}
+
+// A range request must be answered with its range (206); only a segment from byte 0,
+// or one sent without a range, may take a whole-file answer (200). Anything else, an
+// error page or a body from the wrong offset, is refused before a byte of it lands.
+bool DownloaderCore::AcceptsBody(const DownloadItem& item) const {
+  long code = 0;
+  if (!item.hCurl || curl_easy_getinfo(static_cast<CURL*>(item.hCurl), CURLINFO_RESPONSE_CODE, &code) != CURLE_OK) {
+    return false;
+  }
+  if (code == 206) return true;
+  return code == 200 && (item.nStart == 0 || item.nEnd > m_nFileSize);
 }
 
 size_t DownloaderCore::SegmentWriter(char* data, size_t size, size_t count, void* user) {
@@ -315,24 +340,37 @@ size_t DownloaderCore::SegmentWriter(char* data, size_t size, size_t count, void
 }
 
 size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n) {
+  Pause(SchedulePoint::ChunkWrite);
   std::uint32_t take;
   std::uint32_t offset;
   std::uint32_t copied = 0;
   std::shared_ptr<std::FILE> file;
   ImageBuffer image;
   std::vector<std::size_t> completedBlocks;
+  bool refused = false;
   {
     AutoMutex lock(m_lock);
     {
       TableLock table(m_tableMutex);
       take = ChunkBytesToTake(item->nCurrent, item->nEnd, n);
       offset = item->nCurrent;
+      refused = offset == item->nStart && take > 0 && !AcceptsBody(*item);
+    }
+    if (refused) {
+      WriteLog("Download_WriteData : ID(%d) answered with the wrong body, refused.\n", item->nId);
+      return 0;
     }
     if (take > 0) copied = WriteData(data, take, offset, file, image, completedBlocks);
   }
   // Disjoint file ranges are written in parallel, outside the engine lock.
   const size_t written = file ? platform::WriteAt(file.get(), data, copied, offset) : 0;
   file.reset();
+  if (copied > 0 && written < copied) {
+    // Retrying cannot help a full disk or a lost file: the download ends now.
+    WriteLog("Download_WriteData : cannot write the output file (%s).\n", m_config.szFilePath);
+    EndFailed();
+    return 0;
+  }
   if (!completedBlocks.empty()) VerifyCompletedBlocks(image, completedBlocks);
 
   bool passedEnd;
@@ -405,25 +443,54 @@ void DownloaderCore::CheckFinish(int itemId) {
   }
   Emit(kDownloadEventSegmentEnded, static_cast<unsigned>(itemId),
        static_cast<long>(reinterpret_cast<std::uintptr_t>(address)));
-  int waitingFor = -1;
-  {
-    TableLock table(m_tableMutex);
-    for (const auto& [id, item] : m_mapItems) {
-      if (item.hCurl) {
-        waitingFor = id;
-        break;
-      }
-    }
-  }
+  const int waitingFor = FirstPendingItemLocked();
   if (waitingFor >= 0) {
     WriteLog("Download_CheckFinish : continue. now wait (%d).\n", waitingFor);
     return;
   }
-  if (m_pBuffer && m_bRunning && CheckHash()) {
-    WriteLog("Download_CheckFinish : Finish download.\n");
-    CloseFile();
-    m_nStatus = kDownloadStatusFinished;
-    ClearRunning();
-    Emit(kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
+  CompleteIfIdleLocked();
+}
+
+// The dispatcher's check after each pass: when the last transfers ended without
+// starting anything new (no URL for a repair, a failure handed over to nobody),
+// nothing else would ever look again.
+void DownloaderCore::CheckCompletion() {
+  AutoMutex lock(m_lock);
+  if (FirstPendingItemLocked() < 0) CompleteIfIdleLocked();
+}
+
+int DownloaderCore::FirstPendingItemLocked() {
+  TableLock table(m_tableMutex);
+  for (const auto& [id, item] : m_mapItems) {
+    if (item.hCurl || (item.nStatus == E_Status_Fail && item.nCurrent <= item.nEnd)) return id;
   }
+  return -1;
+}
+
+void DownloaderCore::CompleteIfIdleLocked() {
+  if (!m_pBuffer || !m_bRunning) return;
+  switch (CheckHash()) {
+    case ImageCheck::Verified:
+      WriteLog("Download_CheckFinish : Finish download.\n");
+      CloseFile();
+      m_nStatus = kDownloadStatusFinished;
+      ClearRunning();
+      Emit(kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
+      break;
+    case ImageCheck::Repairing:
+      break;
+    case ImageCheck::Unrepairable:
+      EndFailed();
+      break;
+  }
+}
+
+// The one failed end of a running transfer: error 14, status 4, event 4, once.
+void DownloaderCore::EndFailed() {
+  AutoMutex lock(m_lock);
+  if (m_nStatus == kDownloadStatusFinished || m_nStatus == kDownloadStatusFailed) return;
+  m_nErrorCode = DownloadExeError;
+  m_nStatus = kDownloadStatusFailed;
+  ClearRunning();
+  Emit(kDownloadEventFailed, m_nDownloaded, static_cast<long>(m_nFileSize));
 }

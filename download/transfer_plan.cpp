@@ -63,6 +63,13 @@ std::vector<BlockCheck> PlanBlockChecks(std::uint32_t fileSize, std::size_t dige
   return plan;
 }
 
+std::optional<BlockCheck> UndigestedTail(std::uint32_t fileSize, std::size_t digestCount) {
+  const std::vector<BlockCheck> checked = PlanBlockChecks(fileSize, digestCount);
+  const std::uint32_t start = checked.empty() ? 0 : checked.back().offset + checked.back().length;
+  if (start >= fileSize) return std::nullopt;
+  return BlockCheck{start, fileSize - start, digestCount};
+}
+
 namespace {
 bool QualifiesForBest(const DownloadItem& item) {
   return item.nStatus == E_Status_Runing || item.nStatus == E_Status_StopByDispatch ||
@@ -92,7 +99,7 @@ const DownloadItem* FindLargestRunning(const DownloadItemMap& items) {
   const DownloadItem* largest = nullptr;
   std::uint32_t largestRemainder = 0;
   for (const auto& [id, item] : items) {
-    if (item.nStatus != E_Status_Runing) continue;
+    if (item.nStatus != E_Status_Runing || item.bRepair) continue;
     const std::uint32_t remainder = item.nEnd >= item.nCurrent ? item.nEnd - item.nCurrent : 0;
     if (!largest || remainder > largestRemainder) {
       largest = &item;

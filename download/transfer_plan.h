@@ -55,6 +55,10 @@ struct BlockCheck {
 // Blocks beyond the digest list are not compared.
 std::vector<BlockCheck> PlanBlockChecks(std::uint32_t fileSize, std::size_t digestCount);
 
+// The bytes after the last block that has a digest, when there are any: the only part
+// of the file that a whole-file mismatch with every block matching can be blamed on.
+std::optional<BlockCheck> UndigestedTail(std::uint32_t fileSize, std::size_t digestCount);
+
 // URL of the fastest item that is running, stopped by the dispatcher or succeeded, with
 // a speed above 0 and a URL other than `exclude` (null excludes nothing); the lower id
 // wins a tie. Null when none qualifies.
@@ -64,7 +68,8 @@ const char* ChooseBestUrl(const DownloadItemMap& items, const char* exclude);
 const DownloadItem* FindRepairTemplate(const DownloadItemMap& items, std::uint32_t first, std::uint32_t last);
 
 // The running item with the largest remainder (first in id order on ties); null when
-// nothing runs.
+// nothing runs. Repairs are left out: a split would send part of a bad block back to
+// whichever mirror is fastest, often the one that spoiled it.
 const DownloadItem* FindLargestRunning(const DownloadItemMap& items);
 
 // What a finished segment's free connection takes over: half of the largest running

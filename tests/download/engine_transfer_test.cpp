@@ -1,9 +1,14 @@
 // The engine against real HTTP mirrors on loopback addresses.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <thread>
 
 #include "download/md5_digest.h"
+#include "download/repair_ledger.h"
+
 #include "engine_harness.h"
 #include "platform/path.h"
 #include "sandbox.h"
@@ -272,6 +277,118 @@ TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
   EXPECT_EQ(info.nDownloaded, info.nFileSize) << "repaired bytes do not push the count past the size";
 }
 
+// A fast mirror that spoils block 1 finishes its segments first; the dispatcher splits
+// the slow mirror's segments onto it, so the slow ones end at their lowered ends and
+// are the last transfers to return. The bad block must still be fetched again, from
+// the slow mirror, and the download must end.
+TEST(EngineTransfer, RepairRunsAfterSplitSegmentsEndAtTheirLoweredEnds) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(4 * 1048576);
+  TestMirror slow("127.0.0.68"), fast("127.0.0.69");
+  slow.Serve(kFile, Share(content));
+  fast.Serve(kFile, Share(content));
+  MirrorFaults slowFaults;
+  slowFaults.pieceDelayMs = 8;
+  slow.SetFaults(slowFaults);
+  MirrorFaults fastFaults;
+  fastFaults.corruptOffset = 1048576 + 10;
+  fast.SetFaults(fastFaults);
+  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}, {fast.Url("pkg.exe"), 2}};
+  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe"), fast.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder, 40s)) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 5);
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  bool split = false;
+  const DownloadItem* repair = nullptr;
+  for (const auto& [id, item] : info.mapItems) {
+    if (id >= 4 && item.nStart % 1048576 != 0 && std::string(item.pszUrl) == fast.Url("pkg.exe")) split = true;
+    if (id >= 4 && item.nStart == 1048576 && !repair) repair = &item;  // later split, maybe
+  }
+  EXPECT_TRUE(split) << "a slow segment was split onto the fast mirror\n" << log.Text();
+  ASSERT_NE(repair, nullptr) << "block 1 is fetched again\n" << log.Text();
+  EXPECT_EQ(std::string(repair->pszUrl), slow.Url("pkg.exe"));
+}
+
+// Blocks only say what to fetch again: the whole-file digest alone verifies. Bytes
+// altered in a block that has no digest of its own are found by it and fetched again.
+TEST(EngineTransfer, AlteredBytesWithoutABlockDigestAreFoundByTheWholeFileDigest) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(3 * 1048576);
+  TestMirror altering("127.0.0.70"), good("127.0.0.71");
+  altering.Serve(kFile, Share(content));
+  good.Serve(kFile, Share(content));
+  MirrorFaults faults;
+  faults.corruptOffset = 2 * 1048576 + 5;  // block 2, which the manifest gives no digest
+  altering.SetFaults(faults);
+  run.pings.echoMs = {{altering.Url("pkg.exe"), 1}, {good.Url("pkg.exe"), 2}};
+  ManifestText manifest = ManifestFor(content, {altering.Url("pkg.exe"), good.Url("pkg.exe")});
+  manifest.digests.resize(2);  // the whole file and block 0
+  auto engine = run.Start(manifest.Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 5) << log.Text();
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
+  EXPECT_TRUE(log.Contains("Download_RepairData : GetBestURL Info, start(1048576), end(3145727)")) << log.Text();
+}
+
+// Mirrors that always serve the same block altered get a few attempts each; then the
+// download fails and says which block and which mirrors.
+TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(2 * 1048576);
+  TestMirror first("127.0.0.72"), second("127.0.0.73");
+  MirrorFaults faults;
+  faults.corruptOffset = 1048576 + 7;
+  for (TestMirror* mirror : {&first, &second}) {
+    mirror->Serve(kFile, Share(content));
+    mirror->SetFaults(faults);
+  }
+  run.pings.echoMs = {{first.Url("pkg.exe"), 1}, {second.Url("pkg.exe"), 2}};
+  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 14);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(log.CountOf("Download_RepairData : GetBestURL Info, start(1048576)"), 2 * kRepairAttemptsPerMirror);
+  EXPECT_TRUE(log.Contains("bytes 1048576-2097151 (block 1) did not verify from any mirror, tried " +
+                           first.Url("pkg.exe") + " (2), " + second.Url("pkg.exe") + " (2)"))
+      << log.Text();
+}
+
+// A target that cannot take the bytes ends the download at once instead of fetching
+// the same segments again for ever. A file size limit makes the second segment's
+// writes fail (EFBIG) while the first ones succeed.
+TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(1048576);
+  TestMirror mirror("127.0.0.74");
+  mirror.Serve(kFile, Share(content));
+  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  rlimit previous{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = previous;
+  limited.rlim_cur = 65536;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  auto engine = run.Start(ManifestFor(content, {mirror.Url("pkg.exe")}).Build());
+  const bool stopped = WaitForStop(*engine, run.recorder, 20s);
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(stopped) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 14);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_TRUE(log.Contains("Download_WriteData : cannot write the output file (" + run.target + ").\n")) << log.Text();
+  EXPECT_LE(mirror.GetCount(kFile), 2) << "no segment was fetched again";
+}
+
 TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {
   Download run;
   const std::string content = PatternContent(2000000);
@@ -416,6 +533,26 @@ TEST(EngineTransfer, ManifestFromUrlIsRetriedWithAFreshTransfer) {
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   EXPECT_EQ(Sandbox::ReadFile(run.target + ".cfg"), manifest);
   EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment had to be fetched again\n" << log.Text();
+}
+
+// An error page arrives complete but is no manifest: it is fetched again like a
+// broken transfer, and the third failure is the manifest download's error.
+TEST(EngineTransfer, ManifestThatArrivesButDoesNotLoadIsRetried) {
+  Download run;
+  LogCapture log;
+  TestMirror mirror("127.0.0.75");
+  mirror.Serve("/cfg/manifest.xml", Share("<html><body>Not Found</body>"));
+  auto engine = NewEngine(run.pings, run.recorder);
+  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder));
+  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 3);
+  EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
+  EXPECT_EQ(run.recorder.Ends()[0].value, 0);
 }
 
 TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {

@@ -204,6 +204,8 @@ TEST(SplitTarget, LargestRemainingRunningItem) {
   items[2] = Item(2, "c", 0, E_Status_Runing, 0, 1000000);
   items[3] = Item(3, "d", 0, E_Status_Runing, 0, 10);
   EXPECT_EQ(FindLargestRunning(items)->nId, 1);
+  items[1].bRepair = true;
+  EXPECT_EQ(FindLargestRunning(items)->nId, 2) << "a repair keeps its mirror";
   items.erase(1);
   items.erase(2);
   items.erase(3);

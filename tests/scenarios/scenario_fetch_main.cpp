@@ -4,9 +4,16 @@
 //   status=5 error_code=0 error=NoError cdn=0
 //
 //   corvex-scenario-fetch MANIFEST TARGET LOG
+//
+// With CORVEX_SCHEDULE_JITTER=SEED in the environment the engine's threads are held up
+// for random short moments at their hand-over points, and the item table is checked
+// after every dispatch pass; a broken table ends the program with status 3.
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -14,8 +21,36 @@
 #include <thread>
 
 #include "base/install_log.h"
-#include "download/downloader.h"
+#include "download/downloader_curl.h"
 #include "platform/text.h"
+#include "tests/scenarios/range_partition.h"
+
+namespace {
+
+// Sleeps of 0-2 ms at one point in four, from a generator per thread.
+ScheduleHook JitterHook(unsigned seed) {
+  return [seed](SchedulePoint point, const DownloadItemMap* items, std::uint32_t fileSize) {
+    if (items) {
+      const std::string fault = FindPartitionFault(*items, fileSize);
+      if (!fault.empty()) {
+        std::fprintf(stderr, "corvex-scenario-fetch: item table broken after a dispatch pass: %s\n", fault.c_str());
+        std::fflush(stderr);
+        _exit(3);
+      }
+      return;
+    }
+    thread_local std::uint64_t state = 0;
+    if (state == 0) state = (seed * 0x9E3779B97F4A7C15ull) ^ reinterpret_cast<std::uintptr_t>(&state) ^ 1;
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    // A split gets a longer hold-up: the moment between deciding it and starting it.
+    const unsigned extra = point == SchedulePoint::Split ? 500 : 0;
+    if (state % 4 == 0) std::this_thread::sleep_for(std::chrono::microseconds((state >> 8) % 2000 + extra));
+  };
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -33,6 +68,11 @@ int main(int argc, char** argv) {
   IDownloader* created = nullptr;
   if (!CreateDownloader(&created) || created == nullptr) return 2;
   std::unique_ptr<IDownloader> engine(created);
+  if (const char* jitter = std::getenv("CORVEX_SCHEDULE_JITTER")) {
+    if (auto* curl = dynamic_cast<DownloaderCurl*>(engine.get())) {
+      curl->SetScheduleHook(JitterHook(static_cast<unsigned>(std::strtoul(jitter, nullptr, 10))));
+    }
+  }
   std::atomic<int> endEvent{0};
   engine->SetCallback([&endEvent](int event, unsigned, long) {
     if (event == 4 || event == 5) endEvent = event;

@@ -1,0 +1,27 @@
+// How often each bad block has been fetched again from each mirror. A mirror that
+// cannot deliver a block that verifies gets a few attempts, not an endless loop; when
+// every mirror had its attempts the download fails. Used under the engine lock.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+inline constexpr int kRepairAttemptsPerMirror = 2;
+
+class RepairLedger {
+ public:
+  // URL for another fetch of the block starting at `first`: `preferred` when it has
+  // attempts left for that block, else the first of `mirrors` other than `avoid` that
+  // has, else `avoid` itself; null when every one of them had its attempts.
+  const char* Choose(std::uint32_t first, const char* preferred, const char* avoid,
+                     const std::vector<const char*>& mirrors) const;
+  void Record(std::uint32_t first, const char* url);
+  // "url (n), url (n)" for the block starting at `first`, for the log.
+  std::string Tried(std::uint32_t first) const;
+
+ private:
+  bool HasAttemptsLeft(std::uint32_t first, const char* url) const;
+  std::map<std::uint32_t, std::map<std::string, int>> attempts_;
+};

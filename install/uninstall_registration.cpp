@@ -121,7 +121,8 @@ void WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFol
   const std::string releaseDate = PackageInfoText(info.releaseDate);
   const std::string webAddress = PackageInfoText(info.webAddress);
   std::string displayName = PackageInfoText(info.displayName);
-  if (is64) displayName += " (x64)";
+  // Packages and the product profile already carry "(x64)" in their display name.
+  if (is64 && !displayName.ends_with("(x64)")) displayName += " (x64)";
   displayName += " " + version + " (" + releaseDate + ")";
   const std::string quoted = "\"" + uninstallerPath + "\"";
 

@@ -18,6 +18,7 @@
 #include "setup/install_options.h"
 #include "setup/product_launch.h"
 #include "setup/setup_entry.h"
+#include "setup/uninstall_run.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/machine_identity.h"
 #include "telemetry/online_statistics.h"
@@ -149,6 +150,8 @@ int SetupDlg::OnInitDialog(HWND window) {
     UpdateCtrlStatus(kCtrlReady);
     versionLabel_->SetCaption(profile->GetVersionLabel());
     versionLabel_->SetVisible(true);
+  } else if (!IsSilentMode()) {
+    uninstallPage_.Build(window, controls, FindThisRunsUninstallTarget());
   }
 
   // The reporter exists, and `stage` is reset, before any thread starts: a silent run's
@@ -443,6 +446,10 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
       return 1;
     case kInstallId:
       OnBtnInstall();
+      return 1;
+    case kKeepConfigId:
+    case kUninstallId:
+      uninstallPage_.OnCommand(LOWORD(wParam));
       return 1;
     case OptionsPage::kCustomId:
       ShowCustom(options_.ToggleCustom());

@@ -25,6 +25,7 @@
 #include "platform/gui/gui_types.h"
 #include "setup/options_page.h"
 #include "setup/progress_painting.h"
+#include "setup/uninstall_page.h"
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
@@ -185,6 +186,7 @@ class SetupDlg : public CommonDlg {
 
   std::thread painter_;
   OptionsPage options_;
+  UninstallPage uninstallPage_;  // built only in uninstall mode
   HFONT buttonFont_ = nullptr;
   HFONT smallFont_ = nullptr;
   HFONT countdownFont_ = nullptr;

@@ -201,6 +201,8 @@ TEST_F(InstallEndToEnd, InstallsFromMirrorsWithAFaultyOneAndUpdatesOverItself) {
   const std::string entry = RegQuery();
   EXPECT_NE(entry.find("InstallLocation"), std::string::npos) << entry;
   EXPECT_NE(entry.find(installFolder().string()), std::string::npos) << entry;
+  const std::string displayName = x64_ ? "Corvex 11 (x64) 11.0.9.2 (2020-06-16)" : "Corvex 11 11.0.9.2 (2020-06-16)";
+  EXPECT_NE(entry.find("    DisplayName    REG_SZ    " + displayName + "\n"), std::string::npos) << entry;
   // Desktop entries that the desktop's own validator accepts.
   int entries = 0;
   for (const auto& file : fs::recursive_directory_iterator(folder_)) {

@@ -14,7 +14,7 @@ constexpr char kEntryKey64[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 PackageInfo MakeInfo(bool is64) {
   PackageInfo info = EmptyPackageInfo();
   SetPackageInfoText(info.productKeyName, "Corvex 11");
-  SetPackageInfoText(info.displayName, "Corvex 11");
+  SetPackageInfoText(info.displayName, is64 ? "Corvex 11 (x64)" : "Corvex 11");
   SetPackageInfoText(info.version, "1.0.0.1");
   SetPackageInfoText(info.releaseDate, "2020-06-16");
   SetPackageInfoText(info.webAddress, "http://127.0.0.1:8610");
@@ -40,6 +40,11 @@ TEST_F(RegistrationTest, SixtyFourBitEntryCarriesEveryValue) {
 
   // The key name has no blank before "(x64)"; the display name has one.
   EXPECT_FALSE(system_test::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey32));
+  EXPECT_EQ(Value(kEntryKey64, "DisplayName"), "Corvex 11 (x64) 1.0.0.1 (2020-06-16)");
+  // A block whose display name lacks the suffix still gets it once.
+  PackageInfo plainName = MakeInfo(true);
+  SetPackageInfoText(plainName.displayName, "Corvex 11");
+  WriteUninstallEntry(plainName, folder, 5, /*silent=*/false);
   EXPECT_EQ(Value(kEntryKey64, "DisplayName"), "Corvex 11 (x64) 1.0.0.1 (2020-06-16)");
   EXPECT_EQ(Value(kEntryKey64, "DisplayIcon"), "/opt/Corvex 11/Corvex64.exe");
   EXPECT_EQ(Value(kEntryKey64, "InstallDate"), "20200616");

@@ -92,10 +92,10 @@ SetupDlg::~SetupDlg() {
                                                                  countdownText_}) {
     delete control;
   }
-  for (HFONT font : {buttonFont_, smallFont_, countdownFont_, percentFont_, progressFont_}) gui::DeleteFont(font);
+  for (HFONT font : {buttonFont_, smallFont_, countdownFont_}) gui::DeleteFont(font);
   for (HBITMAP bitmap : closeBitmaps_) gui::DeleteBitmap(bitmap);
   for (HBITMAP bitmap : minimizeBitmaps_) gui::DeleteBitmap(bitmap);
-  for (HBITMAP bitmap : {logoBitmap_, finishLogoBitmap_, pictureBitmap_, fadedBitmap_, artworkBitmap_}) {
+  for (HBITMAP bitmap : {logoBitmap_, finishLogoBitmap_, pictureBitmap_}) {
     gui::DeleteBitmap(bitmap);
   }
 }
@@ -138,11 +138,8 @@ int SetupDlg::OnInitDialog(HWND window) {
   installMode_ = GetRunMode() == kRunModeInstall;
   SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
 
-  percentFont_ = CreateDialogFont(window, 29);  // 22 points at 96 DPI
-  progressFont_ = CreateDialogFont(window, 14, false, L"ArialMT");
   pictureBitmap_ = gui::LoadBitmapW(nullptr, 132);
-  fadedBitmap_ = gui::LoadBitmapW(nullptr, 182);
-  artworkBitmap_ = gui::LoadBitmapW(nullptr, 185);
+  if (!progress_.Load(window)) WriteLog("SetupDlg: a progress picture is missing");
 
   const std::shared_ptr<IProductInfo> profile = GetProductInfo();
   FillPackageInfoFromProfile(packageInfo_, *profile);
@@ -335,7 +332,7 @@ void SetupDlg::OnBtnInstall() {
   if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
   eInstall = kInstallOnInstall;
   paintMode = 0;
-  framesStarted_ = true;  // the frame producer of the progress painting starts with the first click
+  StartFrameProducer();  // once; later clicks find it running
   UpdateCtrlStatus(kCtrlWorking);  // the working look, as the producer's first frame sets it
   StartInstallWorker();
 }

@@ -5,7 +5,8 @@
 // never destroyed, so the threads it starts can never outlive it.
 //
 // Threads: the UI thread runs messages, commands and the countdown; the painter
-// thread calls OnPaint; the install worker runs DoInstall and calls UpdateCtrlStatus;
+// thread calls OnPaint; the frame producer renders the installation frames and sets
+// the working look; the install worker runs DoInstall and calls UpdateCtrlStatus;
 // the download engine's threads call the download receiver. Values those threads
 // share are atomics; the two paths are guarded by `pathsMutex_`.
 #pragma once
@@ -20,8 +21,10 @@
 #include "base/resource_ids.h"
 #include "download/downloader.h"
 #include "install/package_info.h"
+#include "platform/gui/draw.h"
 #include "platform/gui/gui_types.h"
 #include "setup/options_page.h"
+#include "setup/progress_painting.h"
 #include "setup/uninstall_page.h"
 #include "telemetry/report_delivery.h"
 #include "ui/button_color_ctrl_ex.h"
@@ -125,11 +128,9 @@ class SetupDlg : public CommonDlg {
   void SetPackagePath(const std::wstring& path);
   void FinishButtonLaunch();
 
-  // setup_painting.cpp: one painting per state, each into the frame it is handed.
-  void PaintPage(HDC dc, const RECT& client);
-  void PaintDownload(HDC dc, const RECT& client);
-  void PaintInstalling(HDC dc, const RECT& client);
-  void PaintFinished(HDC dc, const RECT& client);
+  // setup_painting.cpp
+  void PaintDownload(HDC dc);
+  void StartFrameProducer();
 
   // install_sequence.cpp
   void DownloadPhase();
@@ -156,7 +157,6 @@ class SetupDlg : public CommonDlg {
   std::atomic<bool> cancelRequested_{false};
   std::atomic<bool> closing_{false};
   std::atomic<bool> workerRunning_{false};
-  std::atomic<bool> framesStarted_{false};
   std::atomic<int> countdown_{kCountdownStart};
   std::atomic<bool> countdownRunning_{false};
   std::atomic<std::uint32_t> downloadStartTick_{0};
@@ -183,14 +183,16 @@ class SetupDlg : public CommonDlg {
   std::shared_ptr<OnlineStatistics> statistics_;
   ReportDelivery reports_;
 
+  ProgressPainter progress_;
+  std::mutex paintMutex_;  // the painter thread and WM_PAINT take turns
+  std::unique_ptr<platform::gui::MemoryCanvas> frame_;  // under paintMutex_
+
   std::thread painter_;
   OptionsPage options_;
   UninstallPage uninstallPage_;  // built only in uninstall mode
   HFONT buttonFont_ = nullptr;
   HFONT smallFont_ = nullptr;
   HFONT countdownFont_ = nullptr;
-  HFONT percentFont_ = nullptr;
-  HFONT progressFont_ = nullptr;
   ButtonColorCtrlEx* installButton_ = nullptr;
   ButtonCtrlEx* closeButton_ = nullptr;
   ButtonCtrlEx* minimizeButton_ = nullptr;
@@ -204,8 +206,6 @@ class SetupDlg : public CommonDlg {
   HBITMAP logoBitmap_ = nullptr;
   HBITMAP finishLogoBitmap_ = nullptr;
   HBITMAP pictureBitmap_ = nullptr;  // 132
-  HBITMAP fadedBitmap_ = nullptr;    // 182
-  HBITMAP artworkBitmap_ = nullptr;  // 185
 };
 
 SetupDlg& TheSetupDlg();

@@ -6,15 +6,25 @@
 #include "install/seven_zip_handler.h"
 #include "platform/path.h"
 
+namespace {
+
+std::string PasswordSwitch(const char* password) {
+  return password != nullptr && password[0] != '\0' ? std::string("-p") + password : std::string();
+}
+
+}  // namespace
+
 bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder,
                                  const char* password, bool removeExtractTemp) {
   if (buffer == nullptr || outputFolder == nullptr) return false;
   times_ = SevenZipPhaseTimes();
   SevenZipPhaseTimer timer(&times_);
 
+  // The archive's headers are listed while the archive is written.
   SevenZipStaging staging;
-  SevenZipStaging::Result staged = staging.Stage(buffer, size);
-  return ExtractStaged(staging, staged, timer, outputFolder, password, removeExtractTemp);
+  SevenZipEarlyListing early(PasswordSwitch(password));
+  SevenZipStaging::Result staged = staging.Stage(buffer, size, [&](const std::string& path) { early.Start(path); });
+  return ExtractStaged(staging, staged, early, timer, outputFolder, password, removeExtractTemp);
 }
 
 bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
@@ -23,12 +33,15 @@ bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std
   times_ = SevenZipPhaseTimes();
   SevenZipPhaseTimer timer(&times_);
   SevenZipStaging staging;
-  SevenZipStaging::Result staged = staging.StageFileRange(source, offset, size);
-  return ExtractStaged(staging, staged, timer, outputFolder, password, removeExtractTemp);
+  SevenZipEarlyListing early(PasswordSwitch(password));
+  SevenZipStaging::Result staged =
+      staging.StageFileRange(source, offset, size, [&](const std::string& path) { early.Start(path); });
+  return ExtractStaged(staging, staged, early, timer, outputFolder, password, removeExtractTemp);
 }
 
-bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipPhaseTimer& timer,
-                                 const char* outputFolder, const char* password, bool removeExtractTemp) {
+bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged,
+                                 SevenZipEarlyListing& early, SevenZipPhaseTimer& timer, const char* outputFolder,
+                                 const char* password, bool removeExtractTemp) {
   if (staged == SevenZipStaging::Result::NoPrivateFolder || staged == SevenZipStaging::Result::NotWritable ||
       staged == SevenZipStaging::Result::OutsideSource) {
     ReportError(kSevenZipStagingFailed);
@@ -41,17 +54,16 @@ bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Resu
     ReportError(kSevenZipStagingFailed);
     return false;
   }
+  ArchiveCheck* prelisted = early.Finish();
+  timer.Lap(&SevenZipPhaseTimes::listing);
 
   std::string self = platform::GetModuleFileName();
   std::string outputSwitch = std::string("-o") + outputFolder;
   std::vector<const char*> argv = {self.c_str(), "x", archivePath.c_str(), outputSwitch.c_str()};
-  std::string passwordSwitch;
-  if (password != nullptr && password[0] != '\0') {
-    passwordSwitch = std::string("-p") + password;
-    argv.push_back(passwordSwitch.c_str());
-  }
+  const std::string passwordSwitch = PasswordSwitch(password);
+  if (!passwordSwitch.empty()) argv.push_back(passwordSwitch.c_str());
   int status = SevenZipMain(static_cast<int>(argv.size()), argv.data(), callback_, ForwardSevenZipError,
-                            ForwardSevenZipProgress, &times_);
+                            ForwardSevenZipProgress, &times_, prelisted);
   timer.Restart();
 
   if (removeExtractTemp) staging.Remove();

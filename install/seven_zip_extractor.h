@@ -7,6 +7,7 @@
 #include <string>
 
 #include "install/seven_zip_callback.h"
+#include "install/seven_zip_early_listing.h"
 #include "install/seven_zip_staging.h"
 
 class C7ZExtractor {
@@ -26,8 +27,9 @@ class C7ZExtractor {
 
  private:
   // Everything after staging: the log line, the handler run and the clean-up.
-  bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipPhaseTimer& timer,
-                     const char* outputFolder, const char* password, bool removeExtractTemp);
+  bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipEarlyListing& early,
+                     SevenZipPhaseTimer& timer, const char* outputFolder, const char* password,
+                     bool removeExtractTemp);
   void ReportError(int code);
 
   I7zFileInfoCallback* callback_;

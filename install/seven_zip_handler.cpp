@@ -1,6 +1,7 @@
 #include "install/seven_zip_handler.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/install_log.h"
@@ -32,8 +33,17 @@ SevenZipEnd EndOf(const platform::ChildProcessResult& result) {
 
 }  // namespace
 
+ArchiveCheck ListForCheck(const std::string& archive, const std::string& passwordSwitch) {
+  RecordingReceiver reports;
+  SevenZipConsoleReader reader({&reports, ForwardSevenZipError, nullptr});
+  ArchiveCheck check;
+  check.listing = ListArchive(archive, passwordSwitch, &reader);
+  check.errorCodes = std::move(reports.codes);
+  return check;
+}
+
 int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiver, SevenZipErrorHook onError,
-                 SevenZipProgressHook onProgress, SevenZipPhaseTimes* times) {
+                 SevenZipProgressHook onProgress, SevenZipPhaseTimes* times, ArchiveCheck* prelisted) {
   SevenZipPhaseTimer timer(times);
   SevenZipHooks hooks{receiver, onError, onProgress};
   SevenZipConsoleReader reader(hooks);
@@ -45,11 +55,11 @@ int SevenZipMain(int argc, const char* const argv[], I7zFileInfoCallback* receiv
   const std::string& archive = args[2];
   std::string passwordSwitch = args.size() > 4 ? args[4] : std::string();
 
-  RecordingReceiver listingReports;
-  SevenZipConsoleReader listingReader({&listingReports, ForwardSevenZipError, nullptr});
-  ArchiveListing listing = ListArchive(archive, passwordSwitch, &listingReader);
+  ArchiveCheck check = prelisted != nullptr && prelisted->Clean() ? std::move(*prelisted)
+                                                                   : ListForCheck(archive, passwordSwitch);
+  ArchiveListing& listing = check.listing;
   if (!listing.opened) {
-    for (int code : listingReports.codes) {
+    for (int code : check.errorCodes) {
       if (onError) onError(receiver, code);
     }
     WriteLog("SevenZipMain : cannot open archive %s.", archive.c_str());

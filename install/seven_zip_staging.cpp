@@ -1,7 +1,10 @@
 #include "install/seven_zip_staging.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "base/jfile.h"
 #include "install/folder_ops.h"
@@ -9,6 +12,7 @@
 #include "platform/file_range_copy.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
+#include "platform/positional_write.h"
 #include "platform/private_folder.h"
 #include "platform/text.h"
 
@@ -42,8 +46,34 @@ bool SevenZipStaging::MakeFolders() {
   return true;
 }
 
-SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t size) {
+void SevenZipStaging::WriteSkeleton(const ArchiveReader& read, std::uint64_t size, const SkeletonReady& onSkeleton) {
+  if (!onSkeleton) return;
+  const std::vector<ArchiveByteRange> ranges = SevenZipHeaderRanges(read, size);
+  if (ranges.empty()) return;
+  const std::string path = uniqueFolder_ + kStagingFolder + kHeaderSkeleton;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::CreateSizedNewFile(path, size), &std::fclose);
+  if (!file) return;
+  std::vector<unsigned char> bytes;
+  for (const ArchiveByteRange& range : ranges) {
+    bytes.resize(range.length);
+    if (!read(range.offset, bytes.data(), bytes.size()) ||
+        platform::WriteAt(file.get(), bytes.data(), bytes.size(), range.offset) != bytes.size()) {
+      return;
+    }
+  }
+  if (std::fclose(file.release()) == 0) onSkeleton(path);
+}
+
+SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t size,
+                                               const SkeletonReady& onSkeleton) {
   if (!MakeFolders()) return Result::NoPrivateFolder;
+  WriteSkeleton(
+      [buffer, size](std::uint64_t offset, void* out, std::size_t length) {
+        if (offset > size || length > size - offset) return false;
+        std::memcpy(out, static_cast<const unsigned char*>(buffer) + offset, length);
+        return true;
+      },
+      size, onSkeleton);
   JFile file;
   if (!file.Open(platform::NarrowToWide(archivePath_), JFILE_WRITE_BINARY)) {
     folder_ops::DeleteFolderTree(uniqueFolder_ + kStagingFolder);
@@ -56,8 +86,13 @@ SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t
 }
 
 SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::uint64_t offset,
-                                                        std::uint32_t size) {
+                                                        std::uint32_t size, const SkeletonReady& onSkeleton) {
   if (!MakeFolders()) return Result::NoPrivateFolder;
+  WriteSkeleton(
+      [source, offset, size](std::uint64_t at, void* out, std::size_t length) {
+        return at <= size && length <= size - at && platform::ReadRange(source, offset + at, out, length);
+      },
+      size, onSkeleton);
   switch (platform::CopyRangeToNewFile(source, offset, size, archivePath_)) {
     case platform::RangeCopyResult::Copied:
       return platform::PathFileExists(archivePath_) ? Result::Staged : Result::ShortWrite;

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+
+#include "install/seven_zip_header_ranges.h"
 
 class SevenZipStaging {
  public:
@@ -17,10 +20,16 @@ class SevenZipStaging {
     OutsideSource,    // the range does not lie inside the source file (nothing is left)
   };
 
-  Result Stage(const void* buffer, std::uint32_t size);
+  // Called, before the archive itself is written, with the path of a copy of the same
+  // size that holds only the archive's header ranges, so that a listing can run while
+  // the archive is staged. Not called when the archive's layout is not known.
+  using SkeletonReady = std::function<void(const std::string& skeletonPath)>;
+
+  Result Stage(const void* buffer, std::uint32_t size, const SkeletonReady& onSkeleton = nullptr);
   // Copies [offset, offset + size) of `source` in the kernel; the caller's stream
   // position is left alone. The staged copy is ours alone, whoever owns `source`.
-  Result StageFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size);
+  Result StageFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
+                        const SkeletonReady& onSkeleton = nullptr);
 
   // Deletes the unique folder and everything below it.
   void Remove();
@@ -34,11 +43,13 @@ class SevenZipStaging {
 
   static constexpr char kStagingFolder[] = "corvex_7z/";
   static constexpr char kStagedArchive[] = "Vex7ZFile.7z";
+  static constexpr char kHeaderSkeleton[] = "Vex7ZHeader.7z";
 
  private:
   // Makes the unique and the staging folder and sets the archive path; false when
   // the temporary folder is unusable.
   bool MakeFolders();
+  void WriteSkeleton(const ArchiveReader& read, std::uint64_t size, const SkeletonReady& onSkeleton);
 
   std::string uniqueFolder_;
   std::string archivePath_;

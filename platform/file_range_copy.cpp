@@ -52,4 +52,27 @@ RangeCopyResult CopyRangeToNewFile(std::FILE* source, std::uint64_t offset, std:
   return missing == 0 && closed ? RangeCopyResult::Copied : RangeCopyResult::ShortCopy;
 }
 
+bool ReadRange(std::FILE* source, std::uint64_t offset, void* out, std::size_t length) {
+  const int from = source ? ::fileno(source) : -1;
+  if (from < 0) return false;
+  auto* bytes = static_cast<char*>(out);
+  while (length > 0) {
+    const ssize_t got = ::pread(from, bytes, length, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    bytes += got;
+    offset += static_cast<std::uint64_t>(got);
+    length -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+std::FILE* CreateSizedNewFile(const std::string& targetPath, std::uint64_t size) {
+  const int to = ::open(targetPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (to < 0) return nullptr;
+  std::FILE* file = ::ftruncate(to, static_cast<off_t>(size)) == 0 ? ::fdopen(to, "wb") : nullptr;
+  if (file == nullptr) ::close(to);
+  return file;
+}
+
 }  // namespace platform

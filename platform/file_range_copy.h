@@ -2,6 +2,7 @@
 // never pass through this process's memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,5 +21,13 @@ enum class RangeCopyResult {
 // and copies the range into it. The source's stream position is left alone.
 RangeCopyResult CopyRangeToNewFile(std::FILE* source, std::uint64_t offset, std::uint64_t size,
                                    const std::string& targetPath);
+
+// Reads `length` bytes at `offset` of `source` without moving its stream position;
+// false when they are not all there.
+bool ReadRange(std::FILE* source, std::uint64_t offset, void* out, std::size_t length);
+
+// Creates `targetPath` as CopyRangeToNewFile does, `size` bytes long and all hole, for
+// writing at positions (WriteAt); nullptr when it cannot be created.
+std::FILE* CreateSizedNewFile(const std::string& targetPath, std::uint64_t size);
 
 }  // namespace platform

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "install/seven_zip_callback.h"
 #include "install/seven_zip_extractor.h"
+#include "install/seven_zip_handler.h"
+#include "install/seven_zip_header_ranges.h"
 #include "platform/clock.h"
 #include "test_archives.h"
 
@@ -221,6 +224,65 @@ TEST_F(FileRangeTest, RangeBeyondTheFileIsStagingFailure) {
   }
   C7ZExtractor noFile(nullptr);
   EXPECT_FALSE(noFile.ExtractFileRange(nullptr, 0, 0, "/tmp", nullptr, true));
+}
+
+// The listing that runs while the archive is staged reads a copy holding only the
+// header ranges; it must list exactly what the whole archive lists.
+class HeaderCopyTest : public ExtractTest {
+ protected:
+  static std::vector<ArchiveByteRange> Ranges(const std::string& archive) {
+    return SevenZipHeaderRanges(
+        [&](std::uint64_t offset, void* out, std::size_t length) {
+          if (offset > archive.size() || length > archive.size() - offset) return false;
+          std::memcpy(out, archive.data() + offset, length);
+          return true;
+        },
+        archive.size());
+  }
+  std::string HeaderCopy(const std::string& archive, const std::string& name) {
+    std::string copy(archive.size(), '\0');
+    for (const ArchiveByteRange& range : Ranges(archive))
+      copy.replace(range.offset, range.length, archive, range.offset, range.length);
+    const std::string path = sandbox.Path(name);
+    WriteFile(path, copy);
+    return path;
+  }
+  static std::vector<std::string> Listed(const ArchiveCheck& check) {
+    std::vector<std::string> rows;
+    for (const ArchiveEntry& entry : check.listing.entries)
+      rows.push_back(entry.path + "|" + entry.attributes + "|" + std::to_string(entry.size));
+    return rows;
+  }
+};
+
+TEST_F(HeaderCopyTest, ListsLikeTheWholeArchiveForEveryHeaderKind) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> kinds = {
+      {"packed", {}}, {"plain", {"-mhc=off"}}, {"encrypted", {"-psecret", "-mhe=on"}}, {"solid", {"-ms=on", "-mx=9"}}};
+  for (const auto& [name, switches] : kinds) {
+    SCOPED_TRACE(name);
+    const std::string archive = MakeArchive(name, switches);
+    ASSERT_FALSE(Ranges(archive).empty());
+    const std::string password = name == "encrypted" ? "-psecret" : "";
+    const ArchiveCheck whole = ListForCheck(sandbox.Path(name + ".7z"), password);
+    const ArchiveCheck early = ListForCheck(HeaderCopy(archive, name + ".header.7z"), password);
+    ASSERT_TRUE(whole.Clean());
+    EXPECT_TRUE(early.Clean());
+    EXPECT_EQ(Listed(early), Listed(whole));
+    EXPECT_FALSE(Listed(whole).empty());
+  }
+}
+
+TEST_F(HeaderCopyTest, DamagedOrForeignArchivesGetNoShortcut) {
+  std::string archive = MakeArchive("damaged");
+  ASSERT_FALSE(Ranges(archive).empty());
+  std::string startDamaged = archive;
+  startDamaged[14] ^= 1;  // the next header's offset, under the start header's CRC
+  EXPECT_TRUE(Ranges(startDamaged).empty());
+  std::string headerDamaged = archive;
+  headerDamaged[headerDamaged.size() - 3] ^= 1;  // inside the next header
+  EXPECT_TRUE(Ranges(headerDamaged).empty());
+  EXPECT_TRUE(Ranges(archive.substr(0, archive.size() - 1)).empty());
+  EXPECT_TRUE(Ranges(std::string(4096, 'x')).empty());
 }
 
 // Archives that would put something outside the output folder. 7-Zip itself rewrites

@@ -29,19 +29,15 @@ void SetLabelColors(ButtonCtrlEx* control, COLORREF color) {
 }  // namespace
 
 OptionsPage::~OptionsPage() {
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{custom_, licenceBox_, licenceLink_, browse_,
-                                                                 desktopBox_, programmeBox_, programmeLink_}) {
-    delete control;
-  }
   for (HFONT font : {labelFont_, linkFont_}) gui::DeleteFont(font);
   for (HBITMAP bitmap : arrowBitmaps_) gui::DeleteBitmap(bitmap);
   for (HBITMAP bitmap : boxBitmaps_) gui::DeleteBitmap(bitmap);
   for (HBITMAP bitmap : browseBitmaps_) gui::DeleteBitmap(bitmap);
 }
 
-CheckButtonCtrlEx* OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
+std::unique_ptr<CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
                                              bool ticked) {
-  auto* box = new CheckButtonCtrlEx(dialog_, left, top, right, bottom);
+  auto box = std::make_unique<CheckButtonCtrlEx>(dialog_, left, top, right, bottom);
   box->SetID(id);
   box->SetUseBitmap(1);
   box->SetStateBitmaps(boxBitmaps_[0], boxBitmaps_[1], boxBitmaps_[1], boxBitmaps_[0]);
@@ -50,20 +46,20 @@ CheckButtonCtrlEx* OptionsPage::MakeCheckBox(int id, int left, int top, int righ
   box->SetLabelRect(kLabelX, 0, right - left - kLabelX, bottom - top);
   box->SetFont(labelFont_);
   box->SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  SetLabelColors(box, kLabelColor);
+  SetLabelColors(box.get(), kLabelColor);
   box->SetCaption(GetText(textId));
   box->SetCheck(ticked ? 1 : 0);
   box->SetVisible(false);
   return box;
 }
 
-HyLinkCtrlEx* OptionsPage::MakeLink(int id, int left, int top, int right, int bottom, int textId) {
-  auto* link = new HyLinkCtrlEx(dialog_, left, top, right, bottom);
+std::unique_ptr<HyLinkCtrlEx> OptionsPage::MakeLink(int id, int left, int top, int right, int bottom, int textId) {
+  auto link = std::make_unique<HyLinkCtrlEx>(dialog_, left, top, right, bottom);
   link->SetID(id);
   link->SetFont(labelFont_);
   link->SetHoverFont(linkFont_);
   link->SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  SetLabelColors(link, kLinkColor);
+  SetLabelColors(link.get(), kLinkColor);
   link->SetCaption(GetText(textId));
   link->SetVisible(false);
   return link;
@@ -81,7 +77,7 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
   // "Custom" with its arrow at the right end: the arrow points down while closed.
   constexpr int kCustomLeft = 474, kCustomTop = 359, kCustomRight = 609, kCustomBottom = 385;
   const int customWidth = kCustomRight - kCustomLeft, customHeight = kCustomBottom - kCustomTop;
-  custom_ = new CheckButtonCtrlEx(dialog, kCustomLeft, kCustomTop, kCustomRight, kCustomBottom);
+  custom_ = std::make_unique<CheckButtonCtrlEx>(dialog, kCustomLeft, kCustomTop, kCustomRight, kCustomBottom);
   custom_->SetID(kCustomId);
   custom_->SetUseBitmap(1);
   custom_->SetStateBitmaps(arrowBitmaps_[0], arrowBitmaps_[1], arrowBitmaps_[1], arrowBitmaps_[0]);
@@ -104,7 +100,7 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
     gui::EnableWindow(folderBox_, 0);
     gui::ShowWindow(folderBox_, SW_HIDE);
   }
-  browse_ = new ButtonCtrlEx(dialog, 549, 460, 578, 486);
+  browse_ = std::make_unique<ButtonCtrlEx>(dialog, 549, 460, 578, 486);
   browse_->SetID(kBrowseId);
   browse_->SetUseBitmap(1);
   browse_->SetStateBitmaps(browseBitmaps_[0], browseBitmaps_[1], browseBitmaps_[2], browseBitmaps_[0]);
@@ -116,8 +112,9 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
                                WantsJoinProgramme(installOptions));
   programmeLink_ = MakeLink(kProgrammeLinkId, programmeRight, 536, programmeRight + GetLayoutWidth(3), 556, 8);
 
-  for (ButtonCtrlEx* control : std::initializer_list<ButtonCtrlEx*>{
-           custom_, licenceBox_, licenceLink_, browse_, desktopBox_, programmeBox_, programmeLink_}) {
+  for (ButtonCtrlEx* control : std::initializer_list<ButtonCtrlEx*>{custom_.get(), licenceBox_.get(),
+                                                                    licenceLink_.get(), browse_.get(), desktopBox_.get(),
+                                                                    programmeBox_.get(), programmeLink_.get()}) {
     lists.AddToPaintList(control);
     lists.AddToMouseList(control);
   }
@@ -129,8 +126,9 @@ void OptionsPage::SetPageVisible(bool open) {
     gui::EnableWindow(folderBox_, open ? 1 : 0);
     gui::ShowWindow(folderBox_, open ? SW_SHOW : SW_HIDE);
   }
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{licenceBox_, licenceLink_, browse_, desktopBox_,
-                                                                 programmeBox_, programmeLink_}) {
+  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{licenceBox_.get(), licenceLink_.get(), browse_.get(),
+                                                                 desktopBox_.get(), programmeBox_.get(),
+                                                                 programmeLink_.get()}) {
     if (control) control->SetVisible(open);
   }
 }
@@ -147,10 +145,10 @@ bool Toggle(CheckButtonCtrl* box) {
 }
 }  // namespace
 
-bool OptionsPage::ToggleCustom() { return Toggle(custom_); }
-bool OptionsPage::ToggleLicence() { return Toggle(licenceBox_); }
-bool OptionsPage::ToggleDesktop() { return Toggle(desktopBox_); }
-bool OptionsPage::ToggleProgramme() { return Toggle(programmeBox_); }
+bool OptionsPage::ToggleCustom() { return Toggle(custom_.get()); }
+bool OptionsPage::ToggleLicence() { return Toggle(licenceBox_.get()); }
+bool OptionsPage::ToggleDesktop() { return Toggle(desktopBox_.get()); }
+bool OptionsPage::ToggleProgramme() { return Toggle(programmeBox_.get()); }
 
 bool OptionsPage::DesktopTicked() { return desktopBox_ && desktopBox_->GetCheck(); }
 bool OptionsPage::ProgrammeTicked() { return programmeBox_ && programmeBox_->GetCheck(); }

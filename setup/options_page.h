@@ -5,6 +5,8 @@
 // tick queries, which the install worker may read.
 #pragma once
 
+#include <memory>
+
 #include <string>
 
 #include "platform/win_types.h"
@@ -59,8 +61,8 @@ class OptionsPage {
   RECT FolderBoxRect() const;
 
  private:
-  CheckButtonCtrlEx* MakeCheckBox(int id, int left, int top, int right, int bottom, int textId, bool ticked);
-  HyLinkCtrlEx* MakeLink(int id, int left, int top, int right, int bottom, int textId);
+  std::unique_ptr<CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId, bool ticked);
+  std::unique_ptr<HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
 
   HWND dialog_ = nullptr;
   bool open_ = false;
@@ -69,12 +71,12 @@ class OptionsPage {
   HBITMAP arrowBitmaps_[4] = {};  // 165, 166 unticked; 167, 168 ticked
   HBITMAP boxBitmaps_[4] = {};    // 157, 158 unticked; 159, 160 ticked
   HBITMAP browseBitmaps_[3] = {};  // 169, 170, 171
-  CheckButtonCtrlEx* custom_ = nullptr;
-  CheckButtonCtrlEx* licenceBox_ = nullptr;
-  HyLinkCtrlEx* licenceLink_ = nullptr;
+  std::unique_ptr<CheckButtonCtrlEx> custom_;
+  std::unique_ptr<CheckButtonCtrlEx> licenceBox_;
+  std::unique_ptr<HyLinkCtrlEx> licenceLink_;
   HWND folderBox_ = nullptr;
-  ButtonCtrlEx* browse_ = nullptr;
-  CheckButtonCtrlEx* desktopBox_ = nullptr;
-  CheckButtonCtrlEx* programmeBox_ = nullptr;
-  HyLinkCtrlEx* programmeLink_ = nullptr;
+  std::unique_ptr<ButtonCtrlEx> browse_;
+  std::unique_ptr<CheckButtonCtrlEx> desktopBox_;
+  std::unique_ptr<CheckButtonCtrlEx> programmeBox_;
+  std::unique_ptr<HyLinkCtrlEx> programmeLink_;
 };

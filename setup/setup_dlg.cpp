@@ -87,11 +87,6 @@ SetupDlg::SetupDlg() {
 }
 
 SetupDlg::~SetupDlg() {
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{installButton_, closeButton_, minimizeButton_, logo_,
-                                                                 finishLogo_, versionLabel_, centrePicture_,
-                                                                 countdownText_}) {
-    delete control;
-  }
   for (HFONT font : {buttonFont_, smallFont_, countdownFont_}) gui::DeleteFont(font);
   for (HBITMAP bitmap : closeBitmaps_) gui::DeleteBitmap(bitmap);
   for (HBITMAP bitmap : minimizeBitmaps_) gui::DeleteBitmap(bitmap);
@@ -191,27 +186,27 @@ void SetupDlg::CreateMainPage() {
   smallFont_ = CreateDialogFont(hwnd, 12);
   countdownFont_ = CreateDialogFont(hwnd, 14);
 
-  logo_ = new StaticCtrl(hwnd, 13, 10, 105, 25);
+  logo_ = std::make_unique<StaticCtrl>(hwnd, 13, 10, 105, 25);
   logo_->SetUseBitmap(1);
   logo_->SetStateBitmaps(logoBitmap_, nullptr, nullptr, nullptr);
-  finishLogo_ = new StaticCtrl(hwnd, 13, 10, 105, 25);
+  finishLogo_ = std::make_unique<StaticCtrl>(hwnd, 13, 10, 105, 25);
   finishLogo_->SetUseBitmap(1);
   finishLogo_->SetStateBitmaps(finishLogoBitmap_, nullptr, nullptr, nullptr);
   finishLogo_->SetVisible(false);
-  versionLabel_ = new StaticCtrl(hwnd, 13, 32, 213, 52);
+  versionLabel_ = std::make_unique<StaticCtrl>(hwnd, 13, 32, 213, 52);
   versionLabel_->SetFont(smallFont_);
   versionLabel_->SetTextColor(0xBFBFBF);
   versionLabel_->SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  centrePicture_ = new StaticCtrl(hwnd, 184, 50, 184 + 255, 50 + 255);
+  centrePicture_ = std::make_unique<StaticCtrl>(hwnd, 184, 50, 184 + 255, 50 + 255);
   centrePicture_->SetUseBitmap(1);
   centrePicture_->SetStateBitmaps(pictureBitmap_, nullptr, nullptr, nullptr);
-  countdownText_ = new StaticCtrl(hwnd, 3, 311, 619, 348);
+  countdownText_ = std::make_unique<StaticCtrl>(hwnd, 3, 311, 619, 348);
   countdownText_->SetFont(countdownFont_);
   countdownText_->SetTextColor(0x373737);
 
   const int width = GetLayoutWidth(4);
   const int left = (kDialogWidth - width) / 2;
-  installButton_ = new ButtonColorCtrlEx(hwnd, left, 354, left + width, 394);
+  installButton_ = std::make_unique<ButtonColorCtrlEx>(hwnd, left, 354, left + width, 394);
   installButton_->SetID(kInstallId);
   installButton_->SetFont(buttonFont_);
   installButton_->SetStateTextColors(0xA74747, 0xFFFFFF, 0xFFFFFF, 0xD7D7D7);
@@ -220,20 +215,20 @@ void SetupDlg::CreateMainPage() {
   installButton_->SetFrameWidth(2);
   installButton_->SetCaption(GetText(0));
 
-  closeButton_ = new ButtonCtrlEx(hwnd, 600, 0, 617, 21);
+  closeButton_ = std::make_unique<ButtonCtrlEx>(hwnd, 600, 0, 617, 21);
   closeButton_->SetID(kCloseId);
   closeButton_->SetUseBitmap(1);
   closeButton_->SetStateBitmaps(closeBitmaps_[0], closeBitmaps_[1], closeBitmaps_[2], nullptr);
-  minimizeButton_ = new ButtonCtrlEx(hwnd, 580, 0, 597, 21);
+  minimizeButton_ = std::make_unique<ButtonCtrlEx>(hwnd, 580, 0, 597, 21);
   minimizeButton_->SetID(kMinimizeId);
   minimizeButton_->SetUseBitmap(1);
   minimizeButton_->SetStateBitmaps(minimizeBitmaps_[0], minimizeBitmaps_[1], minimizeBitmaps_[2], nullptr);
 
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_, finishLogo_, versionLabel_, centrePicture_,
-                                                                 countdownText_}) {
+  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_.get(), finishLogo_.get(), versionLabel_.get(), centrePicture_.get(),
+                                                                 countdownText_.get()}) {
     controls.AddToPaintList(control);
   }
-  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(installButton_), closeButton_, minimizeButton_}) {
+  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(installButton_.get()), closeButton_.get(), minimizeButton_.get()}) {
     controls.AddToPaintList(control);
     controls.AddToMouseList(control);
   }
@@ -358,9 +353,9 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
   if (!installMode_ || !installButton_) return;
   switch (status) {
     case kCtrlWorking:
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, minimizeButton_, versionLabel_,
-                                                                     installButton_, logo_, finishLogo_,
-                                                                     centrePicture_, countdownText_}) {
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), minimizeButton_.get(), versionLabel_.get(),
+                                                                     installButton_.get(), logo_.get(), finishLogo_.get(),
+                                                                     centrePicture_.get(), countdownText_.get()}) {
         control->SetVisible(false);
       }
       break;
@@ -386,16 +381,16 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
     }
     case kCtrlRetry:
       finishLogo_->SetVisible(false);
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, logo_, centrePicture_,
-                                                                     installButton_}) {
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), logo_.get(), centrePicture_.get(),
+                                                                     installButton_.get()}) {
         control->SetVisible(true);
       }
       installButton_->SetCaption(GetText(14));
       break;
     case kCtrlReady:
       finishLogo_->SetVisible(false);
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_, minimizeButton_, versionLabel_,
-                                                                     installButton_, logo_, centrePicture_}) {
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), minimizeButton_.get(), versionLabel_.get(),
+                                                                     installButton_.get(), logo_.get(), centrePicture_.get()}) {
         control->SetVisible(true);
       }
       installButton_->SetCaption(GetText(0));

@@ -104,8 +104,8 @@ class SetupDlg : public CommonDlg {
   std::wstring InstallPath();
   std::wstring PackagePath();
   int CountdownValue() const { return countdown_.load(); }
-  StaticCtrl* CountdownText() { return countdownText_; }
-  ButtonColorCtrlEx* InstallButton() { return installButton_; }
+  StaticCtrl* CountdownText() { return countdownText_.get(); }
+  ButtonColorCtrlEx* InstallButton() { return installButton_.get(); }
   OptionsPage& Options() { return options_; }
 
   CWndShadow shadow;
@@ -193,14 +193,14 @@ class SetupDlg : public CommonDlg {
   HFONT buttonFont_ = nullptr;
   HFONT smallFont_ = nullptr;
   HFONT countdownFont_ = nullptr;
-  ButtonColorCtrlEx* installButton_ = nullptr;
-  ButtonCtrlEx* closeButton_ = nullptr;
-  ButtonCtrlEx* minimizeButton_ = nullptr;
-  StaticCtrl* logo_ = nullptr;
-  StaticCtrl* finishLogo_ = nullptr;
-  StaticCtrl* versionLabel_ = nullptr;
-  StaticCtrl* centrePicture_ = nullptr;
-  StaticCtrl* countdownText_ = nullptr;
+  std::unique_ptr<ButtonColorCtrlEx> installButton_;
+  std::unique_ptr<ButtonCtrlEx> closeButton_;
+  std::unique_ptr<ButtonCtrlEx> minimizeButton_;
+  std::unique_ptr<StaticCtrl> logo_;
+  std::unique_ptr<StaticCtrl> finishLogo_;
+  std::unique_ptr<StaticCtrl> versionLabel_;
+  std::unique_ptr<StaticCtrl> centrePicture_;
+  std::unique_ptr<StaticCtrl> countdownText_;
   HBITMAP closeBitmaps_[4] = {};     // 140, 142, 143, finished-look 148
   HBITMAP minimizeBitmaps_[4] = {};  // 144, 146, 147, finished-look 149
   HBITMAP logoBitmap_ = nullptr;

@@ -43,7 +43,7 @@ void SetupDlg::OnPaint() {
 void SetupDlg::PaintDownload(HDC dc) {
   if (eInstall == kInstallRetry) {
     // The failed look: the faded picture, the advice, and only the two buttons.
-    progress_.PaintDownloadFailed(dc, {installButton_, closeButton_});
+    progress_.PaintDownloadFailed(dc, {installButton_.get(), closeButton_.get()});
     return;
   }
   DownloadInfo info;

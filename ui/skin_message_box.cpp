@@ -45,12 +45,6 @@ SkinMessageBox::~SkinMessageBox() {
   // However the dialog ended, the repaint thread is gone before the controls are.
   closing = true;
   if (repaintThread.joinable()) repaintThread.join();
-  delete closeButton;
-  delete okButton;
-  delete cancelButton;
-  delete titleLabel;
-  delete iconLabel;
-  delete messageLabel;
   gui::DeleteFont(font_);
   for (HBITMAP bitmap : bitmaps_) gui::DeleteBitmap(bitmap);
 }
@@ -67,30 +61,30 @@ int SkinMessageBox::OnInitDialog(HWND window) {
   for (int i = 0; i < 7; ++i) bitmaps_[i] = gui::LoadBitmapW(nullptr, kFirstBitmap + i);
   auto bitmap = [this](int id) { return bitmaps_[id - kFirstBitmap]; };
 
-  titleLabel = new StaticCtrl(window, 10, 5, 320, 30);
+  titleLabel = std::make_unique<StaticCtrl>(window, 10, 5, 320, 30);
   titleLabel->SetTextColor(kWhite);
   titleLabel->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
   titleLabel->SetFont(font_);
   titleLabel->SetCaption(titleText.c_str());
 
-  closeButton = new ButtonCtrlEx(window, 401, 0, 418, 21);
+  closeButton = std::make_unique<ButtonCtrlEx>(window, 401, 0, 418, 21);
   closeButton->SetUseBitmap(1);
   closeButton->SetID(kMsgBoxCloseId);
   closeButton->SetStateTextColors(kWhite, kWhite, kWhite, kWhite);
   closeButton->SetStateBitmaps(bitmap(179), bitmap(178), bitmap(180), nullptr);
 
-  iconLabel = new StaticCtrl(window, 32, 90, 62, 120);
+  iconLabel = std::make_unique<StaticCtrl>(window, 32, 90, 62, 120);
   iconLabel->SetUseBitmap(1);
   iconLabel->SetStateBitmaps(bitmap(175), nullptr, nullptr, nullptr);
 
-  messageLabel = new StaticCtrl(window, 72, 36, 388, 156);
+  messageLabel = std::make_unique<StaticCtrl>(window, 72, 36, 388, 156);
   messageLabel->SetTextColor(kMessageColor);
   messageLabel->SetTextFormat(DT_WORDBREAK | DT_EDITCONTROL);
   messageLabel->SetFont(font_);
   messageLabel->SetCaption(messageText.c_str());
 
   auto makeButton = [&](int left, int right, int id, const std::wstring& caption) {
-    auto* button = new ButtonCtrlEx(window, left, 167, right, 199);
+    auto button = std::make_unique<ButtonCtrlEx>(window, left, 167, right, 199);
     button->SetUseBitmap(1);
     button->SetID(id);
     button->SetStateTextColors(kWhite, kWhite, kWhite, kWhite);
@@ -103,11 +97,11 @@ int SkinMessageBox::OnInitDialog(HWND window) {
   cancelButton = makeButton(310, 410, kMsgBoxCancelId, cancelText);
   cancelButton->SetVisible(false);
 
-  controls.AddToMouseList(closeButton);
-  controls.AddToMouseList(okButton);
-  controls.AddToMouseList(cancelButton);
-  for (CommonCtrl* c : std::initializer_list<CommonCtrl*>{titleLabel, iconLabel, messageLabel, closeButton, okButton,
-                                                           cancelButton}) {
+  controls.AddToMouseList(closeButton.get());
+  controls.AddToMouseList(okButton.get());
+  controls.AddToMouseList(cancelButton.get());
+  for (CommonCtrl* c : std::initializer_list<CommonCtrl*>{titleLabel.get(), iconLabel.get(), messageLabel.get(),
+                                                           closeButton.get(), okButton.get(), cancelButton.get()}) {
     controls.AddToPaintList(c);
   }
 

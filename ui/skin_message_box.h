@@ -43,12 +43,12 @@ class SkinMessageBox : public CommonDlg {
 
   std::int32_t buttonMode = kOneButton;
   std::int32_t result = kMsgBoxNoChoice;
-  ButtonCtrlEx* closeButton = nullptr;
-  ButtonCtrlEx* okButton = nullptr;
-  ButtonCtrlEx* cancelButton = nullptr;
-  StaticCtrl* titleLabel = nullptr;
-  StaticCtrl* iconLabel = nullptr;
-  StaticCtrl* messageLabel = nullptr;
+  std::unique_ptr<ButtonCtrlEx> closeButton;
+  std::unique_ptr<ButtonCtrlEx> okButton;
+  std::unique_ptr<ButtonCtrlEx> cancelButton;
+  std::unique_ptr<StaticCtrl> titleLabel;
+  std::unique_ptr<StaticCtrl> iconLabel;
+  std::unique_ptr<StaticCtrl> messageLabel;
   std::wstring titleText;
   std::wstring messageText;
   std::wstring okText;

@@ -199,7 +199,7 @@ bool HasInstallModeId(const std::string& text) {
 TEST_F(InstallEndToEnd, InstallsFromMirrorsWithAFaultyOneAndUpdatesOverItself) {
   ServeMirrors(kOneFaultyMirror);
   const ProgramRun first = Install();
-  ASSERT_EQ(first.exitCode, 0) << first.output << Log();
+  ASSERT_EQ(first.exitCode, 0) << first.output << Log() << "\ncorvex-devserver:\n" << server_->Output();
 
   // The package in Downloads, byte for byte what the mirrors serve.
   ASSERT_TRUE(fs::exists(downloadedPackage())) << Log();

@@ -3,15 +3,11 @@
 
 #include <string>
 
-// False when the path is longer than 260 characters. Otherwise creates every prefix
-// that ends before a '/', from the left, then the whole path unless it ends with '/'.
-// Creation failures are ignored.
+// The folder helpers of platform/folder_tree.h under the installer's own names.
 bool CreateFolderChain(const std::wstring& path);
-// CreateFolderChain of the path up to and including its last '/'.
 bool CreateParentFolder(const std::wstring& path);
-// Deletes the files and sub-folders of `path`, then `path` itself. A file without any
-// write permission bit plays the read-only file: it is kept, and so is its folder chain.
-// False only when the folder cannot be listed (or the path is empty).
+// Keeps read-only files (a file without any write permission bit plays one), and so
+// the folder chain holding them, as the product's own deletion always has.
 bool DeleteFolderTree(const std::wstring& path);
 // Free megabytes (total free bytes / 1024 / 1024) of the file system holding `folder`;
 // 0 on failure.

@@ -121,7 +121,7 @@ bool DownloaderCore::RunDispatchPass() {
 }
 
 void DownloaderCore::Dispatch() {
-  WriteLog("Download_Dispatch Begining.\n");
+  WriteLog("Download_Dispatch Begining.\n");  // misspelt on purpose: log readers search for it
   while (m_bRunning) {
     if (!WaitForNextPass()) break;
     Pause(SchedulePoint::DispatchPass);
@@ -133,7 +133,7 @@ void DownloaderCore::Dispatch() {
     // Nothing may leave the engine waiting with no transfer that could end it.
     CheckCompletion();
   }
-  WriteLog("Download_Dispatch Endding.\n");
+  WriteLog("Download_Dispatch Endding.\n");  // misspelt on purpose: log readers search for it
 
   std::lock_guard<std::recursive_mutex> lock(m_lock);
   if (m_nStatus == kDownloadStatusFinished || m_nStatus == kDownloadStatusFailed || !m_pBuffer) return;

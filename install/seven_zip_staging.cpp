@@ -7,18 +7,27 @@
 #include <vector>
 
 #include "base/jfile.h"
-#include "install/folder_ops.h"
 #include "platform/clock.h"
 #include "platform/file_range_copy.h"
+#include "platform/folder_tree.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/positional_write.h"
 #include "platform/private_folder.h"
 #include "platform/text.h"
 
+namespace {
+
+// The staging folders are the installer's own: nothing in them is kept.
+void DeleteStagingTree(const std::string& folder) {
+  platform::DeleteFolderTree(folder, platform::ReadOnlyFiles::kDelete);
+}
+
+}  // namespace
+
 std::string SevenZipStaging::CreateUniqueFolder() {
   std::string temp = platform::WideToNarrow(platform::GetTempFolder());
-  folder_ops::CreateFolderChain(temp);
+  platform::CreateFolderChain(temp);
   // In a shared temporary folder another user may have prepared the name (even as a
   // link to somewhere else): the folder is created, not checked for, and a taken
   // name means the next tick.
@@ -41,7 +50,7 @@ std::string SevenZipStaging::CreateUniqueFolder() {
 bool SevenZipStaging::MakeFolders() {
   uniqueFolder_ = CreateUniqueFolder();
   if (uniqueFolder_.empty()) return false;
-  folder_ops::CreateFolderChain(uniqueFolder_ + kStagingFolder);
+  platform::CreateFolderChain(uniqueFolder_ + kStagingFolder);
   archivePath_ = uniqueFolder_ + kStagingFolder + kStagedArchive;
   return true;
 }
@@ -76,7 +85,7 @@ SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t
       size, onSkeleton);
   JFile file;
   if (!file.Open(platform::NarrowToWide(archivePath_), JFILE_WRITE_BINARY)) {
-    folder_ops::DeleteFolderTree(uniqueFolder_ + kStagingFolder);
+    DeleteStagingTree(uniqueFolder_ + kStagingFolder);
     return Result::NotWritable;
   }
   long written = file.Write(buffer, size);
@@ -97,10 +106,10 @@ SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::
     case platform::RangeCopyResult::Copied:
       return platform::PathFileExists(archivePath_) ? Result::Staged : Result::ShortWrite;
     case platform::RangeCopyResult::OutsideSource:
-      folder_ops::DeleteFolderTree(uniqueFolder_);
+      DeleteStagingTree(uniqueFolder_);
       return Result::OutsideSource;
     case platform::RangeCopyResult::TargetNotCreated:
-      folder_ops::DeleteFolderTree(uniqueFolder_ + kStagingFolder);
+      DeleteStagingTree(uniqueFolder_ + kStagingFolder);
       return Result::NotWritable;
     case platform::RangeCopyResult::ShortCopy:
       break;
@@ -109,5 +118,5 @@ SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::
 }
 
 void SevenZipStaging::Remove() {
-  if (!uniqueFolder_.empty()) folder_ops::DeleteFolderTree(uniqueFolder_);
+  if (!uniqueFolder_.empty()) DeleteStagingTree(uniqueFolder_);
 }

@@ -2,11 +2,11 @@
 
 #include "base/install_log.h"
 #include "external/product_programs.h"
-#include "install/folder_ops.h"
 #include "install/product_processes.h"
 #include "install/shell_refresh.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
+#include "platform/folder_tree.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -69,9 +69,11 @@ void DeleteProductShortcuts(bool is64Bit) {
 
 void DeleteConfigurations() {
   const std::string appData = platform::WideToNarrow(platform::GetKnownFolder(platform::KnownFolder::RoamingAppData));
-  if (appData.empty() || !folder_ops::FolderExists(appData)) return;
+  if (appData.empty() || !platform::PathIsDirectory(appData)) return;
   const std::string folder = WithTrailingSlash(platform::PathJoin(appData, product::kSettingsFolder));
-  for (int pass = 0; pass < kConfigurationPasses; ++pass) folder_ops::DeleteFolderTree(folder);
+  for (int pass = 0; pass < kConfigurationPasses; ++pass) {
+    platform::DeleteFolderTree(folder, platform::ReadOnlyFiles::kDelete);
+  }
 }
 
 }  // namespace
@@ -97,7 +99,8 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
 
   const std::string folder = WithTrailingSlash(request.installFolder);
   WriteLog("Begin delete file.(%s)", folder.c_str());
-  folder_ops::DeleteFolderTree(folder);
+  // An uninstall leaves nothing of the product behind, read-only files included.
+  platform::DeleteFolderTree(folder, platform::ReadOnlyFiles::kDelete);
   WriteLog("End delete file.");
   Send(events, kUninstallProgressEvent, 60);
 
@@ -114,7 +117,7 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
   DeleteUninstallItem(entry);
   WriteLog("End DeleteUninstallItem. szProgram(%s)", entry.c_str());
 
-  if (folder_ops::FolderExists(folder)) {
+  if (platform::PathIsDirectory(folder)) {
     // Reporting success over files left behind would hide them from the user.
     WriteLog("UninstallWork : the install folder (%s) could not be removed completely.", folder.c_str());
     result.outcome = UninstallOutcome::kFilesLeft;

@@ -14,7 +14,7 @@
 #include "platform/child_process.h"
 #include "tests/common/free_port.h"
 #include "tests/scenarios/devserver_process.h"
-#include "tests/scenarios/temp_folder.h"
+#include "tests/common/sandbox.h"
 
 namespace fs = std::filesystem;
 
@@ -169,7 +169,7 @@ class InstallEndToEnd : public ::testing::Test {
 
   std::string Log() const { return ReadFile(installLog()); }
 
-  TempFolder temp_{"corvex-e2e"};
+  testing_support::TempFolder temp_{"corvex-e2e"};
   fs::path folder_ = temp_.Path();
   bool x64_ = true;
   std::string packageName_;

@@ -5,10 +5,11 @@
 
 #include <cstdlib>
 
-#include "install/folder_ops.h"
 #include "install/seven_zip_console.h"
 #include "install/seven_zip_listing.h"
 #include "install/seven_zip_path_check.h"
+#include "platform/folder_tree.h"
+#include "platform/path.h"
 #include "test_archives.h"
 
 using namespace test_archives;
@@ -128,16 +129,16 @@ TEST(ConsoleReader, FinalStatusCodes) {
   EXPECT_TRUE(recorder.errors.empty());
 }
 
-TEST(FolderOps, ChainExistenceAndDeletion) {
+TEST(FolderTree, ChainsAndDeletionWithReadOnlyFiles) {
   ArchiveSandbox sandbox;
   std::string base = sandbox.Path("a/b/c/");
-  EXPECT_TRUE(folder_ops::CreateFolderChain(base));
-  EXPECT_TRUE(folder_ops::FolderExists(base));
-  EXPECT_TRUE(folder_ops::FolderExists(sandbox.Path("a/b")));
-  EXPECT_FALSE(folder_ops::CreateFolderChain("/" + std::string(260, 'x') + "/"));
-  folder_ops::CreateFolderChain(sandbox.Path("a/last"));  // no trailing '/': last element not made
+  EXPECT_TRUE(platform::CreateFolderChain(base));
+  EXPECT_TRUE(platform::PathIsDirectory(base));
+  EXPECT_TRUE(platform::PathIsDirectory(sandbox.Path("a/b")));
+  EXPECT_FALSE(platform::CreateFolderChain("/" + std::string(260, 'x') + "/"));
+  platform::CreateParentFolder(sandbox.Path("a/last"));  // the last element is not made
   EXPECT_FALSE(fs::exists(sandbox.Path("a/last")));
-  EXPECT_FALSE(folder_ops::FolderExists("x"));
+  EXPECT_FALSE(platform::PathIsDirectory("x"));
 
   // Read-only files and folders go; a link is removed, not followed.
   std::string victim = sandbox.Path("victim");
@@ -146,12 +147,13 @@ TEST(FolderOps, ChainExistenceAndDeletion) {
   ::chmod((base + "ro.txt").c_str(), 0444);
   fs::create_directory_symlink(victim, base + "link");
   ::chmod(base.c_str(), 0555);
-  folder_ops::DeleteFolderTree(sandbox.Path("a/"));
+  EXPECT_TRUE(platform::DeleteFolderTree(sandbox.Path("a/"), platform::ReadOnlyFiles::kDelete));
   EXPECT_FALSE(fs::exists(sandbox.Path("a")));
   EXPECT_EQ(ReadFile(victim + "/keep.txt"), "keep");
 
   fs::create_directory_symlink(victim, sandbox.Path("linked"));
-  folder_ops::DeleteFolderTree(sandbox.Path("linked/"));
+  EXPECT_FALSE(platform::DeleteFolderTree(sandbox.Path("linked/"), platform::ReadOnlyFiles::kDelete));
+  EXPECT_TRUE(fs::is_symlink(sandbox.Path("linked")));
   EXPECT_EQ(ReadFile(victim + "/keep.txt"), "keep");
 }
 

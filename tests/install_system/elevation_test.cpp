@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/elevation.h"
 #include "platform/path.h"
+#include "sandbox.h"
 #include "system_test_support.h"
 
 namespace {
@@ -52,12 +54,8 @@ class ElevationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to become an ordinary user";
-    char pattern[] = "/tmp/corvex-elev-XXXXXX";
-    folder = ::mkdtemp(pattern);
-    fs::permissions(folder, fs::perms::all);
-  }
-  void TearDown() override {
-    if (!folder.empty()) fs::remove_all(folder);
+    temp.emplace("corvex-elev", testing_support::TempFolder::Access::kEveryone);
+    folder = temp->Path().string();
   }
   // A pkexec stand-in that records its arguments and answers `code`.
   void PlacePkexec(int code) {
@@ -67,6 +65,7 @@ class ElevationTest : public ::testing::Test {
                                                    "/args\nexit " + std::to_string(code) + "\n");
     fs::permissions(folder + "/bin/pkexec", fs::perms::all);
   }
+  std::optional<testing_support::TempFolder> temp;
   std::string folder;
 };
 

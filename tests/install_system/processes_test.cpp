@@ -9,6 +9,7 @@
 #include "install/product_processes.h"
 #include "platform/desktop_session.h"
 #include "platform/process.h"
+#include "sandbox.h"
 #include "system_test_support.h"
 
 namespace {
@@ -112,8 +113,8 @@ TEST_F(ProcessesTest, NamesDifferingInCaseAndRemovedProgramsAreFound) {
 }
 
 TEST_F(ProcessesTest, ProgramsOutsideTheSandboxRootAreLeftAlone) {
-  char pattern[] = "/tmp/corvex-outside-XXXXXX";
-  const std::string outside = ::mkdtemp(pattern);
+  const testing_support::TempFolder outsideFolder("corvex-outside");
+  const std::string outside = outsideFolder.Path().string();
   auto foreign = StartSleeper(PlaceProgram(outside, "VexCopy.exe"));
   ASSERT_TRUE(foreign);
   DWORD pid = 0;
@@ -122,7 +123,6 @@ TEST_F(ProcessesTest, ProgramsOutsideTheSandboxRootAreLeftAlone) {
   EXPECT_TRUE(Running(*foreign));
   foreign->Terminate();
   foreign->Wait(-1);
-  fs::remove_all(outside);
 }
 
 TEST(CommandLineTest, SplitsAsTheRuntimeDoes) {
@@ -142,9 +142,8 @@ class DesktopUserStartTest : public ProcessesTest {
  protected:
   void SetUp() override {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root";
-    char pattern[] = "/tmp/corvex-out-XXXXXX";
-    outFolder = ::mkdtemp(pattern);
-    fs::permissions(outFolder, fs::perms::all);
+    temp.emplace("corvex-out", testing_support::TempFolder::Access::kEveryone);
+    outFolder = temp->Path().string();
     ::unsetenv("WAYLAND_DISPLAY");
     ::unsetenv("DISPLAY");
     ::setenv("SUDO_UID", "65534", 1);
@@ -153,7 +152,6 @@ class DesktopUserStartTest : public ProcessesTest {
     ::unsetenv("SUDO_UID");
     ::unsetenv("PKEXEC_UID");
     ::unsetenv("DISPLAY");
-    if (!outFolder.empty()) fs::remove_all(outFolder);
   }
   // Parameters for /bin/sh that write its argv[0], uid and gid to `file`.
   std::wstring ShellWriting(const std::string& file) {
@@ -162,6 +160,7 @@ class DesktopUserStartTest : public ProcessesTest {
                                 "/" + file + "\"";
     return std::wstring(command.begin(), command.end());
   }
+  std::optional<testing_support::TempFolder> temp;
   std::string outFolder;
 };
 

@@ -9,7 +9,7 @@
 
 #include "platform/child_process.h"
 #include "tests/scenarios/devserver_process.h"
-#include "tests/scenarios/temp_folder.h"
+#include "tests/common/sandbox.h"
 #include "tools/devserver/scenario.h"
 
 namespace {
@@ -92,7 +92,7 @@ result = any
 class DevserverMirrors : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    sandbox_ = new TempFolder("corvex-devserver-test");
+    sandbox_ = new testing_support::TempFolder("corvex-devserver-test");
     ASSERT_FALSE(sandbox_->Path().empty());
     ParseResult parsed = devserver::ParseScenario(kMirrorScript);
     ASSERT_TRUE(parsed.scenario) << parsed.error;
@@ -130,7 +130,7 @@ class DevserverMirrors : public ::testing::Test {
   }
 
   using ParseResult = devserver::ParseResult;
-  static inline TempFolder* sandbox_ = nullptr;
+  static inline testing_support::TempFolder* sandbox_ = nullptr;
   static inline devserver::Scenario* scenario_ = nullptr;
   static inline std::vector<std::uint8_t>* package_ = nullptr;
   static inline DevserverProcess* server_ = nullptr;
@@ -203,7 +203,7 @@ TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   // Its own server: the stalled response holds a worker until the server stops.
   const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
   ASSERT_NE(binaryDir, nullptr);
-  TempFolder dir("corvex-devserver-stall");
+  testing_support::TempFolder dir("corvex-devserver-stall");
   std::ofstream(dir / "stall.scenario") << "[package]\nsize = 300000\n[mirror 1]\nstall_after = 7000\n";
   auto package = devserver::GeneratePackage(devserver::PackageParams{300000, 1, "corvex_scenario.exe"});
   std::ofstream(dir / "corvex_scenario.exe", std::ios::binary)
@@ -254,7 +254,7 @@ TEST(DevserverCommandLine, MistakesEndWithAClearMessage) {
   EXPECT_NE(RunDevserver({"--vendor", "127.0.0.1"}).output.find("--vendor needs ADDR:PORT"), std::string::npos);
   EXPECT_NE(RunDevserver({}).output.find("nothing to serve"), std::string::npos);
 
-  TempFolder dir("corvex-devserver-cli");
+  testing_support::TempFolder dir("corvex-devserver-cli");
   std::ofstream(dir / "bad.scenario") << "[mirror 1]\nrate = fast\n";
   std::ofstream(dir / "p.exe") << "x";
   CommandRun bad = RunDevserver({"--scenario", (dir / "bad.scenario").string(), "--package", (dir / "p.exe").string()});

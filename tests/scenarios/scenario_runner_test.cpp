@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "tests/scenarios/scenario_run.h"
-#include "tests/scenarios/temp_folder.h"
+#include "tests/common/sandbox.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ void RunAndCheck(const fs::path& file, FetchProgram program) {
   const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
   ASSERT_NE(binaryDir, nullptr);
 
-  TempFolder folder("corvex-scenario-" + file.stem().string());
+  testing_support::TempFolder folder("corvex-scenario-" + file.stem().string());
   ASSERT_FALSE(folder.Path().empty());
   const ScenarioRun run = RunScenario(*parsed.scenario, file, ToolsOfBuildTree(binaryDir), folder.Path(), program);
   ASSERT_TRUE(run.setupError.empty()) << run.setupError;

@@ -166,6 +166,10 @@ TEST(FileHelpers, TreeDeletionKeepsReadOnlyFilesAndNeverFollowsLinks) {
   EXPECT_FALSE(platform::PathFileExists(tree + "/other"));
   EXPECT_FALSE(platform::PathFileExists(tree + "/link"));
   EXPECT_TRUE(platform::PathFileExists(outside + "/precious.txt"));
+  // A tree whose top is a link is not entered.
+  ASSERT_EQ(::symlink(outside.c_str(), (sandbox.root() + "/top-link").c_str()), 0);
+  EXPECT_FALSE(DeleteFolderTree(W(sandbox.root() + "/top-link/")));
+  EXPECT_TRUE(platform::PathFileExists(outside + "/precious.txt"));
 
   EXPECT_FALSE(DeleteFolderTree(L""));
   EXPECT_FALSE(DeleteFolderTree(W(sandbox.root() + "/never-existed")));

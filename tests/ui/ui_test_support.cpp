@@ -1,6 +1,7 @@
 #include "tests/ui/ui_test_support.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -19,9 +20,15 @@ LRESULT RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   return gui::DefWindowProcW(window, msg, wParam, lParam);
 }
 
+// Not testing_support::Sandbox: the toolkit keeps caches under HOME for the whole
+// process, so this home lives as long as the test program. Never a shared folder as
+// HOME: what the dialogs write would land among other programs' files.
 std::string MakeSandbox() {
   std::string pattern = (std::filesystem::temp_directory_path() / "corvex-ui-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return "/tmp";
+  if (!mkdtemp(pattern.data())) {
+    std::fprintf(stderr, "cannot create the test home %s\n", pattern.c_str());
+    std::abort();
+  }
   return pattern;
 }
 

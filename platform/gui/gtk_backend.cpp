@@ -379,8 +379,10 @@ class GtkBackend : public Backend {
     if (Peer* p = PeerOf(w); p && IsChild(w)) gtk_widget_set_sensitive(p->window, w.enabled);
   }
 
-  void ModalChanged(Window& w, bool modal) override {
-    if (Peer* p = PeerOf(w); p && !IsChild(w)) gtk_window_set_modal(GTK_WINDOW(p->window), modal);
+  void ModalChanged(Window&, bool) override {
+    // A modal run disables only its owner (the dialog loop does that, and disabled
+    // windows get no input); the toolkit's own modal flag would also shut out every
+    // other window of the program, such as the diagnostics view beside the dialog.
   }
 
   void BeginMoveDrag(Window& w, POINT screenPoint) override {

@@ -5,6 +5,7 @@
 // tick queries, which the install worker may read.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include <string>
@@ -65,7 +66,7 @@ class OptionsPage {
   std::unique_ptr<HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
 
   HWND dialog_ = nullptr;
-  bool open_ = false;
+  std::atomic<bool> open_{false};  // read by the painter thread
   HFONT labelFont_ = nullptr;
   HFONT linkFont_ = nullptr;
   HBITMAP arrowBitmaps_[4] = {};  // 165, 166 unticked; 167, 168 ticked

@@ -3,6 +3,7 @@
 // and it never takes a device such as /dev/null for a file it could verify.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -13,6 +14,14 @@ namespace platform {
 // not a regular file (EINVAL), without truncating or blocking on it. Links in the
 // folders above the final name are followed.
 std::FILE* CreateOutputFile(const std::string& path);
+
+// The target of a download of `size` bytes, open for reading and writing, with the
+// refusals of CreateOutputFile. A file of exactly `size` bytes keeps its content
+// (`contentKept`: an interrupted download may have left most of it); one of another
+// length is emptied. Either way it then has `size` bytes where the system allows
+// that, so that a download cut short leaves a file of the right length with what
+// arrived at its offsets.
+std::FILE* OpenDownloadTarget(const std::string& path, std::uint64_t size, bool& contentKept);
 
 // A regular file at `path` itself, not reached through a link at the final name.
 bool IsPlainFile(const std::string& path);

@@ -1,5 +1,7 @@
 #include "tests/scenarios/outcome_check.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -72,5 +74,51 @@ std::vector<std::string> CheckOutcome(const devserver::Expectation& expect, cons
     if (outcome.log.find(line) != std::string::npos) failures.push_back("unexpected log line: " + line);
   }
   CheckResultFile(expect.result, package, target, failures);
+  return failures;
+}
+
+std::vector<ServedContent> ServedContentOf(const std::string& serverOutput, std::uint64_t packageSize) {
+  std::vector<ServedContent> served;
+  std::size_t start = 0;
+  while (start < serverOutput.size()) {
+    std::size_t end = serverOutput.find('\n', start);
+    if (end == std::string::npos) end = serverOutput.size();
+    const std::string line = serverOutput.substr(start, end - start);
+    start = end + 1;
+    const std::size_t sent = line.rfind(" sent ");
+    if (sent == std::string::npos || line.find(" GET ") == std::string::npos) continue;
+    ServedContent content;
+    content.request = line.substr(0, sent);
+    content.sent = std::strtoull(line.c_str() + sent + 6, nullptr, 10);
+    content.last = packageSize > 0 ? packageSize - 1 : 0;
+    const std::size_t range = content.request.find("(bytes=");
+    if (range != std::string::npos) {
+      char* dash = nullptr;
+      content.first = std::strtoull(content.request.c_str() + range + 7, &dash, 10);
+      if (dash && *dash == '-' && dash[1] != ')') content.last = std::strtoull(dash + 1, nullptr, 10);
+    }
+    served.push_back(content);
+  }
+  return served;
+}
+
+std::uint64_t SentBytes(const std::vector<ServedContent>& served) {
+  std::uint64_t total = 0;
+  for (const ServedContent& content : served) total += content.sent;
+  return total;
+}
+
+std::vector<std::string> RequestsOutside(const std::vector<ServedContent>& served,
+                                         const std::vector<std::uint32_t>& allowed) {
+  std::vector<std::string> failures;
+  for (const ServedContent& content : served) {
+    for (std::uint64_t block = content.first / devserver::kBlockSize; block <= content.last / devserver::kBlockSize;
+         ++block) {
+      if (std::find(allowed.begin(), allowed.end(), block) == allowed.end()) {
+        failures.push_back(content.request + " asks for block " + std::to_string(block));
+        break;
+      }
+    }
+  }
   return failures;
 }

@@ -19,6 +19,22 @@ struct FetchOutcome {
   std::string output;            // what the tool printed
 };
 
+// One package GET as a mirror reported it once the response had ended.
+struct ServedContent {
+  std::string request;       // "mirror 1 127.0.0.11 GET /download/x.exe (bytes=0-99)"
+  std::uint64_t first = 0;   // the bytes it asked for, inclusive
+  std::uint64_t last = 0;
+  std::uint64_t sent = 0;    // the bytes the mirror handed to the client
+};
+
+// The GETs of the package in the devserver's output; one without a range asks for all
+// of a `packageSize`-byte package.
+std::vector<ServedContent> ServedContentOf(const std::string& serverOutput, std::uint64_t packageSize);
+std::uint64_t SentBytes(const std::vector<ServedContent>& served);
+// One message per GET that asked for a byte outside the 1 MiB blocks `allowed`.
+std::vector<std::string> RequestsOutside(const std::vector<ServedContent>& served,
+                                         const std::vector<std::uint32_t>& allowed);
+
 // One message per unmet expectation; empty when the run is as expected.
 std::vector<std::string> CheckOutcome(const devserver::Expectation& expect, const FetchOutcome& outcome,
                                       const std::vector<std::uint8_t>& package,

@@ -66,6 +66,9 @@ void PlaceTargetBefore(const devserver::PackageParams& params, const std::vector
       WriteBytes(target, devserver::GeneratePackage(other));
       return;
     }
+    case devserver::TargetBefore::Damaged:
+      WriteBytes(target, devserver::DamagedCopy(params, package));
+      return;
   }
 }
 

@@ -43,7 +43,16 @@ void RunAndCheck(const fs::path& file, FetchProgram program) {
     expect.absentLines.clear();
     if (expect.status == 5) expect.errorCode.reset();
   }
-  const std::vector<std::string> failures = CheckOutcome(expect, run.outcome, run.package, run.target);
+  std::vector<std::string> failures = CheckOutcome(expect, run.outcome, run.package, run.target);
+  if (expect.fetch == devserver::FetchCheck::DamagedOnly) {
+    const devserver::PackageParams& package = parsed.scenario->package;
+    std::vector<std::uint32_t> damaged = package.zeroBlocks;
+    damaged.insert(damaged.end(), package.badBlocks.begin(), package.badBlocks.end());
+    const std::vector<ServedContent> served = ServedContentOf(run.serverOutput, run.package.size());
+    for (const std::string& outside : RequestsOutside(served, damaged)) failures.push_back(outside);
+    if (served.empty()) failures.push_back("the mirrors were asked for nothing");
+    ::testing::Test::RecordProperty("sent_bytes", std::to_string(SentBytes(served)));
+  }
   if (!failures.empty()) {
     std::string report = parsed.scenario->description + "\n";
     for (const std::string& failure : failures) report += "  - " + failure + "\n";

@@ -26,6 +26,8 @@ class ResponseFaults {
   // Sends the next piece of the content range that starts at `offset` and has
   // `length` bytes left; returns the bytes sent, 0 to drop the connection.
   std::size_t SendPiece(std::uint64_t offset, std::uint64_t length, const WireWriter& write);
+  // Content bytes handed to the client so far.
+  std::uint64_t Sent() const { return sent_; }
 
  private:
   std::uint64_t PieceLimit(std::uint64_t length) const;

@@ -127,20 +127,33 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
     faultsActive = !script_.faultRequests || serial < *script_.faultRequests;
   }
   auto faults = std::make_shared<ResponseFaults>(script_, faultsActive, *image_, stopping_);
+  // Once the response is done, a GET says how many bytes it sent: what a download
+  // really cost the mirror, cut-off and cancelled transfers included.
+  httplib::ContentProviderResourceReleaser report;
+  if (logRequests_ && !isHead) {
+    report = [faults, line = RequestText(request)](bool) {
+      PrintLine(line + " sent " + std::to_string(faults->Sent()) + " bytes");
+    };
+  }
   // The library applies the request's range and calls us with absolute offsets.
   response.set_content_provider(
       static_cast<std::size_t>(total), "application/octet-stream",
       [faults, image = image_](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         const WireWriter write = [&sink](const char* data, std::size_t size) { return sink.write(data, size); };
         return faults->SendPiece(offset, length, write) > 0;
-      });
+      },
+      std::move(report));
+}
+
+// "mirror 1 127.0.0.11 GET /download/x.exe (bytes=0-99)"
+std::string MirrorServer::RequestText(const httplib::Request& request) const {
+  std::string line = script_.label + " " + script_.address + " " + request.method + " " + request.path;
+  if (request.has_header("Range")) line += " (" + request.get_header_value("Range") + ")";
+  return line;
 }
 
 void MirrorServer::Log(const httplib::Request& request, const httplib::Response& response) const {
-  std::string line = script_.label + " " + script_.address + " " + request.method + " " + request.path;
-  if (request.has_header("Range")) line += " (" + request.get_header_value("Range") + ")";
-  line += " -> " + std::to_string(response.status);
-  PrintLine(line);
+  PrintLine(RequestText(request) + " -> " + std::to_string(response.status));
 }
 
 }  // namespace devserver

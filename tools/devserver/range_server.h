@@ -34,6 +34,7 @@ class MirrorServer {
   void Route(const httplib::Request& request, httplib::Response& response);
   void ServePackage(const httplib::Request& request, httplib::Response& response);
   void Log(const httplib::Request& request, const httplib::Response& response) const;
+  std::string RequestText(const httplib::Request& request) const;
 
   const MirrorScript script_;
   const std::shared_ptr<const PackageImage> image_;

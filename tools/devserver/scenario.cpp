@@ -1,5 +1,6 @@
 #include "tools/devserver/scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -135,7 +136,14 @@ class Parser {
       if (value == "nothing") p.target = TargetBefore::Nothing;
       else if (value == "package") p.target = TargetBefore::Package;
       else if (value == "stale_longer") p.target = TargetBefore::StaleLonger;
-      else return Fail("target is nothing, package or stale_longer, got '" + value + "'");
+      else if (value == "damaged") p.target = TargetBefore::Damaged;
+      else return Fail("target is nothing, package, stale_longer or damaged, got '" + value + "'");
+      return true;
+    }
+    if (key == "zero_block" || key == "bad_block") {
+      std::uint32_t block = 0;
+      if (!ReadNumber(key, value, block)) return false;
+      (key == "zero_block" ? p.zeroBlocks : p.badBlocks).push_back(block);
       return true;
     }
     return UnknownKey(key);
@@ -175,6 +183,12 @@ class Parser {
     if (key == "log") return value.empty() ? Fail("empty log line") : (e.logLines.push_back(value), true);
     if (key == "no_log") return value.empty() ? Fail("empty no_log line") : (e.absentLines.push_back(value), true);
     if (key == "time_limit") return ReadNumber(key, value, e.timeLimitSeconds);
+    if (key == "fetch") {
+      if (value == "any") e.fetch = FetchCheck::Any;
+      else if (value == "damaged") e.fetch = FetchCheck::DamagedOnly;
+      else return Fail("fetch is any or damaged, got '" + value + "'");
+      return true;
+    }
     if (key == "result") {
       if (value == "exact") e.result = ResultCheck::Exact;
       else if (value == "absent") e.result = ResultCheck::Absent;
@@ -221,6 +235,17 @@ std::vector<std::uint8_t> GeneratePackage(const PackageParams& params) {
     for (int k = 0; k < 8 && i < bytes.size(); ++k, ++i) bytes[i] = static_cast<std::uint8_t>(word >> (8 * k));
   }
   return bytes;
+}
+
+std::vector<std::uint8_t> DamagedCopy(const PackageParams& params, std::vector<std::uint8_t> package) {
+  auto spoil = [&package](std::uint32_t block, bool zero) {
+    const std::uint64_t start = std::uint64_t{block} * kBlockSize;
+    const std::uint64_t end = std::min<std::uint64_t>(start + kBlockSize, package.size());
+    for (std::uint64_t at = start; at < end; ++at) package[at] = zero ? 0 : static_cast<std::uint8_t>(package[at] ^ 0x5A);
+  };
+  for (std::uint32_t block : params.zeroBlocks) spoil(block, true);
+  for (std::uint32_t block : params.badBlocks) spoil(block, false);
+  return package;
 }
 
 std::string MirrorUrl(const MirrorScript& mirror, int port, const std::string& packageName) {

@@ -4,11 +4,12 @@
 //
 //   # comment
 //   [package]            size = 3145728   seed = 7   name = corvex_test.exe
-//                        target = nothing | package | stale_longer
+//                        target = nothing | package | stale_longer | damaged
+//                        zero_block = K   bad_block = K   (damaged: repeatable)
 //   [mirror 1]           one section per mirror, listed in manifest order;
 //                        "mirror N" listens on 127.0.0.(10+N) unless address = is given
 //   [cdn]                the CDN mirror, 127.0.0.17, path prefix /cdn.corvex.example
-//   [expect]             status, error_code, result, log, no_log, time_limit
+//   [expect]             status, error_code, result, log, no_log, time_limit, fetch
 //
 // Mirror keys: dead, status, content_status, length, flag, corrupt_block, stall_after,
 // stall_seconds, reset_after, rate, fault_requests, ignore_ranges, address, path_prefix.
@@ -30,6 +31,7 @@ enum class TargetBefore {
   Nothing,
   Package,      // the intact package: nothing needs to be fetched
   StaleLonger,  // other, longer content that the download must replace entirely
+  Damaged,      // the package with some 1 MiB blocks zeroed or altered: a cut-off download
 };
 
 struct PackageParams {
@@ -37,6 +39,8 @@ struct PackageParams {
   std::uint32_t seed = 1;
   std::string name = "corvex_scenario.exe";
   TargetBefore target = TargetBefore::Nothing;
+  std::vector<std::uint32_t> zeroBlocks = {};  // Damaged: blocks that hold zeros
+  std::vector<std::uint32_t> badBlocks = {};   // Damaged: blocks that hold altered bytes
 };
 
 // How one mirror answers. Every fault applies to content requests (GET of the
@@ -60,6 +64,11 @@ struct MirrorScript {
   bool ignoreRanges = false;  // answers range requests with 200 and the whole file
 };
 
+enum class FetchCheck {
+  Any,          // not checked
+  DamagedOnly,  // every content request lies inside the damaged blocks of the target
+};
+
 enum class ResultCheck {
   Exact,   // the target file holds exactly the package
   Absent,  // no target file was created
@@ -73,6 +82,7 @@ struct Expectation {
   std::vector<std::string> logLines;     // each must occur in the log
   std::vector<std::string> absentLines;  // none may occur
   std::uint32_t timeLimitSeconds = 90;   // the fetch is ended after this
+  FetchCheck fetch = FetchCheck::Any;
 };
 
 struct Scenario {
@@ -92,6 +102,9 @@ ParseResult LoadScenarioFile(const std::string& path);
 
 // The package bytes a scenario describes: a reproducible pseudo-random sequence.
 std::vector<std::uint8_t> GeneratePackage(const PackageParams& params);
+// What lies at the target before a Damaged download: `package` with the zero and bad
+// blocks of `params` spoilt.
+std::vector<std::uint8_t> DamagedCopy(const PackageParams& params, std::vector<std::uint8_t> package);
 
 // "http://127.0.0.11:8700/download/corvex_scenario.exe" (the prefix goes before
 // "/download/").

@@ -64,6 +64,14 @@ void BlockTracker::MarkStale(std::size_t block) {
   if (block < blocks_.size() && blocks_[block].state != State::Filling) blocks_[block].state = State::Stale;
 }
 
+void BlockTracker::MarkVerified(std::size_t block) {
+  if (block >= blocks_.size()) return;
+  Entry& entry = blocks_[block];
+  entry.written.clear();
+  entry.state = State::Checked;
+  entry.matched = true;
+}
+
 void BlockTracker::StoreResult(std::size_t block, bool matched) {
   if (block >= blocks_.size() || blocks_[block].state != State::Hashing) return;
   blocks_[block].state = State::Checked;

@@ -39,6 +39,8 @@ class BlockTracker {
   // which is then Hashing.
   bool MarkWritten(const Piece& piece);
   void MarkStale(std::size_t block);
+  // A block found intact before any transfer (a resumed download): digested, matched.
+  void MarkVerified(std::size_t block);
   // Stores a digest result for a block that is still Hashing.
   void StoreResult(std::size_t block, bool matched);
   // Every block with a digest was digested, unchanged since, and matched.

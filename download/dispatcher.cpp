@@ -128,7 +128,7 @@ void DownloaderCore::Dispatch() {
     if (!RunDispatchPass()) break;
     if (m_scheduleHook) {
       TableLock table(m_tableMutex);
-      m_scheduleHook(SchedulePoint::DispatchPass, &m_mapItems, m_nFileSize);
+      m_scheduleHook(SchedulePoint::DispatchPass, &m_mapItems, m_nFileSize, &m_keptRanges);
     }
     // Nothing may leave the engine waiting with no transfer that could end it.
     CheckCompletion();

@@ -25,6 +25,7 @@
 #include "download/block_tracker.h"
 #include "download/dispatch_plan.h"
 #include "download/repair_ledger.h"
+#include "download/resume_scan.h"
 #include "support/xml_parse.h"
 
 // Echo probe of one mirror URL: true with the round trip in ms when it answered.
@@ -34,9 +35,11 @@ inline constexpr int kManifestUrlBufferSize = 520;
 
 // Where the engine's threads hand over to each other; tests hook in here to vary the
 // scheduling. After each dispatch pass the hook also sees the item table (under its
-// lock) and the file size; at every other point both are null and 0.
+// lock), the file size and the ranges kept from an earlier download; at every other
+// point they are null, 0 and null.
 enum class SchedulePoint { SegmentStart, ChunkWrite, SegmentEnd, Split, DispatchPass };
-using ScheduleHook = std::function<void(SchedulePoint, const DownloadItemMap*, std::uint32_t fileSize)>;
+using ScheduleHook = std::function<void(SchedulePoint, const DownloadItemMap*, std::uint32_t fileSize,
+                                        const std::vector<ByteRange>* kept)>;
 
 // What a verification of the memory image found.
 enum class ImageCheck {
@@ -92,6 +95,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   // Manifest load and its shared failure end.
   void FinishFailedLoad();
   bool IsAlreadyDownloaded(const DownloadConfig& config) const;
+  void ResumeFromTarget(const std::shared_ptr<std::FILE>& file, const ImageBuffer& image, std::uint32_t size);
   void RunManifestThread();
   bool OpenManifestTransfer(DownloadItem& item);
 
@@ -131,7 +135,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::string CaFile();
 
   void Pause(SchedulePoint point) {
-    if (m_scheduleHook) m_scheduleHook(point, nullptr, 0);
+    if (m_scheduleHook) m_scheduleHook(point, nullptr, 0, nullptr);
   }
   void Emit(int event, unsigned code, long value);
   void ClearRunning();
@@ -164,6 +168,11 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::shared_ptr<std::FILE> m_pFile;
   ImageBuffer m_pBuffer;                      // under m_lock
   BlockTracker m_blocks;                      // under m_lock
+  // What an earlier download left that verifies, and what is still to fetch; both
+  // empty when the whole file is fetched. Set before the first segment starts.
+  std::vector<ByteRange> m_keptRanges;
+  std::vector<ByteRange> m_resumeRanges;
+  std::uint32_t m_nKeptBytes = 0;
   std::shared_mutex m_hashMutex;              // shared while segments digest blocks of the image
   std::atomic<std::uint32_t> m_nFileSize{0};
   std::atomic<std::uint32_t> m_nDownloaded{0};

@@ -12,6 +12,7 @@
 #include "download/engine_thread.h"
 #include "download/md5_digest.h"
 #include "download/mirror_probe.h"
+#include "download/resume_scan.h"
 #include "download/transfer_plan.h"
 #include "external/vendor_config.h"
 #include "platform/clock.h"
@@ -130,6 +131,9 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
     m_nErrorCode = DownloadCheckUrlError;
     return E_FAIL;
   }
+  bool targetKept = false;
+  std::shared_ptr<std::FILE> target;
+  ImageBuffer image;
   {
     AutoMutex lock(m_lock);
     if (m_bStopped) return E_ABORT;
@@ -153,7 +157,9 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
     // Page faults of a fresh image cost the segments more than mapping it in at once,
     // which a helper thread does while the transfers start.
     StartEngineThread([image = m_pBuffer, size] { platform::PrefaultForWriting(image.get(), size); });
-    if (std::FILE* file = platform::CreateOutputFile(m_config.szFilePath)) m_pFile.reset(file, &std::fclose);
+    if (std::FILE* file = platform::OpenDownloadTarget(m_config.szFilePath, size, targetKept)) {
+      m_pFile.reset(file, &std::fclose);
+    }
     if (!m_pFile) {
       // Nothing could be kept of the transfer: stop here instead of fetching in vain.
       WriteLog("Download_BeginDownload : cannot open output file (%s): %s.\n", m_config.szFilePath,
@@ -164,8 +170,33 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
     }
     WriteLog("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n", HandleValue(m_pFile.get()),
              static_cast<int>(size), HandleValue(&m_lock), m_config.szFilePath);
+    target = m_pFile;
+    image = m_pBuffer;
   }
+  // Digesting a whole file takes a moment: not under the lock that StopDownload waits for.
+  if (targetKept) ResumeFromTarget(target, image, static_cast<std::uint32_t>(config.nFileSize));
   return InitDownload();
+}
+
+// The target has the package's length but not its digest: what an interrupted or
+// damaged download left. Its blocks that verify stay; only the others are fetched.
+void DownloaderCore::ResumeFromTarget(const std::shared_ptr<std::FILE>& file, const ImageBuffer& image,
+                                      std::uint32_t size) {
+  ResumeScan scan = ReadForResume(file.get(), image.get(), size, m_config.vecBlockHash);
+  AutoMutex lock(m_lock);
+  if (m_pBuffer != image) return;  // stopped meanwhile
+  if (!scan.Resumes()) {
+    // The whole file is fetched into an image that starts out empty, as always.
+    std::memset(image.get(), 0, size);
+    return;
+  }
+  for (std::size_t block : scan.keptBlocks) m_blocks.MarkVerified(block);
+  m_keptRanges = std::move(scan.kept);
+  m_resumeRanges = std::move(scan.missing);
+  m_nKeptBytes = scan.keptBytes;
+  const std::size_t blocks = (static_cast<std::size_t>(size) + kHashBlockSize - 1) / kHashBlockSize;
+  WriteLog("Download_BeginDownload : resume, %d of %d blocks kept.\n", static_cast<int>(scan.keptBlocks.size()),
+           static_cast<int>(blocks));
 }
 
 HRESULT DownloaderCore::InitDownload() {
@@ -173,13 +204,21 @@ HRESULT DownloaderCore::InitDownload() {
     m_nErrorCode = DownloadUrlCountError;
     return E_INVALIDARG;
   }
-  m_nDownloaded = 0;
   const int perUrl = EffectiveThreadsPerUrl(m_nThreadPerUrl);
-  const std::vector<SegmentRange> plan = PlanSegments(m_nFileSize, m_vecUrlCfg.size(), perUrl);
-  m_nThreadCount = static_cast<int>(plan.size());
+  std::vector<SegmentRange> plan;
+  if (m_resumeRanges.empty()) {
+    plan = PlanSegments(m_nFileSize, m_vecUrlCfg.size(), perUrl);
+    m_nThreadCount = static_cast<int>(plan.size());
+  } else {
+    plan = PlanResumeSegments(m_resumeRanges, m_vecUrlCfg.size(), perUrl);
+    // Fewer, shorter ranges may start fewer segments; splits make up the rest.
+    m_nThreadCount = static_cast<int>(m_vecUrlCfg.size()) * perUrl;
+  }
   {
     AutoMutex lock(m_lock);
     if (m_bStopped) return E_ABORT;
+    // Bytes kept from an earlier download count as written: the file holds them.
+    m_nDownloaded = m_nKeptBytes;
     TableLock table(m_tableMutex);
     m_mapItems.clear();
     m_bRunning = true;

@@ -19,9 +19,11 @@ bool OwnsRemainder(const DownloadItem& item) {
 
 }  // namespace
 
-std::string FindPartitionFault(const DownloadItemMap& items, std::uint32_t fileSize) {
+std::string FindPartitionFault(const DownloadItemMap& items, std::uint32_t fileSize,
+                               const std::vector<ByteRange>& kept) {
   std::vector<Span> owned;
   std::vector<Span> covered;
+  for (const ByteRange& range : kept) covered.push_back({range.first, std::uint64_t{range.last} + 1, -1});
   for (const auto& [id, item] : items) {
     const std::uint64_t received = std::min<std::uint64_t>(item.nCurrent, std::uint64_t{item.nEnd} + 1);
     if (received > item.nStart) covered.push_back({item.nStart, received, id});

@@ -29,9 +29,10 @@ namespace {
 
 // Sleeps of 0-2 ms at one point in four, from a generator per thread.
 ScheduleHook JitterHook(unsigned seed) {
-  return [seed](SchedulePoint point, const DownloadItemMap* items, std::uint32_t fileSize) {
+  return [seed](SchedulePoint point, const DownloadItemMap* items, std::uint32_t fileSize,
+                const std::vector<ByteRange>* kept) {
     if (items) {
-      const std::string fault = FindPartitionFault(*items, fileSize);
+      const std::string fault = FindPartitionFault(*items, fileSize, kept ? *kept : std::vector<ByteRange>());
       if (!fault.empty()) {
         std::fprintf(stderr, "corvex-scenario-fetch: item table broken after a dispatch pass: %s\n", fault.c_str());
         std::fflush(stderr);

@@ -40,7 +40,9 @@ std::FILE* CreateOutputFile(const std::string& path) {
   struct stat info {};
   const int fd = OpenRegularFile(path, O_WRONLY, info);
   if (fd < 0) return nullptr;
-  if (::ftruncate(fd, 0) != 0) {
+  // An empty file is left alone: ext4 flushes a file cut to zero when it is closed,
+  // which made the end of every download wait for the disk.
+  if (info.st_size != 0 && ::ftruncate(fd, 0) != 0) {
     CloseKeepingErrno(fd);
     return nullptr;
   }
@@ -55,11 +57,8 @@ std::FILE* OpenDownloadTarget(const std::string& path, std::uint64_t size, bool&
   const int fd = OpenRegularFile(path, O_RDWR, info);
   if (fd < 0) return nullptr;
   const bool sameLength = static_cast<std::uint64_t>(info.st_size) == size;
-  // Another length is not a download of this file: none of its bytes may survive.
-  if (!sameLength && ::ftruncate(fd, 0) != 0) {
-    CloseKeepingErrno(fd);
-    return nullptr;
-  }
+  // Set straight to the new length, never cut to zero first: ext4 flushes a file cut
+  // to zero when it is closed, and the end of the download would wait for the disk.
   if (!sameLength && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
     // The length only serves a later resume: one the system refuses (a file size
     // limit) shows at the first write that cannot land, as it would without it.

@@ -16,11 +16,11 @@ namespace platform {
 std::FILE* CreateOutputFile(const std::string& path);
 
 // The target of a download of `size` bytes, open for reading and writing, with the
-// refusals of CreateOutputFile. A file of exactly `size` bytes keeps its content
+// refusals of CreateOutputFile. A file of exactly `size` bytes is left as it is
 // (`contentKept`: an interrupted download may have left most of it); one of another
-// length is emptied. Either way it then has `size` bytes where the system allows
-// that, so that a download cut short leaves a file of the right length with what
-// arrived at its offsets.
+// length is not a download of this file and is set to `size` bytes (where the system
+// allows that), to be written over entirely. Either way a download cut short leaves a
+// file of the right length with what arrived at its offsets.
 std::FILE* OpenDownloadTarget(const std::string& path, std::uint64_t size, bool& contentKept);
 
 // A regular file at `path` itself, not reached through a link at the final name.

@@ -1,7 +1,7 @@
 #include "download/resume_scan.h"
 
 #include "download/md5_digest.h"
-#include "platform/positional_write.h"
+#include "platform/file_range_copy.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ ResumeScan ScanForResume(const unsigned char* image, std::uint32_t size, const s
 
 ResumeScan ReadForResume(std::FILE* file, unsigned char* image, std::uint32_t size,
                          const std::vector<std::string>& blockDigests) {
-  if (size == 0 || platform::ReadAt(file, image, size, 0) != size) {
+  if (size == 0 || !platform::ReadRange(file, 0, image, size)) {
     ResumeScan nothing;
     if (size > 0) nothing.missing.push_back({0, size - 1});
     return nothing;

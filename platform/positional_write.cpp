@@ -21,21 +21,3 @@ std::size_t WriteAt(std::FILE* file, const void* data, std::size_t size, std::ui
 }
 
 }  // namespace platform
-
-namespace platform {
-
-std::size_t ReadAt(std::FILE* file, void* data, std::size_t size, std::uint64_t offset) {
-  if (!file) return 0;
-  const int fd = ::fileno(file);
-  char* bytes = static_cast<char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return done;
-}
-
-}  // namespace platform

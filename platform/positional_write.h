@@ -1,5 +1,5 @@
-// Reads and writes at an offset of an open stdio file without moving its position, so
-// that several threads may write disjoint parts of one file at once.
+// Writes at an offset of an open stdio file without moving its position, so that
+// several threads may write disjoint parts of one file at once.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,5 @@ namespace platform {
 
 // Bytes written (all of them unless the disk refuses), 0 on failure.
 std::size_t WriteAt(std::FILE* file, const void* data, std::size_t size, std::uint64_t offset);
-
-// Bytes read: fewer than `size` at the end of the file or on a read error.
-std::size_t ReadAt(std::FILE* file, void* data, std::size_t size, std::uint64_t offset);
 
 }  // namespace platform

@@ -8,13 +8,14 @@
 #include <fstream>
 
 #include "platform/child_process.h"
-#include "tests/scenarios/devserver_process.h"
+#include "tests/common/devserver_process.h"
 #include "tests/common/sandbox.h"
 #include "tools/devserver/scenario.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::DevserverProcess;
 
 struct FetchResult {
   CURLcode code = CURLE_OK;

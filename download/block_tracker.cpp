@@ -54,7 +54,7 @@ bool BlockTracker::MarkWritten(const Piece& piece) {
       ranges.front().second >= block.range.offset + block.range.length) {
     ranges.clear();
     ranges.shrink_to_fit();
-    block.state = State::Hashing;
+    block.state = State::Complete;
     return true;
   }
   return false;
@@ -65,7 +65,7 @@ void BlockTracker::MarkStale(std::size_t block) {
 }
 
 void BlockTracker::StoreResult(std::size_t block, bool matched) {
-  if (block >= blocks_.size() || blocks_[block].state != State::Hashing) return;
+  if (block >= blocks_.size() || blocks_[block].state == State::Filling) return;
   blocks_[block].state = State::Checked;
   blocks_[block].matched = matched;
 }

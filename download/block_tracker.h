@@ -1,7 +1,5 @@
 // Which 1 MiB blocks of the memory image are completely written, and what their
-// digests said once they were. Segments digest a block as soon as they complete it,
-// so that an intact download is verified by the time its last transfer ends.
-// Used under the engine lock.
+// digests said when a verification compared them. Used under the engine lock.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +13,7 @@ class BlockTracker {
  public:
   enum class State {
     Filling,   // not every byte written yet
-    Hashing,   // complete; a segment thread is digesting it
+    Complete,  // every byte written, not digested yet
     Checked,   // digested; the result is stored
     Stale,     // complete, but bytes changed after it was digested
   };
@@ -35,11 +33,10 @@ class BlockTracker {
 
   // Cuts a write into pieces that each lie in one block.
   std::vector<Piece> Pieces(std::uint32_t offset, std::uint32_t length) const;
-  // Records a piece written into a filling block; true when that completed the block,
-  // which is then Hashing.
+  // Records a piece written into a filling block; true when that completed the block.
   bool MarkWritten(const Piece& piece);
   void MarkStale(std::size_t block);
-  // Stores a digest result for a block that is still Hashing.
+  // Stores the digest result of a completely written block.
   void StoreResult(std::size_t block, bool matched);
   // Every block with a digest was digested, unchanged since, and matched.
   bool AllMatched() const;

@@ -16,15 +16,18 @@ ImageCheck DownloaderCore::CheckHash() {
   }
   const std::uint32_t size = m_nFileSize;
   const unsigned char* image = m_pBuffer.get();
-  if (Md5Hex(image, size) == m_config.strFileHash) return ImageCheck::Verified;
+  const std::string wholeDigest = m_prefixDigest ? m_prefixDigest->Finish() : Md5Hex(image, size);
+  if (wholeDigest == m_config.strFileHash) return ImageCheck::Verified;
 
   std::vector<BlockCheck> bad;
   const std::vector<BlockCheck> plan = PlanBlockChecks(size, m_config.vecBlockHash.size());
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const BlockCheck& block = plan[k];
-    // Segments digested each block as they completed it.
+    // Blocks that matched in an earlier round and were not written since.
     if (k < m_blocks.BlockCount() && m_blocks.Matched(k)) continue;
-    if (Md5Hex(image + block.offset, block.length) != m_config.vecBlockHash[block.digestIndex]) bad.push_back(block);
+    const bool matched = Md5Hex(image + block.offset, block.length) == m_config.vecBlockHash[block.digestIndex];
+    if (k < m_blocks.BlockCount()) m_blocks.StoreResult(k, matched);
+    if (!matched) bad.push_back(block);
   }
   if (bad.empty()) {
     const auto tail = UndigestedTail(size, m_config.vecBlockHash.size());

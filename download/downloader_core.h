@@ -1,12 +1,12 @@
 // The state and work of one download. DownloaderCurl owns it through a shared pointer
 // and every engine thread holds another, so no thread ever outlives what it touches.
 //
-// Locks: `m_lock` (the engine lock "Download_File") serialises the image copies, the
-// counters, the callback and the completion check; a chunk's file write follows at its
-// offset outside it. `m_tableMutex` guards the item table and is held only for short
-// copies and updates: no log line, callback or transfer runs under it, so
-// GetDownloadInfo never waits behind a log listener. `m_hashMutex` is held shared
-// while segments digest completed blocks. Order: m_lock, then m_tableMutex or m_hashMutex.
+// Locks: `m_lock` (the engine lock "Download_File") serialises the block records, the
+// counters, the callback and the completion check; a chunk's copy into the image and
+// its file write happen outside it, in the segment's own range. `m_tableMutex` guards
+// the item table and is held only for short copies and updates: no log line, callback
+// or transfer runs under it, so GetDownloadInfo never waits behind a log listener.
+// Order: m_lock, then m_tableMutex or the whole-file digest's locks.
 #pragma once
 
 #include <atomic>
@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -24,6 +23,7 @@
 #include "download/downloader.h"
 #include "download/block_tracker.h"
 #include "download/dispatch_plan.h"
+#include "download/prefix_digest.h"
 #include "download/repair_ledger.h"
 #include "support/xml_parse.h"
 
@@ -85,9 +85,17 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   void SetScheduleHook(ScheduleHook hook) { m_scheduleHook = std::move(hook); }
 
  private:
-  // The memory image, shared like the file with writers that digest a block after
+  // The memory image, shared like the file with writers that copy into it after
   // leaving the engine lock.
   using ImageBuffer = std::shared_ptr<unsigned char>;
+
+  // A chunk taken into the image, for the part of its work done outside the engine lock.
+  struct ChunkCopy {
+    ImageBuffer image;
+    std::shared_ptr<std::FILE> file;
+    std::vector<BlockTracker::Piece> pieces;  // left for the writer to copy
+    std::uint32_t bytes = 0;                  // taken at the chunk's offset
+  };
 
   // Manifest load and its shared failure end.
   void FinishFailedLoad();
@@ -99,11 +107,8 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   static size_t SegmentWriter(char* data, size_t size, size_t count, void* user);
   static size_t ManifestWriter(char* data, size_t size, size_t count, void* user);
   size_t WriteChunk(DownloadItem* item, const char* data, size_t n);
-  // Copies a chunk into the image (under m_lock); the caller then writes it to `file`
-  // and digests the blocks it completed.
-  std::uint32_t WriteData(const char* data, std::uint32_t n, std::uint32_t offset, std::shared_ptr<std::FILE>& file,
-                          ImageBuffer& image, std::vector<std::size_t>& completedBlocks);
-  void VerifyCompletedBlocks(const ImageBuffer& image, const std::vector<std::size_t>& blocks);
+  ChunkCopy PrepareChunkCopyLocked(const char* data, std::uint32_t n, std::uint32_t offset);
+  void FinishChunkCopyLocked(const ChunkCopy& copy);
   void RunSegment(int itemId);
   bool AcceptsBody(const DownloadItem& item) const;
   void CheckFinish(int itemId);
@@ -164,7 +169,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::shared_ptr<std::FILE> m_pFile;
   ImageBuffer m_pBuffer;                      // under m_lock
   BlockTracker m_blocks;                      // under m_lock
-  std::shared_mutex m_hashMutex;              // shared while segments digest blocks of the image
+  std::shared_ptr<PrefixDigest> m_prefixDigest;  // under m_lock; made with the image
   std::atomic<std::uint32_t> m_nFileSize{0};
   std::atomic<std::uint32_t> m_nDownloaded{0};
   std::atomic<int> m_nThreadCount{0};

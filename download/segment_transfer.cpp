@@ -120,6 +120,7 @@ void DownloaderCore::CloseFile() {
   WriteLog("Download_CloseFile.\n");
   m_pFile.reset();
   m_pBuffer.reset();
+  m_prefixDigest.reset();
 }
 
 HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
@@ -150,6 +151,11 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
       return E_POINTER;
     }
     m_blocks.Reset(size, m_config.vecBlockHash.size());
+    std::vector<std::uint32_t> blockEnds;
+    for (std::size_t k = 0; k < m_blocks.BlockCount(); ++k) {
+      blockEnds.push_back(m_blocks.Block(k).offset + m_blocks.Block(k).length);
+    }
+    m_prefixDigest = std::make_shared<PrefixDigest>(m_pBuffer, size, std::move(blockEnds));
     // Page faults of a fresh image cost the segments more than mapping it in at once,
     // which a helper thread does while the transfers start.
     StartEngineThread([image = m_pBuffer, size] { platform::PrefaultForWriting(image.get(), size); });
@@ -343,93 +349,84 @@ size_t DownloaderCore::WriteChunk(DownloadItem* item, const char* data, size_t n
   Pause(SchedulePoint::ChunkWrite);
   std::uint32_t take;
   std::uint32_t offset;
-  std::uint32_t copied = 0;
-  std::shared_ptr<std::FILE> file;
-  ImageBuffer image;
-  std::vector<std::size_t> completedBlocks;
-  bool refused = false;
+  bool passedEnd;
   {
-    AutoMutex lock(m_lock);
-    {
-      TableLock table(m_tableMutex);
-      take = ChunkBytesToTake(item->nCurrent, item->nEnd, n);
-      offset = item->nCurrent;
-      refused = offset == item->nStart && take > 0 && !AcceptsBody(*item);
-    }
-    if (refused) {
+    TableLock table(m_tableMutex);
+    offset = item->nCurrent;
+    // A segment the dispatcher has handed over takes nothing more: its successor
+    // starts at this offset, and no byte may have two writers at once.
+    take = item->nStatus == E_Status_StopByDispatch ? 0 : ChunkBytesToTake(item->nCurrent, item->nEnd, n);
+    if (offset == item->nStart && take > 0 && !AcceptsBody(*item)) {
       WriteLog("Download_WriteData : ID(%d) answered with the wrong body, refused.\n", item->nId);
       return 0;
     }
-    if (take > 0) copied = WriteData(data, take, offset, file, image, completedBlocks);
+    // Claimed before the copy, so that a split or a move during it starts after it.
+    item->nCurrent += take;
+    RecordChunk(*item, take, platform::GetTickCount());
+    passedEnd = static_cast<std::uint64_t>(item->nCurrent) > static_cast<std::uint64_t>(item->nEnd) + 1;
   }
-  // Disjoint file ranges are written in parallel, outside the engine lock.
-  const size_t written = file ? platform::WriteAt(file.get(), data, copied, offset) : 0;
-  file.reset();
-  if (copied > 0 && written < copied) {
+  ChunkCopy copy;
+  if (take > 0) {
+    AutoMutex lock(m_lock);
+    copy = PrepareChunkCopyLocked(data, take, offset);
+  }
+  // Disjoint ranges of the image and the file are written in parallel, outside the
+  // engine lock.
+  for (const BlockTracker::Piece& piece : copy.pieces) {
+    std::memcpy(copy.image.get() + piece.offset, data + (piece.offset - offset), piece.length);
+  }
+  const size_t written = copy.file ? platform::WriteAt(copy.file.get(), data, copy.bytes, offset) : 0;
+  copy.file.reset();
+  if (copy.bytes > 0 && written < copy.bytes) {
     // Retrying cannot help a full disk or a lost file: the download ends now.
     WriteLog("Download_WriteData : cannot write the output file (%s).\n", m_config.szFilePath);
     EndFailed();
     return 0;
   }
-  if (!completedBlocks.empty()) VerifyCompletedBlocks(image, completedBlocks);
-
-  bool passedEnd;
-  {
-    TableLock table(m_tableMutex);
-    item->nCurrent += take;
-    RecordChunk(*item, take, platform::GetTickCount());
-    passedEnd = static_cast<std::uint64_t>(item->nCurrent) > static_cast<std::uint64_t>(item->nEnd) + 1;
+  if (copy.bytes > 0) {
+    AutoMutex lock(m_lock);
+    FinishChunkCopyLocked(copy);
   }
   return passedEnd ? 0 : written;
 }
 
-// Under m_lock. Returns the bytes taken into the image and hands out the file they go
-// to, the image, and the blocks this chunk completed.
-std::uint32_t DownloaderCore::WriteData(const char* data, std::uint32_t n, std::uint32_t offset,
-                                        std::shared_ptr<std::FILE>& file, ImageBuffer& image,
-                                        std::vector<std::size_t>& completedBlocks) {
-  if (!m_bRunning || !m_pBuffer) return 0;
+// Under m_lock. Takes up to `n` bytes at `offset` into the image: bytes of blocks
+// still filling are left to the caller to copy once the lock is gone (their range is
+// this segment's alone); bytes that change a complete block (a repair) are copied here.
+DownloaderCore::ChunkCopy DownloaderCore::PrepareChunkCopyLocked(const char* data, std::uint32_t n,
+                                                                 std::uint32_t offset) {
+  ChunkCopy copy;
+  if (!m_bRunning || !m_pBuffer) return copy;
   const std::uint32_t size = m_nFileSize;
-  if (offset >= size) return 0;
+  if (offset >= size) return copy;
   n = std::min(n, size - offset);
   unsigned char* bytes = m_pBuffer.get();
   for (const BlockTracker::Piece& piece : m_blocks.Pieces(offset, n)) {
     const char* source = data + (piece.offset - offset);
-    const BlockTracker::State state =
-        piece.block == BlockTracker::kNoBlock ? BlockTracker::State::Filling : m_blocks.StateOf(piece.block);
-    if (state == BlockTracker::State::Filling) {
-      std::memcpy(bytes + piece.offset, source, piece.length);
-      if (m_blocks.MarkWritten(piece)) completedBlocks.push_back(piece.block);
+    if (piece.block == BlockTracker::kNoBlock || m_blocks.StateOf(piece.block) == BlockTracker::State::Filling) {
+      copy.pieces.push_back(piece);
     } else if (std::memcmp(bytes + piece.offset, source, piece.length) != 0) {
-      // A complete block changes (a repair): wait for digests in progress to finish first.
-      std::unique_lock<std::shared_mutex> hashing(m_hashMutex);
+      const PrefixDigest::RewriteGuard rewriting = m_prefixDigest->Rewrite(piece.block);
       std::memcpy(bytes + piece.offset, source, piece.length);
       m_blocks.MarkStale(piece.block);
     }
   }
-  m_nDownloaded = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_nDownloaded) + n, size);
-  file = m_pFile;
-  image = m_pBuffer;
-  Emit(kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
-  return n;
+  copy.bytes = n;
+  copy.image = m_pBuffer;
+  copy.file = m_pFile;
+  return copy;
 }
 
-// Outside m_lock: digests blocks this segment completed, while the others go on.
-void DownloaderCore::VerifyCompletedBlocks(const ImageBuffer& image, const std::vector<std::size_t>& blocks) {
-  for (std::size_t block : blocks) {
-    const BlockCheck range = [&] {
-      AutoMutex lock(m_lock);
-      return m_blocks.Block(block);
-    }();
-    std::string digest;
-    {
-      std::shared_lock<std::shared_mutex> hashing(m_hashMutex);
-      digest = Md5Hex(image.get() + range.offset, range.length);
-    }
-    AutoMutex lock(m_lock);
-    if (m_pBuffer != image) continue;  // the download was stopped meanwhile
-    m_blocks.StoreResult(block, digest == m_config.vecBlockHash[range.digestIndex]);
+// Under m_lock, once the caller has copied its pieces: records them, hands completed
+// blocks to the whole-file digest, and reports the progress.
+void DownloaderCore::FinishChunkCopyLocked(const ChunkCopy& copy) {
+  if (m_pBuffer != copy.image) return;  // the download was stopped meanwhile
+  for (const BlockTracker::Piece& piece : copy.pieces) {
+    if (piece.block != BlockTracker::kNoBlock && m_blocks.MarkWritten(piece)) m_prefixDigest->BlockComplete(piece.block);
   }
+  const std::uint32_t size = m_nFileSize;
+  m_nDownloaded = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_nDownloaded) + copy.bytes, size);
+  Emit(kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
 }
 
 void DownloaderCore::CheckFinish(int itemId) {

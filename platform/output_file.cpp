@@ -19,7 +19,9 @@ std::FILE* CreateOutputFile(const std::string& path) {
     return nullptr;
   }
   const int flags = ::fcntl(fd, F_GETFL);
-  if (::ftruncate(fd, 0) != 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  // An empty file is left alone: ext4 flushes a file cut to zero when it is closed,
+  // which made the end of every download wait for the disk.
+  if ((info.st_size != 0 && ::ftruncate(fd, 0) != 0) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     const int error = errno;
     ::close(fd);
     errno = error;

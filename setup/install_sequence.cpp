@@ -31,6 +31,7 @@
 #include "setup/product_launch.h"
 #include "setup/setup_dlg.h"
 #include "telemetry/online_statistics.h"
+#include "telemetry/report_values.h"
 
 namespace gui = platform::gui;
 
@@ -134,7 +135,7 @@ void SetupDlg::CloseWhenSilent() {
 
 void SetupDlg::DownloadPhase() {
   stage = kStageDownloading;
-  RecordStep("step_download");
+  RecordStep(install_step::kDownload);
   const std::shared_ptr<IProductInfo> profile = GetProductInfo();
   const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), VersionText());
   const std::string packagePath = Narrow(packagePathWide);
@@ -234,7 +235,7 @@ void SetupDlg::InstallPhase() {
   const std::wstring package = PackagePath();
   WriteLog("Do Install File : %s", Narrow(package).c_str());
   ReadPackageInfo(package.c_str(), &packageInfo_);
-  RecordStep("step_read_info");
+  RecordStep(install_step::kReadInfo);
   CloseProductProcesses();
 
   std::wstring folder = InstallPath();
@@ -255,9 +256,9 @@ void SetupDlg::InstallPhase() {
   if (MayEmptyInstallFolder(folder, packageInfo_)) DeleteFolderTree(folder);
   WriteLog("End delete file.");
 
-  RecordStep("step_insatll_begin");
+  RecordStep(install_step::kInstallBegin);
   const HRESULT result = UnpackSetupPackage(package.c_str(), receiver, folder.c_str(), true, true);
-  RecordStep("step_insatll_end");
+  RecordStep(install_step::kInstallEnd);
   WriteLog("Install File Result %0X", static_cast<unsigned>(result));
   installOk = result >= 0;
   if (result < 0) {
@@ -265,7 +266,7 @@ void SetupDlg::InstallPhase() {
              GetLastInstallError());
     UpdateCtrlStatus(kCtrlFinished);
     eInstall = kInstallAfterInstall;
-    RecordStep("step_install_fail");
+    RecordStep(install_step::kInstallFail);
     if (statistics_) statistics_->InstallEnd(false, GetLastInstallErrorName(), false);
     stage = kStageDone;
     CloseWhenSilent();
@@ -276,18 +277,18 @@ void SetupDlg::InstallPhase() {
   const bool is64 = packageInfo_.is64Bit != 0;
   CreateProductShortcuts(installFolder, is64, PackageInfoText(packageInfo_.version),
                          WantsDesktopShortcuts(installOptions));
-  RecordStep("step_create_short");
+  RecordStep(install_step::kCreateShortcuts);
 
   installId = MakeInstallId();
   webPageResult = ShowFinishWebPage(bNewFlag, bHasOldVersion, false, packageInfo_, installId) != 0;
   WriteLog("New : %d, Has old version : %d, MiniMode : %d\n", bNewFlag, bHasOldVersion ? 1 : 0, 0);
 
   WriteLog("Run VexRepair.exe");
-  RecordStep("step_run_repair");
+  RecordStep(install_step::kRunRepair);
   RunRepairProgram(installFolder);
 
   WriteLog("Run MainExe.exe /install");
-  RecordStep("step_run_app");
+  RecordStep(install_step::kRunApp);
   InstallParamsInput params;
   params.joinTicked = options_.Exists() && options_.ProgrammeTicked();
   params.installId = installId;
@@ -304,7 +305,7 @@ void SetupDlg::InstallPhase() {
   paintMode = 3;
   stage = kStageDone;
   for (int i = 0; i < 3; ++i) UpdateCtrlStatus(kCtrlFinished);
-  RecordStep("step_install_finish");
+  RecordStep(install_step::kInstallFinish);
   if (statistics_) statistics_->InstallEnd(true, GetLastInstallErrorName(), webPageResult);
   CloseWhenSilent();
   WriteLog("Finish(AfterInstall)");

@@ -11,6 +11,7 @@
 #include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "install/package_reader.h"
+#include "telemetry/report_values.h"
 #include "install/uninstall_registration.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
@@ -158,7 +159,7 @@ int SetupDlg::OnInitDialog(HWND window) {
   stage = kStageReady;
   statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
   if (statistics_) reports_.StartStartReport(statistics_);
-  RecordStep("start");
+  RecordStep(install_step::kStart);
 
   std::thread([this] { LoadVersionText(); }).detach();
   StartPainterThreads();

@@ -24,7 +24,10 @@ bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const c
   SevenZipStaging staging;
   SevenZipEarlyListing early(PasswordSwitch(password));
   SevenZipStaging::Result staged = staging.Stage(buffer, size, [&](const std::string& path) { early.Start(path); });
-  return ExtractStaged(staging, staged, early, timer, outputFolder, password, removeExtractTemp);
+  timer.Lap(&SevenZipPhaseTimes::staging);
+  ArchiveCheck* prelisted = early.Finish();
+  timer.Lap(&SevenZipPhaseTimes::listing);
+  return ExtractStaged(staging, staged, prelisted, timer, outputFolder, password, removeExtractTemp);
 }
 
 bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
@@ -33,14 +36,29 @@ bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std
   times_ = SevenZipPhaseTimes();
   SevenZipPhaseTimer timer(&times_);
   SevenZipStaging staging;
+  if (staging.LinkSource(source, offset, size)) {
+    timer.Lap(&SevenZipPhaseTimes::staging);
+    ArchiveCheck check = ListForCheck(staging.ArchivePath(), PasswordSwitch(password));
+    timer.Lap(&SevenZipPhaseTimes::listing);
+    // The program looks for the archive inside the file by itself: it must have found
+    // exactly the range we were given, or the copy is staged after all.
+    if (check.Clean() && check.listing.offset == offset && check.listing.physicalSize == size) {
+      return ExtractStaged(staging, SevenZipStaging::Result::Staged, &check, timer, outputFolder, password,
+                           removeExtractTemp);
+    }
+    staging.Remove();
+  }
   SevenZipEarlyListing early(PasswordSwitch(password));
   SevenZipStaging::Result staged =
       staging.StageFileRange(source, offset, size, [&](const std::string& path) { early.Start(path); });
-  return ExtractStaged(staging, staged, early, timer, outputFolder, password, removeExtractTemp);
+  timer.Lap(&SevenZipPhaseTimes::staging);
+  ArchiveCheck* prelisted = early.Finish();
+  timer.Lap(&SevenZipPhaseTimes::listing);
+  return ExtractStaged(staging, staged, prelisted, timer, outputFolder, password, removeExtractTemp);
 }
 
 bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged,
-                                 SevenZipEarlyListing& early, SevenZipPhaseTimer& timer, const char* outputFolder,
+                                 ArchiveCheck* prelisted, SevenZipPhaseTimer& timer, const char* outputFolder,
                                  const char* password, bool removeExtractTemp) {
   if (staged == SevenZipStaging::Result::NoPrivateFolder || staged == SevenZipStaging::Result::NotWritable ||
       staged == SevenZipStaging::Result::OutsideSource) {
@@ -54,9 +72,6 @@ bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Resu
     ReportError(kSevenZipStagingFailed);
     return false;
   }
-  ArchiveCheck* prelisted = early.Finish();
-  timer.Lap(&SevenZipPhaseTimes::listing);
-
   std::string self = platform::GetModuleFileName();
   std::string outputSwitch = std::string("-o") + outputFolder;
   std::vector<const char*> argv = {self.c_str(), "x", archivePath.c_str(), outputSwitch.c_str()};

@@ -18,8 +18,9 @@ class C7ZExtractor {
   // handler did not run; true once it ran, whatever it reported.
   bool ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                      bool removeExtractTemp);
-  // The same for the archive at [offset, offset + size) of `source`, copied in the
-  // kernel; a range beyond the file is a staging failure.
+  // The same for the archive at [offset, offset + size) of `source`: the file itself
+  // when nobody else can change it and the program finds exactly that archive in it,
+  // else a copy made in the kernel. A range beyond the file is a staging failure.
   bool ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size, const char* outputFolder,
                         const char* password, bool removeExtractTemp);
 
@@ -27,7 +28,7 @@ class C7ZExtractor {
 
  private:
   // Everything after staging: the log line, the handler run and the clean-up.
-  bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, SevenZipEarlyListing& early,
+  bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, ArchiveCheck* prelisted,
                      SevenZipPhaseTimer& timer, const char* outputFolder, const char* password,
                      bool removeExtractTemp);
   void ReportError(int code);

@@ -58,11 +58,16 @@ ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines) {
   for (const std::string& raw : lines) {
     std::string_view line = raw;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::string_view key, value;
     if (!listing.opened) {
       listing.opened = line == "----------";
+      // The archive's own properties come before its items.
+      if (!listing.opened && SplitField(line, key, value)) {
+        if (key == "Offset") std::from_chars(value.data(), value.data() + value.size(), listing.offset);
+        if (key == "Physical Size") std::from_chars(value.data(), value.data() + value.size(), listing.physicalSize);
+      }
       continue;
     }
-    std::string_view key, value;
     if (line.empty() || !SplitField(line, key, value)) {
       finishItem();
       continue;

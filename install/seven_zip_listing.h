@@ -2,6 +2,7 @@
 // of its symbolic links.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 struct ArchiveListing {
   bool started = false;  // the program ran
   bool opened = false;   // the archive could be opened and its items were listed
+  std::uint64_t offset = 0;        // where the archive starts in the file listed
+  std::uint64_t physicalSize = 0;  // the archive's own length in that file
   std::vector<ArchiveEntry> entries;
 };
 

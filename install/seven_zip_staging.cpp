@@ -117,6 +117,16 @@ SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::
   return Result::ShortWrite;
 }
 
+bool SevenZipStaging::LinkSource(std::FILE* source, std::uint64_t offset, std::uint32_t size) {
+  if (!MakeFolders()) return false;
+  archivePath_ = uniqueFolder_ + kStagingFolder + kLinkedSource;
+  if (platform::LinkUnchangeableFile(source, offset, size, archivePath_)) return true;
+  Remove();
+  uniqueFolder_.clear();
+  archivePath_.clear();
+  return false;
+}
+
 void SevenZipStaging::Remove() {
   if (!uniqueFolder_.empty()) DeleteStagingTree(uniqueFolder_);
 }

@@ -31,6 +31,11 @@ class SevenZipStaging {
   Result StageFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
                         const SkeletonReady& onSkeleton = nullptr);
 
+  // Stages the archive at [offset, offset + size) of `source` as that file itself,
+  // linked into the private folder, when nobody but us can change it; false, with
+  // nothing left, when it cannot be. The 7-Zip program finds the archive inside it.
+  bool LinkSource(std::FILE* source, std::uint64_t offset, std::uint32_t size);
+
   // Deletes the unique folder and everything below it.
   void Remove();
 
@@ -44,6 +49,9 @@ class SevenZipStaging {
   static constexpr char kStagingFolder[] = "corvex_7z/";
   static constexpr char kStagedArchive[] = "Vex7ZFile.7z";
   static constexpr char kHeaderSkeleton[] = "Vex7ZHeader.7z";
+  // The linked source: without the archive's extension, so that the program looks
+  // for the archive inside it instead of expecting it at the start.
+  static constexpr char kLinkedSource[] = "Vex7ZPackage";
 
  private:
   // Makes the unique and the staging folder and sets the archive path; false when

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace platform {
 
@@ -73,6 +74,22 @@ std::FILE* CreateSizedNewFile(const std::string& targetPath, std::uint64_t size)
   std::FILE* file = ::ftruncate(to, static_cast<off_t>(size)) == 0 ? ::fdopen(to, "wb") : nullptr;
   if (file == nullptr) ::close(to);
   return file;
+}
+
+bool LinkUnchangeableFile(std::FILE* source, std::uint64_t offset, std::uint64_t size, const std::string& linkPath) {
+  if (source == nullptr) return false;
+  const int fd = ::fileno(source);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+      (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return false;
+  }
+  const auto length = static_cast<std::uint64_t>(info.st_size);
+  if (offset > length || size > length - offset) return false;
+  // Through the descriptor, not a name: whatever the name points at by now, the link
+  // is to the file that was checked.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, linkPath.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 }  // namespace platform

@@ -30,4 +30,10 @@ bool ReadRange(std::FILE* source, std::uint64_t offset, void* out, std::size_t l
 // writing at positions (WriteAt); nullptr when it cannot be created.
 std::FILE* CreateSizedNewFile(const std::string& targetPath, std::uint64_t size);
 
+// Gives the open file `source` the further name `linkPath` (a hard link, never over an
+// existing name) when it holds [offset, offset + size) and nobody but this process's
+// user can change it: a regular file of ours, writable by neither group nor others.
+// False, with nothing made, otherwise or when the two lie on different file systems.
+bool LinkUnchangeableFile(std::FILE* source, std::uint64_t offset, std::uint64_t size, const std::string& linkPath);
+
 }  // namespace platform

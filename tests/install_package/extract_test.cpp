@@ -189,23 +189,54 @@ class FileRangeTest : public ExtractTest {
   std::FILE* package = nullptr;
 };
 
-TEST_F(FileRangeTest, StagesAPrivateCopyOfTheRangeAndRemovesItAfterwards) {
+// A package nobody else can change is read in place through a link in the private
+// folder; one that others could change, or where the program would find another
+// archive first, is copied. Either way nothing is left, and the package is untouched.
+TEST_F(FileRangeTest, ReadsThePackageInPlaceOnlyWhenNobodyElseCanChangeIt) {
+  const std::string packagePath = sandbox.Path("package.bin");
+  const std::string packageBytes = ReadFile(packagePath);
+  auto stagedFile = [&](const char* name) {
+    std::vector<std::string> entries = TempEntries();
+    return entries.size() == 1 ? sandbox.temp() + entries[0] + "/corvex_7z/" + name : std::string();
+  };
+  struct stat packageInfo {}, info {};
+  ASSERT_EQ(::chmod(packagePath.c_str(), 0644), 0);
+  ASSERT_EQ(::stat(packagePath.c_str(), &packageInfo), 0);
+
   ASSERT_EQ(std::fseek(package, 10, SEEK_SET), 0);
-  EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("kept"), false));
+  EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("linked"), false));
   EXPECT_EQ(std::ftell(package), 10);  // the caller's stream is not moved
-  std::vector<std::string> entries = TempEntries();
-  ASSERT_EQ(entries.size(), 1u);
-  std::string staged = sandbox.temp() + entries[0] + "/corvex_7z/Vex7ZFile.7z";
-  EXPECT_EQ(ReadFile(staged), archive);
-  struct stat info {};
-  ASSERT_EQ(::lstat(staged.c_str(), &info), 0);
-  EXPECT_TRUE(S_ISREG(info.st_mode));
-  EXPECT_EQ(info.st_mode & 0077, 0u);
-  fs::remove_all(sandbox.temp() + entries[0]);
+  ASSERT_EQ(::lstat(stagedFile("Vex7ZPackage").c_str(), &info), 0) << "an unchangeable package is linked";
+  EXPECT_EQ(info.st_ino, packageInfo.st_ino);
+  EXPECT_EQ(ReadFile(sandbox.Path("linked/lib/data.bin")), ReadFile(sandbox.Path("trees/range/lib/data.bin")));
+  fs::remove_all(fs::path(stagedFile("Vex7ZPackage")).parent_path().parent_path());
 
   EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("out")));
   EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
-  EXPECT_EQ(ReadFile(sandbox.Path("out/lib/data.bin")), ReadFile(sandbox.Path("trees/range/lib/data.bin")));
+  EXPECT_TRUE(TempEntries().empty());
+  EXPECT_EQ(ReadFile(packagePath), packageBytes);
+
+  ASSERT_EQ(::chmod(packagePath.c_str(), 0664), 0);
+  EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("copied"), false));
+  const std::string copy = stagedFile("Vex7ZFile.7z");
+  ASSERT_EQ(::lstat(copy.c_str(), &info), 0) << "a group-writable package is copied";
+  EXPECT_NE(info.st_ino, packageInfo.st_ino);
+  EXPECT_EQ(info.st_mode & 0077, 0u);
+  EXPECT_EQ(ReadFile(copy), archive);
+  fs::remove_all(fs::path(copy).parent_path().parent_path());
+
+  // Another archive in front of the payload: the program would open that one.
+  WriteFile(sandbox.Path("trees/decoy/decoy.txt"), "not the payload");
+  const std::string decoy = PackFolder(sandbox.Path("trees/decoy"), sandbox.Path("decoy.7z"));
+  const std::string decoyPackage = sandbox.Path("decoy-package.bin");
+  WriteFile(decoyPackage, decoy + std::string(kBlock, 'b') + archive);
+  ASSERT_EQ(::chmod(decoyPackage.c_str(), 0644), 0);
+  std::fclose(package);
+  package = std::fopen(decoyPackage.c_str(), "rb");
+  ASSERT_NE(package, nullptr);
+  EXPECT_TRUE(ExtractRange(decoy.size() + kBlock, archive.size(), sandbox.Path("payload")));
+  EXPECT_TRUE(fs::exists(sandbox.Path("payload/lib/data.bin")));
+  EXPECT_FALSE(fs::exists(sandbox.Path("payload/decoy.txt")));
   EXPECT_TRUE(TempEntries().empty());
 }
 

@@ -1,5 +1,7 @@
 #include "engine_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <thread>
 
 #include "base/install_log.h"
@@ -171,6 +173,17 @@ std::string PatternContent(std::size_t size, unsigned seed) {
     content[i] = static_cast<char>(x >> 24);
   }
   return content;
+}
+
+ScriptedMirrors::ScriptedMirrors(const std::string& script, const std::string& content, const std::string& name) {
+  const std::string package = (folder_ / name).string();
+  Sandbox::WriteFile(package, content);
+  if (!server_.StartMirrors(script, package)) ADD_FAILURE() << "corvex-devserver did not start:\n" << server_.Output();
+}
+
+int ScriptedMirrors::Gets(std::size_t mirror) {
+  server_.Stop();
+  return server_.PackageRequests(mirror, "GET");
 }
 
 }  // namespace testing_support

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "download/downloader_curl.h"
+#include "sandbox.h"
+#include "tests/common/devserver_process.h"
 
 namespace testing_support {
 
@@ -76,5 +78,20 @@ bool WaitForStop(DownloaderCurl& engine, EventRecorder& recorder,
 bool WaitForRelease(const std::weak_ptr<const void>& state, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 std::string PatternContent(std::size_t size, unsigned seed = 7);
+
+// corvex-devserver serving `content` as "/download/<name>" on the mirrors of `script`
+// (scenario mirror sections), for the length of a test.
+class ScriptedMirrors {
+ public:
+  ScriptedMirrors(const std::string& script, const std::string& content, const std::string& name = "pkg.exe");
+  std::string Url(std::size_t mirror) const { return server_.MirrorUrl(mirror); }
+  std::string Base(std::size_t mirror) const { return server_.MirrorBase(mirror); }
+  // GETs of the package a mirror answered. Stops the server first, so that none is missed.
+  int Gets(std::size_t mirror);
+
+ private:
+  TempFolder folder_{"corvex-mirrors"};
+  DevserverProcess server_;
+};
 
 }  // namespace testing_support

@@ -12,15 +12,12 @@
 #include "engine_harness.h"
 #include "platform/path.h"
 #include "sandbox.h"
-#include "test_mirror.h"
 
 namespace {
 
 using namespace testing_support;
 using namespace std::chrono_literals;
 
-constexpr char kFile[] = "/download/pkg.exe";
-constexpr char kCdnMarker[] = "cdn.corvex.example";
 
 struct Download {
   Sandbox sandbox;
@@ -35,10 +32,6 @@ struct Download {
   }
 };
 
-std::shared_ptr<const std::string> Share(const std::string& content) {
-  return std::make_shared<const std::string>(content);
-}
-
 std::vector<std::string> SegmentUrls(DownloaderCurl& engine, std::size_t count) {
   DownloadInfo info;
   engine.GetDownloadInfo(info);
@@ -52,11 +45,9 @@ std::vector<std::string> SegmentUrls(DownloaderCurl& engine, std::size_t count) 
 TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   Download run;
   const std::string content = PatternContent(1000);
-  TestMirror first("127.0.0.21"), second("127.0.0.22");
-  first.Serve(kFile, Share(content));
-  second.Serve(kFile, Share(content));
-  run.pings.echoMs = {{first.Url("pkg.exe"), 5}, {second.Url("pkg.exe"), 6}};
-  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  ScriptedMirrors mirrors("[mirror 1]\n[mirror 2]\n", content);
+  run.pings.echoMs = {{mirrors.Url(0), 5}, {mirrors.Url(1), 6}};
+  auto engine = run.Start(ManifestFor(content, {mirrors.Url(0), mirrors.Url(1)}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
 
   EXPECT_EQ(engine->GetStatus(), 5);
@@ -70,7 +61,7 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   EXPECT_EQ(info.nFileSize, 1000u);
   EXPECT_EQ(info.nDownloaded, 1000u);
   ASSERT_EQ(info.mapItems.size(), 4u);
-  const std::string urls[] = {first.Url("pkg.exe"), second.Url("pkg.exe")};
+  const std::string urls[] = {mirrors.Url(0), mirrors.Url(1)};
   for (int id = 0; id < 4; ++id) {
     const DownloadItem& item = info.mapItems.at(id);
     EXPECT_EQ(item.nStart, static_cast<std::uint32_t>(id * 250));
@@ -107,19 +98,11 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
 TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {
   Download run;
   const std::string content = PatternContent(200000);
-  std::vector<std::unique_ptr<TestMirror>> mirrors;
+  ScriptedMirrors mirrors("[mirror 1]\n[mirror 2]\n[mirror 3]\n[mirror 4]\n[mirror 5]\n[mirror 6]\n[cdn]\n", content);
   std::vector<std::string> urls;
   const std::uint32_t echo[] = {40, 10, 30, 10, 50, 20};
-  for (int i = 0; i < 6; ++i) {
-    mirrors.push_back(std::make_unique<TestMirror>("127.0.0." + std::to_string(31 + i)));
-    mirrors.back()->Serve(kFile, Share(content));
-    mirrors.back()->SetFlagAnswer("1 spare capacity");
-    urls.push_back(mirrors.back()->Url("pkg.exe"));
-    run.pings.echoMs[urls.back()] = echo[i];
-  }
-  TestMirror cdn("127.0.0.37");
-  cdn.Serve(std::string("/") + kCdnMarker + kFile, Share(content));
-  urls.push_back(cdn.Base() + "/" + kCdnMarker + kFile);
+  for (std::size_t i = 0; i < 7; ++i) urls.push_back(mirrors.Url(i));
+  for (std::size_t i = 0; i < 6; ++i) run.pings.echoMs[urls[i]] = echo[i];
 
   auto engine = run.Start(ManifestFor(content, urls).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
@@ -134,41 +117,34 @@ TEST(EngineTransfer, SixMirrorsRankedByEchoCdnLeftOut) {
   expected.insert(expected.end(), ranked.begin(), ranked.end());
   EXPECT_EQ(SegmentUrls(*engine, 10), expected);
   EXPECT_EQ(*run.pings.calls, 6) << "the CDN is not pinged";
-  EXPECT_EQ(cdn.GetCount(std::string("/") + kCdnMarker + kFile), 0);
   EXPECT_FALSE(engine->IsUsingCdn());
+  EXPECT_EQ(mirrors.Gets(6), 0);
 }
 
 TEST(EngineTransfer, TwoUsableMirrorsBringInTheCdn) {
   Download run;
   const std::string content = PatternContent(60000);
-  TestMirror a("127.0.0.41"), busy("127.0.0.42"), b("127.0.0.43"), cdn("127.0.0.44");
-  for (TestMirror* m : {&a, &busy, &b}) m->Serve(kFile, Share(content));
-  busy.SetFlagAnswer("0 busy");
-  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
-  cdn.Serve(cdnPath, Share(content));
-  const std::string cdnUrl = cdn.Base() + cdnPath;
-  run.pings.echoMs = {{a.Url("pkg.exe"), 9}, {busy.Url("pkg.exe"), 1}, {b.Url("pkg.exe"), 3}};
-  auto engine = run.Start(ManifestFor(content, {cdnUrl, a.Url("pkg.exe"), busy.Url("pkg.exe"), b.Url("pkg.exe")}).Build());
+  ScriptedMirrors mirrors("[mirror 1]\n[mirror 2]\nflag = 0 busy\n[mirror 3]\n[cdn]\n", content);
+  const std::string a = mirrors.Url(0), busy = mirrors.Url(1), b = mirrors.Url(2), cdnUrl = mirrors.Url(3);
+  run.pings.echoMs = {{a, 9}, {busy, 1}, {b, 3}};
+  auto engine = run.Start(ManifestFor(content, {cdnUrl, a, busy, b}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   DownloadInfo info;
   engine->GetDownloadInfo(info);
   EXPECT_EQ(info.nThreadCount, 6);
-  EXPECT_EQ(SegmentUrls(*engine, 6), (std::vector<std::string>{b.Url("pkg.exe"), a.Url("pkg.exe"), cdnUrl,
-                                                               b.Url("pkg.exe"), a.Url("pkg.exe"), cdnUrl}));
+  EXPECT_EQ(SegmentUrls(*engine, 6), (std::vector<std::string>{b, a, cdnUrl, b, a, cdnUrl}));
 }
 
 TEST(EngineTransfer, CdnAloneRunsFiveSegments) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(50000);
-  TestMirror dead("127.0.0.45"), cdn("127.0.0.46");
-  dead.Serve(kFile, Share(content));
-  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
-  cdn.Serve(cdnPath, Share(content));
-  const std::string cdnUrl = cdn.Base() + cdnPath;
-  auto engine = run.Start(ManifestFor(content, {dead.Url("pkg.exe"), cdnUrl}).Build());
+  // The first mirror does not answer the echo.
+  ScriptedMirrors mirrors("[mirror 1]\n[cdn]\n", content);
+  const std::string cdnUrl = mirrors.Url(1);
+  auto engine = run.Start(ManifestFor(content, {mirrors.Url(0), cdnUrl}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
@@ -184,10 +160,8 @@ TEST(EngineTransfer, CdnWithWrongLengthEndsWithoutOutputFile) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(50000);
-  TestMirror cdn("127.0.0.47");
-  const std::string cdnPath = std::string("/") + kCdnMarker + kFile;
-  cdn.Serve(cdnPath, Share(content.substr(0, 49999)));
-  auto engine = run.Start(ManifestFor(content, {"http://127.0.0.48:1/download/pkg.exe", cdn.Base() + cdnPath}).Build());
+  ScriptedMirrors cdn("[cdn]\nlength = 49999\n", content);
+  auto engine = run.Start(ManifestFor(content, {"http://127.0.0.48:1/download/pkg.exe", cdn.Url(0)}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 11);
@@ -204,18 +178,13 @@ TEST(EngineTransfer, CdnWithWrongLengthEndsWithoutOutputFile) {
 TEST(EngineTransfer, CapacityAnswersDecideWhoStays) {
   Download run;
   const std::string content = PatternContent(30000);
-  TestMirror one("127.0.0.51"), zero("127.0.0.52"), dropped("127.0.0.53"), ten("127.0.0.54"), said("127.0.0.55");
-  one.SetFlagAnswer("1");
-  zero.SetFlagAnswer("0 no room");
-  MirrorFaults drop;
-  drop.dropFlag = true;
-  dropped.SetFaults(drop);
-  ten.SetFlagAnswer("10");
-  said.SetFlagAnswer("error");
+  // The third one's answer starts well but the connection drops after its first byte.
+  ScriptedMirrors mirrors("[mirror 1]\nflag = 1\n[mirror 2]\nflag = 0 no room\n[mirror 3]\nflag_reset_after = 1\n"
+                          "[mirror 4]\nflag = 10\n[mirror 5]\nflag = error\n",
+                          content);
   std::vector<std::string> urls;
-  for (TestMirror* m : {&one, &zero, &dropped, &ten, &said}) {
-    m->Serve(kFile, Share(content));
-    urls.push_back(m->Url("pkg.exe"));
+  for (std::size_t i = 0; i < 5; ++i) {
+    urls.push_back(mirrors.Url(i));
     run.pings.echoMs[urls.back()] = 1;
   }
   auto engine = run.Start(ManifestFor(content, urls).Build());
@@ -224,19 +193,15 @@ TEST(EngineTransfer, CapacityAnswersDecideWhoStays) {
   DownloadInfo info;
   engine->GetDownloadInfo(info);
   EXPECT_EQ(info.nThreadCount, 2);
-  EXPECT_EQ(SegmentUrls(*engine, 2), std::vector<std::string>(2, ten.Url("pkg.exe")));
+  EXPECT_EQ(SegmentUrls(*engine, 2), std::vector<std::string>(2, mirrors.Url(3)));
 }
 
 TEST(EngineTransfer, OverlongChunkIsCutAtTheSegmentEnd) {
   Download run;
   const std::string content = PatternContent(1000);
-  TestMirror sloppy("127.0.0.56");
-  sloppy.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.extraBytes = 100;
-  sloppy.SetFaults(faults);
-  run.pings.echoMs = {{sloppy.Url("pkg.exe"), 1}};
-  auto engine = run.Start(ManifestFor(content, {sloppy.Url("pkg.exe")}).Build());
+  ScriptedMirrors sloppy("[mirror 1]\nextra_bytes = 100\n", content);
+  run.pings.echoMs = {{sloppy.Url(0), 1}};
+  auto engine = run.Start(ManifestFor(content, {sloppy.Url(0)}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
@@ -253,14 +218,10 @@ TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(4 * 1048576);
-  TestMirror corrupt("127.0.0.57"), good("127.0.0.58");
-  corrupt.Serve(kFile, Share(content));
-  good.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.corruptOffset = 10;
-  corrupt.SetFaults(faults);
-  run.pings.echoMs = {{corrupt.Url("pkg.exe"), 1}, {good.Url("pkg.exe"), 2}};
-  auto engine = run.Start(ManifestFor(content, {corrupt.Url("pkg.exe"), good.Url("pkg.exe")}).Build());
+  ScriptedMirrors mirrors("[mirror 1]\ncorrupt_block = 0\n[mirror 2]\n", content);
+  const std::string corrupt = mirrors.Url(0), good = mirrors.Url(1);
+  run.pings.echoMs = {{corrupt, 1}, {good, 2}};
+  auto engine = run.Start(ManifestFor(content, {corrupt, good}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_EQ(Md5Hex(Sandbox::ReadFile(run.target).data(), content.size()), Md5Hex(content.data(), content.size()));
@@ -271,7 +232,7 @@ TEST(EngineTransfer, BadBlockIsRepairedFromAnotherMirror) {
     if (id >= 4 && item.nStart == 0) repair = &item;  // the dispatcher may have split it since
   }
   ASSERT_NE(repair, nullptr) << "block 0 is fetched again\n" << log.Text();
-  EXPECT_EQ(std::string(repair->pszUrl), good.Url("pkg.exe")) << "not from the mirror that spoiled it";
+  EXPECT_EQ(std::string(repair->pszUrl), good) << "not from the mirror that spoiled it";
   EXPECT_TRUE(log.Contains("Download_RepairData : GetBestURL Info, start(0), end(1048575), ID(" +
                            std::to_string(repair->nId) + ").\n"));
   EXPECT_EQ(info.nDownloaded, info.nFileSize) << "repaired bytes do not push the count past the size";
@@ -285,17 +246,10 @@ TEST(EngineTransfer, RepairRunsAfterSplitSegmentsEndAtTheirLoweredEnds) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(4 * 1048576);
-  TestMirror slow("127.0.0.68"), fast("127.0.0.69");
-  slow.Serve(kFile, Share(content));
-  fast.Serve(kFile, Share(content));
-  MirrorFaults slowFaults;
-  slowFaults.pieceDelayMs = 8;
-  slow.SetFaults(slowFaults);
-  MirrorFaults fastFaults;
-  fastFaults.corruptOffset = 1048576 + 10;
-  fast.SetFaults(fastFaults);
-  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}, {fast.Url("pkg.exe"), 2}};
-  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe"), fast.Url("pkg.exe")}).Build());
+  ScriptedMirrors mirrors("[mirror 1]\nrate = 512000\n[mirror 2]\ncorrupt_block = 1\n", content);
+  const std::string slow = mirrors.Url(0), fast = mirrors.Url(1);
+  run.pings.echoMs = {{slow, 1}, {fast, 2}};
+  auto engine = run.Start(ManifestFor(content, {slow, fast}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder, 40s)) << log.Text();
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
@@ -305,12 +259,12 @@ TEST(EngineTransfer, RepairRunsAfterSplitSegmentsEndAtTheirLoweredEnds) {
   bool split = false;
   const DownloadItem* repair = nullptr;
   for (const auto& [id, item] : info.mapItems) {
-    if (id >= 4 && item.nStart % 1048576 != 0 && std::string(item.pszUrl) == fast.Url("pkg.exe")) split = true;
+    if (id >= 4 && item.nStart % 1048576 != 0 && std::string(item.pszUrl) == fast) split = true;
     if (id >= 4 && item.nStart == 1048576 && !repair) repair = &item;  // later split, maybe
   }
   EXPECT_TRUE(split) << "a slow segment was split onto the fast mirror\n" << log.Text();
   ASSERT_NE(repair, nullptr) << "block 1 is fetched again\n" << log.Text();
-  EXPECT_EQ(std::string(repair->pszUrl), slow.Url("pkg.exe"));
+  EXPECT_EQ(std::string(repair->pszUrl), slow);
 }
 
 // Blocks only say what to fetch again: the whole-file digest alone verifies. Bytes
@@ -319,14 +273,10 @@ TEST(EngineTransfer, AlteredBytesWithoutABlockDigestAreFoundByTheWholeFileDigest
   Download run;
   LogCapture log;
   const std::string content = PatternContent(3 * 1048576);
-  TestMirror altering("127.0.0.70"), good("127.0.0.71");
-  altering.Serve(kFile, Share(content));
-  good.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.corruptOffset = 2 * 1048576 + 5;  // block 2, which the manifest gives no digest
-  altering.SetFaults(faults);
-  run.pings.echoMs = {{altering.Url("pkg.exe"), 1}, {good.Url("pkg.exe"), 2}};
-  ManifestText manifest = ManifestFor(content, {altering.Url("pkg.exe"), good.Url("pkg.exe")});
+  // Block 2, which the manifest gives no digest.
+  ScriptedMirrors mirrors("[mirror 1]\ncorrupt_block = 2\n[mirror 2]\n", content);
+  run.pings.echoMs = {{mirrors.Url(0), 1}, {mirrors.Url(1), 2}};
+  ManifestText manifest = ManifestFor(content, {mirrors.Url(0), mirrors.Url(1)});
   manifest.digests.resize(2);  // the whole file and block 0
   auto engine = run.Start(manifest.Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
@@ -342,15 +292,10 @@ TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(2 * 1048576);
-  TestMirror first("127.0.0.72"), second("127.0.0.73");
-  MirrorFaults faults;
-  faults.corruptOffset = 1048576 + 7;
-  for (TestMirror* mirror : {&first, &second}) {
-    mirror->Serve(kFile, Share(content));
-    mirror->SetFaults(faults);
-  }
-  run.pings.echoMs = {{first.Url("pkg.exe"), 1}, {second.Url("pkg.exe"), 2}};
-  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  ScriptedMirrors mirrors("[mirror 1]\ncorrupt_block = 1\n[mirror 2]\ncorrupt_block = 1\n", content);
+  const std::string first = mirrors.Url(0), second = mirrors.Url(1);
+  run.pings.echoMs = {{first, 1}, {second, 2}};
+  auto engine = run.Start(ManifestFor(content, {first, second}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
@@ -358,7 +303,7 @@ TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
   EXPECT_EQ(run.recorder.Ends()[0].event, 4);
   EXPECT_EQ(log.CountOf("Download_RepairData : GetBestURL Info, start(1048576)"), 2 * kRepairAttemptsPerMirror);
   EXPECT_TRUE(log.Contains("bytes 1048576-2097151 (block 1) did not verify from any mirror, tried " +
-                           first.Url("pkg.exe") + " (2), " + second.Url("pkg.exe") + " (2)"))
+                           first + " (2), " + second + " (2)"))
       << log.Text();
 }
 
@@ -369,16 +314,15 @@ TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(1048576);
-  TestMirror mirror("127.0.0.74");
-  mirror.Serve(kFile, Share(content));
-  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  ScriptedMirrors mirror("[mirror 1]\n", content);  // started before the limit, which it would inherit
+  run.pings.echoMs = {{mirror.Url(0), 1}};
   rlimit previous{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit limited = previous;
   limited.rlim_cur = 65536;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  auto engine = run.Start(ManifestFor(content, {mirror.Url("pkg.exe")}).Build());
+  auto engine = run.Start(ManifestFor(content, {mirror.Url(0)}).Build());
   const bool stopped = WaitForStop(*engine, run.recorder, 20s);
   ::setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, oldHandler);
@@ -387,24 +331,18 @@ TEST(EngineTransfer, WriteErrorEndsTheDownloadAtOnce) {
   EXPECT_EQ(engine->GetErrorCode(), 14);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
   EXPECT_TRUE(log.Contains("Download_WriteData : cannot write the output file (" + run.target + ").\n")) << log.Text();
-  EXPECT_LE(mirror.GetCount(kFile), 2) << "no segment was fetched again";
+  EXPECT_LE(mirror.Gets(0), 2) << "no segment was fetched again";
 }
 
 TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {
   Download run;
   const std::string content = PatternContent(2000000);
-  TestMirror flaky("127.0.0.64"), steady("127.0.0.65");
-  flaky.Serve(kFile, Share(content));
-  steady.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.truncatePath = kFile;
-  faults.truncateFirstGets = 1;
-  flaky.SetFaults(faults);
-  MirrorFaults slow;
-  slow.pieceDelayMs = 20;  // keeps the transfer going until the dispatcher looks
-  steady.SetFaults(slow);
-  run.pings.echoMs = {{flaky.Url("pkg.exe"), 1}, {steady.Url("pkg.exe"), 2}};
-  auto engine = run.Start(ManifestFor(content, {flaky.Url("pkg.exe"), steady.Url("pkg.exe")}).Build());
+  // The first GET of the flaky one breaks half way; the steady one is slow enough to
+  // keep its transfers going until the dispatcher looks.
+  ScriptedMirrors mirrors("[mirror 1]\nreset_after = 250000\nfault_requests = 1\n[mirror 2]\nrate = 204800\n", content);
+  const std::string flaky = mirrors.Url(0), steady = mirrors.Url(1);
+  run.pings.echoMs = {{flaky, 1}, {steady, 2}};
+  auto engine = run.Start(ManifestFor(content, {flaky, steady}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
@@ -421,7 +359,7 @@ TEST(EngineTransfer, FailedSegmentResumesOnAnotherMirror) {
     if (id > failed->nId && item.nStart == failed->nCurrent) resumed = &item;
   }
   ASSERT_NE(resumed, nullptr) << "the remainder resumes where the failed one stopped";
-  EXPECT_EQ(std::string(resumed->pszUrl), steady.Url("pkg.exe"));
+  EXPECT_EQ(std::string(resumed->pszUrl), steady);
   EXPECT_EQ(resumed->nEnd, failed->nEnd);
 }
 
@@ -429,16 +367,10 @@ TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(300000);
-  TestMirror first("127.0.0.66"), second("127.0.0.67");
-  MirrorFaults faults;
-  faults.truncatePath = kFile;
-  faults.truncateFirstGets = 1000;
-  for (TestMirror* mirror : {&first, &second}) {
-    mirror->Serve(kFile, Share(content));
-    mirror->SetFaults(faults);
-  }
-  run.pings.echoMs = {{first.Url("pkg.exe"), 1}, {second.Url("pkg.exe"), 2}};
-  auto engine = run.Start(ManifestFor(content, {first.Url("pkg.exe"), second.Url("pkg.exe")}).Build());
+  // Every GET breaks half way through a first segment.
+  ScriptedMirrors mirrors("[mirror 1]\nreset_after = 37500\n[mirror 2]\nreset_after = 37500\n", content);
+  run.pings.echoMs = {{mirrors.Url(0), 1}, {mirrors.Url(1), 2}};
+  auto engine = run.Start(ManifestFor(content, {mirrors.Url(0), mirrors.Url(1)}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
@@ -453,13 +385,9 @@ TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
 TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
   Download run;
   const std::string content = PatternContent(2 * 1048576);
-  TestMirror slow("127.0.0.59");
-  slow.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.pieceDelayMs = 20;
-  slow.SetFaults(faults);
-  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}};
-  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe")}).Build());
+  ScriptedMirrors slow("[mirror 1]\nrate = 204800\n", content);
+  run.pings.echoMs = {{slow.Url(0), 1}};
+  auto engine = run.Start(ManifestFor(content, {slow.Url(0)}).Build());
   ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
   EXPECT_TRUE(engine->IsDownloading());
   EXPECT_EQ(engine->StopDownload(), S_OK);
@@ -481,13 +409,9 @@ TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
 TEST(EngineTransfer, DeletingARunningEngineIsSafe) {
   Download run;
   const std::string content = PatternContent(1048576);
-  TestMirror slow("127.0.0.60");
-  slow.Serve(kFile, Share(content));
-  MirrorFaults faults;
-  faults.pieceDelayMs = 10;
-  slow.SetFaults(faults);
-  run.pings.echoMs = {{slow.Url("pkg.exe"), 1}};
-  auto engine = run.Start(ManifestFor(content, {slow.Url("pkg.exe")}).Build());
+  ScriptedMirrors slow("[mirror 1]\nrate = 409600\n", content);
+  run.pings.echoMs = {{slow.Url(0), 1}};
+  auto engine = run.Start(ManifestFor(content, {slow.Url(0)}).Build());
   ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
   auto lifetime = engine->StateLifetime();
   engine.reset();
@@ -498,42 +422,39 @@ TEST(EngineTransfer, UnopenableOutputFileFailsAtOnce) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(5000);
-  TestMirror mirror("127.0.0.61");
-  mirror.Serve(kFile, Share(content));
-  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  ScriptedMirrors mirror("[mirror 1]\n", content);
+  run.pings.echoMs = {{mirror.Url(0), 1}};
   run.target = run.sandbox.root() + "/missing-folder/pkg.exe";
-  auto engine = run.Start(ManifestFor(content, {mirror.Url("pkg.exe")}).Build());
+  auto engine = run.Start(ManifestFor(content, {mirror.Url(0)}).Build());
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
   EXPECT_FALSE(engine->IsDownloading());
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
   EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
-  EXPECT_EQ(mirror.GetCount(kFile), 0) << "no segment was started";
   EXPECT_TRUE(log.Contains(run.target));
+  EXPECT_EQ(mirror.Gets(0), 0) << "no segment was started";
 }
 
 TEST(EngineTransfer, ManifestFromUrlIsRetriedWithAFreshTransfer) {
   Download run;
   LogCapture log;
   const std::string content = PatternContent(20000);
-  TestMirror mirror("127.0.0.62");
-  mirror.Serve(kFile, Share(content));
-  const std::string manifest = ManifestFor(content, {mirror.Url("pkg.exe")}).Build();
-  mirror.Serve("/cfg/manifest.xml", Share(manifest));
-  MirrorFaults faults;
-  faults.truncateFirstGets = 2;
-  faults.truncatePath = "/cfg/manifest.xml";
-  mirror.SetFaults(faults);
-  run.pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
+  ScriptedMirrors mirror("[mirror 1]\n", content);
+  const std::string manifest = ManifestFor(content, {mirror.Url(0)}).Build();
+  // Its first two answers break half way.
+  ScriptedMirrors manifestServer(
+      "[mirror 2]\nreset_after = " + std::to_string(manifest.size() / 2) + "\nfault_requests = 2\n", manifest,
+      "manifest.xml");
+  run.pings.echoMs = {{mirror.Url(0), 1}};
   auto engine = NewEngine(run.pings, run.recorder);
-  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_EQ(engine->DownloadByConfigUrl(manifestServer.Url(0), run.target), S_OK);
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
-  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(manifestServer.Gets(0), 3);
   EXPECT_EQ(engine->GetStatus(), 5);
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
   EXPECT_EQ(Sandbox::ReadFile(run.target + ".cfg"), manifest);
-  EXPECT_EQ(mirror.GetCount(kFile), 2) << "no segment had to be fetched again\n" << log.Text();
+  EXPECT_EQ(mirror.Gets(0), 2) << "no segment had to be fetched again\n" << log.Text();
 }
 
 // An error page arrives complete but is no manifest: it is fetched again like a
@@ -541,12 +462,11 @@ TEST(EngineTransfer, ManifestFromUrlIsRetriedWithAFreshTransfer) {
 TEST(EngineTransfer, ManifestThatArrivesButDoesNotLoadIsRetried) {
   Download run;
   LogCapture log;
-  TestMirror mirror("127.0.0.75");
-  mirror.Serve("/cfg/manifest.xml", Share("<html><body>Not Found</body>"));
+  ScriptedMirrors mirror("[mirror 1]\n", "<html><body>Not Found</body>", "manifest.xml");
   auto engine = NewEngine(run.pings, run.recorder);
-  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Url(0), run.target), S_OK);
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
-  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(mirror.Gets(0), 3);
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 3);
   EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
@@ -559,16 +479,11 @@ TEST(EngineTransfer, ManifestThatArrivesButDoesNotLoadIsRetried) {
 TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {
   Download run;
   LogCapture log;
-  TestMirror mirror("127.0.0.63");
-  mirror.Serve("/cfg/manifest.xml", Share(std::string(4000, 'x')));
-  MirrorFaults faults;
-  faults.truncateFirstGets = 100;
-  faults.truncatePath = "/cfg/manifest.xml";
-  mirror.SetFaults(faults);
+  ScriptedMirrors mirror("[mirror 1]\nreset_after = 2000\n", std::string(4000, 'x'), "manifest.xml");
   auto engine = NewEngine(run.pings, run.recorder);
-  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.target), S_OK);
+  ASSERT_EQ(engine->DownloadByConfigUrl(mirror.Url(0), run.target), S_OK);
   ASSERT_TRUE(WaitForStop(*engine, run.recorder));
-  EXPECT_EQ(mirror.GetCount("/cfg/manifest.xml"), 3);
+  EXPECT_EQ(mirror.Gets(0), 3);
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 3);
   EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
@@ -578,7 +493,7 @@ TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {
 
   EventRecorder other;
   auto refused = NewEngine(run.pings, other);
-  EXPECT_EQ(refused->DownloadByConfigUrl(mirror.Base() + "/cfg/manifest.xml", run.sandbox.root() + "/no/dir/x"),
+  EXPECT_EQ(refused->DownloadByConfigUrl(mirror.Url(0), run.sandbox.root() + "/no/dir/x"),
             E_INVALIDARG);
 }
 

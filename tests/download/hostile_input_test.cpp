@@ -9,14 +9,11 @@
 
 #include "engine_harness.h"
 #include "sandbox.h"
-#include "test_mirror.h"
 
 namespace {
 
 using namespace testing_support;
 namespace fs = std::filesystem;
-
-constexpr char kFile[] = "/download/pkg.exe";
 
 struct Outcome {
   int status;
@@ -50,20 +47,21 @@ TEST(HostileInput, LocalFilesAreNeverFetched) {
   Sandbox::WriteFile(secretPath, secret);
   const std::string target = sandbox.root() + "/pkg.exe";
 
-  TestMirror mirror("127.0.0.64");
-  mirror.Redirect(kFile, "file://" + secretPath);
-  mirror.Redirect("/cfg/redirected.xml", "file://" + sandbox.root() + "/local.xml");
+  // One redirects the package to the secret, the other to a local manifest.
+  ScriptedMirrors mirrors("[mirror 1]\nredirect = file://" + secretPath + "\n[mirror 2]\nredirect = file://" +
+                              sandbox.root() + "/local.xml\n",
+                          secret);
   Sandbox::WriteFile(sandbox.root() + "/local.xml", ManifestFor(secret, {"file://" + secretPath}).Build());
 
   PingTable pings;
-  pings.echoMs = {{"file://" + secretPath, 1}, {mirror.Url("pkg.exe"), 1}};
-  for (const std::string& url : {"file://" + secretPath, "file://localhost" + secretPath, mirror.Url("pkg.exe")}) {
+  pings.echoMs = {{"file://" + secretPath, 1}, {mirrors.Url(0), 1}};
+  for (const std::string& url : {"file://" + secretPath, "file://localhost" + secretPath, mirrors.Url(0)}) {
     const Outcome outcome = Fetch(ManifestFor(secret, {url}).Build(), target, pings);
     EXPECT_EQ(outcome.status, 4) << url;
     EXPECT_EQ(outcome.error, 11) << url << ": no mirror may be usable";
     EXPECT_FALSE(Sandbox::ReadFile(target) == secret) << url;
   }
-  for (const std::string& manifestUrl : {"file://" + sandbox.root() + "/local.xml", mirror.Base() + "/cfg/redirected.xml"}) {
+  for (const std::string& manifestUrl : {"file://" + sandbox.root() + "/local.xml", mirrors.Url(1)}) {
     const Outcome outcome = Fetch("", target, pings, manifestUrl);
     EXPECT_EQ(outcome.error, 3) << manifestUrl;
     EXPECT_EQ(Sandbox::ReadFile(target + ".cfg"), "") << manifestUrl;
@@ -75,16 +73,16 @@ TEST(HostileInput, LocalFilesAreNeverFetched) {
 TEST(HostileInput, OversizedManifestIsCutAndRefused) {
   Sandbox sandbox;
   const std::string target = sandbox.root() + "/pkg.exe";
-  TestMirror mirror("127.0.0.65");
-  std::string manifest = ManifestFor(PatternContent(5000), {mirror.Url("pkg.exe")}).Build();
+  ScriptedMirrors mirror("[mirror 1]\n", PatternContent(5000));
+  std::string manifest = ManifestFor(PatternContent(5000), {mirror.Url(0)}).Build();
   manifest.append(3 * 1048576, ' ');
-  mirror.Serve("/cfg/manifest.xml", std::make_shared<const std::string>(manifest));
+  ScriptedMirrors manifestServer("[mirror 1]\n", manifest, "manifest.xml");
   PingTable pings;
-  const Outcome outcome = Fetch("", target, pings, mirror.Base() + "/cfg/manifest.xml");
+  const Outcome outcome = Fetch("", target, pings, manifestServer.Url(0));
   EXPECT_EQ(outcome.status, 4);
   EXPECT_EQ(outcome.error, 4);
   EXPECT_LE(fs::file_size(target + ".cfg"), 1048576u);
-  EXPECT_EQ(mirror.GetCount(kFile), 0);
+  EXPECT_EQ(mirror.Gets(0), 0);
 }
 
 // The target's final name is never a link (the installer runs as root in the user's
@@ -92,11 +90,11 @@ TEST(HostileInput, OversizedManifestIsCutAndRefused) {
 TEST(HostileInput, TargetLinksAndDevicesAreRefused) {
   Sandbox sandbox;
   const std::string content = PatternContent(5000);
-  TestMirror mirror("127.0.0.66");
-  mirror.Serve(kFile, std::make_shared<const std::string>(content));
+  // The first serves the refused targets, the second the one that is followed.
+  ScriptedMirrors mirrors("[mirror 1]\n[mirror 2]\n", content);
   PingTable pings;
-  pings.echoMs = {{mirror.Url("pkg.exe"), 1}};
-  const std::string manifest = ManifestFor(content, {mirror.Url("pkg.exe")}).Build();
+  pings.echoMs = {{mirrors.Url(0), 1}, {mirrors.Url(1), 1}};
+  const std::string manifest = ManifestFor(content, {mirrors.Url(0)}).Build();
 
   const std::string victim = sandbox.root() + "/precious";
   Sandbox::WriteFile(victim, "keep me");
@@ -113,13 +111,13 @@ TEST(HostileInput, TargetLinksAndDevicesAreRefused) {
   }
   EXPECT_EQ(Sandbox::ReadFile(victim), "keep me");
   EXPECT_TRUE(fs::is_symlink(toVictim));
-  EXPECT_EQ(mirror.GetCount(kFile), 0) << "refused before any segment";
 
   // A link in the folders above the final name is followed.
   fs::create_directories(sandbox.root() + "/real");
   ASSERT_EQ(::symlink((sandbox.root() + "/real").c_str(), (sandbox.root() + "/linked").c_str()), 0);
-  EXPECT_EQ(Fetch(manifest, sandbox.root() + "/linked/pkg.exe", pings).status, 5);
+  EXPECT_EQ(Fetch(ManifestFor(content, {mirrors.Url(1)}).Build(), sandbox.root() + "/linked/pkg.exe", pings).status, 5);
   EXPECT_TRUE(Sandbox::ReadFile(sandbox.root() + "/real/pkg.exe") == content);
+  EXPECT_EQ(mirrors.Gets(0), 0) << "refused before any segment";
 }
 
 }  // namespace

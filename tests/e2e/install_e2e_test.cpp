@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "platform/child_process.h"
-#include "tests/common/free_port.h"
-#include "tests/scenarios/devserver_process.h"
+#include "tests/common/devserver_process.h"
 #include "tests/common/sandbox.h"
 
 namespace fs = std::filesystem;
@@ -112,32 +111,19 @@ class InstallEndToEnd : public ::testing::Test {
   // Starts the devserver with `mirrors` (the scenario's mirror sections) and writes
   // the manifest and vendor configuration the installer is to use.
   void ServeMirrors(const std::string& mirrors) {
-    const fs::path scenario = folder_ / "mirrors.scenario";
-    WriteFile(scenario, mirrors);
-    for (int attempt = 0; attempt < 5 && !server_; ++attempt) {
-      vendorPort_ = testing_support::FindFreePort();
-      auto server = std::make_unique<DevserverProcess>();
-      if (server->Start(kBinaryDir + "/tools/devserver/corvex-devserver",
-                        {"--scenario", scenario.string(), "--package", package_.string(), "--port", "0", "--vendor",
-                         "127.0.0.1:" + std::to_string(vendorPort_), "--report-log", reportLog().string(),
-                         "--max-seconds", "300", "--quiet"})) {
-        server_ = std::move(server);
-      }
-    }
-    ASSERT_TRUE(server_) << "corvex-devserver did not start";
-    const std::string port = std::to_string(server_->MirrorPort());
+    server_ = std::make_unique<testing_support::DevserverProcess>();
+    ASSERT_TRUE(server_->StartMirrors(mirrors, package_.string(),
+                                      {"--vendor", "127.0.0.1:0", "--report-log", reportLog().string(), "--quiet"}))
+        << "corvex-devserver did not start:\n" << server_->Output();
     std::vector<std::string> args = {"--package", package_.string(), "--stem", "corvex11", "--version", "11.0.9.2",
                                      "--url-name", packageName_, "--output",
                                      (folder_ / "resources/xml" / (x64_ ? "502" : "501")).string()};
     if (x64_) args.push_back("--x64");
-    for (int host = 11; host <= 16; ++host) {
-      args.insert(args.end(), {"--mirror", "http://127.0.0." + std::to_string(host) + ":" + port});
-    }
-    args.insert(args.end(), {"--mirror", "http://127.0.0.17:" + port + "/cdn.corvex.example"});
+    for (std::size_t mirror = 0; mirror < 7; ++mirror) args.insert(args.end(), {"--mirror", server_->MirrorBase(mirror)});
     fs::create_directories(folder_ / "resources/xml");
     const ProgramRun manifest = RunProgram(kBinaryDir + "/tools/corvex-manifest/corvex-manifest", args);
     ASSERT_EQ(manifest.exitCode, 0) << manifest.output;
-    const std::string vendor = "http://127.0.0.1:" + std::to_string(vendorPort_);
+    const std::string vendor = server_->VendorBase();
     WriteFile(folder_ / "vendor.conf", "web_site=" + vendor + "\nstatistics_host=" + vendor + "\ncrash_host=" +
                                            vendor + "\n");
   }
@@ -152,7 +138,7 @@ class InstallEndToEnd : public ::testing::Test {
                        {"WAYLAND_DISPLAY", ""},
                        {"CORVEX_RESOURCE_OVERRIDE", (folder_ / "resources").string()},
                        {"CORVEX_VENDOR_CONFIG", (folder_ / "vendor.conf").string()},
-                       {"CORVEX_CRASH_HOST", "http://127.0.0.1:" + std::to_string(vendorPort_)},
+                       {"CORVEX_CRASH_HOST", server_->VendorBase()},
                        {"CORVEX_STUB_MS", "200"},
                        {"BROWSER", "true"},
                        {"XDG_CONFIG_HOME", ""},
@@ -175,8 +161,7 @@ class InstallEndToEnd : public ::testing::Test {
   std::string packageName_;
   std::string entryName_;
   fs::path package_;
-  int vendorPort_ = 0;
-  std::unique_ptr<DevserverProcess> server_;
+  std::unique_ptr<testing_support::DevserverProcess> server_;
 };
 
 constexpr char kOneFaultyMirror[] =

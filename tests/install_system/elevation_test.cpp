@@ -22,7 +22,8 @@ struct ElevationOutcome {
 };
 
 // Runs EnsureElevatedOrRelaunch in a child that is an ordinary user outside any sandbox
-// root, with `path` as its search path.
+// root, with `path` as its search path. Forked, not launched: the call under test must
+// run in a process that dropped root.
 ElevationOutcome RunAsOrdinaryUser(const std::string& path, const std::string& stderrFile) {
   const pid_t pid = ::fork();
   if (pid == 0) {

@@ -9,6 +9,7 @@
 #include "install/product_processes.h"
 #include "platform/desktop_session.h"
 #include "platform/process.h"
+#include "platform/process_launch.h"
 #include "sandbox.h"
 #include "system_test_support.h"
 
@@ -37,37 +38,36 @@ std::unique_ptr<platform::Process> StartSleeper(const std::string& path) {
 
 bool Running(platform::Process& process) { return !process.ExitCode().has_value(); }
 
-// A real X server on a display number of its own choosing.
+// A real X server on a display number of its own choosing, which it names on stdout.
 class XServer {
  public:
   XServer() {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0", "64x64x24", nullptr);
-      ::_exit(127);
-    }
-    ::close(fds[1]);
+    platform::LaunchOptions options;
+    options.program = "Xvfb";
+    options.arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "64x64x24"};
+    options.captureOutput = true;
+    int error = 0;
+    if (!platform::Launch(options, child_, error)) return;
+    server_ = std::make_unique<platform::Process>(child_.pid);
     char buffer[16] = {};
-    const ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
-    readEnd_ = fds[0];  // the server writes to it again when it shuts down
+    const ssize_t n = ::read(child_.output, buffer, sizeof buffer - 1);
     if (n > 0) display_ = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
   }
   ~XServer() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
+    if (server_) {
+      ::kill(server_->Id(), SIGTERM);
+      server_->Wait(-1);
     }
-    if (readEnd_ >= 0) ::close(readEnd_);
+    // Kept open until here: the server writes to them again when it shuts down.
+    for (int fd : {child_.input, child_.output, child_.errorOutput}) {
+      if (fd >= 0) ::close(fd);
+    }
   }
   const std::string& display() const { return display_; }
 
  private:
-  pid_t pid_ = -1;
-  int readEnd_ = -1;
+  platform::LaunchedChild child_;
+  std::unique_ptr<platform::Process> server_;
   std::string display_;
 };
 
@@ -184,7 +184,8 @@ TEST_F(DesktopUserStartTest, RunsTheChildAsTheDesktopUser) {
 }
 
 TEST_F(DesktopUserStartTest, WithoutRootItIsAPlainStart) {
-  // No display either: a plain start does not need the desktop user's session.
+  // No display either: a plain start does not need the desktop user's session. The
+  // call itself must run as an ordinary user, so it runs in a forked child.
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);

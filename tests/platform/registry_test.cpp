@@ -92,6 +92,8 @@ TEST(Registry, SeveralProcessesWriteAtOnce) {
   Sandbox sandbox;
   constexpr int kProcesses = 4, kValues = 25;
   std::vector<pid_t> children;
+  // Forked children make the registry calls themselves: the store must hold up against
+  // other processes, not only other threads.
   for (int p = 0; p < kProcesses; ++p) {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -144,6 +146,7 @@ TEST(Registry, LockedStoreReportsLockViolation) {
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(RegistryDatabasePath(Hive::LocalMachine).c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  // Forked: the write comes from another process than the lock holder, as from a second installer.
   const pid_t pid = ::fork();
   if (pid == 0) {
     const DWORD one = 1;

@@ -3,24 +3,25 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/child_process.h"
-#include "tests/scenarios/devserver_process.h"
+#include "tests/common/devserver_process.h"
 #include "tests/common/sandbox.h"
 #include "tools/devserver/scenario.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::DevserverProcess;
 
 struct FetchResult {
   CURLcode code = CURLE_OK;
   long httpStatus = 0;
   std::string body;
   curl_off_t contentLength = -1;
+  std::string redirect;
 };
 
 size_t AppendBody(char* data, size_t size, size_t count, void* out) {
@@ -45,6 +46,8 @@ FetchResult Fetch(const std::string& url, const char* range = nullptr, bool head
   result.code = curl_easy_perform(curl);
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
   curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &result.contentLength);
+  char* location = nullptr;
+  if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location) result.redirect = location;
   curl_easy_cleanup(curl);
   return result;
 }
@@ -101,15 +104,8 @@ class DevserverMirrors : public ::testing::Test {
     const fs::path packagePath = *sandbox_ / scenario_->package.name;
     std::ofstream(packagePath, std::ios::binary)
         .write(reinterpret_cast<const char*>(package_->data()), static_cast<std::streamsize>(package_->size()));
-    std::ofstream(*sandbox_ / "mirrors.scenario") << kMirrorScript;
-
-    const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
-    ASSERT_NE(binaryDir, nullptr);
     server_ = new DevserverProcess();
-    ASSERT_TRUE(server_->Start(std::string(binaryDir) + "/tools/devserver/corvex-devserver",
-                               {"--scenario", (*sandbox_ / "mirrors.scenario").string(), "--package",
-                                packagePath.string(), "--port", "0", "--max-seconds", "300"}))
-        << server_->Output();
+    ASSERT_TRUE(server_->StartMirrors(kMirrorScript, packagePath.string())) << server_->Output();
   }
 
   static void TearDownTestSuite() {
@@ -121,10 +117,7 @@ class DevserverMirrors : public ::testing::Test {
     delete sandbox_;
   }
 
-  static std::string Url(int mirror) {
-    return devserver::MirrorUrl(scenario_->mirrors[static_cast<std::size_t>(mirror)], server_->MirrorPort(),
-                                scenario_->package.name);
-  }
+  static std::string Url(std::size_t mirror) { return server_->MirrorUrl(mirror); }
   static std::string FlagUrl(const std::string& address) {
     return "http://" + address + ":" + std::to_string(server_->MirrorPort()) + "/flag.php";
   }
@@ -201,25 +194,41 @@ TEST_F(DevserverMirrors, CdnServesBelowItsMarkerPath) {
 
 TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   // Its own server: the stalled response holds a worker until the server stops.
-  const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
-  ASSERT_NE(binaryDir, nullptr);
   testing_support::TempFolder dir("corvex-devserver-stall");
-  std::ofstream(dir / "stall.scenario") << "[package]\nsize = 300000\n[mirror 1]\nstall_after = 7000\n";
   auto package = devserver::GeneratePackage(devserver::PackageParams{300000, 1, "corvex_scenario.exe"});
   std::ofstream(dir / "corvex_scenario.exe", std::ios::binary)
       .write(reinterpret_cast<const char*>(package.data()), static_cast<std::streamsize>(package.size()));
   DevserverProcess server;
-  ASSERT_TRUE(server.Start(std::string(binaryDir) + "/tools/devserver/corvex-devserver",
-                           {"--scenario", (dir / "stall.scenario").string(), "--package",
-                            (dir / "corvex_scenario.exe").string(), "--port", "0", "--max-seconds", "120", "--quiet"}))
+  ASSERT_TRUE(server.StartMirrors("[mirror 1]\nstall_after = 7000\n", (dir / "corvex_scenario.exe").string(),
+                                  {"--quiet"}))
       << server.Output();
   // Long enough that a loaded machine (or a sanitizer build) delivers the first bytes
   // before the limit judges the speed.
-  FetchResult stalled =
-      Fetch("http://127.0.0.11:" + std::to_string(server.MirrorPort()) + "/download/corvex_scenario.exe", "0-299999",
-            false, 4);
+  FetchResult stalled = Fetch(server.MirrorUrl(0), "0-299999", false, 4);
   EXPECT_EQ(stalled.code, CURLE_OPERATION_TIMEDOUT);
   EXPECT_EQ(stalled.body, Slice(package, 0, 7000));
+  server.Stop();
+  EXPECT_TRUE(server.EndedCleanly()) << server.Output();
+}
+
+// Answers that break the protocol: a redirect, a body longer than the range its head
+// names, a capacity answer cut off after its first byte.
+TEST(DevserverProtocolFaults, RedirectOverlongRangeAndCutCapacityAnswer) {
+  testing_support::TempFolder dir("corvex-devserver-faults");
+  std::ofstream(dir / "p.exe") << std::string(500, 'a') << std::string(500, 'b');
+  DevserverProcess server;
+  ASSERT_TRUE(server.StartMirrors("[mirror 1]\nredirect = http://127.0.0.1:1/elsewhere\n"
+                                  "[mirror 2]\nextra_bytes = 5\nflag_reset_after = 1\n",
+                                  (dir / "p.exe").string()))
+      << server.Output();
+  const FetchResult redirect = Fetch(server.MirrorUrl(0), nullptr, true);
+  EXPECT_EQ(redirect.httpStatus, 302);
+  EXPECT_EQ(redirect.redirect, "http://127.0.0.1:1/elsewhere");
+  EXPECT_EQ(Fetch(server.MirrorUrl(1), "490-499").body, std::string(10, 'a') + std::string(5, 'b'));
+  EXPECT_EQ(Fetch(server.MirrorUrl(1), "990-999").body, std::string(10, 'b')) << "never past the end";
+  const FetchResult flag = Fetch(server.MirrorBase(1) + "/flag.php");
+  EXPECT_EQ(flag.code, CURLE_PARTIAL_FILE);
+  EXPECT_EQ(flag.body, "1");
   server.Stop();
   EXPECT_TRUE(server.EndedCleanly()) << server.Output();
 }
@@ -230,9 +239,8 @@ struct CommandRun {
 };
 
 CommandRun RunDevserver(const std::vector<std::string>& arguments) {
-  const char* binaryDir = std::getenv("CORVEX_BINARY_DIR");
   platform::ChildProcessRequest request;
-  request.program = std::string(binaryDir ? binaryDir : ".") + "/tools/devserver/corvex-devserver";
+  request.program = testing_support::DevserverProgram();
   request.argv.push_back(request.program);
   request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
   CommandRun run;

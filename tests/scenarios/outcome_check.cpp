@@ -85,11 +85,12 @@ std::vector<ServedContent> ServedContentOf(const std::string& serverOutput, std:
     if (end == std::string::npos) end = serverOutput.size();
     const std::string line = serverOutput.substr(start, end - start);
     start = end + 1;
-    const std::size_t sent = line.rfind(" sent ");
-    if (sent == std::string::npos || line.find(" GET ") == std::string::npos) continue;
+    // "sent N bytes: mirror 1 127.0.0.11 GET /download/x.exe (bytes=A-B)"
+    const std::size_t request = line.find(" bytes: ");
+    if (line.rfind("sent ", 0) != 0 || request == std::string::npos) continue;
     ServedContent content;
-    content.request = line.substr(0, sent);
-    content.sent = std::strtoull(line.c_str() + sent + 6, nullptr, 10);
+    content.request = line.substr(request + 8);
+    content.sent = std::strtoull(line.c_str() + 5, nullptr, 10);
     content.last = packageSize > 0 ? packageSize - 1 : 0;
     const std::size_t range = content.request.find("(bytes=");
     if (range != std::string::npos) {

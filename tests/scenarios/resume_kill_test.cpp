@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "platform/child_process.h"
+#include "tests/common/devserver_process.h"
 #include "tests/common/sandbox.h"
-#include "tests/scenarios/devserver_process.h"
 #include "tests/scenarios/outcome_check.h"
 #include "tests/scenarios/scenario_run.h"
 #include "tools/devserver/scenario.h"
@@ -47,8 +47,6 @@ class ResumeAfterKill : public ::testing::Test {
     ASSERT_NE(binaryDir, nullptr);
     tools_ = ToolsOfBuildTree(binaryDir);
     for (const char* dir : {"mirror", "root", "home"}) fs::create_directories(folder_ / dir);
-    scenarioFile_ = folder_ / "slow.scenario";
-    std::ofstream(scenarioFile_) << kScenario;
     devserver::ParseResult parsed = devserver::ParseScenario(kScenario);
     ASSERT_TRUE(parsed.scenario) << parsed.error;
     params_ = parsed.scenario->package;
@@ -60,9 +58,8 @@ class ResumeAfterKill : public ::testing::Test {
   }
 
   // A fresh devserver for the scenario and a manifest naming its port.
-  bool StartMirror(DevserverProcess& server, const fs::path& manifest) {
-    if (!server.Start(tools_.devserver, {"--scenario", scenarioFile_.string(), "--package", packagePath_.string(),
-                                         "--port", "0", "--max-seconds", "300"})) {
+  bool StartMirror(testing_support::DevserverProcess& server, const fs::path& manifest) {
+    if (!server.StartMirrors(kScenario, packagePath_.string())) {
       ADD_FAILURE() << "corvex-devserver did not get ready:\n" << server.Output();
       return false;
     }
@@ -70,7 +67,7 @@ class ResumeAfterKill : public ::testing::Test {
     request.program = tools_.manifest;
     request.argv = {tools_.manifest, "--package", packagePath_.string(), "--stem", "corvex11mini", "--version",
                     "11.0.9.2", "--url-name", params_.name, "--output", manifest.string(), "--mirror",
-                    "http://127.0.0.11:" + std::to_string(server.MirrorPort())};
+                    server.MirrorBase(0)};
     const platform::ChildProcessResult result = platform::RunChildProcess(request);
     if (result.outcome != platform::ChildOutcome::Exited || result.exitCode != 0) {
       ADD_FAILURE() << "corvex-manifest failed";
@@ -108,7 +105,6 @@ class ResumeAfterKill : public ::testing::Test {
 
   testing_support::TempFolder folder_{"corvex-resume-kill"};
   ScenarioTools tools_;
-  fs::path scenarioFile_;
   devserver::PackageParams params_;
   std::vector<std::uint8_t> package_;
   fs::path packagePath_;
@@ -118,7 +114,7 @@ class ResumeAfterKill : public ::testing::Test {
 TEST_F(ResumeAfterKill, SecondRunFetchesOnlyTheBlocksTheFirstDidNotComplete) {
   bool killed = false;
   {
-    DevserverProcess server;
+    testing_support::DevserverProcess server;
     ASSERT_TRUE(StartMirror(server, folder_ / "first.xml"));
     const platform::ChildProcessResult first = Fetch(folder_ / "first.xml", folder_ / "first.log", kKillAtPercent, killed);
     ASSERT_TRUE(killed && first.outcome == platform::ChildOutcome::Signalled)
@@ -142,7 +138,7 @@ TEST_F(ResumeAfterKill, SecondRunFetchesOnlyTheBlocksTheFirstDidNotComplete) {
   ASSERT_GT(kept, 0u) << "no block was complete when the first run was killed";
   ASSERT_FALSE(missingBlocks.empty());
 
-  DevserverProcess server;
+  testing_support::DevserverProcess server;
   ASSERT_TRUE(StartMirror(server, folder_ / "second.xml"));
   const platform::ChildProcessResult second = Fetch(folder_ / "second.xml", folder_ / "second.log", 0, killed);
   server.Stop();

@@ -6,7 +6,7 @@
 
 #include "download/download_config.h"
 #include "platform/child_process.h"
-#include "tests/scenarios/devserver_process.h"
+#include "tests/common/devserver_process.h"
 
 namespace fs = std::filesystem;
 
@@ -125,7 +125,7 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
   WriteBytes(packagePath, run.package);
 
   const std::uint32_t limit = scenario.expect.timeLimitSeconds;
-  DevserverProcess server;
+  testing_support::DevserverProcess server;
   const bool ready = server.Start(tools.devserver, {"--scenario", scenarioFile.string(), "--package",
                                                     packagePath.string(), "--port", "0", "--max-seconds",
                                                     std::to_string(limit + kServerGraceSeconds)});

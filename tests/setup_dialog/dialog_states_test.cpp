@@ -81,9 +81,10 @@ class DialogStates : public ::testing::Test {
     ResetSetupDlgForTesting();
     SetRunMode(RunMode{});
     // Reports go to a port nobody listens on, never to the demo's endpoints.
+    static const testing_support::RefusingPort refusingVendor;
     static const std::string vendor = [] {
       const std::string path = fs::temp_directory_path() / ("corvex-dialog-vendor-" + std::to_string(::getpid()));
-      const std::string host = "http://127.0.0.1:" + std::to_string(testing_support::FindFreePort());
+      const std::string host = "http://127.0.0.1:" + std::to_string(refusingVendor.port());
       std::ofstream(path) << "web_site=" << host << "\nstatistics_host=" << host << "\ncrash_host=" << host << "\n";
       return path;
     }();
@@ -134,7 +135,8 @@ class DialogStates : public ::testing::Test {
 };
 
 TEST_F(DialogStates, CountdownShowsThirtyToZeroAndStartsAtTheThirtyFirstTick) {
-  ServeManifest("http://127.0.0.11:" + std::to_string(testing_support::FindFreePort("127.0.0.11")));
+  const testing_support::RefusingPort refusing("127.0.0.11");
+  ServeManifest("http://127.0.0.11:" + std::to_string(refusing.port()));
   std::vector<std::wstring> shown;
   InstallState beforeLast = kInstallReady, afterLast = kInstallReady;
   std::wstring retryCaption;

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "devserver_process.h"
 #include "external/vendor_services.h"
 #include "platform/elf_symbols.h"
 #include "sandbox.h"
+#include "tests/common/devserver_process.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_symbolizer.h"
 #include "telemetry/report_text.h"
@@ -22,7 +22,7 @@ extern char** environ;
 
 namespace {
 
-using testing_support::DevServerProcess;
+using testing_support::DevserverProcess;
 using testing_support::LoggedReport;
 using testing_support::Sandbox;
 
@@ -44,15 +44,15 @@ CrashReportSources FixedSources() {
 
 class CrashReportTest : public ::testing::Test {
  protected:
-  CrashReportTest() : server(CORVEX_DEVSERVER_PATH, sandbox.root() + "/reports.jsonl") {}
-  std::string url() const { return server.base() + vendor::kCrashPath; }
+  CrashReportTest() { server.StartVendor(sandbox.root() + "/reports.jsonl"); }
+  std::string url() const { return server.VendorBase() + vendor::kCrashPath; }
   std::string File(const std::string& name, const std::string& content) {
     const std::string path = sandbox.root() + "/" + name;
     Sandbox::WriteFile(path, content);
     return path;
   }
   Sandbox sandbox;
-  DevServerProcess server;
+  DevserverProcess server;
 };
 
 TEST(CrashReportJson, KeysInOrder) {
@@ -62,7 +62,7 @@ TEST(CrashReportJson, KeysInOrder) {
 }
 
 TEST_F(CrashReportTest, PartsFollowTheFilesThatExist) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   const std::string missing = sandbox.root() + "/missing";
   const std::string dump = File("install.dmp", "corvex crash dump 1\n");
   const std::string log = File("install.log", "00:00:00 : Init Log OK.\n");
@@ -123,9 +123,9 @@ std::string Today() {
 
 // Runs the crash child in the sandbox with the devserver as its crash host; its
 // wait status.
-int RunCrashChild(const Sandbox& sandbox, const DevServerProcess& server, const std::string& mode) {
+int RunCrashChild(const Sandbox& sandbox, const DevserverProcess& server, const std::string& mode) {
   std::vector<std::string> environment = {"HOME=" + sandbox.home(), "CORVEX_SYSROOT=" + sandbox.root(),
-                                          "CORVEX_CRASH_HOST=" + server.base(), "LANG=de_DE.UTF-8",
+                                          "CORVEX_CRASH_HOST=" + server.VendorBase(), "LANG=de_DE.UTF-8",
                                           "PATH=/usr/bin:/bin"};
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
@@ -185,7 +185,7 @@ std::string DumpOf(const Sandbox& sandbox) {
 }
 
 TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   const std::string before = Today();
   const int status = RunCrashChild(sandbox, server, "");
   // Ended by the handler: an exit, not a death by signal (no core, no message).
@@ -223,7 +223,7 @@ TEST(CrashSymboliser, StrippedLibraryIsNamedThroughItsInstalledDebugFile) {
 }
 
 TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   const std::string before = Today();
   int status = RunCrashChild(sandbox, server, "thread");
   ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
@@ -245,7 +245,7 @@ TEST_F(CrashReportTest, WorkerThreadCrashAndAbortAreReportedToo) {
 }
 
 TEST_F(CrashReportTest, ArmedProgramThatDoesNotCrashEndsNormallyWithoutReport) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   const int status = RunCrashChild(sandbox, server, "exit");
   ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);  // in the sanitizer build: nothing leaked either
@@ -253,7 +253,7 @@ TEST_F(CrashReportTest, ArmedProgramThatDoesNotCrashEndsNormallyWithoutReport) {
 }
 
 TEST_F(CrashReportTest, StackOverflowStillReachesTheHandler) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   const std::string before = Today();
   const int status = RunCrashChild(sandbox, server, "overflow");
   ASSERT_TRUE(WIFEXITED(status)) << "status " << status;

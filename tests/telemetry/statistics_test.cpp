@@ -8,10 +8,13 @@
 #include <mutex>
 #include <thread>
 
-#include "devserver_process.h"
+#include <cjson/cJSON.h>
+
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "sandbox.h"
+#include "tests/common/devserver_process.h"
+#include "tests/common/free_port.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_delivery.h"
 #include "telemetry/report_text.h"
@@ -19,7 +22,7 @@
 
 namespace {
 
-using testing_support::DevServerProcess;
+using testing_support::DevserverProcess;
 using testing_support::LoggedReport;
 using testing_support::Sandbox;
 
@@ -196,17 +199,17 @@ TEST_F(StatisticsTest, CancelsCountTheOpenPhaseUpToTheReport) {
 // Reports really posted to the devserver's statistics endpoint.
 class StatisticsPostTest : public StatisticsTest {
  protected:
-  StatisticsPostTest() : server(CORVEX_DEVSERVER_PATH, sandbox.root() + "/reports.jsonl") {}
-  std::string url() const { return server.base() + vendor::kStatisticsPath; }
+  StatisticsPostTest() { server.StartVendor(sandbox.root() + "/reports.jsonl"); }
+  std::string url() const { return server.VendorBase() + vendor::kStatisticsPath; }
   void WriteLog(const std::string& text) {
     ::mkdir(sandbox.documents().c_str(), 0755);
     Sandbox::WriteFile(logPath(), text);
   }
-  DevServerProcess server;
+  DevserverProcess server;
 };
 
 TEST_F(StatisticsPostTest, InstallLogTravelsOnlyWithFailedRuns) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   WriteLog("00:00:00 : Init Log OK.\n");
   auto failedDownload = Make(url());
   failedDownload->MarkStarted();
@@ -249,7 +252,7 @@ TEST_F(StatisticsPostTest, InstallLogTravelsOnlyWithFailedRuns) {
 }
 
 TEST_F(StatisticsPostTest, MissingInstallLogLeavesThePartOut) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   auto statistics = Make(url());
   statistics->MarkStarted();
   FinalReportFlags ended;
@@ -261,7 +264,7 @@ TEST_F(StatisticsPostTest, MissingInstallLogLeavesThePartOut) {
 }
 
 TEST_F(StatisticsPostTest, FinalDriverSendsTheCloseStepAfterTheReport) {
-  ASSERT_TRUE(server.ready());
+  ASSERT_TRUE(server.Ready());
   auto statistics = Make(url());
   ReportDelivery delivery;
   const DeliveryResult result = delivery.DeliverFinalReport(statistics, {});
@@ -309,8 +312,8 @@ class PauseGate {
 };
 
 TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithoutBlocking) {
-  ASSERT_TRUE(server.ready());
-  const testing_support::RefusingLoopbackPort refusing;
+  ASSERT_TRUE(server.Ready());
+  const testing_support::RefusingPort refusing;
   const std::string deadUrl = "http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath;
   auto dead = Make(deadUrl);
   auto gate = std::make_shared<PauseGate>();
@@ -343,7 +346,7 @@ TEST_F(StatisticsPostTest, DeadEndpointStartReportGivesUpAfterThirtyTriesWithout
 }
 
 TEST_F(StatisticsPostTest, FinishEndsARetryingReportAndJoinsIt) {
-  const testing_support::RefusingLoopbackPort refusing;
+  const testing_support::RefusingPort refusing;
   auto dead = Make("http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath);
   auto gate = std::make_shared<PauseGate>();
   gate->Open();
@@ -363,8 +366,8 @@ TEST_F(StatisticsPostTest, FinishEndsARetryingReportAndJoinsIt) {
 }
 
 TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
-  ASSERT_TRUE(server.ready());
-  const testing_support::RefusingLoopbackPort refusing;
+  ASSERT_TRUE(server.Ready());
+  const testing_support::RefusingPort refusing;
   const std::string deadUrl = "http://127.0.0.1:" + std::to_string(refusing.port()) + vendor::kStatisticsPath;
   auto dead = Make(deadUrl);
   auto pauses = std::make_shared<std::atomic<int>>(0);

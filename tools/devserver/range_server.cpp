@@ -84,7 +84,7 @@ void MirrorServer::Route(const httplib::Request& request, httplib::Response& res
   if (request.method != "GET" && request.method != "HEAD") {
     SetErrorPage(response, 405);
   } else if (request.path == "/flag.php") {
-    response.set_content(script_.flag, "text/html");
+    ServeFlag(response);
   } else if (request.path == packagePath_) {
     ServePackage(request, response);
   } else {
@@ -92,33 +92,35 @@ void MirrorServer::Route(const httplib::Request& request, httplib::Response& res
   }
 }
 
+void MirrorServer::ServeFlag(httplib::Response& response) {
+  if (!script_.flagResetAfter) return response.set_content(script_.flag, "text/html");
+  // The answer's head goes out, then the connection drops after the first bytes.
+  const std::size_t sent = static_cast<std::size_t>(std::min<std::uint64_t>(*script_.flagResetAfter, script_.flag.size()));
+  response.set_content_provider(script_.flag.size(), "text/html",
+                                [flag = script_.flag, sent](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                  if (sent > 0) sink.write(flag.data(), sent);
+                                  return sent == flag.size();
+                                });
+}
+
 void MirrorServer::ServePackage(const httplib::Request& request, httplib::Response& response) {
   const bool isHead = request.method == "HEAD";
+  if (!script_.redirect.empty()) return response.set_redirect(script_.redirect);
   if (script_.status != 200) return SetErrorPage(response, script_.status);
   if (!isHead && script_.contentStatus != 0) return SetErrorPage(response, script_.contentStatus);
 
   const std::uint64_t total = script_.advertisedLength.value_or(image_->bytes.size());
-  if (script_.ignoreRanges) {
-    // A server without range support: the whole file with 200, whatever was asked.
-    response.set_header("Accept-Ranges", "none");
-    SlicingRanges(request).clear();
-    response.status = 200;
-  } else if (request.ranges.size() == 1) {
-    response.set_header("Accept-Ranges", "bytes");
-    std::uint64_t first = 0;
-    std::uint64_t last = 0;
-    const bool satisfiable = ResolveRange(request.ranges[0], total, first, last);
-    // Hand the library the resolved range, or none for the 416 page.
-    httplib::Ranges& ranges = SlicingRanges(request);
-    if (!satisfiable) {
-      ranges.clear();
-      SetErrorPage(response, 416);
-      response.set_header("Content-Range", "bytes */" + std::to_string(total));
-      return;
-    }
-    ranges[0] = {static_cast<ssize_t>(first), static_cast<ssize_t>(last)};
-  } else {
-    response.set_header("Accept-Ranges", "bytes");
+  const bool ranged = !script_.ignoreRanges && request.ranges.size() == 1;
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  // The library slices the body by the request's range list: hand it the resolved
+  // range, or none for the 416 page.
+  httplib::Ranges& ranges = SlicingRanges(request);
+  if (ranged && !ResolveRange(request.ranges[0], total, first, last)) {
+    ranges.clear();
+    SetErrorPage(response, 416);
+    response.set_header("Content-Range", "bytes */" + std::to_string(total));
+    return;
   }
 
   bool faultsActive = true;
@@ -126,21 +128,41 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
     const std::uint32_t serial = contentRequests_.fetch_add(1);
     faultsActive = !script_.faultRequests || serial < *script_.faultRequests;
   }
+  // Where the body starts when it is sliced here; the library calls the provider with
+  // absolute offsets when it slices.
+  std::uint64_t bodyStart = 0;
+  std::uint64_t bodyLength = total;
+  response.set_header("Accept-Ranges", script_.ignoreRanges ? "none" : "bytes");
+  if (script_.ignoreRanges) {
+    // A server without range support: the whole file with 200, whatever was asked.
+    ranges.clear();
+    response.status = 200;
+  } else if (ranged && faultsActive && script_.extraBytes > 0 && !isHead) {
+    // The head names the range asked for; the body runs past it.
+    ranges.clear();
+    response.status = 206;
+    response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                                             std::to_string(total));
+    bodyStart = first;
+    bodyLength = std::min(last + script_.extraBytes, total - 1) - first + 1;
+  } else if (ranged) {
+    ranges[0] = {static_cast<ssize_t>(first), static_cast<ssize_t>(last)};
+  }
+
   auto faults = std::make_shared<ResponseFaults>(script_, faultsActive, *image_, stopping_);
   // Once the response is done, a GET says how many bytes it sent: what a download
   // really cost the mirror, cut-off and cancelled transfers included.
   httplib::ContentProviderResourceReleaser report;
   if (logRequests_ && !isHead) {
     report = [faults, line = RequestText(request)](bool) {
-      PrintLine(line + " sent " + std::to_string(faults->Sent()) + " bytes");
+      PrintLine("sent " + std::to_string(faults->Sent()) + " bytes: " + line);
     };
   }
-  // The library applies the request's range and calls us with absolute offsets.
   response.set_content_provider(
-      static_cast<std::size_t>(total), "application/octet-stream",
-      [faults, image = image_](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+      static_cast<std::size_t>(bodyLength), "application/octet-stream",
+      [faults, bodyStart, image = image_](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         const WireWriter write = [&sink](const char* data, std::size_t size) { return sink.write(data, size); };
-        return faults->SendPiece(offset, length, write) > 0;
+        return faults->SendPiece(bodyStart + offset, length, write) > 0;
       },
       std::move(report));
 }

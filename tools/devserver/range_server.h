@@ -32,6 +32,7 @@ class MirrorServer {
 
  private:
   void Route(const httplib::Request& request, httplib::Response& response);
+  void ServeFlag(httplib::Response& response);
   void ServePackage(const httplib::Request& request, httplib::Response& response);
   void Log(const httplib::Request& request, const httplib::Response& response) const;
   std::string RequestText(const httplib::Request& request) const;

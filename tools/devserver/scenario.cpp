@@ -162,6 +162,8 @@ class Parser {
     if (key == "content_status") return ReadNumber(key, value, m.contentStatus);
     if (key == "length") return ReadOptional(key, value, m.advertisedLength);
     if (key == "flag") return (m.flag = value), true;
+    if (key == "flag_reset_after") return ReadOptional(key, value, m.flagResetAfter);
+    if (key == "redirect") return !(m.redirect = value).empty() || Fail("empty redirect");
     if (key == "corrupt_block") {
       std::uint32_t block = 0;
       if (!ReadNumber(key, value, block)) return false;
@@ -171,6 +173,7 @@ class Parser {
     if (key == "stall_after") return ReadOptional(key, value, m.stallAfter);
     if (key == "stall_seconds") return ReadNumber(key, value, m.stallSeconds);
     if (key == "reset_after") return ReadOptional(key, value, m.resetAfter);
+    if (key == "extra_bytes") return ReadNumber(key, value, m.extraBytes);
     if (key == "rate") return ReadNumber(key, value, m.rateBytesPerSecond);
     if (key == "fault_requests") return ReadOptional(key, value, m.faultRequests);
     return UnknownKey(key);

@@ -11,8 +11,9 @@
 //   [cdn]                the CDN mirror, 127.0.0.17, path prefix /cdn.corvex.example
 //   [expect]             status, error_code, result, log, no_log, time_limit, fetch
 //
-// Mirror keys: dead, status, content_status, length, flag, corrupt_block, stall_after,
-// stall_seconds, reset_after, rate, fault_requests, ignore_ranges, address, path_prefix.
+// Mirror keys: dead, status, content_status, length, flag, flag_reset_after, redirect,
+// corrupt_block, stall_after, stall_seconds, reset_after, extra_bytes, rate,
+// fault_requests, ignore_ranges, address, path_prefix.
 #pragma once
 
 #include <cstdint>
@@ -55,10 +56,13 @@ struct MirrorScript {
   int contentStatus = 0;      // when set: the answer to GET only (HEAD stays fine)
   std::optional<std::uint64_t> advertisedLength;  // Content-Length other than the size
   std::string flag = kDefaultFlag;  // body of /flag.php
+  std::optional<std::uint64_t> flagResetAfter;    // bytes of the /flag.php answer before the drop
+  std::string redirect;       // when set: HEAD and GET of the package answer 302 to it
   std::vector<std::uint32_t> corruptBlocks;       // 1 MiB blocks served altered
   std::optional<std::uint64_t> stallAfter;        // bytes of a response before it stalls
   std::uint32_t stallSeconds = 30;
   std::optional<std::uint64_t> resetAfter;        // bytes of a response before the drop
+  std::uint64_t extraBytes = 0;                   // sent past the end of a requested range
   std::uint64_t rateBytesPerSecond = 0;           // 0: unlimited
   std::optional<std::uint32_t> faultRequests;
   bool ignoreRanges = false;  // answers range requests with 200 and the whole file

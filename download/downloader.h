@@ -2,6 +2,7 @@
 // from several mirrors at once, verify it and report through one ProgressCallback.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -87,3 +88,8 @@ class IDownloader {
 
 // Makes a fresh engine; the caller deletes it through the interface.
 bool CreateDownloader(IDownloader** out);
+
+// Waits, at most `limit`, until every thread of every engine has ended; true when
+// they all did. For programs that exit right after a download: a thread still inside
+// the TLS library when the process goes leaves its state behind.
+bool WaitForDownloadThreads(std::chrono::milliseconds limit);

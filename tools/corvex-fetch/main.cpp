@@ -188,6 +188,7 @@ int main(int argc, char** argv) {
   const bool usedCdn = engine->IsUsingCdn();
   engine->StopDownload();
   engine.reset();
+  WaitForDownloadThreads(std::chrono::seconds(5));
 
   if (status != kDownloadStatusFinished) {
     std::fprintf(stderr, "corvex-fetch: download failed: %s (status %d)\n", error.c_str(), status);

@@ -11,6 +11,12 @@ void BlockTracker::Reset(std::uint32_t fileSize, std::size_t digestCount) {
   }
 }
 
+std::vector<std::uint32_t> BlockTracker::BlockEnds() const {
+  std::vector<std::uint32_t> ends;
+  for (const Entry& block : blocks_) ends.push_back(block.range.offset + block.range.length);
+  return ends;
+}
+
 std::vector<BlockTracker::Piece> BlockTracker::Pieces(std::uint32_t offset, std::uint32_t length) const {
   std::vector<Piece> pieces;
   std::uint64_t at = offset;

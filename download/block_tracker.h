@@ -30,6 +30,8 @@ class BlockTracker {
   std::size_t BlockCount() const { return blocks_.size(); }
   const BlockCheck& Block(std::size_t block) const { return blocks_[block].range; }
   State StateOf(std::size_t block) const { return blocks_[block].state; }
+  // The end offset of each block, in order.
+  std::vector<std::uint32_t> BlockEnds() const;
 
   // Cuts a write into pieces that each lie in one block.
   std::vector<Piece> Pieces(std::uint32_t offset, std::uint32_t length) const;

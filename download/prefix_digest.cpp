@@ -36,7 +36,7 @@ void PrefixDigest::BlockComplete(std::size_t block) {
   changed_.notify_all();
 }
 
-PrefixDigest::RewriteGuard PrefixDigest::Rewrite(std::size_t block) {
+std::unique_lock<std::mutex> PrefixDigest::Rewrite(std::size_t block) {
   std::unique_lock<std::mutex> reading(reading_);
   std::lock_guard<std::mutex> state(state_);
   if (block < complete_.size()) {
@@ -49,7 +49,7 @@ PrefixDigest::RewriteGuard PrefixDigest::Rewrite(std::size_t block) {
       checkpoints_.resize(block);
     }
   }
-  return RewriteGuard(std::move(reading));
+  return reading;
 }
 
 void PrefixDigest::Run() {

@@ -34,14 +34,7 @@ class PrefixDigest {
 
   // Held while a complete block is overwritten: the thread is not reading it then, and
   // the digest restarts from that block's start (Finish hashes it and all after it).
-  class RewriteGuard {
-   public:
-    explicit RewriteGuard(std::unique_lock<std::mutex> lock) : lock_(std::move(lock)) {}
-
-   private:
-    std::unique_lock<std::mutex> lock_;
-  };
-  RewriteGuard Rewrite(std::size_t block);
+  [[nodiscard]] std::unique_lock<std::mutex> Rewrite(std::size_t block);
 
   // Once no segment writes any more: the upper-case hex digest of the whole image. The
   // thread's progress is kept, so a later call after repairs hashes only from the first

@@ -155,11 +155,7 @@ HRESULT DownloaderCore::BeginDownload(const DownloadConfig& config) {
       return E_POINTER;
     }
     m_blocks.Reset(size, m_config.vecBlockHash.size());
-    std::vector<std::uint32_t> blockEnds;
-    for (std::size_t k = 0; k < m_blocks.BlockCount(); ++k) {
-      blockEnds.push_back(m_blocks.Block(k).offset + m_blocks.Block(k).length);
-    }
-    m_prefixDigest = std::make_shared<PrefixDigest>(m_pBuffer, size, std::move(blockEnds));
+    m_prefixDigest = std::make_shared<PrefixDigest>(m_pBuffer, size, m_blocks.BlockEnds());
     // Page faults of a fresh image cost the segments more than mapping it in at once,
     // which a helper thread does while the transfers start.
     StartEngineThread([image = m_pBuffer, size] { platform::PrefaultForWriting(image.get(), size); });
@@ -448,7 +444,7 @@ DownloaderCore::ChunkCopy DownloaderCore::PrepareChunkCopyLocked(const char* dat
     if (piece.block == BlockTracker::kNoBlock || m_blocks.StateOf(piece.block) == BlockTracker::State::Filling) {
       copy.pieces.push_back(piece);
     } else if (std::memcmp(bytes + piece.offset, source, piece.length) != 0) {
-      const PrefixDigest::RewriteGuard rewriting = m_prefixDigest->Rewrite(piece.block);
+      const auto rewriting = m_prefixDigest->Rewrite(piece.block);
       std::memcpy(bytes + piece.offset, source, piece.length);
       m_blocks.MarkStale(piece.block);
     }

@@ -260,11 +260,12 @@ TEST(EngineTransfer, RepairRunsAfterSplitSegmentsEndAtTheirLoweredEnds) {
   const DownloadItem* repair = nullptr;
   for (const auto& [id, item] : info.mapItems) {
     if (id >= 4 && item.nStart % 1048576 != 0 && std::string(item.pszUrl) == fast) split = true;
-    if (id >= 4 && item.nStart == 1048576 && !repair) repair = &item;  // later split, maybe
+    // Under load the fast mirror's own segment may be split too; block 1 then came from
+    // both mirrors, the first repair may go to either, and the slow one mends it.
+    if (id >= 4 && item.nStart == 1048576 && std::string(item.pszUrl) == slow && !repair) repair = &item;
   }
   EXPECT_TRUE(split) << "a slow segment was split onto the fast mirror\n" << log.Text();
-  ASSERT_NE(repair, nullptr) << "block 1 is fetched again\n" << log.Text();
-  EXPECT_EQ(std::string(repair->pszUrl), slow);
+  ASSERT_NE(repair, nullptr) << "block 1 is fetched again from the mirror that did not spoil it\n" << log.Text();
 }
 
 // Blocks only say what to fetch again: the whole-file digest alone verifies. Bytes

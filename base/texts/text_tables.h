@@ -1,11 +1,14 @@
-// The per-language tables of the 50 UI texts. Each table lives in its own
+// The per-language tables of the UI texts. Each table lives in its own
 // texts_<language>.cpp; the selection code reaches them through this header only.
 #pragma once
 
 #include <array>
 #include <span>
 
-inline constexpr int kUiTextCount = 50;
+#include "base/texts/project_text_ids.h"
+
+// The reference set (0-49) and the project's own texts after it.
+inline constexpr int kUiTextCount = kProjectTextEnd;
 
 enum class UiLanguage {
   English,

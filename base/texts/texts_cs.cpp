@@ -56,5 +56,15 @@ const LanguageTable kCzechTexts = {
         /* 47 */ L"Odinstalovat __PRODUCT_NAME__",
         /* 48 */ L"Spustit",
         /* 49 */ L"Instalace se automaticky spustí za XXX s.",
+        /* 50 */ L"Složka obsahuje soubory, které nepatří k __PRODUCT_NAME__. "
+                 L"Vyberte prázdnou složku nebo složku dřívější instalace.",
+        /* 51 */ L"Systémová ani domovská složka nemůže být instalační složkou. Vyberte samostatnou složku.",
+        /* 52 */ L"Do instalační složky nelze zapisovat. Vyberte jinou složku.",
+        /* 53 */ L"Pro stažení není dost volného místa. Uvolněte místo a zkuste to znovu.",
+        /* 54 */ L"Pro instalaci __PRODUCT_NAME__ není dost volného místa. "
+                 L"Uvolněte místo nebo vyberte jinou složku.",
+        /* 55 */ L"Během instalace se disk zaplnil. Nic nebylo změněno; uvolněte místo a zkuste to znovu.",
+        /* 56 */ L"Probíhá jiná instalace __PRODUCT_NAME__. Počkejte na její dokončení a zkuste to znovu.",
+        /* 57 */ L"Instalace se nezdařila. Nic nebylo změněno.",
     },
 };

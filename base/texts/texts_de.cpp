@@ -58,5 +58,19 @@ const LanguageTable kGermanTexts = {
         /* 47 */ L"__PRODUCT_NAME__ deinstallieren",
         /* 48 */ L"Starten",
         /* 49 */ L"Die Installation startet automatisch in XXX Sekunden.",
+        /* 50 */ L"Der Ordner enthält Dateien, die nicht zu __PRODUCT_NAME__ gehören. "
+                 L"Wählen Sie einen leeren Ordner oder den Ordner einer früheren Installation.",
+        /* 51 */ L"Ein Systemordner oder ein persönlicher Ordner kann nicht der Installationsordner sein. "
+                 L"Wählen Sie einen eigenen Ordner.",
+        /* 52 */ L"In den Installationsordner kann nicht geschrieben werden. Wählen Sie einen anderen Ordner.",
+        /* 53 */ L"Für den Download ist nicht genügend freier Speicherplatz vorhanden. "
+                 L"Geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
+        /* 54 */ L"Für die Installation von __PRODUCT_NAME__ ist nicht genügend freier Speicherplatz "
+                 L"vorhanden. Geben Sie Speicherplatz frei, oder wählen Sie einen anderen Ordner.",
+        /* 55 */ L"Der Datenträger wurde während der Installation voll. "
+                 L"Es wurde nichts geändert; geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
+        /* 56 */ L"Eine andere Installation von __PRODUCT_NAME__ läuft. "
+                 L"Warten Sie, bis sie beendet ist, und versuchen Sie es dann erneut.",
+        /* 57 */ L"Die Installation ist fehlgeschlagen. Es wurde nichts geändert.",
     },
 };

@@ -56,5 +56,17 @@ const LanguageTable kEnglishTexts = {
         /* 47 */ L"Uninstall __PRODUCT_NAME__",
         /* 48 */ L"Launch",
         /* 49 */ L"Installation will start automatically in XXX seconds.",
+        /* 50 */ L"The folder holds files that are not part of __PRODUCT_NAME__. "
+                 L"Choose an empty folder or the folder of an earlier installation.",
+        /* 51 */ L"A system folder or a home folder cannot be the installation folder. "
+                 L"Choose a folder of its own.",
+        /* 52 */ L"The installation folder cannot be written to. Choose another folder.",
+        /* 53 */ L"There is not enough free space for the download. Free some space and try again.",
+        /* 54 */ L"There is not enough free space to install __PRODUCT_NAME__. "
+                 L"Free some space or choose another folder.",
+        /* 55 */ L"The disk filled up during the installation. "
+                 L"Nothing was changed; free some space and try again.",
+        /* 56 */ L"Another installation of __PRODUCT_NAME__ is running. Wait for it to end, then try again.",
+        /* 57 */ L"The installation failed. Nothing was changed.",
     },
 };

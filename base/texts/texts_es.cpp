@@ -56,5 +56,18 @@ const LanguageTable kSpanishTexts = {
         /* 47 */ L"Desinstalar __PRODUCT_NAME__",
         /* 48 */ L"Iniciar",
         /* 49 */ L"La instalación comenzará automáticamente en XXX segundos.",
+        /* 50 */ L"La carpeta contiene archivos que no forman parte de __PRODUCT_NAME__. "
+                 L"Elija una carpeta vacía o la de una instalación anterior.",
+        /* 51 */ L"Una carpeta del sistema o una carpeta personal no puede ser la carpeta de instalación. "
+                 L"Elija una carpeta propia.",
+        /* 52 */ L"No se puede escribir en la carpeta de instalación. Elija otra carpeta.",
+        /* 53 */ L"No hay suficiente espacio libre para la descarga. Libere espacio e inténtelo de nuevo.",
+        /* 54 */ L"No hay suficiente espacio libre para instalar __PRODUCT_NAME__. "
+                 L"Libere espacio o elija otra carpeta.",
+        /* 55 */ L"El disco se llenó durante la instalación. "
+                 L"No se ha cambiado nada; libere espacio e inténtelo de nuevo.",
+        /* 56 */ L"Hay otra instalación de __PRODUCT_NAME__ en curso. "
+                 L"Espere a que termine e inténtelo de nuevo.",
+        /* 57 */ L"La instalación ha fallado. No se ha cambiado nada.",
     },
 };

@@ -58,5 +58,18 @@ const LanguageTable kFrenchTexts = {
         /* 47 */ L"Désinstaller __PRODUCT_NAME__",
         /* 48 */ L"Lancer",
         /* 49 */ L"L'installation démarrera automatiquement dans XXX secondes.",
+        /* 50 */ L"Le dossier contient des fichiers qui ne font pas partie de __PRODUCT_NAME__. "
+                 L"Choisissez un dossier vide ou celui d'une installation précédente.",
+        /* 51 */ L"Un dossier système ou un dossier personnel ne peut pas être le dossier d'installation. "
+                 L"Choisissez un dossier dédié.",
+        /* 52 */ L"Impossible d'écrire dans le dossier d'installation. Choisissez un autre dossier.",
+        /* 53 */ L"L'espace libre est insuffisant pour le téléchargement. Libérez de l'espace et réessayez.",
+        /* 54 */ L"L'espace libre est insuffisant pour installer __PRODUCT_NAME__. "
+                 L"Libérez de l'espace ou choisissez un autre dossier.",
+        /* 55 */ L"Le disque s'est rempli pendant l'installation. "
+                 L"Rien n'a été modifié ; libérez de l'espace et réessayez.",
+        /* 56 */ L"Une autre installation de __PRODUCT_NAME__ est en cours. "
+                 L"Attendez qu'elle se termine, puis réessayez.",
+        /* 57 */ L"L'installation a échoué. Rien n'a été modifié.",
     },
 };

@@ -55,5 +55,17 @@ const LanguageTable kHungarianTexts = {
         /* 47 */ L"__PRODUCT_NAME__ eltávolítása",
         /* 48 */ L"Indítás",
         /* 49 */ L"A telepítés XXX másodperc múlva automatikusan elindul.",
+        /* 50 */ L"A mappában olyan fájlok vannak, amelyek nem a(z) __PRODUCT_NAME__ részei. "
+                 L"Válasszon üres mappát vagy egy korábbi telepítés mappáját.",
+        /* 51 */ L"Rendszermappa vagy saját mappa nem lehet a telepítési mappa. Válasszon külön mappát.",
+        /* 52 */ L"A telepítési mappába nem lehet írni. Válasszon másik mappát.",
+        /* 53 */ L"Nincs elég szabad hely a letöltéshez. Szabadítson fel helyet, és próbálja újra.",
+        /* 54 */ L"Nincs elég szabad hely a(z) __PRODUCT_NAME__ telepítéséhez. "
+                 L"Szabadítson fel helyet, vagy válasszon másik mappát.",
+        /* 55 */ L"A lemez megtelt a telepítés közben. "
+                 L"Semmi sem változott; szabadítson fel helyet, és próbálja újra.",
+        /* 56 */ L"A(z) __PRODUCT_NAME__ egy másik telepítése fut. "
+                 L"Várja meg, amíg befejeződik, majd próbálja újra.",
+        /* 57 */ L"A telepítés nem sikerült. Semmi sem változott.",
     },
 };

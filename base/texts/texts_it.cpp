@@ -55,5 +55,17 @@ const LanguageTable kItalianTexts = {
         /* 47 */ L"Disinstalla __PRODUCT_NAME__",
         /* 48 */ L"Avvia",
         /* 49 */ L"L'installazione inizierà automaticamente tra XXX secondi.",
+        /* 50 */ L"La cartella contiene file che non fanno parte di __PRODUCT_NAME__. "
+                 L"Scegli una cartella vuota o quella di un'installazione precedente.",
+        /* 51 */ L"Una cartella di sistema o la cartella home non può essere la cartella di installazione. "
+                 L"Scegli una cartella dedicata.",
+        /* 52 */ L"Impossibile scrivere nella cartella di installazione. Scegli un'altra cartella.",
+        /* 53 */ L"Spazio libero insufficiente per il download. Libera spazio e riprova.",
+        /* 54 */ L"Spazio libero insufficiente per installare __PRODUCT_NAME__. "
+                 L"Libera spazio o scegli un'altra cartella.",
+        /* 55 */ L"Il disco si è riempito durante l'installazione. "
+                 L"Non è stato modificato nulla; libera spazio e riprova.",
+        /* 56 */ L"È in corso un'altra installazione di __PRODUCT_NAME__. Attendi che termini, quindi riprova.",
+        /* 57 */ L"Installazione non riuscita. Non è stato modificato nulla.",
     },
 };

@@ -56,5 +56,17 @@ const LanguageTable kDutchTexts = {
         /* 47 */ L"__PRODUCT_NAME__ verwijderen",
         /* 48 */ L"Starten",
         /* 49 */ L"De installatie start automatisch over XXX seconden.",
+        /* 50 */ L"De map bevat bestanden die niet bij __PRODUCT_NAME__ horen. "
+                 L"Kies een lege map of de map van een eerdere installatie.",
+        /* 51 */ L"Een systeemmap of een thuismap kan geen installatiemap zijn. Kies een aparte map.",
+        /* 52 */ L"Er kan niet naar de installatiemap worden geschreven. Kies een andere map.",
+        /* 53 */ L"Er is niet genoeg vrije ruimte voor de download. Maak ruimte vrij en probeer het opnieuw.",
+        /* 54 */ L"Er is niet genoeg vrije ruimte om __PRODUCT_NAME__ te installeren. "
+                 L"Maak ruimte vrij of kies een andere map.",
+        /* 55 */ L"De schijf is tijdens de installatie volgelopen. "
+                 L"Er is niets gewijzigd; maak ruimte vrij en probeer het opnieuw.",
+        /* 56 */ L"Er loopt al een andere installatie van __PRODUCT_NAME__. "
+                 L"Wacht tot deze klaar is en probeer het opnieuw.",
+        /* 57 */ L"De installatie is mislukt. Er is niets gewijzigd.",
     },
 };

@@ -56,5 +56,15 @@ const LanguageTable kNorwegianTexts = {
         /* 47 */ L"Avinstaller __PRODUCT_NAME__",
         /* 48 */ L"Start",
         /* 49 */ L"Installasjonen starter automatisk om XXX sekunder.",
+        /* 50 */ L"Mappen inneholder filer som ikke hører til __PRODUCT_NAME__. "
+                 L"Velg en tom mappe eller mappen til en tidligere installasjon.",
+        /* 51 */ L"En systemmappe eller en hjemmemappe kan ikke være installasjonsmappen. Velg en egen mappe.",
+        /* 52 */ L"Det går ikke å skrive til installasjonsmappen. Velg en annen mappe.",
+        /* 53 */ L"Det er ikke nok ledig plass til nedlastingen. Frigjør plass og prøv igjen.",
+        /* 54 */ L"Det er ikke nok ledig plass til å installere __PRODUCT_NAME__. "
+                 L"Frigjør plass eller velg en annen mappe.",
+        /* 55 */ L"Disken ble full under installasjonen. Ingenting ble endret; frigjør plass og prøv igjen.",
+        /* 56 */ L"En annen installasjon av __PRODUCT_NAME__ kjører. Vent til den er ferdig, og prøv igjen.",
+        /* 57 */ L"Installasjonen mislyktes. Ingenting ble endret.",
     },
 };

@@ -56,5 +56,16 @@ const LanguageTable kPolishTexts = {
         /* 47 */ L"Odinstaluj __PRODUCT_NAME__",
         /* 48 */ L"Uruchom",
         /* 49 */ L"Instalacja rozpocznie się automatycznie za XXX s.",
+        /* 50 */ L"Folder zawiera pliki, które nie należą do __PRODUCT_NAME__. "
+                 L"Wybierz pusty folder lub folder wcześniejszej instalacji.",
+        /* 51 */ L"Folder systemowy ani folder domowy nie może być folderem instalacji. Wybierz osobny folder.",
+        /* 52 */ L"Nie można zapisywać w folderze instalacji. Wybierz inny folder.",
+        /* 53 */ L"Za mało wolnego miejsca na pobranie. Zwolnij miejsce i spróbuj ponownie.",
+        /* 54 */ L"Za mało wolnego miejsca na instalację __PRODUCT_NAME__. "
+                 L"Zwolnij miejsce lub wybierz inny folder.",
+        /* 55 */ L"Podczas instalacji dysk się zapełnił. "
+                 L"Nic nie zostało zmienione; zwolnij miejsce i spróbuj ponownie.",
+        /* 56 */ L"Trwa inna instalacja __PRODUCT_NAME__. Poczekaj na jej zakończenie i spróbuj ponownie.",
+        /* 57 */ L"Instalacja nie powiodła się. Nic nie zostało zmienione.",
     },
 };

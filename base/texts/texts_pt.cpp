@@ -56,5 +56,18 @@ const LanguageTable kPortugueseTexts = {
         /* 47 */ L"Desinstalar __PRODUCT_NAME__",
         /* 48 */ L"Iniciar",
         /* 49 */ L"A instalação começará automaticamente em XXX segundos.",
+        /* 50 */ L"A pasta contém arquivos que não fazem parte do __PRODUCT_NAME__. "
+                 L"Escolha uma pasta vazia ou a pasta de uma instalação anterior.",
+        /* 51 */ L"Uma pasta do sistema ou a pasta pessoal não pode ser a pasta de instalação. "
+                 L"Escolha uma pasta própria.",
+        /* 52 */ L"Não é possível gravar na pasta de instalação. Escolha outra pasta.",
+        /* 53 */ L"Não há espaço livre suficiente para o download. Libere espaço e tente novamente.",
+        /* 54 */ L"Não há espaço livre suficiente para instalar o __PRODUCT_NAME__. "
+                 L"Libere espaço ou escolha outra pasta.",
+        /* 55 */ L"O disco ficou cheio durante a instalação. "
+                 L"Nada foi alterado; libere espaço e tente novamente.",
+        /* 56 */ L"Outra instalação do __PRODUCT_NAME__ está em andamento. "
+                 L"Aguarde o término e tente novamente.",
+        /* 57 */ L"A instalação falhou. Nada foi alterado.",
     },
 };

@@ -55,5 +55,17 @@ const LanguageTable kSwedishTexts = {
         /* 47 */ L"Avinstallera __PRODUCT_NAME__",
         /* 48 */ L"Starta",
         /* 49 */ L"Installationen startar automatiskt om XXX sekunder.",
+        /* 50 */ L"Mappen innehåller filer som inte hör till __PRODUCT_NAME__. "
+                 L"Välj en tom mapp eller mappen för en tidigare installation.",
+        /* 51 */ L"En systemmapp eller en hemmapp kan inte vara installationsmapp. Välj en egen mapp.",
+        /* 52 */ L"Det går inte att skriva till installationsmappen. Välj en annan mapp.",
+        /* 53 */ L"Det finns inte tillräckligt med ledigt utrymme för nedladdningen. "
+                 L"Frigör utrymme och försök igen.",
+        /* 54 */ L"Det finns inte tillräckligt med ledigt utrymme för att installera __PRODUCT_NAME__. "
+                 L"Frigör utrymme eller välj en annan mapp.",
+        /* 55 */ L"Disken blev full under installationen. Inget ändrades; frigör utrymme och försök igen.",
+        /* 56 */ L"En annan installation av __PRODUCT_NAME__ pågår. "
+                 L"Vänta tills den är klar och försök sedan igen.",
+        /* 57 */ L"Installationen misslyckades. Inget ändrades.",
     },
 };

@@ -1,4 +1,4 @@
-// The installer's 50 numbered UI texts in the language of the system (or of the
+// The installer's numbered UI texts in the language of the system (or of the
 // debug override), with "__PRODUCT_NAME__" replaced by the product's display name.
 //
 // Threads: SetLanguage runs once on the UI thread before any worker starts; the other

@@ -10,6 +10,7 @@
 
 #include "base/debug_switches.h"
 #include "base/install_log.h"
+#include "base/texts/text_tables.h"
 #include "base/texts/ui_texts.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
@@ -75,7 +76,7 @@ TEST_F(UiTextsTest, EnglishTextsWidthsAndUnknownIds) {
   EXPECT_EQ(Text(13), L"Cannot proceed with the installation as Corvex is already running. "
                       L"Please close it to try again or force close.");
   EXPECT_EQ(Text(49), L"Installation will start automatically in XXX seconds.");
-  EXPECT_EQ(Text(50), L"UnKnow");
+  EXPECT_EQ(Text(kUiTextCount), L"UnKnow");
   EXPECT_EQ(Text(-1), L"UnKnow");
   EXPECT_EQ(GetLayoutWidth(4), 240);
   EXPECT_EQ(GetLayoutWidth(5), 180);
@@ -180,14 +181,14 @@ TEST_F(UiTextsTest, DownloadAdviceEndsWithTheVendorHostInEveryLanguage) {
 TEST_F(UiTextsTest, TwoThreadsReadTheCacheSafely) {
   SetLanguage(L"Corvex", 0x0407, kWebHost);
   std::vector<std::wstring> expected;
-  for (int id = 0; id < 50; ++id) expected.push_back(GetText(id));
+  for (int id = 0; id < kUiTextCount; ++id) expected.push_back(GetText(id));
   const wchar_t* const startText = GetText(9);
 
   auto reader = [&expected](int offset, int& mismatches) {
     for (int round = 0; round < 2000; ++round) {
-      const int id = (round + offset) % 52;
+      const int id = (round + offset) % (kUiTextCount + 2);
       const std::wstring copy = GetText(id);
-      const std::wstring& want = id < 50 ? expected[id] : std::wstring(L"UnKnow");
+      const std::wstring& want = id < kUiTextCount ? expected[id] : std::wstring(L"UnKnow");
       if (copy != want) ++mismatches;
     }
   };

@@ -1,4 +1,5 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -8,10 +9,12 @@
 #include "base/install_log.h"
 #include "base/run_mode.h"
 #include "platform/elevation.h"
+#include "platform/instance_lock.h"
 #include "platform/gui/backend.h"
 #include "platform/gui/headless.h"
 #include "setup/diagnostics_view.h"
 #include "setup/setup_entry.h"
+#include "setup/silent_install.h"
 #include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
@@ -21,15 +24,54 @@ namespace {
 constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
 constexpr char kProgramTitle[] = "Corvex Setup";
 
+constexpr char kUsage[] =
+    "Usage: corvex-online-setup [--silent] [--path DIR]\n"
+    "       corvex-online-setup --uninstall [--silent] [--path DIR]\n"
+    "\n"
+    "Downloads, verifies and installs Corvex 11. Without arguments the setup window\n"
+    "opens and the installation starts after a countdown or a click.\n"
+    "\n"
+    "  --silent     install (or uninstall) without a window and without questions\n"
+    "  --path DIR   install into DIR instead of the proposed folder\n"
+    "  --uninstall  remove the installed product\n"
+    "  --help       show this text\n"
+    "  --version    show the installer's version\n"
+    "\n"
+    "Exit status of an installation:\n"
+    "  0   installed\n"
+    "  1   refused: the installation folder or a system check\n"
+    "  2   the download failed\n"
+    "  3   the installation failed and was rolled back; nothing was changed\n"
+    "  4   another installer is running\n"
+    "  5   stopped by a signal; nothing was changed\n"
+    "  64  the command line was not understood; nothing was done\n"
+    "An unattended uninstall ends with 0 removed, 1 refused, 2 files left.\n";
+
+// Prints the line and the usage, exit 64.
+int RefuseCommandLine(const std::string& problem) {
+  std::fprintf(stderr, "corvex-online-setup: %s\n\n%s", problem.c_str(), kUsage);
+  return static_cast<int>(SetupExitStatus::kUsage);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // A crashed run starts the program again only to deliver its report.
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
-  if (!platform::EnsureElevatedOrRelaunch(argc, argv, kProgramTitle, &exitCode)) return exitCode;
 
-  SetRunMode(ParseRunMode(std::vector<std::string>(argv, argv + argc)));
+  const RunMode runMode = ParseRunMode(std::vector<std::string>(argv, argv + argc));
+  if (!runMode.usageError.empty()) return RefuseCommandLine(runMode.usageError);
+  if (runMode.showHelp) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (runMode.showVersion) {
+    std::printf("corvex-online-setup %s\n", kSetupVersion);
+    return 0;
+  }
+  if (!platform::EnsureElevatedOrRelaunch(argc, argv, kProgramTitle, &exitCode)) return exitCode;
+  SetRunMode(runMode);
 
   // The diagnostics view exists only when the debug INI asks for it; the log feeds it.
   CreateInfoViewIfEnabled();
@@ -39,6 +81,25 @@ int main(int argc, char** argv) {
   WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
   if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
 
+  // One installer (or uninstaller) at a time, for the whole run.
+  platform::InstanceLock instanceLock;
+  if (instanceLock.Acquire(platform::SetupLockPath()) == platform::InstanceLock::Result::kHeldByAnother) {
+    WriteLog("Another installer is running; this one ends.");
+    if (IsSilentMode() || !platform::gui::GetBackend().Usable()) {
+      std::fprintf(stderr, "corvex-online-setup: another installation of Corvex is running; wait for it to end\n");
+    } else {
+      ShowAnotherInstallerMessage();
+    }
+    WriteLog("Exit app.");
+    return static_cast<int>(SetupExitStatus::kAnotherInstaller);
+  }
+
+  if (GetRunMode() == kRunModeInstall && IsSilentMode()) {
+    const SetupExitStatus status = RunSilentInstall();
+    WriteLog("Exit app.");
+    return static_cast<int>(status);
+  }
+
   if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
     // Unattended removal needs no window; its exit code tells whether the product is gone.
     const int uninstallCode = static_cast<int>(RunSilentUninstall());
@@ -46,22 +107,13 @@ int main(int argc, char** argv) {
     return uninstallCode;
   }
 
-  // An unattended install needs no screen: without a display it runs the same dialog
-  // on the headless backend.
-  if (IsSilentMode() && !platform::gui::GetBackend().Usable()) {
-    platform::gui::HeadlessOptions unattended;
-    unattended.giveUpWhenIdle = false;
-    platform::gui::headless::Use(unattended);
-  }
-
   InitializeDialogSupport();
   RunSetupDialog();
   const SetupOutcome outcome = EndSetupDialog();
 
   WriteLog("Exit app.");
-  // Interactive runs always end with 0; a silent run tells its caller whether the
-  // product was installed.
-  const int status = IsSilentMode() && outcome.result != SetupResult::kInstalled ? 1 : 0;
+  // Interactive runs always end with 0: the window told the user what happened.
+  const int status = 0;
   // A worker that would not stop in time must not meet the process's destructors.
   if (!outcome.workerStopped) std::_Exit(status);
   return status;

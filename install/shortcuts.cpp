@@ -192,10 +192,29 @@ bool DeleteStartMenuFolders(const std::wstring& folderName) {
   return true;
 }
 
-void CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
+namespace {
+
+std::wstring ProductLinkName(bool is64BitPackage) { return is64BitPackage ? L"Corvex 11 (x64)" : L"Corvex 11"; }
+std::wstring ProductMiniLinkName(bool is64BitPackage) {
+  return is64BitPackage ? L"Corvex 11 Mini (x64)" : L"Corvex 11 Mini";
+}
+
+// A link counts as not written only where its folder exists: a machine without a
+// desktop folder simply has no desktop links.
+bool Written(HRESULT result, int location, const wchar_t* workDir) {
+  if (SUCCEEDED(result)) return true;
+  const std::wstring folder = ShortcutFolder(location, true, workDir);
+  const bool folderThere = !folder.empty() && platform::PathIsDirectory(folder);
+  if (folderThere) WriteLog("Shortcut in %s was not written.", platform::WideToNarrow(folder).c_str());
+  return !folderThere;
+}
+
+}  // namespace
+
+bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
                             bool wantDesktopPair) {
-  const std::wstring name = is64BitPackage ? L"Corvex 11 (x64)" : L"Corvex 11";
-  const std::wstring miniName = is64BitPackage ? L"Corvex 11 Mini (x64)" : L"Corvex 11 Mini";
+  const std::wstring name = ProductLinkName(is64BitPackage);
+  const std::wstring miniName = ProductMiniLinkName(is64BitPackage);
   const std::wstring program = platform::PathJoin(
       installFolder, platform::NarrowToWide(is64BitPackage ? product::kMainProgram64 : product::kMainProgram32));
   const std::wstring miniIcon = platform::PathJoin(installFolder, is64BitPackage ? L"CorvexMini64.ico" : L"CorvexMini.ico");
@@ -206,32 +225,53 @@ void CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPacka
   const std::wstring miniMode = platform::NarrowToWide(product::kMiniModeParam);
   const std::wstring qtLog = platform::NarrowToWide(product::kQtLogParam);
   const wchar_t* folder = installFolder.c_str();
+  bool allWritten = true;
+  const auto link = [&](const wchar_t* target, const wchar_t* workDir, const std::wstring& linkName, int location,
+                        const wchar_t* subFolder, const std::wstring& description, const wchar_t* icon,
+                        const wchar_t* arguments) {
+    const HRESULT result =
+        CreateShortcut(target, workDir, linkName.c_str(), location, subFolder, description.c_str(), icon, arguments);
+    allWritten = Written(result, location, folder) && allWritten;
+  };
 
   WriteLog("Create Icons for %s", is64BitPackage ? "x64" : "x86");
 
   if (wantDesktopPair) {
-    CreateShortcut(program.c_str(), folder, name.c_str(), kShortcutDesktop, nullptr, (name + Text(36)).c_str(),
-                   nullptr, nullptr);
-    CreateShortcut(program.c_str(), folder, miniName.c_str(), kShortcutDesktop, nullptr,
-                   (miniName + Text(36)).c_str(), miniIcon.c_str(), miniMode.c_str());
+    link(program.c_str(), folder, name, kShortcutDesktop, nullptr, name + Text(36), nullptr, nullptr);
+    link(program.c_str(), folder, miniName, kShortcutDesktop, nullptr, miniName + Text(36), miniIcon.c_str(),
+         miniMode.c_str());
     WriteLog("Create DESKTOP Icons Finish.");
   }
 
-  CreateShortcut(program.c_str(), folder, (name + L" QtLog").c_str(), kShortcutWorkingFolder, nullptr,
-                 (name + L" Application with qtlog mode").c_str(), miniIcon.c_str(), qtLog.c_str());
+  link(program.c_str(), folder, name + L" QtLog", kShortcutWorkingFolder, nullptr,
+       name + L" Application with qtlog mode", miniIcon.c_str(), qtLog.c_str());
 
   for (const int location : {kShortcutUserPrograms, kShortcutCommonPrograms}) {
-    CreateShortcut(program.c_str(), folder, name.c_str(), location, name.c_str(), (name + Text(36)).c_str(), nullptr,
-                   nullptr);
-    CreateShortcut(program.c_str(), folder, miniName.c_str(), location, name.c_str(),
-                   (miniName + Text(36)).c_str(), miniIcon.c_str(), miniMode.c_str());
-    CreateShortcut(uninstaller.c_str(), folder, Text(47).c_str(), location, name.c_str(), (name + Text(35)).c_str(),
-                   nullptr, nullptr);
-    CreateShortcut(webPageW.c_str(), nullptr, Text(46).c_str(), location, name.c_str(), (name + Text(38)).c_str(),
-                   nullptr, nullptr);
+    link(program.c_str(), folder, name, location, name.c_str(), name + Text(36), nullptr, nullptr);
+    link(program.c_str(), folder, miniName, location, name.c_str(), miniName + Text(36), miniIcon.c_str(),
+         miniMode.c_str());
+    link(uninstaller.c_str(), folder, Text(47), location, name.c_str(), name + Text(35), nullptr, nullptr);
+    link(webPageW.c_str(), nullptr, Text(46), location, name.c_str(), name + Text(38), nullptr, nullptr);
     WriteLog(location == kShortcutUserPrograms ? "Create START_MENU Icons Finish." : "Create COMMON_MENU Icons Finish.");
   }
+  return allWritten;
+}
 
+void RefreshProductIcons() {
   for (int i = 0; i < 3; ++i) RefreshIcons();
   WriteLog("Refresh Icons Finish.");
+}
+
+void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot) {
+  const std::wstring name = ProductLinkName(is64BitPackage);
+  const std::wstring desktop = ShortcutFolder(kShortcutDesktop, true, nullptr);
+  if (!desktop.empty()) {
+    for (const std::wstring& link : {name, ProductMiniLinkName(is64BitPackage)}) {
+      snapshot.AddFile(platform::WideToNarrow(platform::PathJoin(desktop, ShortcutFileName(link))));
+    }
+  }
+  for (const int location : {kShortcutUserPrograms, kShortcutCommonPrograms}) {
+    const std::wstring menu = ShortcutFolder(location, true, nullptr);
+    if (!menu.empty()) snapshot.AddFolder(platform::WideToNarrow(platform::PathJoin(menu, name)));
+  }
 }

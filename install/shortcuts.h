@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/file_set_snapshot.h"
 #include "platform/win_types.h"
 
 // Where a shortcut goes.
@@ -59,7 +60,12 @@ bool DeleteShortcutFolder(int location, const std::wstring& folderName);
 bool DeleteStartMenuFolders(const std::wstring& folderName);
 
 // The product's set: the desktop pair when wanted, the " QtLog" link in the install
-// folder, four links in each application menu; then three icon refreshes. Single
-// failures are ignored.
-void CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
+// folder, four links in each application menu. Every link is tried; false when one
+// could not be written into a folder that exists.
+bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
                             bool wantDesktopPair);
+// Three icon refreshes and their log line, after the set is made.
+void RefreshProductIcons();
+// Records the files the set writes outside the install folder (desktop pair, both
+// menu folders), so that a failed install can put them back.
+void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot);

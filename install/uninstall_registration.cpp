@@ -43,17 +43,17 @@ std::string UninstallEntryName(const PackageInfo& info) {
 bool SetUninstallString(const std::string& entryName, const std::string& valueName, const std::string& text) {
   CMyRegKey key;
   if (key.Create(HKEY_LOCAL_MACHINE, EntryKey(entryName)) != ERROR_SUCCESS) return false;
-  key.SetString(valueName, text);
+  const bool written = key.SetString(valueName, text) == ERROR_SUCCESS;
   key.Close();
-  return true;
+  return written;
 }
 
 bool SetUninstallDword(const std::string& entryName, const std::string& valueName, DWORD value) {
   CMyRegKey key;
   if (key.Create(HKEY_LOCAL_MACHINE, EntryKey(entryName)) != ERROR_SUCCESS) return false;
-  key.SetDword(valueName, value);
+  const bool written = key.SetDword(valueName, value) == ERROR_SUCCESS;
   key.Close();
-  return true;
+  return written;
 }
 
 bool QueryUninstallDword(const std::string& entryName, const std::string& valueName, DWORD& out) {
@@ -105,7 +105,7 @@ bool DeleteUninstallItem(const std::string& entryName) {
   return true;
 }
 
-void WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions,
+bool WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions,
                          bool silent) {
   const bool is64 = info.is64Bit != 0;
   const std::string folder = platform::WideToNarrow(installFolder);
@@ -113,7 +113,7 @@ void WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFol
   const std::string uninstallerPath = platform::PathJoin(folder, product::kUninstaller);
   if (!FitsPathBuffer(folder) || !FitsPathBuffer(iconPath) || !FitsPathBuffer(uninstallerPath)) {
     WriteLog("WriteUninstallEntry : install folder too long, no entry written (%s).", folder.c_str());
-    return;
+    return false;
   }
 
   const std::string entry = UninstallEntryName(info);
@@ -126,25 +126,28 @@ void WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFol
   displayName += " " + version + " (" + releaseDate + ")";
   const std::string quoted = "\"" + uninstallerPath + "\"";
 
-  SetUninstallString(entry, "DisplayIcon", iconPath);
-  SetUninstallString(entry, "Version", version);
-  SetUninstallString(entry, "DisplayVersion", version);
-  SetUninstallString(entry, "DisplayName", displayName);
-  SetUninstallDword(entry, "EstimatedSize", kEstimatedSize);
-  SetUninstallString(entry, "HelpLink", webAddress);
-  SetUninstallString(entry, "InstallDate", InstallDateOf(releaseDate));
-  SetUninstallString(entry, "InstallLocation", folder);
-  SetUninstallDword(entry, "NoModify", 1);
-  SetUninstallDword(entry, "NoRepair", 1);
-  SetUninstallString(entry, "Publisher", PackageInfoText(info.publisher));
-  SetUninstallString(entry, "QuietUninstallString", quoted + product::kSilentUninstallParam);
-  SetUninstallDword(entry, "sEstimatedSize2", kEstimatedSize2);
-  SetUninstallString(entry, "UninstallString", quoted);
-  SetUninstallString(entry, "URLInfoAbout", webAddress);
-  SetUninstallString(entry, "URLUpdateInfo", webAddress);
+  bool written = true;
+  written = SetUninstallString(entry, "DisplayIcon", iconPath) && written;
+  written = SetUninstallString(entry, "Version", version) && written;
+  written = SetUninstallString(entry, "DisplayVersion", version) && written;
+  written = SetUninstallString(entry, "DisplayName", displayName) && written;
+  written = SetUninstallDword(entry, "EstimatedSize", kEstimatedSize) && written;
+  written = SetUninstallString(entry, "HelpLink", webAddress) && written;
+  written = SetUninstallString(entry, "InstallDate", InstallDateOf(releaseDate)) && written;
+  written = SetUninstallString(entry, "InstallLocation", folder) && written;
+  written = SetUninstallDword(entry, "NoModify", 1) && written;
+  written = SetUninstallDword(entry, "NoRepair", 1) && written;
+  written = SetUninstallString(entry, "Publisher", PackageInfoText(info.publisher)) && written;
+  written = SetUninstallString(entry, "QuietUninstallString", quoted + product::kSilentUninstallParam) && written;
+  written = SetUninstallDword(entry, "sEstimatedSize2", kEstimatedSize2) && written;
+  written = SetUninstallString(entry, "UninstallString", quoted) && written;
+  written = SetUninstallString(entry, "URLInfoAbout", webAddress) && written;
+  written = SetUninstallString(entry, "URLUpdateInfo", webAddress) && written;
   if (!silent) {
-    SetUninstallDword(entry, kSetupCfgFlagValue, installOptions);
+    written = SetUninstallDword(entry, kSetupCfgFlagValue, installOptions) && written;
     WriteLog("Write Setup Cfg Flag : %d, root(%s), key(%s).\n", static_cast<int>(installOptions), entry.c_str(),
              kSetupCfgFlagValue);
   }
+  if (!written) WriteLog("WriteUninstallEntry : the entry %s could not be written completely.", entry.c_str());
+  return written;
 }

@@ -16,14 +16,15 @@ inline constexpr DWORD kEstimatedSize2 = 229986;
 std::string UninstallEntryName(const PackageInfo& info);
 
 // Writes every value of the entry, each in its own create-write-close cycle, and
-// "cfg_flag" (with its log line) unless `silent`. Failures are silent. An install
-// folder whose paths do not fit the 260-byte path buffers is refused with a log line
-// and nothing is written.
-void WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions,
+// "cfg_flag" (with its log line) unless `silent`. False when a value could not be
+// written (the entry is then incomplete: the caller restores the previous one). An
+// install folder whose paths do not fit the 260-byte path buffers is refused with a
+// log line and nothing is written.
+bool WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions,
                          bool silent);
 
-// Create or open the entry's key, write one value, close. False only when the key
-// cannot be created or opened.
+// Create or open the entry's key, write one value, close. False when the key cannot
+// be created or opened or the value not written.
 bool SetUninstallString(const std::string& entryName, const std::string& valueName, const std::string& text);
 bool SetUninstallDword(const std::string& entryName, const std::string& valueName, DWORD value);
 // True whenever the key could be created or opened; `out` is written only when the

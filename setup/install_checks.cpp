@@ -6,10 +6,12 @@
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "base/run_mode.h"
+#include "base/texts/project_text_ids.h"
 #include "base/texts/ui_texts.h"
 #include "base/version_gate.h"
 #include "install/install_folder_guard.h"
 #include "install/uninstall_registration.h"
+#include "platform/folder_swap.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
@@ -52,6 +54,18 @@ FolderContent ContentOf(const std::string& folder) {
   return entries == fs::directory_iterator() ? FolderContent::kEmpty : FolderContent::kNotEmpty;
 }
 
+// A path below a file can never become a folder: that is an invalid path, not a
+// folder without write access.
+bool NearestExistingIsFolder(const std::string& path) {
+  std::error_code error;
+  for (fs::path at = path; !at.empty(); at = at.parent_path()) {
+    const fs::file_status status = fs::status(at, error);
+    if (fs::exists(status)) return fs::is_directory(status);
+    if (at == at.parent_path()) break;
+  }
+  return false;
+}
+
 void LogRefusal(const std::string& folder, const char* reason) {
   WriteLog("Install folder refused : %s (%s).\n", folder.c_str(), reason);
 }
@@ -63,30 +77,54 @@ int InstallCheckTextId(InstallCheck check) {
     case InstallCheck::kPassed: return 0;
     case InstallCheck::kNeeds64BitSystem: return 32;
     case InstallCheck::kSystemTooOld: return 29;
-    case InstallCheck::kFolderInvalid:
-    case InstallCheck::kFolderNotOurs: return 30;
+    case InstallCheck::kFolderInvalid: return 30;
+    case InstallCheck::kFolderNotOurs: return kTextFolderNotOurs;
+    case InstallCheck::kFolderProtected: return kTextSystemOrHomeFolder;
+    case InstallCheck::kFolderNotWritable: return kTextFolderNotWritable;
     case InstallCheck::kNotEnoughSpace: return 31;
   }
   return 30;
 }
 
-bool MayEmptyInstallFolder(const std::wstring& folderW, const PackageInfo& info) {
+InstallCheck JudgeInstallFolder(const std::wstring& folderW, const PackageInfo& info) {
   const std::string folder = platform::WideToNarrow(folderW);
   const FolderVerdict verdict = CheckFolderMayBeDeleted(folder);
   if (verdict != FolderVerdict::kMayDelete) {
     LogRefusal(folder, FolderVerdictText(verdict));
-    return false;
+    return verdict == FolderVerdict::kEmptyPath || verdict == FolderVerdict::kRelativePath
+               ? InstallCheck::kFolderInvalid
+               : InstallCheck::kFolderProtected;
   }
   switch (ContentOf(folder)) {
     case FolderContent::kMissing:
-    case FolderContent::kEmpty: return true;
-    case FolderContent::kNotAFolder: LogRefusal(folder, "it is not a folder"); return false;
-    case FolderContent::kUnreadable: LogRefusal(folder, "its content cannot be read"); return false;
+    case FolderContent::kEmpty: return InstallCheck::kPassed;
+    case FolderContent::kNotAFolder: LogRefusal(folder, "it is not a folder"); return InstallCheck::kFolderInvalid;
+    case FolderContent::kUnreadable:
+      LogRefusal(folder, "its content cannot be read");
+      return InstallCheck::kFolderNotWritable;
     case FolderContent::kNotEmpty: break;
   }
-  if (HoldsProductInstall(folder) || IsRegisteredInstallFolder(folder, info)) return true;
+  if (HoldsProductInstall(folder) || IsRegisteredInstallFolder(folder, info)) return InstallCheck::kPassed;
   LogRefusal(folder, "it holds files that are not a previous install of this product");
-  return false;
+  return InstallCheck::kFolderNotOurs;
+}
+
+bool MayEmptyInstallFolder(const std::wstring& folder, const PackageInfo& info) {
+  return JudgeInstallFolder(folder, info) == InstallCheck::kPassed;
+}
+
+const char* InstallCheckReason(InstallCheck check) {
+  switch (check) {
+    case InstallCheck::kPassed: return "passed";
+    case InstallCheck::kNeeds64BitSystem: return "the 64-bit edition needs a 64-bit system";
+    case InstallCheck::kSystemTooOld: return "this system is too old";
+    case InstallCheck::kFolderInvalid: return "the installation folder is not a valid absolute path of at most 260 characters";
+    case InstallCheck::kFolderNotOurs: return "the installation folder holds files that are not this product's";
+    case InstallCheck::kFolderProtected: return "the installation folder is a system or home folder";
+    case InstallCheck::kFolderNotWritable: return "the installation folder cannot be written to";
+    case InstallCheck::kNotEnoughSpace: return "there is not enough free space for the product";
+  }
+  return "refused";
 }
 
 InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std::wstring& folderText,
@@ -107,8 +145,13 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
   // a longer one does not fit the path buffers of the later steps.
   if (folder.empty() || folder.front() != L'/' || folder.size() > static_cast<std::size_t>(kMaxPath)) return {InstallCheck::kFolderInvalid};
   // Judged before the chain is made, so that nothing is created inside a system folder.
-  if (!MayEmptyInstallFolder(folder, info)) return {InstallCheck::kFolderNotOurs};
+  if (const InstallCheck judged = JudgeInstallFolder(folder, info); judged != InstallCheck::kPassed) return {judged};
   CreateFolderChain(folder);
+  if (!NearestExistingIsFolder(narrow)) return {InstallCheck::kFolderInvalid};
+  if (!platform::FolderAcceptsWrites(narrow)) {
+    WriteLog("Install folder refused : %s (it cannot be written to).\n", narrow.c_str());
+    return {InstallCheck::kFolderNotWritable};
+  }
   if (!platform::PathFileExists(folder)) return {InstallCheck::kFolderInvalid};
 
   const std::wstring previous = installPathW;

@@ -11,8 +11,10 @@ enum class InstallCheck {
   kPassed,
   kNeeds64BitSystem,  // a 64-bit package on a 32-bit machine (UI text 32)
   kSystemTooOld,      // the version gate refuses this system (UI text 29)
-  kFolderInvalid,     // the folder cannot be created or is not an absolute path (UI text 30)
-  kFolderNotOurs,     // a protected folder, or one holding files that are not ours (UI text 30)
+  kFolderInvalid,     // not an absolute path, too long, or not a folder (UI text 30)
+  kFolderNotOurs,     // it holds files that are not a previous install of ours
+  kFolderProtected,   // the root, a home folder, the user's own folders or a system folder
+  kFolderNotWritable, // a read-only file system, or no right to write there
   kNotEnoughSpace,    // 256 MB free or less (UI text 31)
 };
 
@@ -26,6 +28,12 @@ struct InstallCheckOutcome {
 
 // The UI text of a failed check's message; 0 for kPassed.
 int InstallCheckTextId(InstallCheck check);
+// The English reason, for the log and the silent run's stderr line.
+const char* InstallCheckReason(InstallCheck check);
+
+// The folder judgement of the checks alone: kPassed, kFolderInvalid, kFolderNotOurs,
+// kFolderProtected or kFolderNotWritable. A refusal is logged with the reason.
+InstallCheck JudgeInstallFolder(const std::wstring& folder, const PackageInfo& info);
 
 // Whether the install sequence may empty `folder` before it unpacks: never "/", a
 // home folder, the user's own folders or a system folder; otherwise a folder that

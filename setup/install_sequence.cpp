@@ -1,6 +1,5 @@
-// The install sequence of the setup dialog: the download phase fetches the setup
-// package, the install phase unpacks, registers and starts the product. Runs on the
-// install worker; the download receiver runs on the download engine's threads.
+#include "setup/install_sequence.h"
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -9,37 +8,33 @@
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "base/product_info.h"
-#include "base/run_mode.h"
+#include "base/texts/project_text_ids.h"
 #include "base/texts/ui_texts.h"
-#include "external/product_programs.h"
 #include "install/package_errors.h"
 #include "install/package_reader.h"
 #include "install/product_processes.h"
 #include "install/shortcuts.h"
-#include "install/uninstall_registration.h"
 #include "platform/clock.h"
-#include "platform/gui/native_controls.h"
-#include "platform/gui/window.h"
+#include "platform/folder_swap.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "setup/finish_web_page.h"
-#include "setup/install_checks.h"
 #include "setup/install_options.h"
 #include "setup/install_params.h"
+#include "setup/install_work_items.h"
 #include "setup/new_install.h"
 #include "setup/package_location.h"
 #include "setup/product_launch.h"
-#include "setup/setup_dlg.h"
+#include "support/xml_parse.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_values.h"
-
-namespace gui = platform::gui;
 
 namespace {
 
 constexpr int kManifestResource32 = 501;
 constexpr int kManifestResource64 = 502;
 constexpr int kWaitPollMs = 1000;
+constexpr int kCancelPollMs = 50;
 constexpr int kSettleAfterDownloadMs = 2000;
 constexpr int kAfterUnpackEventMs = 200;
 
@@ -47,39 +42,113 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 
 std::string Narrow(const std::wstring& text) { return platform::WideToNarrow(text); }
 
-// A plain message box owned by `owner`, shown on the UI thread.
-void ShowErrorBox(HWND owner, const std::wstring& text) {
-  gui::SendToUi([owner, text] { gui::MessageBoxW(owner, text, L"ERROR", MB_OK | MB_ICONERROR); });
-}
-
 std::string DownloadErrorText(int code, const std::string& text) {
   if (!text.empty()) return text;
   return code == 0 ? std::string() : std::to_string(code);
 }
 
-}  // namespace
-
-void SetupDlg::DoInstall() {
-  installStarted = true;
-  if (statistics_) statistics_->MarkStarted();
-  if (PackagePath().empty()) {
-    DownloadPhase();
-  } else {
-    InstallPhase();
-  }
+// The package size the manifest announces; 0 when it says none.
+long long ManifestPackageSize(const std::string& manifest) {
+  std::shared_ptr<IXMLParse> parser;
+  if (FAILED(CreateXMLParse(parser)) || !parser || !parser->ReadFromMemory(manifest.data(), manifest.size())) return 0;
+  std::string size;
+  if (!parser->GetAttrString("download.size", size)) return 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(size.c_str(), &end, 10);
+  return end != size.c_str() && value > 0 ? value : 0;
 }
 
-int SetupDlg::OnDownloadEvent(int event, unsigned code, long value) {
+long long FileSize(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return 0;
+  std::fseek(file, 0, SEEK_END);
+  const long long size = std::ftell(file);
+  std::fclose(file);
+  return size > 0 ? size : 0;
+}
+
+}  // namespace
+
+InstallSequence::InstallSequence(InstallRequest request, InstallHooks hooks)
+    : request_(std::move(request)), hooks_(std::move(hooks)), packageInfo_(request_.packageInfo) {}
+
+InstallSequence::~InstallSequence() = default;
+
+InstallSnapshot InstallSequence::Snapshot() const {
+  InstallSnapshot snapshot;
+  snapshot.stage = stage_.load();
+  snapshot.buttonState = buttonState_.load();
+  snapshot.paintMode = paintMode_.load();
+  snapshot.downloadPercent = downloadPercent_.load();
+  snapshot.downloadFinished = downloadFinished_.load();
+  snapshot.installPermille = installPermille_.load();
+  snapshot.launchEnabled = launchEnabled_.load();
+  snapshot.usingCdn = usingCdn_.load();
+  snapshot.downloadStartTick = downloadStartTick_.load();
+  snapshot.outcome = outcome_.load();
+  snapshot.failure = failure_.load();
+  return snapshot;
+}
+
+bool InstallSequence::GetDownloadInfo(DownloadInfo& out) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pDownload && SUCCEEDED(pDownload->GetDownloadInfo(out));
+}
+
+std::wstring InstallSequence::InstallFolder() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return installFolder_;
+}
+
+PackageInfo InstallSequence::PackageInfoCopy() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return packageInfo_;
+}
+
+void InstallSequence::RequestCancel() {
+  if (cancelRequested_.exchange(true)) return;
+  WriteLog("Install sequence: stop requested.\n");
+}
+
+bool InstallSequence::SleepUnlessCancelled(int ms) {
+  for (int slept = 0; slept < ms; slept += kCancelPollMs) {
+    if (cancelRequested_) return false;
+    Sleep(kCancelPollMs);
+  }
+  return !cancelRequested_;
+}
+
+void InstallSequence::RecordStep(const char* name) {
+  if (hooks_.recordStep) hooks_.recordStep(name);
+}
+
+void InstallSequence::NotifyStateChanged() {
+  if (hooks_.onStateChanged) hooks_.onStateChanged(Snapshot());
+}
+
+void InstallSequence::SetButtonState(InstallState state) {
+  buttonState_ = state;
+  NotifyStateChanged();
+}
+
+void InstallSequence::SetOutcome(InstallOutcome outcome, InstallFailure failure) {
+  failure_ = failure;
+  outcome_ = outcome;
+  if (failure != InstallFailure::kNone) WriteLog("Install ended: %s.\n", InstallFailureReason(failure));
+  NotifyStateChanged();
+}
+
+int InstallSequence::OnDownloadEvent(int event, unsigned code, long value) {
   switch (event) {
     case kDownloadEventProgress:
-      if (value > 0) downloadPercent = static_cast<int>(static_cast<double>(code) * 100.0 / value);
+      if (value > 0) downloadPercent_ = static_cast<int>(static_cast<double>(code) * 100.0 / value);
       break;
     case kDownloadEventFailed:
       GetCloseReportFlags().downloadDone = true;
       break;
     case kDownloadEventFinished:
-      downloadFinished = true;
-      if (value == 1) alreadyComplete = true;
+      downloadFinished_ = true;
+      if (value == 1) alreadyComplete_ = true;
       GetCloseReportFlags().downloadDone = true;
       break;
     default:
@@ -88,28 +157,27 @@ int SetupDlg::OnDownloadEvent(int event, unsigned code, long value) {
   return 1;
 }
 
-int SetupDlg::OnInstallEvent(int event, unsigned code, long /*value*/) {
+int InstallSequence::OnInstallEvent(int event, unsigned code, long /*value*/) {
   switch (event) {
     case kUnpackStartEvent:
-      installPermille = 0;
+      installPermille_ = 0;
       break;
     case kUnpackDoneEvent:
-      installPermille = 1000;
-      launchEnabled = true;
+      installPermille_ = 1000;
+      launchEnabled_ = true;
       Sleep(kAfterUnpackEventMs);
-      paintMode = 2;
+      paintMode_ = 2;
       break;
     case kUnpackFailedEvent:
-      // Unattended runs have nobody to press OK; the log carries the failure.
-      if (!IsSilentMode()) ShowErrorBox(hwnd, L"Install Failed!");
-      launchEnabled = false;
+      // The box comes once the failed install has been rolled back.
+      launchEnabled_ = false;
       Sleep(kAfterUnpackEventMs);
       break;
     case 3:
-      if (code <= 1000) installPermille = static_cast<int>(code);
+      if (code <= 1000) installPermille_ = static_cast<int>(code);
       break;
     case 100:
-      installPermille = static_cast<int>(code) * 10;
+      installPermille_ = static_cast<int>(code) * 10;
       break;
     default:
       break;
@@ -117,196 +185,314 @@ int SetupDlg::OnInstallEvent(int event, unsigned code, long /*value*/) {
   return 1;
 }
 
-bool SetupDlg::GetDownloadInfo(DownloadInfo& out) {
-  std::lock_guard<std::mutex> lock(downloaderMutex_);
-  return pDownload && SUCCEEDED(pDownload->GetDownloadInfo(out));
+void InstallSequence::Run() {
+  if (hooks_.statistics) hooks_.statistics->MarkStarted();
+  DownloadPhase();
 }
 
-void SetupDlg::EnterRetryState() {
-  eInstall = kInstallRetry;
-  UpdateCtrlStatus(kCtrlRetry);
-  // An unattended run has nobody to press "Try Again": it ends, reporting the failure.
-  CloseWhenSilent();
+bool InstallSequence::DownloadSpaceAvailable(const std::string& manifest, const std::wstring& packagePath) {
+  const std::string path = Narrow(packagePath);
+  std::string folder = path;
+  platform::PathRemoveFileSpec(folder);
+  if (!platform::PathIsDirectory(folder) || !platform::FolderAcceptsWrites(folder)) {
+    WriteLog("Download folder %s cannot be written.", folder.c_str());
+    EndDownloadFailed(InstallFailure::kDownloadsNotWritable);
+    return false;
+  }
+  // What is already there of an interrupted download counts.
+  const long long needed = ManifestPackageSize(manifest) - FileSize(path);
+  const long long free = platform::FreeBytesAt(folder);
+  if (needed > 0 && free >= 0 && free < needed) {
+    WriteLog("Not enough space for the download in %s: %lld MB free, %lld MB needed.", folder.c_str(),
+             free / (1024 * 1024), needed / (1024 * 1024) + 1);
+    EndDownloadFailed(InstallFailure::kNoSpaceForDownload);
+    return false;
+  }
+  return true;
 }
 
-void SetupDlg::CloseWhenSilent() {
-  if (IsSilentMode() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+void InstallSequence::EndDownloadFailed(InstallFailure failure) {
+  buttonState_ = kInstallRetry;
+  SetOutcome(InstallOutcome::kDownloadFailed, failure);
 }
 
-void SetupDlg::DownloadPhase() {
-  stage = kStageDownloading;
+void InstallSequence::EndCancelled() {
+  WriteLog("Install sequence stopped: the installer is closing.\n");
+  SetOutcome(InstallOutcome::kCancelled, InstallFailure::kNone);
+}
+
+void InstallSequence::DownloadPhase() {
+  stage_ = kStageDownloading;
+  NotifyStateChanged();
   RecordStep(install_step::kDownload);
   const std::shared_ptr<IProductInfo> profile = GetProductInfo();
-  const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), VersionText());
+  const std::string versionText = request_.versionText ? request_.versionText() : std::string();
+  const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), versionText);
   const std::string packagePath = Narrow(packagePathWide);
 
   IDownloader* downloader = nullptr;
   {
-    std::lock_guard<std::mutex> lock(downloaderMutex_);
-    pDownload.reset();
+    std::lock_guard<std::mutex> lock(mutex_);
     if (CreateDownloader(&downloader)) pDownload.reset(downloader);
   }
   if (!downloader || packagePath.empty()) {
     WriteLog("SetupDlg::DoInstall pDownload = NULL.\n");
-    EnterRetryState();
+    EndDownloadFailed(InstallFailure::kNoDownloader);
     return;
   }
-  if (statistics_) statistics_->DownloadBegin();
+  if (hooks_.statistics) hooks_.statistics->DownloadBegin();
   // Reset once, before the engine starts: an intact package already on disk is
   // reported at once, and a later reset would lose that report.
   GetCloseReportFlags().downloadDone = false;
-  downloadPercent = 0;
+  downloadPercent_ = 0;
 
   std::string url = profile->GetUrl();
   if (IsSetupTestMode()) url += ".test";
   downloader->SetCallback([this](int event, unsigned code, long value) { return OnDownloadEvent(event, code, value); });
 
   std::string manifest;
-  const int manifestId = packageInfo_.is64Bit ? kManifestResource64 : kManifestResource32;
+  const int manifestId = request_.packageInfo.is64Bit ? kManifestResource64 : kManifestResource32;
   if (!LoadResourceText(manifestId, L"xml", manifest) || manifest.empty()) {
     WriteLog("Download manifest %d is missing from the program's resources.\n", manifestId);
-    EnterRetryState();
+    EndDownloadFailed(InstallFailure::kNoManifest);
     return;
   }
+  if (!DownloadSpaceAvailable(manifest, packagePathWide)) return;
   downloader->DownloadByConfigData(manifest.data(), manifest.size(), packagePath);
   WriteLog("Url : %s\n", url.c_str());
   const std::uint32_t startTick = platform::GetTickCount();
   downloadStartTick_ = startTick;
 
-  while (downloader->IsDownloading() || !GetCloseReportFlags().downloadDone) {
-    if (cancelRequested_) break;
-    usingCdn = downloader->IsUsingCdn();
-    Sleep(kWaitPollMs);
+  while (!cancelRequested_ && (downloader->IsDownloading() || !GetCloseReportFlags().downloadDone)) {
+    usingCdn_ = downloader->IsUsingCdn();
+    SleepUnlessCancelled(kWaitPollMs);
   }
-  if (cancelRequested_) {
-    WriteLog("Download stopped: the installer is closing.\n");
-    std::lock_guard<std::mutex> lock(downloaderMutex_);
+  const auto stopDownloader = [&] {
+    std::lock_guard<std::mutex> lock(mutex_);
     downloader->StopDownload();
     pDownload.reset();
+  };
+  if (cancelRequested_) {
+    WriteLog("Download stopped: the installer is closing.\n");
+    stopDownloader();
+    EndCancelled();
     return;
   }
 
   downloadSeconds_ = (platform::GetTickCount() - startTick) / 1000;
-  Sleep(kSettleAfterDownloadMs);
-  if (alreadyComplete) downloadSeconds_ = 1;
+  // A close in the settle time ends the run before the install folder is touched.
+  const bool settled = SleepUnlessCancelled(kSettleAfterDownloadMs);
+  if (alreadyComplete_) downloadSeconds_ = 1;
 
   const int status = downloader->GetStatus();
   WriteLog("Download Finish Result : %s(%d).\n", status == kDownloadStatusFinished ? "succeed" : "failed", status);
-  downloadErrorCode = downloader->GetErrorCode();
-  downloadErrorText = downloader->GetErrorString();
-  if (statistics_) {
-    statistics_->DownloadEnd(status == kDownloadStatusFinished, DownloadErrorText(downloadErrorCode, downloadErrorText));
+  const int errorCode = downloader->GetErrorCode();
+  const std::string errorText = downloader->GetErrorString();
+  if (hooks_.statistics) {
+    hooks_.statistics->DownloadEnd(status == kDownloadStatusFinished, DownloadErrorText(errorCode, errorText));
   }
-  downloadOk = status == kDownloadStatusFinished;
-  usingCdn = downloader->IsUsingCdn();
-  {
-    std::lock_guard<std::mutex> lock(downloaderMutex_);
-    downloader->StopDownload();
-    pDownload.reset();
-  }
+  downloadOk_ = status == kDownloadStatusFinished;
+  usingCdn_ = downloader->IsUsingCdn();
+  stopDownloader();
 
   const std::string configPath = packagePath + ".cfg";
   if (platform::PathFileExists(configPath)) std::remove(configPath.c_str());
 
+  if (!settled) {
+    EndCancelled();
+    return;
+  }
   if (platform::PathFileExists(packagePath) && status == kDownloadStatusFinished) {
     WriteLog("Begin install...\n");
-    SetPackagePath(packagePathWide);
-    UpdateCtrlStatus(kCtrlWorking);
-    eInstall = kInstallOnInstall;
-    paintMode = 1;
-    DoInstall();
+    paintMode_ = 1;
+    SetButtonState(kInstallOnInstall);
+    InstallPhase(packagePathWide);
     return;
   }
   if (status == kDownloadStatusNeedUpdate) {
     WriteLog("Download Failed. App need update.\n");
-    if (!IsSilentMode()) ShowErrorBox(nullptr, GetText(42));
-  } else {
-    WriteLog("Download Failed. Show retry.\n");
+    if (hooks_.onFailure) hooks_.onFailure(InstallFailure::kNeedsUpdate, GetText(42));
+    EndDownloadFailed(InstallFailure::kNeedsUpdate);
+    return;
   }
-  EnterRetryState();
+  WriteLog("Download Failed. Show retry.\n");
+  EndDownloadFailed(InstallFailure::kDownload);
 }
 
-void SetupDlg::InstallPhase() {
-  stage = kStageInstalling;
-  if (statistics_) statistics_->InstallBegin();
+void InstallSequence::InstallPhase(const std::wstring& packagePath) {
+  stage_ = kStageInstalling;
+  NotifyStateChanged();
+  if (hooks_.statistics) hooks_.statistics->InstallBegin();
   const ProgressCallback receiver = [this](int event, unsigned code, long value) {
     return OnInstallEvent(event, code, value);
   };
-  const std::wstring package = PackagePath();
-  WriteLog("Do Install File : %s", Narrow(package).c_str());
-  ReadPackageInfo(package.c_str(), &packageInfo_);
-  RecordStep(install_step::kReadInfo);
-  CloseProductProcesses();
 
-  std::wstring folder = InstallPath();
-  if (!platform::PathFileExists(folder)) {
-    GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(packageInfo_.productKeyName)), false,
-                            packageInfo_.is64Bit);
-    SetInstallPath(folder);
-  }
-  WriteLog("Install Path : %s", Narrow(folder).c_str());
-  const bool bHasOldVersion = platform::PathFileExists(platform::PathJoin(folder, L"uninstall.exe"));
-  const int bNewFlag = IsNewInstall(bHasOldVersion, packageInfo_);
-  CloseProductProcesses();
+  // The steps read and fill these as the list runs.
+  PackageInfo& info = packageInfo_;  // written only here, on the worker
+  FolderReplacement folders;
+  StepFailure failure;
+  bool hasOldVersion = false;
+  int newFlag = 0;
+  std::string installId;
+  bool webPageResult = false;
+  const auto is64 = [&] { return info.is64Bit != 0; };
 
-  WriteLog("Begin depack file.\n");
-  WriteLog("Begin delete file.(%s)", Narrow(folder).c_str());
-  // Only a previous install of this product (or an empty folder) is emptied; the
-  // checks refuse anything else, and this repeats their judgement right before it.
-  if (MayEmptyInstallFolder(folder, packageInfo_)) DeleteFolderTree(folder);
-  WriteLog("End delete file.");
+  WorkItemList list;
+  list.AddAction("read package info", [&] {
+    WriteLog("Do Install File : %s", Narrow(packagePath).c_str());
+    PackageInfo read = PackageInfoCopy();
+    ReadPackageInfo(packagePath.c_str(), &read);
+    std::lock_guard<std::mutex> lock(mutex_);
+    info = read;
+  });
+  list.AddAction("report read info", [&] { RecordStep(install_step::kReadInfo); });
+  list.AddAction("close product programs", [] { CloseProductProcesses(); });
+  list.AddAction("choose install folder", [&] {
+    std::wstring folder = request_.installPath;
+    if (!platform::PathFileExists(folder)) {
+      GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(info.productKeyName)), false,
+                              info.is64Bit);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      installFolder_ = folder;
+    }
+    folders.target = Narrow(folder);
+    WriteLog("Install Path : %s", folders.target.c_str());
+    hasOldVersion = platform::PathFileExists(platform::PathJoin(folder, L"uninstall.exe"));
+    newFlag = IsNewInstall(hasOldVersion, info);
+    CloseProductProcesses();
+    WriteLog("Begin depack file.\n");
+    // The previous install is not deleted here any more: it is replaced as a whole
+    // once the new one is complete, and stays when anything fails.
+    WriteLog("Begin delete file.(%s)", folders.target.c_str());
+  });
+  list.Add(std::make_unique<PrepareFreshFolderItem>(folders, info, failure));
+  list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
+  list.Add(std::make_unique<ExtractPackageItem>(
+      folders, packagePath, receiver, cancelRequested_, [this](const char* step) { RecordStep(step); }, installOk_,
+      failure));
+  list.Add(std::make_unique<SwapInFolderItem>(folders, failure));
+  list.Add(std::make_unique<CreateShortcutsItem>(folders, info, WantsDesktopShortcuts(request_.installOptions),
+                                                 failure));
+  list.AddAction("report shortcuts", [&] {
+    RecordStep(install_step::kCreateShortcuts);
+    RefreshProductIcons();
+  });
+  list.AddAction("thank-you page", [&] {
+    installId = MakeInstallId();
+    webPageResult = ShowFinishWebPage(newFlag, hasOldVersion, false, info, installId) != 0;
+    WriteLog("New : %d, Has old version : %d, MiniMode : %d\n", newFlag, hasOldVersion ? 1 : 0, 0);
+  });
+  list.AddAction("run repair program", [&] {
+    WriteLog("Run VexRepair.exe");
+    RecordStep(install_step::kRunRepair);
+    RunRepairProgram(platform::NarrowToWide(folders.target));
+  });
+  list.AddAction("run main program", [&] {
+    WriteLog("Run MainExe.exe /install");
+    RecordStep(install_step::kRunApp);
+    InstallParamsInput params;
+    params.joinTicked = request_.joinProgramme;
+    params.installId = installId;
+    params.newInstall = newFlag != 0;
+    params.installerPath = platform::NarrowToWide(platform::GetModuleFileName());
+    params.downloadSeconds = downloadSeconds_;
+    RunMainProgramInstallMode(platform::NarrowToWide(folders.target), is64(), BuildInstallParams(params));
+    WriteLog("UpdateCtrlStatus(AfterInstall)");
+  });
+  list.Add(std::make_unique<WriteUninstallEntryItem>(folders, info, request_.installOptions, request_.silent,
+                                                     failure));
 
-  RecordStep(install_step::kInstallBegin);
-  const HRESULT result = UnpackSetupPackage(package.c_str(), receiver, folder.c_str(), true, true);
-  RecordStep(install_step::kInstallEnd);
-  WriteLog("Install File Result %0X", static_cast<unsigned>(result));
-  installOk = result >= 0;
-  if (result < 0) {
-    WriteLog("Install File FAILED error code = %0X, last error = %d.\n", static_cast<unsigned>(result),
-             GetLastInstallError());
-    UpdateCtrlStatus(kCtrlFinished);
-    eInstall = kInstallAfterInstall;
-    RecordStep(install_step::kInstallFail);
-    if (statistics_) statistics_->InstallEnd(false, GetLastInstallErrorName(), false);
-    stage = kStageDone;
-    CloseWhenSilent();
+  const WorkListResult result = list.Run([this] { return cancelRequested_.load(); });
+  if (result == WorkListResult::kCancelled) {
+    installOk_ = false;
+    EndCancelled();
     return;
   }
-
-  const std::wstring installFolder = GetInstallFolder();
-  const bool is64 = packageInfo_.is64Bit != 0;
-  CreateProductShortcuts(installFolder, is64, PackageInfoText(packageInfo_.version),
-                         WantsDesktopShortcuts(installOptions));
-  RecordStep(install_step::kCreateShortcuts);
-
-  installId = MakeInstallId();
-  webPageResult = ShowFinishWebPage(bNewFlag, bHasOldVersion, false, packageInfo_, installId) != 0;
-  WriteLog("New : %d, Has old version : %d, MiniMode : %d\n", bNewFlag, bHasOldVersion ? 1 : 0, 0);
-
-  WriteLog("Run VexRepair.exe");
-  RecordStep(install_step::kRunRepair);
-  RunRepairProgram(installFolder);
-
-  WriteLog("Run MainExe.exe /install");
-  RecordStep(install_step::kRunApp);
-  InstallParamsInput params;
-  params.joinTicked = options_.Exists() && options_.ProgrammeTicked();
-  params.installId = installId;
-  params.newInstall = bNewFlag != 0;
-  params.installerPath = platform::NarrowToWide(platform::GetModuleFileName());
-  params.downloadSeconds = downloadSeconds_;
-  RunMainProgramInstallMode(installFolder, is64, BuildInstallParams(params));
-
-  WriteLog("UpdateCtrlStatus(AfterInstall)");
-  UpdateCtrlStatus(kCtrlFinished);
-  eInstall = kInstallAfterInstall;
-  WriteUninstallEntry(packageInfo_, installFolder, installOptions, IsSilentMode());
-
-  paintMode = 3;
-  stage = kStageDone;
-  for (int i = 0; i < 3; ++i) UpdateCtrlStatus(kCtrlFinished);
+  if (result == WorkListResult::kFailed) {
+    installOk_ = false;
+    EndInstallFailed(failure.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure.failure);
+    return;
+  }
+  list.Commit();
+  installOk_ = true;
+  paintMode_ = 3;
+  stage_ = kStageDone;
+  buttonState_ = kInstallAfterInstall;
+  SetOutcome(InstallOutcome::kInstalled, InstallFailure::kNone);
   RecordStep(install_step::kInstallFinish);
-  if (statistics_) statistics_->InstallEnd(true, GetLastInstallErrorName(), webPageResult);
-  CloseWhenSilent();
+  if (hooks_.statistics) hooks_.statistics->InstallEnd(true, GetLastInstallErrorName(), webPageResult);
   WriteLog("Finish(AfterInstall)");
+}
+
+void InstallSequence::EndInstallFailed(InstallFailure failure) {
+  launchEnabled_ = false;
+  std::wstring text = L"Install Failed!";
+  if (const int id = InstallFailureTextId(failure)) text += std::wstring(L"\n\n") + GetText(id);
+  if (hooks_.onFailure) hooks_.onFailure(failure, text);
+  RecordStep(install_step::kInstallFail);
+  if (hooks_.statistics) hooks_.statistics->InstallEnd(false, GetLastInstallErrorName(), false);
+  stage_ = kStageDone;
+  buttonState_ = kInstallAfterInstall;
+  SetOutcome(InstallOutcome::kInstallFailed, failure);
+}
+
+const char* InstallFailureReason(InstallFailure failure) {
+  switch (failure) {
+    case InstallFailure::kNone:
+      return "no failure";
+    case InstallFailure::kNoManifest:
+      return "the download manifest is missing from the program";
+    case InstallFailure::kNoDownloader:
+      return "the download could not be started";
+    case InstallFailure::kDownloadsNotWritable:
+      return "the Downloads folder cannot be written to";
+    case InstallFailure::kNoSpaceForDownload:
+      return "there is not enough free space for the download";
+    case InstallFailure::kDownload:
+      return "the download failed";
+    case InstallFailure::kNeedsUpdate:
+      return "this installer is out of date";
+    case InstallFailure::kNoSpaceForProduct:
+      return "there is not enough free space for the product";
+    case InstallFailure::kFolderNotWritable:
+      return "the installation folder cannot be written to";
+    case InstallFailure::kFolderNotOurs:
+      return "the installation folder holds files that are not this product's";
+    case InstallFailure::kExtraction:
+      return "the package could not be unpacked; nothing was changed";
+    case InstallFailure::kDiskFull:
+      return "the disk filled up during the installation; nothing was changed";
+    case InstallFailure::kShortcuts:
+      return "the desktop entries could not be written; nothing was changed";
+    case InstallFailure::kRegistration:
+      return "the product could not be registered; nothing was changed";
+    case InstallFailure::kSwap:
+      return "the new installation could not be put in place; nothing was changed";
+  }
+  return "unknown failure";
+}
+
+int InstallFailureTextId(InstallFailure failure) {
+  switch (failure) {
+    case InstallFailure::kDownloadsNotWritable:
+    case InstallFailure::kFolderNotWritable:
+      return kTextFolderNotWritable;
+    case InstallFailure::kNoSpaceForDownload:
+      return kTextNoSpaceForDownload;
+    case InstallFailure::kNoSpaceForProduct:
+      return kTextNoSpaceForProduct;
+    case InstallFailure::kFolderNotOurs:
+      return kTextFolderNotOurs;
+    case InstallFailure::kDiskFull:
+      return kTextDiskFilled;
+    case InstallFailure::kExtraction:
+    case InstallFailure::kShortcuts:
+    case InstallFailure::kRegistration:
+    case InstallFailure::kSwap:
+      return kTextInstallFailedNothingChanged;
+    default:
+      return 0;
+  }
 }

@@ -92,7 +92,7 @@ void ProgressPainter::PaintPage(HDC dc, bool optionsOpen, ControlLists& controls
   controls.PaintAll(dc);
 }
 
-void ProgressPainter::PaintDownloadFailed(HDC dc, const std::vector<CommonCtrl*>& controls) {
+void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::vector<CommonCtrl*>& controls) {
   RECT client = Client(dc);
   gui::FillRectColor(dc, &client, kWhite);
   gui::DrawBitmapPart(dc, kPictureX, kPictureY, faded_.width, faded_.height, faded_.hBitmap, 0, 0);
@@ -101,7 +101,7 @@ void ProgressPainter::PaintDownloadFailed(HDC dc, const std::vector<CommonCtrl*>
   gui::SetBkMode(dc, TRANSPARENT);
   gui::SetTextColor(dc, kAdviceColour);
   gui::SelectObject(dc, textFont_);
-  gui::DrawTextW(dc, GetText(kTextDownloadFailed), -1, &advice, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+  gui::DrawTextW(dc, GetText(adviceTextId != 0 ? adviceTextId : kTextDownloadFailed), -1, &advice, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
   for (CommonCtrl* control : controls) {
     if (control && control->IsVisible()) control->Draw(dc);
   }

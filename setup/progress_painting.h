@@ -43,7 +43,8 @@ class ProgressPainter {
 
   void PaintPage(HDC dc, bool optionsOpen, ControlLists& controls);
   // The failed look: the faded picture, the advice and the given controls.
-  void PaintDownloadFailed(HDC dc, const std::vector<CommonCtrl*>& controls);
+  // `adviceTextId` is the UI text that says what failed; 0 for the network advice.
+  void PaintDownloadFailed(HDC dc, int adviceTextId, const std::vector<CommonCtrl*>& controls);
   // The working look for the engine's snapshot `info` at tick `now`; the download
   // started at `startTick`. Returns what the statistics reporter gets.
   ProgressSnapshot PaintDownloadWorking(HDC dc, int downloadPercent, const DownloadInfo& info, std::uint32_t now,

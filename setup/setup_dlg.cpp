@@ -8,17 +8,21 @@
 #include "base/install_log.h"
 #include "base/product_info.h"
 #include "base/run_mode.h"
+#include "base/texts/project_text_ids.h"
 #include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "install/package_reader.h"
 #include "telemetry/report_values.h"
 #include "install/uninstall_registration.h"
 #include "platform/gui/draw.h"
+#include "platform/gui/native_controls.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
+#include "setup/close_report.h"
 #include "setup/install_checks.h"
 #include "setup/install_options.h"
 #include "setup/product_launch.h"
+#include "setup/run_preparation.h"
 #include "setup/setup_entry.h"
 #include "setup/uninstall_run.h"
 #include "telemetry/crash_handler.h"
@@ -33,8 +37,6 @@ namespace gui = platform::gui;
 namespace {
 
 constexpr int kDialogWidth = 622;
-constexpr int kVersionResource32 = 503;
-constexpr int kVersionResource64 = 504;
 constexpr UINT kCountdownPeriodMs = 1000;
 constexpr int kAnswerNo = kMsgBoxCancelId;  // the second button of the question box
 
@@ -45,23 +47,7 @@ SetupDlg*& DialogSlot() {
   return dialog;
 }
 
-// The profile's values in the block's fields, until the package's own block replaces them.
-void FillPackageInfoFromProfile(PackageInfo& info, const IProductInfo& profile) {
-  info = EmptyPackageInfo();
-  info.is64Bit = profile.IsX64() ? 1 : 0;
-  SetPackageInfoText(info.shortName, profile.GetProductName());
-  SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
-  SetPackageInfoText(info.displayName, profile.GetFullDisplayName());
-  SetPackageInfoText(info.version, profile.GetVersion());
-  SetPackageInfoText(info.publisher, profile.GetPublisher());
-}
-
 }  // namespace
-
-CloseReportFlags& GetCloseReportFlags() {
-  static CloseReportFlags flags;
-  return flags;
-}
 
 SetupDlg& TheSetupDlg() { return *DialogSlot(); }
 
@@ -71,13 +57,7 @@ void ResetSetupDlgForTesting() {
   static auto* const retired = new std::vector<SetupDlg*>;
   retired->push_back(DialogSlot());
   DialogSlot() = new SetupDlg();
-  CloseReportFlags& flags = GetCloseReportFlags();
-  flags.downloadDone = false;
-  flags.startedByCountdown = false;
-  flags.launchedFromFinish = false;
-  flags.folderUnchanged = false;
-  flags.programmeTicked = true;
-  flags.desktopTicked = true;
+  ResetCloseReportFlags();
 }
 
 SetupDlg::SetupDlg() {
@@ -109,19 +89,9 @@ std::wstring SetupDlg::InstallPath() {
   return installPathW;
 }
 
-std::wstring SetupDlg::PackagePath() {
-  std::lock_guard<std::mutex> lock(pathsMutex_);
-  return packagePathW;
-}
-
 void SetupDlg::SetInstallPath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(pathsMutex_);
   installPathW = path;
-}
-
-void SetupDlg::SetPackagePath(const std::wstring& path) {
-  std::lock_guard<std::mutex> lock(pathsMutex_);
-  packagePathW = path;
 }
 
 int SetupDlg::OnInitDialog(HWND window) {
@@ -138,14 +108,18 @@ int SetupDlg::OnInitDialog(HWND window) {
   if (!progress_.Load(window)) WriteLog("SetupDlg: a progress picture is missing");
 
   const std::shared_ptr<IProductInfo> profile = GetProductInfo();
-  FillPackageInfoFromProfile(packageInfo_, *profile);
+  packageInfo_ = PackageInfoFromProfile(*profile);
 
   installOptions = ReadInstallOptions(packageInfo_);
 
   if (installMode_) {
     SetInstallPath(ChooseInitialInstallFolder(packageInfo_, InstallPath()));
     CreateMainPage();
-    if (!IsSilentMode()) options_.Create(window, controls, installOptions, InstallPath());
+    if (!IsSilentMode()) {
+      options_.Create(window, controls, installOptions, InstallPath());
+      GetCloseReportFlags().desktopTicked = options_.DesktopTicked();
+      GetCloseReportFlags().programmeTicked = options_.ProgrammeTicked();
+    }
     ShowCustom(false);
     UpdateCtrlStatus(kCtrlReady);
     versionLabel_->SetCaption(profile->GetVersionLabel());
@@ -154,9 +128,7 @@ int SetupDlg::OnInitDialog(HWND window) {
     uninstallPage_.Build(window, controls, FindThisRunsUninstallTarget());
   }
 
-  // The reporter exists, and `stage` is reset, before any thread starts: a silent run's
-  // worker starts below and reads both at once.
-  stage = kStageReady;
+  // The reporter exists before any thread starts: a silent run's worker starts below.
   statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
   if (statistics_) reports_.StartStartReport(statistics_);
   RecordStep(install_step::kStart);
@@ -263,10 +235,9 @@ void SetupDlg::StopCountdown() {
 
 void SetupDlg::LoadVersionText() {
   std::string text;
-  const int id = GetProductInfo()->IsX64() ? kVersionResource64 : kVersionResource32;
-  if (!LoadResourceText(id, L"txt", text)) {
+  if (!LoadVersionTextResource(GetProductInfo()->IsX64(), text)) {
     UpdateCtrlStatus(kCtrlRetry);
-  } else if (text.size() > 5 && text[0] == '1') {
+  } else if (!text.empty()) {
     if (versionLabel_) versionLabel_->SetCaption(platform::NarrowToWide(text).c_str());
     std::lock_guard<std::mutex> lock(versionMutex_);
     versionText_ = text;
@@ -327,7 +298,6 @@ void SetupDlg::OnBtnInstall() {
   }
   if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
   eInstall = kInstallOnInstall;
-  paintMode = 0;
   StartFrameProducer();  // once; later clicks find it running
   UpdateCtrlStatus(kCtrlWorking);  // the working look, as the producer's first frame sets it
   StartInstallWorker();
@@ -335,17 +305,86 @@ void SetupDlg::OnBtnInstall() {
 
 void SetupDlg::StartInstallWorker() {
   // A retry click can only come after the previous worker has set the retry state
-  // and is about to end; wait for it so that two workers never share the downloader.
+  // and is about to end; wait for it so that two runs never overlap.
   while (workerRunning_) Sleep(5);
+  InstallRequest request;
+  request.packageInfo = packageInfo_;
+  request.installPath = InstallPath();
+  request.installOptions = installOptions;
+  request.joinProgramme = options_.Exists() && options_.ProgrammeTicked();
+  request.silent = IsSilentMode();
+  request.versionText = [this] { return VersionText(); };
+  InstallHooks hooks;
+  hooks.statistics = statistics_;
+  hooks.recordStep = [this](const char* step) { RecordStep(step); };
+  hooks.onStateChanged = [this](const InstallSnapshot& snapshot) { OnSequenceStateChanged(snapshot); };
+  hooks.onFailure = [this](InstallFailure failure, const std::wstring& text) { OnSequenceFailure(failure, text); };
+  auto sequence = std::make_shared<InstallSequence>(std::move(request), std::move(hooks));
+  {
+    std::lock_guard<std::mutex> lock(sequenceMutex_);
+    sequence_ = sequence;
+  }
   workerRunning_ = true;
-  std::thread([this] {
-    DoInstall();
-    workerRunning_ = false;
+  std::thread([this, sequence] {
+    sequence->Run();
+    OnWorkerEnded();
   }).detach();
 }
 
+std::shared_ptr<InstallSequence> SetupDlg::CurrentSequence() const {
+  std::lock_guard<std::mutex> lock(sequenceMutex_);
+  return sequence_;
+}
+
+InstallSnapshot SetupDlg::CurrentSnapshot() const {
+  const std::shared_ptr<InstallSequence> sequence = CurrentSequence();
+  if (!sequence) return InstallSnapshot{};
+  return sequence->Snapshot();
+}
+
+bool SetupDlg::GetDownloadInfo(DownloadInfo& out) {
+  const std::shared_ptr<InstallSequence> sequence = CurrentSequence();
+  return sequence && sequence->GetDownloadInfo(out);
+}
+
+void SetupDlg::OnSequenceStateChanged(const InstallSnapshot& snapshot) {
+  eInstall = snapshot.buttonState;
+  switch (snapshot.buttonState) {
+    case kInstallRetry:
+      UpdateCtrlStatus(kCtrlRetry);
+      break;
+    case kInstallAfterInstall:
+      UpdateCtrlStatus(kCtrlFinished);
+      break;
+    case kInstallOnInstall:
+      UpdateCtrlStatus(kCtrlWorking);
+      break;
+    case kInstallReady:
+      break;
+  }
+  if (snapshot.outcome == InstallOutcome::kRunning) return;
+  // A quit question asked while working no longer applies.
+  gui::PostToUi([] { DismissOpenQuestion(); });
+  // An unattended run has nobody to press a button: it ends, reporting the outcome.
+  if (IsSilentMode() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
+void SetupDlg::OnSequenceFailure(InstallFailure failure, const std::wstring& text) {
+  if (IsSilentMode() || closeWhenStopped_ || closing_) return;
+  // The out-of-date box has no owner, as the download failure it explains.
+  HWND owner = failure == InstallFailure::kNeedsUpdate ? nullptr : hwnd;
+  gui::SendToUi([owner, text] { gui::MessageBoxW(owner, text, L"ERROR", MB_OK | MB_ICONERROR); });
+}
+
+void SetupDlg::OnWorkerEnded() {
+  workerRunning_ = false;
+  if (closeWhenStopped_) gui::PostToUi([this] { EndNow(); });
+}
+
 bool SetupDlg::WaitForWorker(int timeoutMs) {
-  cancelRequested_ = true;
+  if (const std::shared_ptr<InstallSequence> sequence = CurrentSequence(); sequence && workerRunning_) {
+    sequence->RequestCancel();
+  }
   for (int waited = 0; workerRunning_ && waited < timeoutMs; waited += 10) Sleep(10);
   return !workerRunning_;
 }
@@ -368,7 +407,7 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
       closeButton_->SetVisible(true);
       minimizeButton_->SetVisible(true);
       finishLogo_->SetVisible(true);
-      installButton_->SetVisible(launchEnabled.load());
+      installButton_->SetVisible(CurrentSnapshot().launchEnabled);
       CommonRect rect = installButton_->GetRect();
       RECT wider = *rect.GetRect();
       wider.left -= 100;
@@ -428,6 +467,10 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 1;
     case WM_TIMER:
       if (wParam == kCountdownTimer && countdownRunning_) OnCountdownTick();
+      if (wParam == kStopWaitTimer && !closing_) {
+        WriteLog("The installation did not stop within %d s; the installer ends anyway.\n", kStopWaitMs / 1000);
+        EndNow();
+      }
       return 0;
     default:
       return CommonDlg::PreHandleMessage(msg, wParam, lParam);
@@ -494,13 +537,16 @@ bool SetupDlg::RunInstallChecks() {
   const bool passed = CheckInstallConditions(hwnd, packageInfo_, folderText, path, folderUnchanged);
   SetInstallPath(path);
   if (folderUnchanged) GetCloseReportFlags().folderUnchanged = true;
+  if (passed) GetCloseReportFlags().folderChecked = true;
   return passed;
 }
 
 void SetupDlg::FinishButtonLaunch() {
   GetCloseReportFlags().launchedFromFinish = true;
   WriteLog("OnBtnInstall(AfterInstall)");
-  LaunchProductForUser(GetInstallFolder(), packageInfo_.is64Bit != 0);
+  if (const std::shared_ptr<InstallSequence> sequence = CurrentSequence()) {
+    LaunchProductForUser(sequence->InstallFolder(), sequence->PackageInfoCopy().is64Bit != 0);
+  }
   WriteLog("Finish and Close Setup!");
   gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
 }
@@ -510,44 +556,65 @@ void SetupDlg::OnBtnClose() {
   gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
 }
 
-bool SetupDlg::AskToStopWork(const char* noExtra, const char* yesExtra) {
+bool SetupDlg::AskToStopWork(const char* noExtra, const char* yesExtra, bool& dismissed) {
   const int answer = AskQuestion(hwnd, L"Corvex", GetText(10), GetText(19), GetText(20));
+  dismissed = answer == kMsgBoxNoChoice;
+  if (dismissed) return false;
   const bool keep = answer == kAnswerNo;
   if (statistics_) statistics_->AddExtraString("close_app", keep ? noExtra : yesExtra);
   return !keep;
 }
 
 int SetupDlg::OnClose() {
-  if (closing_) return 0;
-  if (stage == kStageDownloading && !GetCloseReportFlags().downloadDone) {
-    if (!AskToStopWork("downloading_no", "downloading_yes")) return 0;
-  } else if (stage == kStageInstalling) {
-    if (!AskToStopWork("installing_no", "installing_yes")) return 0;
+  if (closing_ || closeWhenStopped_) return 0;
+  for (;;) {
+    const InstallSnapshot snapshot = CurrentSnapshot();
+    // The finished page, the retry state and a ready page have nothing to stop.
+    if (!workerRunning_ || snapshot.outcome != InstallOutcome::kRunning) break;
+    if (!IsSilentMode()) {
+      bool dismissed = false;
+      const bool installing = snapshot.stage == kStageInstalling;
+      const bool stop = installing ? AskToStopWork("installing_no", "installing_yes", dismissed)
+                                   : AskToStopWork("downloading_no", "downloading_yes", dismissed);
+      if (dismissed) continue;  // the run ended under the question: judge again
+      if (!stop) return 0;
+    }
+    // The sequence stops, and rolls back what it changed, before the dialog ends.
+    closeWhenStopped_ = true;
+    gui::ShowWindow(hwnd, SW_HIDE);
+    if (const std::shared_ptr<InstallSequence> sequence = CurrentSequence()) sequence->RequestCancel();
+    WriteLog("Closing: waiting for the installation to stop.\n");
+    gui::SetTimer(hwnd, kStopWaitTimer, kStopWaitMs);
+    if (!workerRunning_) EndNow();
+    return 0;
   }
-  closing_ = true;
+  EndNow();
+  return 0;
+}
+
+void SetupDlg::EndNow() {
+  if (closing_.exchange(true)) return;
+  if (hwnd) gui::KillTimer(hwnd, kStopWaitTimer);
   gui::ShowWindow(hwnd, SW_HIDE);
   ReportClose();
   StopCountdown();
   StopPainting();
   gui::EndDialog(hwnd, 0);
-  return 0;
 }
 
 int SetupDlg::ReportClose() {
   if (!statistics_) return 0;
-  const CloseReportFlags& flags = GetCloseReportFlags();
-  FinalReportFlags report;
-  report.downloadEnded = flags.downloadDone;
-  report.autoInstall = flags.startedByCountdown;
-  report.runApp = flags.launchedFromFinish;
-  report.changedInstallPath = flags.folderUnchanged;
-  report.addPlan = flags.programmeTicked;
-  report.createDesktop = flags.desktopTicked;
-  reports_.DeliverFinalReport(statistics_, report);  // also sends the "step_close" step
+  reports_.DeliverFinalReport(statistics_, MakeFinalReportFlags());  // also sends the "step_close" step
   return 0;
 }
 
 void InitializeDialogSupport() { CWndShadow::Initialize(nullptr); }
+
+void ShowAnotherInstallerMessage() {
+  InitializeDialogSupport();
+  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
+  ShowMessage(nullptr, L"Corvex", GetText(kTextAnotherInstaller), GetText(11));
+}
 
 void RunSetupDialog() {
   const SetupDlg& dialog = TheSetupDlg();

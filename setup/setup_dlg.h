@@ -6,9 +6,9 @@
 //
 // Threads: the UI thread runs messages, commands and the countdown; the painter
 // thread calls OnPaint; the frame producer renders the installation frames and sets
-// the working look; the install worker runs DoInstall and calls UpdateCtrlStatus;
-// the download engine's threads call the download receiver. Values those threads
-// share are atomics; the two paths are guarded by `pathsMutex_`.
+// the working look; the install worker runs the install sequence, whose state changes
+// call UpdateCtrlStatus. Values those threads share are atomics; the install path is
+// guarded by `pathsMutex_`, the sequence pointer by `sequenceMutex_`.
 #pragma once
 
 #include <atomic>
@@ -23,6 +23,8 @@
 #include "install/package_info.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/gui_types.h"
+#include "setup/install_sequence.h"
+#include "setup/install_state.h"
 #include "setup/options_page.h"
 #include "setup/progress_painting.h"
 #include "setup/uninstall_page.h"
@@ -34,25 +36,6 @@
 #include "ui/wnd_shadow.h"
 
 
-// `eInstall`: what the install button does next.
-enum InstallState : int { kInstallReady = 0, kInstallOnInstall = 1, kInstallAfterInstall = 2, kInstallRetry = 3 };
-// `stage`: how far the install sequence has come.
-enum InstallStage : int { kStageReady = 0, kStageDownloading = 1, kStageInstalling = 2, kStageDone = 3 };
-// The looks of the main page (UpdateCtrlStatus).
-enum CtrlStatus : int { kCtrlReady = 0, kCtrlWorking = 1, kCtrlFinished = 2, kCtrlRetry = 3 };
-
-// Process-wide flags of the close report, all initially false (the two option
-// flags initially true).
-struct CloseReportFlags {
-  std::atomic<bool> downloadDone{false};       // a download ended, with or without success
-  std::atomic<bool> startedByCountdown{false};
-  std::atomic<bool> launchedFromFinish{false};
-  std::atomic<bool> folderUnchanged{false};
-  std::atomic<bool> programmeTicked{true};
-  std::atomic<bool> desktopTicked{true};
-};
-CloseReportFlags& GetCloseReportFlags();
-
 class SetupDlg : public CommonDlg {
  public:
   static constexpr int kCloseId = resource_ids::kCloseCommand;
@@ -63,6 +46,9 @@ class SetupDlg : public CommonDlg {
   static constexpr int kKeepConfigId = 1624;
   static constexpr int kUninstallId = 1625;
   static constexpr UINT_PTR kCountdownTimer = 1;
+  // How long a close waits for a stopping install to roll back.
+  static constexpr UINT_PTR kStopWaitTimer = 2;
+  static constexpr int kStopWaitMs = 120000;
   static constexpr int kCountdownStart = 30;
 
   SetupDlg();
@@ -84,25 +70,23 @@ class SetupDlg : public CommonDlg {
   void RecordStep(const char* name);
   // Opens or closes the options page.
   void ShowCustom(bool open);
-  // The install sequence (install_sequence.cpp); runs on the install worker.
-  void DoInstall();
 
   // The static dialog procedure handed to the dialog run.
   static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   // What the entry point and the tests read afterwards.
   InstallState GetInstallState() const { return eInstall.load(); }
-  InstallStage GetStage() const { return stage.load(); }
-  // After the dialog has ended: asks a running install worker to stop and waits
-  // for it up to `timeoutMs`; true when no worker runs any more.
+  InstallStage GetStage() const { return CurrentSnapshot().stage; }
+  // After the dialog has ended: waits for a running install worker up to
+  // `timeoutMs`; true when no worker runs any more.
   bool WaitForWorker(int timeoutMs);
   // Lets the report threads end and joins them; the run is over.
   void FinishReports() { reports_.Finish(); }
-  bool ProductInstalled() const { return installOk.load() && eInstall.load() == kInstallAfterInstall; }
+  bool ProductInstalled() const { return CurrentSnapshot().outcome == InstallOutcome::kInstalled; }
+  InstallOutcome Outcome() const { return CurrentSnapshot().outcome; }
   // The running download's progress, for the progress painting; false between downloads.
   bool GetDownloadInfo(DownloadInfo& out);
   std::wstring InstallPath();
-  std::wstring PackagePath();
   int CountdownValue() const { return countdown_.load(); }
   StaticCtrl* CountdownText() { return countdownText_.get(); }
   ButtonColorCtrlEx* InstallButton() { return installButton_.get(); }
@@ -123,59 +107,44 @@ class SetupDlg : public CommonDlg {
   void OnBtnClose();
   void OnBtnBrower();
   bool RunInstallChecks();
-  bool AskToStopWork(const char* noExtra, const char* yesExtra);
+  // The quit question; false to keep working. `dismissed` is set when a change of
+  // state closed the question before it was answered.
+  bool AskToStopWork(const char* noExtra, const char* yesExtra, bool& dismissed);
   void SetInstallPath(const std::wstring& path);
-  void SetPackagePath(const std::wstring& path);
   void FinishButtonLaunch();
 
   // setup_painting.cpp
   void PaintDownload(HDC dc);
   void StartFrameProducer();
 
-  // install_sequence.cpp
-  void DownloadPhase();
-  void InstallPhase();
-  int OnDownloadEvent(int event, unsigned code, long value);
-  int OnInstallEvent(int event, unsigned code, long value);
-  void EnterRetryState();
-  void CloseWhenSilent();
+  // The running (or last) install sequence and what it shows.
+  std::shared_ptr<InstallSequence> CurrentSequence() const;
+  InstallSnapshot CurrentSnapshot() const;
+  void OnSequenceStateChanged(const InstallSnapshot& snapshot);
+  void OnSequenceFailure(InstallFailure failure, const std::wstring& text);
+  void OnWorkerEnded();
+  // Ends the dialog: the final report, the painting threads, the modal loop.
+  void EndNow();
 
   // State read by the painter and the UI thread while the worker writes it.
   std::atomic<InstallState> eInstall{kInstallReady};
-  std::atomic<InstallStage> stage{kStageReady};
-  std::atomic<int> paintMode{0};
-  std::atomic<int> downloadPercent{0};
-  std::atomic<bool> downloadFinished{false};
-  std::atomic<int> installPermille{0};
-  std::atomic<bool> launchEnabled{true};
-  std::atomic<bool> installStarted{false};
-  std::atomic<bool> downloadOk{false};
-  std::atomic<bool> installOk{false};
-  std::atomic<bool> usingCdn{false};
-  std::atomic<bool> alreadyComplete{false};
   std::atomic<bool> stopFlag_{false};
-  std::atomic<bool> cancelRequested_{false};
   std::atomic<bool> closing_{false};
+  std::atomic<bool> closeWhenStopped_{false};  // a close waits for the sequence to roll back
   std::atomic<bool> workerRunning_{false};
   std::atomic<int> countdown_{kCountdownStart};
   std::atomic<bool> countdownRunning_{false};
-  std::atomic<std::uint32_t> downloadStartTick_{0};
-  std::atomic<std::uint32_t> downloadSeconds_{0};
   bool installMode_ = false;  // the main page exists (not the uninstall page)
 
   std::mutex pathsMutex_;
   std::wstring installPathW;
-  std::wstring packagePathW;
 
-  // Owned by the install worker while it runs.
+  mutable std::mutex sequenceMutex_;
+  std::shared_ptr<InstallSequence> sequence_;
+
+  // UI thread.
   PackageInfo packageInfo_{};
   DWORD installOptions = 0xFFFFFFFF;  // every option wanted until a previous install says otherwise
-  std::mutex downloaderMutex_;  // the worker replaces pDownload while the painter reads it
-  std::unique_ptr<IDownloader> pDownload;
-  int downloadErrorCode = 0;
-  std::string downloadErrorText;
-  std::string installId;
-  bool webPageResult = false;
   std::string versionText_;  // "11.0.9.2 official (16/06/2020)": names the package file
   std::mutex versionMutex_;
   std::atomic<bool> versionLoaded_{false};

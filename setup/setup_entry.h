@@ -4,6 +4,8 @@
 #pragma once
 
 void InitializeDialogSupport();
+// The message that another installer is running, in a box of its own. Main thread.
+void ShowAnotherInstallerMessage();
 // Returns when the setup dialog has ended; at once when no dialog can be shown.
 void RunSetupDialog();
 

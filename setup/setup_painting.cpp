@@ -19,8 +19,9 @@ void SetupDlg::OnPaint() {
     frame_ = std::make_unique<gui::MemoryCanvas>(client.right, client.bottom);
   HDC dc = frame_->dc();
   const InstallState state = eInstall.load();
+  const InstallSnapshot snapshot = CurrentSnapshot();
   if (state != kInstallReady && countdownText_) countdownText_->SetVisible(false);
-  switch (ChoosePainting(state, downloadFinished)) {
+  switch (ChoosePainting(state, snapshot.downloadFinished)) {
     case Painting::Page:
       progress_.PaintPage(dc, options_.IsOpen(), controls);
       break;
@@ -29,7 +30,7 @@ void SetupDlg::OnPaint() {
       break;
     case Painting::Frame:
       // Until the producer has the next frame the window keeps the last one.
-      if (!progress_.PaintFrame(dc, paintMode, installPermille, controls)) return;
+      if (!progress_.PaintFrame(dc, snapshot.paintMode, snapshot.installPermille, controls)) return;
       break;
     case Painting::Finished:
       progress_.PaintFinished(dc, controls);
@@ -41,16 +42,17 @@ void SetupDlg::OnPaint() {
 }
 
 void SetupDlg::PaintDownload(HDC dc) {
+  const InstallSnapshot state = CurrentSnapshot();
   if (eInstall == kInstallRetry) {
     // The failed look: the faded picture, the advice, and only the two buttons.
-    progress_.PaintDownloadFailed(dc, {installButton_.get(), closeButton_.get()});
+    progress_.PaintDownloadFailed(dc, InstallFailureTextId(state.failure), {installButton_.get(), closeButton_.get()});
     return;
   }
   DownloadInfo info;
   GetDownloadInfo(info);
   UpdateInfoView(info);
-  const ProgressSnapshot snapshot = progress_.PaintDownloadWorking(dc, downloadPercent, info, platform::GetTickCount(),
-                                                                   downloadStartTick_, usingCdn);
+  const ProgressSnapshot snapshot = progress_.PaintDownloadWorking(dc, state.downloadPercent, info, platform::GetTickCount(),
+                                                                   state.downloadStartTick, state.usingCdn);
   if (statistics_)
     statistics_->SetProgress(snapshot.percent, snapshot.speedSum, static_cast<int>(snapshot.averageSpeed),
                              snapshot.usingCdn);
@@ -58,12 +60,12 @@ void SetupDlg::PaintDownload(HDC dc) {
 
 void SetupDlg::StartFrameProducer() {
   FrameProducerInputs inputs;
-  inputs.paintMode = [this] { return paintMode.load(); };
-  inputs.installPermille = [this] { return installPermille.load(); };
+  inputs.paintMode = [this] { return CurrentSnapshot().paintMode; };
+  inputs.installPermille = [this] { return CurrentSnapshot().installPermille; };
   inputs.onIdleFrame = [this] {
     // Only while working: in the retry state the idle frames must not hide "Try Again".
     if (eInstall == kInstallOnInstall) UpdateCtrlStatus(kCtrlWorking);
-    installPermille = 0;
+    if (const std::shared_ptr<InstallSequence> sequence = CurrentSequence()) sequence->ResetInstallProgress();
   };
   inputs.stopping = [this] { return stopFlag_.load(); };
   RECT client{};

@@ -203,5 +203,15 @@ int AskQuestion(HWND parent, const wchar_t* title, const wchar_t* message, const
   box.messageText = message ? message : L"";
   box.okText = okText ? okText : L"";
   box.cancelText = cancelText ? cancelText : L"";
-  return RunBox(box, parent) == kMsgBoxOkId ? kMsgBoxOkId : kMsgBoxCancelId;
+  const int result = RunBox(box, parent);
+  if (box.dismissed) return kMsgBoxNoChoice;
+  return result == kMsgBoxOkId ? kMsgBoxOkId : kMsgBoxCancelId;
+}
+
+bool DismissOpenQuestion() {
+  SkinMessageBox* box = g_currentBox.load();
+  if (box == nullptr || box->buttonMode != SkinMessageBox::kTwoButtons || !box->hwnd) return false;
+  box->dismissed = true;
+  gui::SendMessageW(box->hwnd, WM_CLOSE, 0, 0);
+  return true;
 }

@@ -55,6 +55,7 @@ class SkinMessageBox : public CommonDlg {
   std::wstring cancelText;
   std::thread repaintThread;
   std::atomic<bool> closing{false};
+  bool dismissed = false;  // closed by DismissOpenQuestion, not by the user
 
  private:
   void RepaintLoop();
@@ -70,6 +71,10 @@ class SkinMessageBox : public CommonDlg {
 
 // One-button box; always 1628.
 int ShowMessage(HWND parent, const wchar_t* title, const wchar_t* message, const wchar_t* okText);
-// Two-button box; 1629 when closed with the first button, 1630 in every other case.
+// Two-button box; 1629 when closed with the first button, 1628 when it was dismissed
+// (DismissOpenQuestion), 1630 in every other case.
 int AskQuestion(HWND parent, const wchar_t* title, const wchar_t* message, const wchar_t* okText,
                 const wchar_t* cancelText);
+// Closes the open two-button box without an answer, because what it asked no longer
+// applies. True when there was one. UI thread.
+bool DismissOpenQuestion();

@@ -111,7 +111,7 @@ TEST_F(DownloadPaintingTest, EachStateHasItsPainting) {
   EXPECT_EQ(PixelAt(page.dc(), 5, 500), gui::ColorToPixel(0xFFFEFC));
 
   gui::MemoryCanvas failed(622, 405);
-  painter.PaintDownloadFailed(failed.dc(), {});
+  painter.PaintDownloadFailed(failed.dc(), 0, {});
   EXPECT_TRUE(HasInk(failed.dc(), RECT{50, 130, 572, 210}, 0xFFFFFF));
   gui::MemoryCanvas finished(622, 405);
   painter.PaintFinished(finished.dc(), none);

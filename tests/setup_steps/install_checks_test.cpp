@@ -123,21 +123,21 @@ TEST_F(InstallChecksTest, PreviousInstallOfThisProductMayBeEmptied) {
 
 TEST_F(InstallChecksTest, ProtectedAndUnusableFoldersAreRefusedWithoutCreatingAnything) {
   const std::string inSystem = Path("usr/Corvex 11");
-  EXPECT_EQ(Check(inSystem).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Check(inSystem).result, InstallCheck::kFolderProtected);
   EXPECT_FALSE(fs::exists(inSystem));
-  EXPECT_EQ(Check("/").result, InstallCheck::kFolderNotOurs);
-  EXPECT_EQ(Check(sandbox.home()).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Check("/").result, InstallCheck::kFolderProtected);
+  EXPECT_EQ(Check(sandbox.home()).result, InstallCheck::kFolderProtected);
   EXPECT_FALSE(MayEmptyInstallFolder(platform::NarrowToWide(sandbox.home()), info));
   // A registered InstallLocation does not make a home folder ours.
   SetUninstallString("Corvex 11(x64)", "InstallLocation", sandbox.home());
-  EXPECT_EQ(Check(sandbox.home()).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Check(sandbox.home()).result, InstallCheck::kFolderProtected);
 
   EXPECT_EQ(Check("apps/Corvex 11").result, InstallCheck::kFolderInvalid);
   EXPECT_FALSE(fs::exists("apps"));
   EXPECT_EQ(Check("").result, InstallCheck::kFolderInvalid);
   Sandbox::WriteFile(Path("file"), "x");
   EXPECT_EQ(Check(Path("file/Corvex 11")).result, InstallCheck::kFolderInvalid);
-  EXPECT_EQ(Check(Path("file")).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Check(Path("file")).result, InstallCheck::kFolderInvalid);
   EXPECT_EQ(Check(Path(std::string(300, 'a'))).result, InstallCheck::kFolderInvalid);
   EXPECT_EQ(installPath, L"/opt/Corvex 11");
 }

@@ -41,11 +41,17 @@ TEST(RunModeRecord, FilledFromTheCommandLine) {
   EXPECT_EQ(plain.mode, kRunModeInstall);
   EXPECT_TRUE(plain.presetInstallPath.empty());
 
-  RunMode full = ParseRunMode({"corvex-online-setup", "--silent", "--path", "/opt/Corvex Test", "--bogus"});
+  RunMode full = ParseRunMode({"corvex-online-setup", "--silent", "--path", "/opt/Corvex Test"});
   EXPECT_TRUE(full.silent);
   EXPECT_EQ(full.presetInstallPath, L"/opt/Corvex Test");
+  EXPECT_TRUE(full.usageError.empty());
   EXPECT_EQ(ParseRunMode({"x", "--path=/srv/c"}).presetInstallPath, L"/srv/c");
-  EXPECT_EQ(ParseRunMode({"x", "--path"}).presetInstallPath, L"");  // no value: ignored
+  // A mistyped or incomplete command line does nothing rather than install somewhere.
+  EXPECT_EQ(ParseRunMode({"x", "--silent", "--bogus"}).usageError, "unknown argument '--bogus'");
+  EXPECT_EQ(ParseRunMode({"x", "--silent", "--path"}).usageError, "--path needs a folder");
+  EXPECT_EQ(ParseRunMode({"x", "--path="}).usageError, "--path needs a folder");
+  EXPECT_TRUE(ParseRunMode({"x", "--help"}).showHelp);
+  EXPECT_TRUE(ParseRunMode({"x", "--version"}).showVersion);
   EXPECT_EQ(ParseRunMode({"x", "--uninstall"}).mode, kRunModeUninstall);
   // Started under the uninstaller's name it uninstalls.
   EXPECT_EQ(ParseRunMode({"/opt/Corvex 11/Uninstall.exe"}).mode, kRunModeUninstall);

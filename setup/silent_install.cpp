@@ -95,16 +95,17 @@ SetupExitStatus RunSilentInstall() {
   hooks.recordStep = recordStep;
   InstallSequence sequence(std::move(request), std::move(hooks));
 
+  // From here to the end a stop request only asks the sequence to stop: once the
+  // product is installed it is too late, and the run still ends as installed.
   g_stoppable = &sequence;
   std::signal(SIGTERM, StopOnSignal);
   std::signal(SIGINT, StopOnSignal);
   sequence.Run();
-  std::signal(SIGTERM, SIG_DFL);
-  std::signal(SIGINT, SIG_DFL);
-  g_stoppable = nullptr;
 
   const InstallSnapshot end = sequence.Snapshot();
   if (end.outcome == InstallOutcome::kCancelled) SayFailure("stopped by a signal; nothing was changed");
   else if (end.outcome != InstallOutcome::kInstalled) SayFailure(InstallFailureReason(end.failure));
-  return finish(StatusOf(end.outcome));
+  const SetupExitStatus status = finish(StatusOf(end.outcome));
+  g_stoppable = nullptr;
+  return status;
 }

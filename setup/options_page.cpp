@@ -1,5 +1,7 @@
 #include "setup/options_page.h"
 
+#include <algorithm>
+
 #include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/native_controls.h"
@@ -17,6 +19,10 @@ constexpr int kBoxSize = 14;
 constexpr int kLabelX = 20;
 constexpr int kArrowWidth = 13;
 constexpr int kArrowHeight = 7;
+constexpr int kDialogWidth = 622;
+// Air a text keeps to each edge of its rectangle; between a label and its link it
+// makes the gap.
+constexpr int kTextPadding = 4;
 
 void LoadBitmaps(HBITMAP* out, std::initializer_list<int> ids) {
   for (int id : ids) *out++ = gui::LoadBitmapW(nullptr, id);
@@ -24,6 +30,11 @@ void LoadBitmaps(HBITMAP* out, std::initializer_list<int> ids) {
 
 void SetLabelColors(ButtonCtrlEx* control, COLORREF color) {
   control->SetStateTextColors(color, color, color, 0xD7D7D7);
+}
+
+// The language's layout width, or more where its text would not fit in it.
+int WidthFor(HFONT font, int layoutWidth, int textId, int textLeft) {
+  return std::max(layoutWidth, textLeft + MeasureTextWidth(font, GetText(textId)) + 2 * kTextPadding);
 }
 
 }  // namespace
@@ -65,6 +76,11 @@ std::unique_ptr<HyLinkCtrlEx> OptionsPage::MakeLink(int id, int left, int top, i
   return link;
 }
 
+int OptionsPage::LinkRight(int left, int layoutWidth, int textId) const {
+  // A link may grow up to the dialog's edge, never past it.
+  return std::min(left + WidthFor(labelFont_, layoutWidth, textId, 0), std::max(left + layoutWidth, kDialogWidth));
+}
+
 void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
                          const std::wstring& installPath) {
   dialog_ = dialog;
@@ -89,9 +105,9 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
   custom_->SetStateTextColors(0x7F7F7F, 0xA74747, 0xA74747, 0xD7D7D7);
   custom_->SetCaption(GetText(1));
 
-  const int licenceRight = 44 + GetLayoutWidth(0);
+  const int licenceRight = 44 + WidthFor(labelFont_, GetLayoutWidth(0), 2, kLabelX);
   licenceBox_ = MakeCheckBox(kLicenceBoxId, 44, 425, licenceRight, 445, 2, true);
-  licenceLink_ = MakeLink(kLicenceLinkId, licenceRight, 425, licenceRight + GetLayoutWidth(1), 445, 3);
+  licenceLink_ = MakeLink(kLicenceLinkId, licenceRight, 425, LinkRight(licenceRight, GetLayoutWidth(1), 3), 445, 3);
 
   const RECT folderRect{44, 460, 549, 486};
   folderBox_ = gui::CreateEditBox(dialog, folderRect, 0);
@@ -107,10 +123,11 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
   browse_->SetVisible(false);
 
   desktopBox_ = MakeCheckBox(kDesktopId, 44, 501, 411, 521, 4, WantsDesktopShortcuts(installOptions));
-  const int programmeRight = 44 + GetLayoutWidth(2);
+  const int programmeRight = 44 + WidthFor(labelFont_, GetLayoutWidth(2), 7, kLabelX);
   programmeBox_ = MakeCheckBox(kProgrammeId, 44, 536, programmeRight, 556, 7,
                                WantsJoinProgramme(installOptions));
-  programmeLink_ = MakeLink(kProgrammeLinkId, programmeRight, 536, programmeRight + GetLayoutWidth(3), 556, 8);
+  programmeLink_ =
+      MakeLink(kProgrammeLinkId, programmeRight, 536, LinkRight(programmeRight, GetLayoutWidth(3), 8), 556, 8);
 
   for (ButtonCtrlEx* control : std::initializer_list<ButtonCtrlEx*>{custom_.get(), licenceBox_.get(),
                                                                     licenceLink_.get(), browse_.get(), desktopBox_.get(),

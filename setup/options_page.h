@@ -64,6 +64,7 @@ class OptionsPage {
  private:
   std::unique_ptr<CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId, bool ticked);
   std::unique_ptr<HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
+  int LinkRight(int left, int layoutWidth, int textId) const;
 
   HWND dialog_ = nullptr;
   std::atomic<bool> open_{false};  // read by the painter thread

@@ -1,14 +1,16 @@
 #include "setup/uninstall_page.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <thread>
 
 #include "base/install_log.h"
 #include "platform/clock.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
-#include "platform/text.h"
-#include "ui/skin_message_box.h"
 #include "base/texts/ui_texts.h"
+#include "setup/uninstall_messages.h"
+#include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
 namespace gui = platform::gui;
@@ -19,16 +21,29 @@ constexpr int kPictureId = 154;
 constexpr int kBoxBitmapIds[4] = {157, 158, 159, 160};  // unticked, unticked hover, ticked, ticked hover
 constexpr int kDoneWaitMs = 200;
 
-constexpr RECT kHeadingRect{20, 232, 602, 272};
+constexpr RECT kHeadingRect{10, 232, 612, 272};
 constexpr RECT kPictureRect{231, 62, 391, 222};
-constexpr RECT kKeepBoxRect{211, 292, 431, 312};
-constexpr RECT kUninstallRect{181, 354, 301, 394};
-constexpr RECT kLastButtonRect{321, 354, 441, 394};
-constexpr RECT kFinishRect{251, 354, 371, 394};
+constexpr int kCentreX = 311;
+constexpr int kKeepBoxTop = 292, kKeepBoxBottom = 312, kKeepLabelX = 20;
+constexpr int kButtonTop = 354, kButtonBottom = 394, kButtonMinWidth = 120, kButtonGap = 20;
+// Air a text keeps to each edge of its rectangle (a framed button's frame lies in it).
+constexpr int kTextPadding = 6;
 // Where the status line sits while the work runs.
 constexpr RECT kStatusRect{10, 348, 612, 378};
 constexpr RECT kProgressRect{60, 382, 562, 390};
-constexpr RECT kRefusedStatusRect{10, 318, 612, 348};
+// A refusal takes the keep box's place too: it may name a long folder and wrap.
+constexpr RECT kRefusedStatusRect{20, 284, 602, 348};
+
+// At least `minWidth`, or as wide as the widest of the texts needs.
+int WidthFor(HFONT font, int minWidth, std::initializer_list<int> textIds, int textLeft = 0) {
+  int width = minWidth;
+  for (int id : textIds) width = std::max(width, textLeft + MeasureTextWidth(font, GetText(id)) + 2 * kTextPadding);
+  return width;
+}
+
+RECT CentredAt(int centreX, int width, int top, int bottom) {
+  return RECT{centreX - width / 2, top, centreX - width / 2 + width, bottom};
+}
 
 template <typename Ctrl>
 std::unique_ptr<Ctrl> MakeAt(HWND dialog, const RECT& r) {
@@ -76,7 +91,15 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   status_->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   status_->SetVisible(false);
 
-  keepBox_ = MakeAt<CheckButtonCtrlEx>(dialog, kKeepBoxRect);
+  // Sized by the language's texts, so that no translation is clipped; the box and
+  // its label are centred as one.
+  const RECT keepBoxRect = CentredAt(kCentreX, WidthFor(textFont_, 0, {24}, kKeepLabelX), kKeepBoxTop, kKeepBoxBottom);
+  const int buttonWidth = WidthFor(headingFont_, kButtonMinWidth, {23, 12});
+  const RECT uninstallRect{kCentreX - kButtonGap / 2 - buttonWidth, kButtonTop, kCentreX - kButtonGap / 2, kButtonBottom};
+  const RECT lastButtonRect{kCentreX + kButtonGap / 2, kButtonTop, kCentreX + kButtonGap / 2 + buttonWidth, kButtonBottom};
+  finishRect_ = CentredAt(kCentreX, WidthFor(headingFont_, kButtonMinWidth, {27, 12}), kButtonTop, kButtonBottom);
+
+  keepBox_ = MakeAt<CheckButtonCtrlEx>(dialog, keepBoxRect);
   keepBox_->SetID(kKeepConfigurationsId);
   keepBox_->SetUseBitmap(1);
   keepBox_->SetFont(textFont_);
@@ -84,16 +107,18 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   keepBox_->SetStateBitmaps(bitmaps_[1], bitmaps_[2], bitmaps_[2], bitmaps_[1]);
   keepBox_->SetCheckedBitmaps(bitmaps_[3], bitmaps_[4], bitmaps_[4], bitmaps_[3]);
   keepBox_->SetBoxRect(0, 3, 14, 14);
-  keepBox_->SetLabelRect(20, 0, kKeepBoxRect.right - kKeepBoxRect.left - 20, kKeepBoxRect.bottom - kKeepBoxRect.top);
+  keepBox_->SetLabelRect(kKeepLabelX, 0, keepBoxRect.right - keepBoxRect.left - kKeepLabelX,
+                         keepBoxRect.bottom - keepBoxRect.top);
+  keepBox_->SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   keepBox_->SetCaption(GetText(24));
   keepBox_->SetCheck(1);
 
-  uninstallButton_ = MakeAt<ButtonColorCtrlEx>(dialog, kUninstallRect);
+  uninstallButton_ = MakeAt<ButtonColorCtrlEx>(dialog, uninstallRect);
   uninstallButton_->SetID(kUninstallId);
   StyleAsMainButton(*uninstallButton_, headingFont_);
   uninstallButton_->SetCaption(GetText(23));
 
-  lastButton_ = MakeAt<ButtonColorCtrlEx>(dialog, kLastButtonRect);
+  lastButton_ = MakeAt<ButtonColorCtrlEx>(dialog, lastButtonRect);
   lastButton_->SetID(kCancelId);
   StyleAsMainButton(*lastButton_, headingFont_);
   lastButton_->SetCaption(GetText(12));
@@ -108,10 +133,11 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   if (verdict != FolderVerdict::kMayDelete) {
     UninstallRequest request;
     request.installFolder = target.installFolder;
-    status_->SetCaption(
-        platform::NarrowToWide(DescribeUninstallFailure(request, {UninstallOutcome::kRefused, verdict})).c_str());
+    status_->SetCaption(UninstallFailureMessage(request, {UninstallOutcome::kRefused, verdict}).c_str());
     status_->SetRect(&kRefusedStatusRect);
+    status_->SetTextFormat(DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL);
     status_->SetVisible(true);
+    keepBox_->SetVisible(false);
     uninstallButton_->SetEnabled(false);
   }
 
@@ -176,11 +202,10 @@ void UninstallPage::RunWork(UninstallRequest request) {
       });
   outcome_ = result.outcome;
   if (result.outcome != UninstallOutcome::kRemoved) {
-    const std::wstring message = std::wstring(L"UnInstall Failed!\n") +
-                                 platform::NarrowToWide(DescribeUninstallFailure(request, result));
+    const std::wstring message = L"UnInstall Failed!\n" + UninstallFailureMessage(request, result);
     gui::SendToUi([this, message] { ShowMessage(dialog_, L"ERROR", message.c_str(), GetText(11)); });
     // What is left can still be closed; the work did not finish the product's removal.
-    lastButton_->SetRect(&kFinishRect);
+    lastButton_->SetRect(&finishRect_);
     lastButton_->SetVisible(true);
     Redraw();
   }
@@ -203,7 +228,7 @@ int UninstallPage::OnUninstallEvent(int event, unsigned value, long /*extra*/) {
       status_->SetVisible(false);
       lastButton_->SetID(kFinishId);
       lastButton_->SetCaption(GetText(27));
-      lastButton_->SetRect(&kFinishRect);
+      lastButton_->SetRect(&finishRect_);
       lastButton_->SetVisible(true);
       heading_->SetCaption(GetText(26));
       break;

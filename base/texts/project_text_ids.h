@@ -2,6 +2,9 @@
 // the same tables, so every language has them.
 #pragma once
 
+// Stands for a folder path in the texts that name one; the caller fills it in.
+inline constexpr wchar_t kFolderPlaceholder[] = L"__FOLDER__";
+
 enum ProjectText : int {
   kTextFolderNotOurs = 50,
   kTextSystemOrHomeFolder,
@@ -11,5 +14,10 @@ enum ProjectText : int {
   kTextDiskFilled,
   kTextAnotherInstaller,
   kTextInstallFailedNothingChanged,
+  // Why an uninstall removed nothing, or not everything.
+  kTextUninstallNothingFound,
+  kTextUninstallProtectedFolder,
+  kTextUninstallNotAnInstallation,
+  kTextUninstallFilesLeft,
   kProjectTextEnd,
 };

@@ -19,7 +19,7 @@ const LanguageTable kCzechTexts = {
         /* 13 */ L"V instalaci nelze pokračovat, protože aplikace __PRODUCT_NAME__ je již spuštěná. "
                  L"Zavřete ji a zkuste to znovu, nebo ji vynuceně ukončete.",
         /* 14 */ L"Zkusit znovu",
-        /* 15 */ L"Vynutit ukončení",
+        /* 15 */ L"Ukončit",
         /* 16 */ L"Vytvořit ikonu na panelu Snadné spuštění",
         /* 17 */ L"Vyberte složku ze seznamu níže a klikněte na tlačítko OK.",
         /* 18 */ L"Novinky",
@@ -45,7 +45,7 @@ const LanguageTable kCzechTexts = {
         /* 37 */ L"Online",
         /* 38 */ L"Domovská stránka",
         /* 39 */ L"Pro instalaci nové verze je nutné restartovat počítač. Chcete pokračovat?",
-        /* 40 */ L"Restartovat nyní",
+        /* 40 */ L"Restartovat",
         /* 41 */ L"Stahování se nezdařilo. Zkuste to znovu nebo si stáhněte offline instalační program "
                  L"z webu",
         /* 42 */ L"Online instalační program je zastaralý. Stáhněte si nejnovější verzi z webu",
@@ -66,5 +66,10 @@ const LanguageTable kCzechTexts = {
         /* 55 */ L"Během instalace se disk zaplnil. Nic nebylo změněno; uvolněte místo a zkuste to znovu.",
         /* 56 */ L"Probíhá jiná instalace __PRODUCT_NAME__. Počkejte na její dokončení a zkuste to znovu.",
         /* 57 */ L"Instalace se nezdařila. Nic nebylo změněno.",
+        /* 58 */ L"Nic nebylo odebráno: instalace __PRODUCT_NAME__ nebyla nalezena.",
+        /* 59 */ L"Nic nebylo odebráno: __FOLDER__ je systémová nebo domovská složka.",
+        /* 60 */ L"Nic nebylo odebráno: __FOLDER__ neobsahuje instalaci __PRODUCT_NAME__.",
+        /* 61 */ L"Některé soubory v __FOLDER__ nelze odebrat. "
+                 L"Zavřete programy, které je používají, a pak složku odstraňte.",
     },
 };

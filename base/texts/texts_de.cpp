@@ -19,7 +19,7 @@ const LanguageTable kGermanTexts = {
         /* 13 */ L"Die Installation kann nicht fortgesetzt werden, da __PRODUCT_NAME__ bereits ausgeführt wird. "
                  L"Schließen Sie das Programm und versuchen Sie es erneut, oder erzwingen Sie das Beenden.",
         /* 14 */ L"Wiederholen",
-        /* 15 */ L"Sofort beenden",
+        /* 15 */ L"Beenden",
         /* 16 */ L"Symbol in der Schnellstartleiste erstellen",
         /* 17 */ L"Wählen Sie einen Ordner aus der Liste unten aus, und klicken Sie dann auf OK.",
         /* 18 */ L"Neuigkeiten",
@@ -30,7 +30,7 @@ const LanguageTable kGermanTexts = {
         /* 23 */ L"Deinstallieren",
         /* 24 */ L"Meine persönlichen Einstellungen behalten.",
         /* 25 */ L"Deinstallation läuft...",
-        /* 26 */ L"Deinstallation abgeschlossen! Vielen Dank für Ihre Unterstützung!",
+        /* 26 */ L"Deinstallation abgeschlossen! Danke für Ihre Unterstützung!",
         /* 27 */ L"Fertigstellen",
         /* 28 */ L"Windows XP wird nicht mehr unterstützt.",
         /* 29 */ L"Windows Vista wird nicht mehr unterstützt.",
@@ -46,7 +46,7 @@ const LanguageTable kGermanTexts = {
         /* 38 */ L"Homepage",
         /* 39 */ L"Zur Installation der neuen Version muss der Computer neu gestartet werden. "
                  L"Möchten Sie fortfahren?",
-        /* 40 */ L"Jetzt neu starten",
+        /* 40 */ L"Neu starten",
         /* 41 */ L"Download fehlgeschlagen. Versuchen Sie es erneut, oder laden Sie das "
                  L"Offline-Installationsprogramm hier herunter:",
         /* 42 */ L"Das Online-Installationsprogramm ist veraltet. Bitte laden Sie die neueste Version "
@@ -72,5 +72,10 @@ const LanguageTable kGermanTexts = {
         /* 56 */ L"Eine andere Installation von __PRODUCT_NAME__ läuft. "
                  L"Warten Sie, bis sie beendet ist, und versuchen Sie es dann erneut.",
         /* 57 */ L"Die Installation ist fehlgeschlagen. Es wurde nichts geändert.",
+        /* 58 */ L"Es wurde nichts entfernt: Keine Installation von __PRODUCT_NAME__ gefunden.",
+        /* 59 */ L"Es wurde nichts entfernt: __FOLDER__ ist ein Systemordner oder ein persönlicher Ordner.",
+        /* 60 */ L"Es wurde nichts entfernt: __FOLDER__ enthält keine Installation von __PRODUCT_NAME__.",
+        /* 61 */ L"Einige Dateien in __FOLDER__ konnten nicht entfernt werden. "
+                 L"Schließen Sie die Programme, die sie verwenden, und löschen Sie dann den Ordner.",
     },
 };

@@ -68,5 +68,10 @@ const LanguageTable kEnglishTexts = {
                  L"Nothing was changed; free some space and try again.",
         /* 56 */ L"Another installation of __PRODUCT_NAME__ is running. Wait for it to end, then try again.",
         /* 57 */ L"The installation failed. Nothing was changed.",
+        /* 58 */ L"Nothing was removed: no installation of __PRODUCT_NAME__ was found.",
+        /* 59 */ L"Nothing was removed: __FOLDER__ is a system folder or a home folder.",
+        /* 60 */ L"Nothing was removed: __FOLDER__ holds no installation of __PRODUCT_NAME__.",
+        /* 61 */ L"Some files in __FOLDER__ could not be removed. "
+                 L"Close the programs that use them, then delete the folder.",
     },
 };

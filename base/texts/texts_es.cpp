@@ -46,7 +46,7 @@ const LanguageTable kSpanishTexts = {
         /* 37 */ L"En línea",
         /* 38 */ L"Página de inicio",
         /* 39 */ L"Debe reiniciar el equipo para instalar la nueva versión. ¿Desea continuar?",
-        /* 40 */ L"Reiniciar ahora",
+        /* 40 */ L"Reiniciar",
         /* 41 */ L"Error en la descarga. Vuelva a intentarlo o descargue el instalador sin conexión desde",
         /* 42 */ L"El instalador en línea está obsoleto. Descargue la versión más reciente desde",
         /* 43 */ L"Descargando...",
@@ -69,5 +69,10 @@ const LanguageTable kSpanishTexts = {
         /* 56 */ L"Hay otra instalación de __PRODUCT_NAME__ en curso. "
                  L"Espere a que termine e inténtelo de nuevo.",
         /* 57 */ L"La instalación ha fallado. No se ha cambiado nada.",
+        /* 58 */ L"No se ha quitado nada: no se encontró ninguna instalación de __PRODUCT_NAME__.",
+        /* 59 */ L"No se ha quitado nada: __FOLDER__ es una carpeta del sistema o una carpeta personal.",
+        /* 60 */ L"No se ha quitado nada: __FOLDER__ no contiene ninguna instalación de __PRODUCT_NAME__.",
+        /* 61 */ L"No se pudieron quitar algunos archivos de __FOLDER__. "
+                 L"Cierre los programas que los usan y luego elimine la carpeta.",
     },
 };

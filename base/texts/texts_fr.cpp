@@ -46,7 +46,7 @@ const LanguageTable kFrenchTexts = {
         /* 38 */ L"Page d'accueil",
         /* 39 */ L"Vous devez redémarrer l'ordinateur pour installer la nouvelle version. "
                  L"Voulez-vous continuer ?",
-        /* 40 */ L"Redémarrer maintenant",
+        /* 40 */ L"Redémarrer",
         /* 41 */ L"Échec du téléchargement. Veuillez réessayer ou télécharger le programme d'installation "
                  L"hors ligne sur",
         /* 42 */ L"Le programme d'installation en ligne est obsolète. Veuillez télécharger la dernière "
@@ -71,5 +71,10 @@ const LanguageTable kFrenchTexts = {
         /* 56 */ L"Une autre installation de __PRODUCT_NAME__ est en cours. "
                  L"Attendez qu'elle se termine, puis réessayez.",
         /* 57 */ L"L'installation a échoué. Rien n'a été modifié.",
+        /* 58 */ L"Rien n'a été supprimé : aucune installation de __PRODUCT_NAME__ n'a été trouvée.",
+        /* 59 */ L"Rien n'a été supprimé : __FOLDER__ est un dossier système ou un dossier personnel.",
+        /* 60 */ L"Rien n'a été supprimé : __FOLDER__ ne contient aucune installation de __PRODUCT_NAME__.",
+        /* 61 */ L"Certains fichiers de __FOLDER__ n'ont pas pu être supprimés. "
+                 L"Fermez les programmes qui les utilisent, puis supprimez le dossier.",
     },
 };

@@ -19,7 +19,7 @@ const LanguageTable kHungarianTexts = {
         /* 13 */ L"A telepítés nem folytatható, mert a(z) __PRODUCT_NAME__ már fut. "
                  L"Zárja be, majd próbálja újra, vagy kényszerítse a bezárását.",
         /* 14 */ L"Újra",
-        /* 15 */ L"Kényszerített bezárás",
+        /* 15 */ L"Bezárás",
         /* 16 */ L"Gyorsindító ikon létrehozása",
         /* 17 */ L"Válasszon egy mappát az alábbi listából, majd kattintson az OK gombra.",
         /* 18 */ L"Újdonságok",
@@ -45,7 +45,7 @@ const LanguageTable kHungarianTexts = {
         /* 37 */ L"Online",
         /* 38 */ L"Kezdőlap",
         /* 39 */ L"Az új verzió telepítéséhez újra kell indítania a számítógépet. Biztosan folytatja?",
-        /* 40 */ L"Újraindítás most",
+        /* 40 */ L"Újraindítás",
         /* 41 */ L"A letöltés sikertelen. Próbálja újra, vagy töltse le az offline telepítőt innen:",
         /* 42 */ L"Az online telepítő elavult. Töltse le a legújabb verziót innen:",
         /* 43 */ L"Letöltés...",
@@ -67,5 +67,10 @@ const LanguageTable kHungarianTexts = {
         /* 56 */ L"A(z) __PRODUCT_NAME__ egy másik telepítése fut. "
                  L"Várja meg, amíg befejeződik, majd próbálja újra.",
         /* 57 */ L"A telepítés nem sikerült. Semmi sem változott.",
+        /* 58 */ L"Semmi sem lett eltávolítva: a(z) __PRODUCT_NAME__ telepítése nem található.",
+        /* 59 */ L"Semmi sem lett eltávolítva: __FOLDER__ rendszermappa vagy saját mappa.",
+        /* 60 */ L"Semmi sem lett eltávolítva: __FOLDER__ nem tartalmazza a(z) __PRODUCT_NAME__ telepítését.",
+        /* 61 */ L"A(z) __FOLDER__ mappa néhány fájlját nem sikerült eltávolítani. "
+                 L"Zárja be az azokat használó programokat, majd törölje a mappát.",
     },
 };

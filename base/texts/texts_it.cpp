@@ -67,5 +67,10 @@ const LanguageTable kItalianTexts = {
                  L"Non è stato modificato nulla; libera spazio e riprova.",
         /* 56 */ L"È in corso un'altra installazione di __PRODUCT_NAME__. Attendi che termini, quindi riprova.",
         /* 57 */ L"Installazione non riuscita. Non è stato modificato nulla.",
+        /* 58 */ L"Non è stato rimosso nulla: nessuna installazione di __PRODUCT_NAME__ trovata.",
+        /* 59 */ L"Non è stato rimosso nulla: __FOLDER__ è una cartella di sistema o la cartella home.",
+        /* 60 */ L"Non è stato rimosso nulla: __FOLDER__ non contiene un'installazione di __PRODUCT_NAME__.",
+        /* 61 */ L"Non è stato possibile rimuovere alcuni file in __FOLDER__. "
+                 L"Chiudi i programmi che li usano, quindi elimina la cartella.",
     },
 };

@@ -19,7 +19,7 @@ const LanguageTable kDutchTexts = {
         /* 13 */ L"De installatie kan niet doorgaan omdat __PRODUCT_NAME__ al actief is. "
                  L"Sluit het programma en probeer het opnieuw, of forceer het afsluiten.",
         /* 14 */ L"Opnieuw",
-        /* 15 */ L"Geforceerd sluiten",
+        /* 15 */ L"Afsluiten",
         /* 16 */ L"Pictogram voor Snel starten maken",
         /* 17 */ L"Selecteer een map in de onderstaande lijst en klik op OK.",
         /* 18 */ L"Wat is er nieuw",
@@ -46,7 +46,7 @@ const LanguageTable kDutchTexts = {
         /* 38 */ L"Homepage",
         /* 39 */ L"U moet de computer opnieuw opstarten om de nieuwe versie te installeren. "
                  L"Weet u zeker dat u wilt doorgaan?",
-        /* 40 */ L"Nu opnieuw opstarten",
+        /* 40 */ L"Herstarten",
         /* 41 */ L"Downloaden mislukt. Probeer het opnieuw of download het offline installatieprogramma van",
         /* 42 */ L"Het online installatieprogramma is verouderd. Download de nieuwste versie van",
         /* 43 */ L"Downloaden...",
@@ -68,5 +68,10 @@ const LanguageTable kDutchTexts = {
         /* 56 */ L"Er loopt al een andere installatie van __PRODUCT_NAME__. "
                  L"Wacht tot deze klaar is en probeer het opnieuw.",
         /* 57 */ L"De installatie is mislukt. Er is niets gewijzigd.",
+        /* 58 */ L"Er is niets verwijderd: er is geen installatie van __PRODUCT_NAME__ gevonden.",
+        /* 59 */ L"Er is niets verwijderd: __FOLDER__ is een systeemmap of een thuismap.",
+        /* 60 */ L"Er is niets verwijderd: __FOLDER__ bevat geen installatie van __PRODUCT_NAME__.",
+        /* 61 */ L"Sommige bestanden in __FOLDER__ konden niet worden verwijderd. "
+                 L"Sluit de programma's die ze gebruiken en verwijder daarna de map.",
     },
 };

@@ -46,7 +46,7 @@ const LanguageTable kNorwegianTexts = {
         /* 37 */ L"På nett",
         /* 38 */ L"Hjemmeside",
         /* 39 */ L"Du må starte datamaskinen på nytt for å installere den nye versjonen. Vil du fortsette?",
-        /* 40 */ L"Start på nytt nå",
+        /* 40 */ L"Start på nytt",
         /* 41 */ L"Nedlastingen mislyktes. Prøv igjen, eller last ned offline-installasjonsprogrammet fra",
         /* 42 */ L"Det nettbaserte installasjonsprogrammet er utdatert. Last ned den nyeste versjonen fra",
         /* 43 */ L"Laster ned...",
@@ -66,5 +66,10 @@ const LanguageTable kNorwegianTexts = {
         /* 55 */ L"Disken ble full under installasjonen. Ingenting ble endret; frigjør plass og prøv igjen.",
         /* 56 */ L"En annen installasjon av __PRODUCT_NAME__ kjører. Vent til den er ferdig, og prøv igjen.",
         /* 57 */ L"Installasjonen mislyktes. Ingenting ble endret.",
+        /* 58 */ L"Ingenting ble fjernet: fant ingen installasjon av __PRODUCT_NAME__.",
+        /* 59 */ L"Ingenting ble fjernet: __FOLDER__ er en systemmappe eller en hjemmemappe.",
+        /* 60 */ L"Ingenting ble fjernet: __FOLDER__ inneholder ingen installasjon av __PRODUCT_NAME__.",
+        /* 61 */ L"Noen filer i __FOLDER__ kunne ikke fjernes. "
+                 L"Lukk programmene som bruker dem, og slett deretter mappen.",
     },
 };

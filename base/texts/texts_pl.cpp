@@ -19,7 +19,7 @@ const LanguageTable kPolishTexts = {
         /* 13 */ L"Nie można kontynuować instalacji, ponieważ program __PRODUCT_NAME__ jest już uruchomiony. "
                  L"Zamknij go i spróbuj ponownie lub wymuś zamknięcie.",
         /* 14 */ L"Ponów",
-        /* 15 */ L"Wymuś zamknięcie",
+        /* 15 */ L"Zamknij",
         /* 16 */ L"Utwórz ikonę szybkiego uruchamiania",
         /* 17 */ L"Wybierz folder z poniższej listy, a następnie kliknij przycisk OK.",
         /* 18 */ L"Co nowego",
@@ -46,7 +46,7 @@ const LanguageTable kPolishTexts = {
         /* 38 */ L"Strona główna",
         /* 39 */ L"Aby zainstalować nową wersję, musisz ponownie uruchomić komputer. "
                  L"Czy na pewno chcesz kontynuować?",
-        /* 40 */ L"Uruchom ponownie teraz",
+        /* 40 */ L"Restartuj",
         /* 41 */ L"Pobieranie nie powiodło się. Spróbuj ponownie lub pobierz instalator offline ze strony",
         /* 42 */ L"Instalator online jest nieaktualny. Pobierz najnowszą wersję ze strony",
         /* 43 */ L"Pobieranie...",
@@ -67,5 +67,10 @@ const LanguageTable kPolishTexts = {
                  L"Nic nie zostało zmienione; zwolnij miejsce i spróbuj ponownie.",
         /* 56 */ L"Trwa inna instalacja __PRODUCT_NAME__. Poczekaj na jej zakończenie i spróbuj ponownie.",
         /* 57 */ L"Instalacja nie powiodła się. Nic nie zostało zmienione.",
+        /* 58 */ L"Nic nie zostało usunięte: nie znaleziono instalacji __PRODUCT_NAME__.",
+        /* 59 */ L"Nic nie zostało usunięte: __FOLDER__ to folder systemowy lub folder domowy.",
+        /* 60 */ L"Nic nie zostało usunięte: __FOLDER__ nie zawiera instalacji __PRODUCT_NAME__.",
+        /* 61 */ L"Nie udało się usunąć niektórych plików w __FOLDER__. "
+                 L"Zamknij programy, które ich używają, a następnie usuń folder.",
     },
 };

@@ -20,7 +20,7 @@ const LanguageTable kPortugueseTexts = {
         /* 13 */ L"Não é possível continuar a instalação porque o __PRODUCT_NAME__ já está em execução. "
                  L"Feche-o e tente novamente ou force o fechamento.",
         /* 14 */ L"Repetir",
-        /* 15 */ L"Forçar fechamento",
+        /* 15 */ L"Encerrar",
         /* 16 */ L"Criar ícone de inicialização rápida",
         /* 17 */ L"Selecione uma pasta na lista abaixo e clique em OK.",
         /* 18 */ L"Novidades",
@@ -46,7 +46,7 @@ const LanguageTable kPortugueseTexts = {
         /* 37 */ L"Online",
         /* 38 */ L"Página inicial",
         /* 39 */ L"Você precisa reiniciar o computador para instalar a nova versão. Deseja continuar?",
-        /* 40 */ L"Reiniciar agora",
+        /* 40 */ L"Reiniciar",
         /* 41 */ L"Falha no download. Tente novamente ou baixe o instalador offline em",
         /* 42 */ L"O instalador online está desatualizado. Baixe a versão mais recente em",
         /* 43 */ L"Baixando...",
@@ -69,5 +69,10 @@ const LanguageTable kPortugueseTexts = {
         /* 56 */ L"Outra instalação do __PRODUCT_NAME__ está em andamento. "
                  L"Aguarde o término e tente novamente.",
         /* 57 */ L"A instalação falhou. Nada foi alterado.",
+        /* 58 */ L"Nada foi removido: nenhuma instalação do __PRODUCT_NAME__ foi encontrada.",
+        /* 59 */ L"Nada foi removido: __FOLDER__ é uma pasta do sistema ou a pasta pessoal.",
+        /* 60 */ L"Nada foi removido: __FOLDER__ não contém uma instalação do __PRODUCT_NAME__.",
+        /* 61 */ L"Não foi possível remover alguns arquivos em __FOLDER__. "
+                 L"Feche os programas que os usam e depois exclua a pasta.",
     },
 };

@@ -19,7 +19,7 @@ const LanguageTable kSwedishTexts = {
         /* 13 */ L"Installationen kan inte fortsätta eftersom __PRODUCT_NAME__ redan körs. "
                  L"Stäng programmet och försök igen, eller tvinga det att stängas.",
         /* 14 */ L"Försök igen",
-        /* 15 */ L"Tvinga stängning",
+        /* 15 */ L"Avsluta",
         /* 16 */ L"Skapa en ikon i Snabbstartfältet",
         /* 17 */ L"Välj en mapp i listan nedan och klicka sedan på OK.",
         /* 18 */ L"Nyheter",
@@ -67,5 +67,10 @@ const LanguageTable kSwedishTexts = {
         /* 56 */ L"En annan installation av __PRODUCT_NAME__ pågår. "
                  L"Vänta tills den är klar och försök sedan igen.",
         /* 57 */ L"Installationen misslyckades. Inget ändrades.",
+        /* 58 */ L"Inget togs bort: ingen installation av __PRODUCT_NAME__ hittades.",
+        /* 59 */ L"Inget togs bort: __FOLDER__ är en systemmapp eller en hemmapp.",
+        /* 60 */ L"Inget togs bort: __FOLDER__ innehåller ingen installation av __PRODUCT_NAME__.",
+        /* 61 */ L"Vissa filer i __FOLDER__ kunde inte tas bort. "
+                 L"Stäng programmen som använder dem och ta sedan bort mappen.",
     },
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,6 +145,19 @@ bool DrawBitmapPart(HDC dst, int x, int y, int cx, int cy, HBITMAP src, int sx, 
 // count −1 means up to the terminator. With DT_CALCRECT nothing is drawn and `rect`
 // is set to the text's extent.
 int DrawTextW(HDC dc, const wchar_t* text, int count, RECT* rect, UINT format);
+
+// What one DrawTextW call laid out, measured with the layout it painted with.
+struct DrawnText {
+  std::wstring text;
+  RECT rect{};
+  UINT format = 0;
+  HFONT font = nullptr;
+  int width = 0;        // widest line, in pixels
+  int fullHeight = 0;   // all lines, before any is dropped for the rectangle
+};
+// Called for every DrawTextW until replaced; null stops it. Lets the layout tests see
+// each text where and how the dialogs paint it. The observer must not draw text.
+void SetDrawnTextObserver(std::function<void(const DrawnText&)> observer);
 
 // Bitmaps by resource id (type "bitmap"), decoded from the program's bundle.
 HBITMAP LoadBitmapW(HINSTANCE instance, int id);

@@ -17,6 +17,7 @@ struct LaidOutText {
   PangoLayout* layout = nullptr;
   int width = 0;   // logical extent in pixels
   int height = 0;  // height of the lines kept
+  int fullHeight = 0;
   int lineCount = 0;
 };
 
@@ -87,6 +88,7 @@ LaidOutText Layout(cairo_t* cr, HDC dc, const std::wstring& text, const RECT& re
   PangoRectangle logical;
   pango_layout_get_pixel_extents(out.layout, nullptr, &logical);
   out.width = logical.width;
+  out.fullHeight = logical.height;
   out.height = VisibleHeight(out.layout, std::max<int>(rect.bottom - rect.top, 0),
                              (format & DT_EDITCONTROL) != 0 && !(format & DT_CALCRECT), &out.lineCount);
   return out;
@@ -105,8 +107,14 @@ void ClearUnusedByte(HDC dc, const RECT& rect) {
 // Painter threads and the UI thread lay out text at the same time; the font
 // machinery underneath (fontconfig, harfbuzz, cairo's caches) gets one at a time.
 std::mutex g_textMutex;
+std::function<void(const DrawnText&)> g_observer;  // guarded by g_textMutex
 
 }  // namespace
+
+void SetDrawnTextObserver(std::function<void(const DrawnText&)> observer) {
+  std::lock_guard<std::mutex> lock(g_textMutex);
+  g_observer = std::move(observer);
+}
 
 int DrawTextW(HDC dc, const wchar_t* text, int count, RECT* rect, UINT format) {
   if (!dc || !rect || !text) return 0;
@@ -122,6 +130,9 @@ int DrawTextW(HDC dc, const wchar_t* text, int count, RECT* rect, UINT format) {
       hasPixels ? dc->Stride() * 4 : 4);
   cairo_t* cr = cairo_create(surface);
   LaidOutText laid = Layout(cr, dc, value, *rect, format);
+  if (g_observer && !(format & DT_CALCRECT)) {
+    g_observer(DrawnText{value, *rect, format, dc->CurrentFont(), laid.width, laid.fullHeight});
+  }
 
   const bool single = (format & DT_SINGLELINE) != 0;
   if (format & DT_CALCRECT) {

@@ -40,6 +40,11 @@ TEST(TextTables, EveryTableHasAllTextsWithTheEnglishPlaceholders) {
       EXPECT_FALSE(IsSpace(text.front()) || IsSpace(text.back())) << Describe(*table, id);
       EXPECT_EQ(CountOf(text, L"__PRODUCT_NAME__"), CountOf(english, L"__PRODUCT_NAME__")) << Describe(*table, id);
       EXPECT_EQ(CountOf(text, L"XXX"), CountOf(english, L"XXX")) << Describe(*table, id);
+      EXPECT_EQ(CountOf(text, kFolderPlaceholder), CountOf(english, kFolderPlaceholder)) << Describe(*table, id);
+      // The project's own texts have no English stand-ins in other languages.
+      if (id >= kTextFolderNotOurs && table != &kEnglishTexts) {
+        EXPECT_NE(text, english) << Describe(*table, id);
+      }
       // A placeholder with a lost or extra underscore would reach the user unreplaced.
       EXPECT_EQ(CountOf(text, L"PRODUCT_NAME"), CountOf(text, L"__PRODUCT_NAME__")) << Describe(*table, id);
       EXPECT_EQ(CountOf(text, L"___PRODUCT_NAME__") + CountOf(text, L"__PRODUCT_NAME___"), 0) << Describe(*table, id);

@@ -136,3 +136,30 @@ TEST_F(HighDpiTextTest, DialogFontsScaleWithTheScreen) {
 
 }  // namespace
 }  // namespace uitest
+
+namespace uitest {
+namespace {
+
+class SystemLanguageFontTest : public HeadlessTest {};
+
+// The face's Japanese glyphs run large: a Japanese system gets 12 pixels, any other
+// 11 points (15 pixels at 96 DPI), whatever the debug override says.
+TEST_F(SystemLanguageFontTest, JapaneseSystemsGetTheSmallerSize) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string previous = saved ? saved : "";
+  for (const auto& [locale, pixels] : {std::pair{"ja_JP.UTF-8", 12}, std::pair{"de_DE.UTF-8", 15}}) {
+    setenv("LC_ALL", locale, 1);
+    HFONT font = CreateSystemLanguageFont(nullptr);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->Params().pixelHeight, pixels) << locale;
+    gui::DeleteFont(font);
+  }
+  if (saved) {
+    setenv("LC_ALL", previous.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
+}
+
+}  // namespace
+}  // namespace uitest

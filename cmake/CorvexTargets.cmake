@@ -4,6 +4,10 @@
 # use. Every include is rooted at the top of the tree: #include "platform/path.h".
 function(corvex_subsystem target)
   cmake_parse_arguments(ARG "" "" "FOLDERS;PUBLIC;PRIVATE" ${ARGN})
+  # A misspelt keyword would otherwise drop its libraries without a word.
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "corvex_subsystem(${target}): unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
   set(patterns "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   foreach(folder ${ARG_FOLDERS})
     list(APPEND patterns "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
@@ -19,6 +23,9 @@ endfunction()
 # ThreadSanitizer run too.
 function(corvex_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;LABELS" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "corvex_test(${name}): unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock corvex_test_main)

@@ -58,7 +58,11 @@ std::vector<std::string> CheckOutcome(const devserver::Expectation& expect, cons
                                       const std::filesystem::path& target) {
   std::vector<std::string> failures;
   if (!outcome.finished) {
-    failures.push_back("the download did not end within " + std::to_string(expect.timeLimitSeconds) + " s");
+    const std::string how = DescribeEnd(outcome.end, expect.timeLimitSeconds);
+    failures.push_back(outcome.end.kind == EndKind::TimedOut
+                           ? "the download did not end within " + std::to_string(expect.timeLimitSeconds) +
+                                 " s: the tool " + how
+                           : "the download did not end by itself: the tool " + how);
   }
   auto shown = [](const std::optional<int>& v) { return v ? std::to_string(*v) : std::string("none"); };
   if (expect.status && outcome.status != expect.status) {

@@ -7,16 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/scenarios/program_end.h"
 #include "tools/devserver/scenario.h"
 
 // How one run of the fetch tool ended.
 struct FetchOutcome {
-  bool finished = false;  // ended by itself within the time limit
-  int exitCode = -1;
+  bool finished = false;  // ended by itself within the time limit, at one of the tool's own ends
+  ProgramEnd end;         // how it really ended
   std::optional<int> status;     // engine status (5 finished, 4 failed, 3 needs update)
   std::optional<int> errorCode;  // engine error code
   std::string log;               // the install log of the run
-  std::string output;            // what the tool printed
+  std::string output;            // what the tool printed, standard error included
 };
 
 // One package GET as a mirror reported it once the response had ended.

@@ -1,8 +1,9 @@
 #include "tests/scenarios/scenario_run.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <cstdlib>
 
 #include "download/download_config.h"
 #include "platform/child_process.h"
@@ -159,24 +160,26 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
     fetchArgs.insert(fetchArgs.end(), {tools.corvexFetch, "--manifest", manifestPath.string(), "--output",
                                        run.target.string(), "--quiet"});
   }
+  const auto fetchStart = std::chrono::steady_clock::now();
   ToolRun fetch = RunTool(kTimeoutProgram, fetchArgs,
                           {{"CORVEX_SYSROOT", sandbox.string()},
                            {"HOME", home.string()},
                            {"XDG_CONFIG_HOME", (home / ".config").string()},
                            {"XDG_DATA_HOME", (home / ".local/share").string()},
                            {"XDG_STATE_HOME", (home / ".local/state").string()}});
+  const std::chrono::duration<double> fetchTime = std::chrono::steady_clock::now() - fetchStart;
   server.Stop();
   run.serverOutput = server.Output();
   if (!server.EndedCleanly()) run.setupError = "corvex-devserver did not end cleanly:\n" + run.serverOutput;
 
-  run.outcome.exitCode = fetch.result.exitCode;
+  run.outcome.end = EndUnderTimeLimit(fetch.result, fetchTime.count(), limit);
   run.outcome.output = fetch.output;
   if (program == FetchProgram::EngineDriver) {
     run.outcome.finished = Exited0(fetch.result);
     ReadFetchResult(fetch.output, run.outcome);
     run.outcome.log = ReadText(logPath);
   } else {
-    // 0 and 1 are its own ends; timeout's 137 (killed) is not.
+    // 0 and 1 are its own ends; any other status, a signal or the time limit is not.
     run.outcome.finished = fetch.result.outcome == platform::ChildOutcome::Exited &&
                            (fetch.result.exitCode == 0 || fetch.result.exitCode == 1);
     ReadCorvexFetchResult(fetch.result, fetch.output, run.outcome);

@@ -6,12 +6,15 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/scenarios/scenario_run.h"
 #include "tests/common/sandbox.h"
+#include "tests/scenarios/output_excerpt.h"
+#include "tests/scenarios/scenario_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::size_t kOutputLinesShown = 40;
 
 std::vector<fs::path> ScenarioFiles() {
   std::vector<fs::path> files;
@@ -53,10 +56,15 @@ void RunAndCheck(const fs::path& file, FetchProgram program) {
     if (served.empty()) failures.push_back("the mirrors were asked for nothing");
     ::testing::Test::RecordProperty("sent_bytes", std::to_string(SentBytes(served)));
   }
+  const OutputExcerpt output = SplitSanitizerReports(run.outcome.output);
+  // A report need not stop the tool (halt_on_error may be off); it is a failure all the same.
+  if (!output.sanitizerReports.empty()) failures.push_back("the tool printed a sanitizer report");
   if (!failures.empty()) {
     std::string report = parsed.scenario->description + "\n";
     for (const std::string& failure : failures) report += "  - " + failure + "\n";
-    ADD_FAILURE() << report << "--- fetch output:\n" << run.outcome.output << "--- install log:\n"
+    if (!output.sanitizerReports.empty()) report += "--- sanitizer report:\n" + output.sanitizerReports;
+    ADD_FAILURE() << report << "--- fetch output, last " << kOutputLinesShown << " lines:\n"
+                  << LastLines(output.rest, kOutputLinesShown) << "--- install log:\n"
                   << run.outcome.log << "--- mirrors:\n" << run.serverOutput;
   }
 }

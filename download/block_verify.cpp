@@ -35,13 +35,34 @@ ImageCheck DownloaderCore::CheckHash() {
       WriteLog("Download_CheckHash : every block matches its digest but the whole file does not.\n");
       return ImageCheck::Unrepairable;
     }
-    bad.push_back(*tail);
+    return RefetchUndigested(*tail);
   }
   for (const BlockCheck& block : bad) {
     if (RepairData(block.offset, block.offset + block.length - 1) != S_OK) {
       WriteLog("Download_CheckHash : bytes %u-%u (block %u) did not verify from any mirror, tried %s.\n", block.offset,
                block.offset + block.length - 1, block.offset / kHashBlockSize,
                m_repairs.Tried(block.offset).c_str());
+      return ImageCheck::Unrepairable;
+    }
+  }
+  return ImageCheck::Repairing;
+}
+
+// Under m_lock. Nothing says which mirror spoilt these bytes. The first refetch goes
+// round the mirrors like a first download, each share to the mirror after the one that
+// had it; from the second on, every share of a round comes from one mirror in turn, so
+// that a mirror that always spoils the same bytes cannot keep one share bad each round.
+ImageCheck DownloaderCore::RefetchUndigested(const BlockCheck& tail) {
+  if (m_vecUrlCfg.empty()) return ImageCheck::Unrepairable;
+  const std::size_t mirrors = m_vecUrlCfg.size();
+  const std::vector<SegmentRange> plan = PlanRefetch(tail, mirrors, m_nThreadPerUrl);
+  if (plan.empty()) return ImageCheck::Unrepairable;
+  const auto round = static_cast<std::size_t>(m_repairs.Attempts(plan.front().nStart));
+  for (const SegmentRange& range : plan) {
+    const std::size_t turn = round == 0 ? range.mirrorIndex + 1 : round;
+    if (RepairData(range.nStart, range.nEnd, m_vecUrlCfg[turn % mirrors].szUrl) != S_OK) {
+      WriteLog("Download_CheckHash : bytes %u-%u did not verify from any mirror, tried %s.\n", range.nStart,
+               range.nEnd, m_repairs.Tried(range.nStart).c_str());
       return ImageCheck::Unrepairable;
     }
   }
@@ -57,7 +78,7 @@ std::vector<const char*> DownloaderCore::RepairMirrors() const {
 }
 
 // Under m_lock.
-HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last) {
+HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last, const char* preferred) {
   int newId = -1;
   {
     std::lock_guard<std::mutex> table(m_tableMutex);
@@ -65,7 +86,8 @@ HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last) {
     const char* delivered = pattern ? pattern->pszUrl : nullptr;
     // The fastest other mirror first; when none has shown a speed, any mirror with
     // attempts left for this block.
-    const char* url = m_repairs.Choose(first, GetBestURLLocked(delivered), delivered, RepairMirrors());
+    const char* url = preferred ? m_repairs.Choose(first, preferred, nullptr, RepairMirrors())
+                                : m_repairs.Choose(first, GetBestURLLocked(delivered), delivered, RepairMirrors());
     if (url) {
       DownloadItem item;
       if (pattern) {

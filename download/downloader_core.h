@@ -80,7 +80,8 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   int BeginDownloadItem(int itemId);
   const char* GetBestURL(const char* exclude);
   ImageCheck CheckHash();
-  HRESULT RepairData(std::uint32_t first, std::uint32_t last);
+  // `preferred` (may be null): the URL to try first instead of the fastest other one.
+  HRESULT RepairData(std::uint32_t first, std::uint32_t last, const char* preferred = nullptr);
 
   // The echo probe used by CheckDownload (tests and tools replace it).
   void SetPingFunction(PingFunction ping);
@@ -124,6 +125,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   void CheckCompletion();
   void EndFailed();
   std::vector<const char*> RepairMirrors() const;
+  ImageCheck RefetchUndigested(const BlockCheck& tail);
   void SetSegmentOptions(DownloadItem& item);
   int InsertItemLocked(DownloadItem item);
   int InsertSegmentLocked(DownloadItem item);

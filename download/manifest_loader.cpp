@@ -152,6 +152,12 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
 
   int hashCount = 0;
   if (!xml->GetAttrInt("download.hash.size", hashCount)) return refuse(ConfigLoadHashSizeError, E_ABORT);
+  // Only the whole-file digest verifies a download: without it every byte would be
+  // fetched for a file that can never be accepted.
+  if (hashCount < 1) {
+    WriteLog("Download_LoadConfig : the manifest has no whole-file digest.\n");
+    return refuse(ConfigLoadHashError, E_ABORT);
+  }
   for (int k = 0; k < hashCount; ++k) {
     std::string digest;
     if (!xml->GetAttrString(ItemKey("hash", k), digest)) return refuse(ConfigLoadHashError, E_ABORT);

@@ -24,6 +24,14 @@ void RepairLedger::Record(std::uint32_t first, const char* url) {
   if (url) ++attempts_[first][url];
 }
 
+int RepairLedger::Attempts(std::uint32_t first) const {
+  const auto block = attempts_.find(first);
+  if (block == attempts_.end()) return 0;
+  int total = 0;
+  for (const auto& [url, count] : block->second) total += count;
+  return total;
+}
+
 std::string RepairLedger::Tried(std::uint32_t first) const {
   std::string text;
   const auto block = attempts_.find(first);

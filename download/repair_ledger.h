@@ -18,6 +18,8 @@ class RepairLedger {
   const char* Choose(std::uint32_t first, const char* preferred, const char* avoid,
                      const std::vector<const char*>& mirrors) const;
   void Record(std::uint32_t first, const char* url);
+  // Fetches of the block starting at `first` so far, over all mirrors.
+  int Attempts(std::uint32_t first) const;
   // "url (n), url (n)" for the block starting at `first`, for the log.
   std::string Tried(std::uint32_t first) const;
 

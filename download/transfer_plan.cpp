@@ -70,6 +70,15 @@ std::optional<BlockCheck> UndigestedTail(std::uint32_t fileSize, std::size_t dig
   return BlockCheck{start, fileSize - start, digestCount};
 }
 
+std::vector<SegmentRange> PlanRefetch(const BlockCheck& tail, std::size_t mirrorCount, int perUrl) {
+  std::vector<SegmentRange> plan = PlanSegments(tail.length, mirrorCount, perUrl);
+  for (SegmentRange& range : plan) {
+    range.nStart += tail.offset;
+    range.nEnd += tail.offset;
+  }
+  return plan;
+}
+
 namespace {
 bool QualifiesForBest(const DownloadItem& item) {
   return item.nStatus == E_Status_Runing || item.nStatus == E_Status_StopByDispatch ||

@@ -59,6 +59,11 @@ std::vector<BlockCheck> PlanBlockChecks(std::uint32_t fileSize, std::size_t dige
 // of the file that a whole-file mismatch with every block matching can be blamed on.
 std::optional<BlockCheck> UndigestedTail(std::uint32_t fileSize, std::size_t digestCount);
 
+// How bytes that no block digest covers are fetched again after a whole-file mismatch:
+// cut like a first download of those bytes over `mirrorCount` mirrors, `perUrl` each,
+// rather than as one segment that no dispatcher split could spread.
+std::vector<SegmentRange> PlanRefetch(const BlockCheck& tail, std::size_t mirrorCount, int perUrl);
+
 // URL of the fastest item that is running, stopped by the dispatcher or succeeded, with
 // a speed above 0 and a URL other than `exclude` (null excludes nothing); the lower id
 // wins a tie. Null when none qualifies.

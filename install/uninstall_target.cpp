@@ -1,7 +1,7 @@
 #include "install/uninstall_target.h"
 
 #include "external/product_programs.h"
-#include "install/package_reader.h"
+#include "install/uninstaller_sidecar.h"
 #include "install/uninstall_registration.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -11,10 +11,8 @@ namespace {
 void TakeNamesFromSidecar(UninstallTarget& target) {
   const std::string sidecar = platform::PathJoin(target.installFolder, product::kUninstallerSidecar);
   PackageInfo info = EmptyPackageInfo();
-  if (ReadPackageInfo(platform::NarrowToWide(sidecar).c_str(), &info) != S_OK) return;
-  const std::string keyName = PackageInfoText(info.productKeyName);
-  if (keyName.empty()) return;
-  target.productKeyName = keyName;
+  if (!ReadUninstallerSidecar(sidecar, info)) return;
+  target.productKeyName = PackageInfoText(info.productKeyName);
   target.is64Bit = info.is64Bit != 0;
 }
 

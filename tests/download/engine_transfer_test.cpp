@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <set>
 #include <thread>
 
 #include "download/md5_digest.h"
@@ -285,6 +286,37 @@ TEST(EngineTransfer, AlteredBytesWithoutABlockDigestAreFoundByTheWholeFileDigest
   // Which range gets fetched again depends on how the segments were split (under load the
   // altered bytes may come from the good mirror); the file itself must be intact either way.
   EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package\n" << log.Text();
+}
+
+// With the whole-file digest alone nothing locates the damage: the file is fetched
+// again spread over the mirrors like a first download, each share from another mirror
+// than before, never as one segment of the whole file.
+TEST(EngineTransfer, WholeFileOnlyManifestRefetchesSpreadOverTheMirrors) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(3 * 1048576);
+  ScriptedMirrors mirrors("[mirror 1]\ncorrupt_block = 1\n[mirror 2]\n", content);
+  const std::string spoiling = mirrors.Url(0), good = mirrors.Url(1);
+  run.pings.echoMs = {{spoiling, 1}, {good, 2}};
+  ManifestText manifest = ManifestFor(content, {spoiling, good});
+  manifest.digests.resize(1);
+  auto engine = run.Start(manifest.Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 5) << log.Text();
+  EXPECT_TRUE(Sandbox::ReadFile(run.target) == content) << "the file differs from the package";
+
+  DownloadInfo info;
+  engine->GetDownloadInfo(info);
+  std::set<std::string> repairUrls;
+  int repairs = 0;
+  for (const auto& [id, item] : info.mapItems) {
+    if (!item.bRepair) continue;
+    ++repairs;
+    repairUrls.insert(item.pszUrl);
+    EXPECT_LT(item.nEnd - item.nStart + 1, content.size()) << "one segment of the whole file\n" << log.Text();
+  }
+  EXPECT_GE(repairs, 4) << "the file is fetched again in four shares\n" << log.Text();
+  EXPECT_EQ(repairUrls.size(), 2u) << "the shares go to both mirrors\n" << log.Text();
 }
 
 // Mirrors that always serve the same block altered get a few attempts each; then the

@@ -111,6 +111,23 @@ TEST(BlockPlan, DigestListShorterOrLongerThanTheBlocks) {
   EXPECT_EQ(single[0].length, kHashBlockSize);
 }
 
+// The bytes no digest covers are cut like a first download of them, at their offset.
+TEST(BlockPlan, RefetchOfUndigestedBytesIsSpreadOverTheMirrors) {
+  const auto tail = UndigestedTail(3 * kHashBlockSize + 7, 2);
+  ASSERT_TRUE(tail);
+  const auto plan = PlanRefetch(*tail, 3, 2);
+  ASSERT_EQ(plan.size(), 6u);
+  EXPECT_EQ(plan.front().nStart, 2 * kHashBlockSize);
+  EXPECT_EQ(plan.back().nEnd, 3 * kHashBlockSize + 6);
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    EXPECT_EQ(plan[i].mirrorIndex, i % 3);
+    if (i > 0) {
+      EXPECT_EQ(plan[i].nStart, plan[i - 1].nEnd + 1) << "ranges meet without gap or overlap";
+    }
+  }
+  EXPECT_TRUE(PlanRefetch(*tail, 0, 2).empty());
+}
+
 UrlCfg Mirror(const char* url, std::uint32_t echo, bool notFull = true) {
   UrlCfg cfg;
   std::strcpy(cfg.szUrl, url);

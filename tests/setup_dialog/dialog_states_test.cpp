@@ -201,6 +201,28 @@ TEST_F(DialogStates, DuringTheDownloadClicksDoNothingAndClosingAsksFirst) {
   EXPECT_TRUE(EndSetupDialog().workerStopped) << "the worker stops once the dialog has gone";
 }
 
+TEST_F(DialogStates, AQuestionThatNoLongerAppliesClosesAndTheCloseGoesOn) {
+  // Every connection is refused: the download fails while the quit question is open.
+  const testing_support::RefusingPort refusing("127.0.0.11");
+  ServeManifest("http://127.0.0.11:" + std::to_string(refusing.port()));
+  bool questionShown = false;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    HWND main = headless::ActiveDialog();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetStage() == kStageDownloading; }));
+    headless::AddStep([&] { questionShown = headless::ActiveDialog() != main; });  // and left unanswered
+    gui::SendMessageW(main, WM_CLOSE, 0, 0);
+  });
+  RunSetupDialog();
+
+  EXPECT_TRUE(questionShown);
+  EXPECT_EQ(Count("Download Failed. Show retry."), 1) << Log();
+  EXPECT_EQ(headless::ActiveDialog(), nullptr) << "the close went on once the question was gone";
+  EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
+  EXPECT_TRUE(EndSetupDialog().workerStopped);
+}
+
 TEST_F(DialogStates, ClosingWhenReadyAsksNothing) {
   headless::AddStep([] { Click(kCloseButton); });
   RunSetupDialog();

@@ -477,6 +477,7 @@ const char* InstallFailureReason(InstallFailure failure) {
 int InstallFailureTextId(InstallFailure failure) {
   switch (failure) {
     case InstallFailure::kDownloadsNotWritable:
+      return kTextDownloadsNotWritable;
     case InstallFailure::kFolderNotWritable:
       return kTextFolderNotWritable;
     case InstallFailure::kNoSpaceForDownload:

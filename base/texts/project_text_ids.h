@@ -19,5 +19,6 @@ enum ProjectText : int {
   kTextUninstallProtectedFolder,
   kTextUninstallNotAnInstallation,
   kTextUninstallFilesLeft,
+  kTextDownloadsNotWritable,
   kProjectTextEnd,
 };

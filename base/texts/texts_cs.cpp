@@ -71,5 +71,6 @@ const LanguageTable kCzechTexts = {
         /* 60 */ L"Nic nebylo odebráno: __FOLDER__ neobsahuje instalaci __PRODUCT_NAME__.",
         /* 61 */ L"Některé soubory v __FOLDER__ nelze odebrat. "
                  L"Zavřete programy, které je používají, a pak složku odstraňte.",
+        /* 62 */ L"Do složky Stažené soubory nelze zapisovat. Ověřte, že existuje a že do ní můžete zapisovat, a zkuste to znovu.",
     },
 };

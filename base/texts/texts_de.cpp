@@ -77,5 +77,6 @@ const LanguageTable kGermanTexts = {
         /* 60 */ L"Es wurde nichts entfernt: __FOLDER__ enthält keine Installation von __PRODUCT_NAME__.",
         /* 61 */ L"Einige Dateien in __FOLDER__ konnten nicht entfernt werden. "
                  L"Schließen Sie die Programme, die sie verwenden, und löschen Sie dann den Ordner.",
+        /* 62 */ L"In den Ordner „Downloads“ kann nicht geschrieben werden. Prüfen Sie, ob er vorhanden und beschreibbar ist, und versuchen Sie es erneut.",
     },
 };

@@ -73,5 +73,6 @@ const LanguageTable kEnglishTexts = {
         /* 60 */ L"Nothing was removed: __FOLDER__ holds no installation of __PRODUCT_NAME__.",
         /* 61 */ L"Some files in __FOLDER__ could not be removed. "
                  L"Close the programs that use them, then delete the folder.",
+        /* 62 */ L"The Downloads folder cannot be written to. Check that it exists and that you may write there, then try again.",
     },
 };

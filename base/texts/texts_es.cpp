@@ -74,5 +74,6 @@ const LanguageTable kSpanishTexts = {
         /* 60 */ L"No se ha quitado nada: __FOLDER__ no contiene ninguna instalación de __PRODUCT_NAME__.",
         /* 61 */ L"No se pudieron quitar algunos archivos de __FOLDER__. "
                  L"Cierre los programas que los usan y luego elimine la carpeta.",
+        /* 62 */ L"No se puede escribir en la carpeta Descargas. Compruebe que existe y que puede escribir en ella, y vuelva a intentarlo.",
     },
 };

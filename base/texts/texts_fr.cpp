@@ -76,5 +76,6 @@ const LanguageTable kFrenchTexts = {
         /* 60 */ L"Rien n'a été supprimé : __FOLDER__ ne contient aucune installation de __PRODUCT_NAME__.",
         /* 61 */ L"Certains fichiers de __FOLDER__ n'ont pas pu être supprimés. "
                  L"Fermez les programmes qui les utilisent, puis supprimez le dossier.",
+        /* 62 */ L"Impossible d’écrire dans le dossier Téléchargements. Vérifiez qu’il existe et que vous pouvez y écrire, puis réessayez.",
     },
 };

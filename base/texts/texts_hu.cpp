@@ -72,5 +72,6 @@ const LanguageTable kHungarianTexts = {
         /* 60 */ L"Semmi sem lett eltávolítva: __FOLDER__ nem tartalmazza a(z) __PRODUCT_NAME__ telepítését.",
         /* 61 */ L"A(z) __FOLDER__ mappa néhány fájlját nem sikerült eltávolítani. "
                  L"Zárja be az azokat használó programokat, majd törölje a mappát.",
+        /* 62 */ L"A Letöltések mappába nem lehet írni. Ellenőrizze, hogy létezik-e, és van-e írási joga, majd próbálja újra.",
     },
 };

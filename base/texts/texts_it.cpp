@@ -72,5 +72,6 @@ const LanguageTable kItalianTexts = {
         /* 60 */ L"Non è stato rimosso nulla: __FOLDER__ non contiene un'installazione di __PRODUCT_NAME__.",
         /* 61 */ L"Non è stato possibile rimuovere alcuni file in __FOLDER__. "
                  L"Chiudi i programmi che li usano, quindi elimina la cartella.",
+        /* 62 */ L"Impossibile scrivere nella cartella Download. Verificare che esista e che sia scrivibile, quindi riprovare.",
     },
 };

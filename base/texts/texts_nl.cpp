@@ -73,5 +73,6 @@ const LanguageTable kDutchTexts = {
         /* 60 */ L"Er is niets verwijderd: __FOLDER__ bevat geen installatie van __PRODUCT_NAME__.",
         /* 61 */ L"Sommige bestanden in __FOLDER__ konden niet worden verwijderd. "
                  L"Sluit de programma's die ze gebruiken en verwijder daarna de map.",
+        /* 62 */ L"Er kan niet in de map Downloads worden geschreven. Controleer of de map bestaat en beschrijfbaar is en probeer het opnieuw.",
     },
 };

@@ -71,5 +71,6 @@ const LanguageTable kNorwegianTexts = {
         /* 60 */ L"Ingenting ble fjernet: __FOLDER__ inneholder ingen installasjon av __PRODUCT_NAME__.",
         /* 61 */ L"Noen filer i __FOLDER__ kunne ikke fjernes. "
                  L"Lukk programmene som bruker dem, og slett deretter mappen.",
+        /* 62 */ L"Kan ikke skrive til mappen Nedlastinger. Kontroller at den finnes og at du kan skrive der, og prøv igjen.",
     },
 };

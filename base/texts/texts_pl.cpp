@@ -72,5 +72,6 @@ const LanguageTable kPolishTexts = {
         /* 60 */ L"Nic nie zostało usunięte: __FOLDER__ nie zawiera instalacji __PRODUCT_NAME__.",
         /* 61 */ L"Nie udało się usunąć niektórych plików w __FOLDER__. "
                  L"Zamknij programy, które ich używają, a następnie usuń folder.",
+        /* 62 */ L"Nie można zapisywać w folderze Pobrane. Sprawdź, czy istnieje i czy masz do niego prawo zapisu, a następnie spróbuj ponownie.",
     },
 };

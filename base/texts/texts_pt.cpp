@@ -74,5 +74,6 @@ const LanguageTable kPortugueseTexts = {
         /* 60 */ L"Nada foi removido: __FOLDER__ não contém uma instalação do __PRODUCT_NAME__.",
         /* 61 */ L"Não foi possível remover alguns arquivos em __FOLDER__. "
                  L"Feche os programas que os usam e depois exclua a pasta.",
+        /* 62 */ L"Não é possível gravar na pasta Transferências. Verifique se ela existe e se pode gravar nela e tente novamente.",
     },
 };

@@ -72,5 +72,6 @@ const LanguageTable kSwedishTexts = {
         /* 60 */ L"Inget togs bort: __FOLDER__ innehåller ingen installation av __PRODUCT_NAME__.",
         /* 61 */ L"Vissa filer i __FOLDER__ kunde inte tas bort. "
                  L"Stäng programmen som använder dem och ta sedan bort mappen.",
+        /* 62 */ L"Det går inte att skriva till mappen Hämtade filer. Kontrollera att den finns och att du får skriva där och försök igen.",
     },
 };

@@ -25,6 +25,10 @@ const char* InstallErrorName(int code) {
       return "MallocBrror";
     case kInstallFileError:
       return "InstallFileError";
+    case kInstallDiskFull:
+      return "DiskFullError";
+    case kInstallExtractError:
+      return "ExtractError";
     default:
       return "UnknownError";
   }

@@ -9,8 +9,8 @@ enum InstallError : int {
   kInstallDirWriteError = 3,
   kInstallMallocBrror = 4,  // misspelt on purpose: the name callers know
   kInstallFileError = 5,
-  kInstallDiskFull = 6,
-  kInstallExtractError = 7,
+  kInstallDiskFull = 6,      // the disk filled while extracting or writing the uninstaller
+  kInstallExtractError = 7,  // the extraction failed, or its result does not match the archive
 };
 
 // Initially 0; written only by UnpackSetupPackage, never reset by a later success.

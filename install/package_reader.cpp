@@ -1,6 +1,8 @@
 #include "install/package_reader.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -58,30 +60,70 @@ HRESULT Fail(const ProgressCallback& progress, int lastError, unsigned failureCo
   return E_FAIL;
 }
 
-// Writes uninstall.exe and uninstall.exe.bin; nothing here is reported to the caller.
-void WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, std::size_t size,
-                      const PackageInfo& block) {
-  WriteLog("Write uninstall file.\n");
+// Writes `size` bytes into a created or truncated file and flushes them; false, with
+// the errno of the failed step in `error`, unless every byte reached the file.
+bool WriteWholeFile(const std::wstring& path, const void* bytes, std::size_t size, int& error) {
   JFile out;
-  if (out.Open(uninstallerPath, JFILE_WRITE_BINARY)) {
-    out.Write(bytes, size);
-    out.Close();
-    // It is started as the uninstall command, so it must be runnable.
-    std::error_code error;
-    std::filesystem::permissions(std::filesystem::path(platform::WideToNarrow(uninstallerPath)),
-                                 std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                     std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                                     std::filesystem::perms::others_exec,
-                                 error);
+  errno = 0;
+  if (!out.Open(path, JFILE_WRITE_BINARY)) {
+    error = errno;
+    return false;
   }
+  const bool written = out.Write(bytes, size) == static_cast<long>(size) && std::fflush(out.Stream()) == 0;
+  error = written ? 0 : (errno ? errno : EIO);
+  out.Close();
+  std::error_code sizeError;
+  const auto onDisk = std::filesystem::file_size(std::filesystem::path(platform::WideToNarrow(path)), sizeError);
+  if (written && (sizeError || onDisk != size)) error = EIO;
+  return error == 0;
+}
+
+// Writes uninstall.exe and uninstall.exe.bin; false, with the errno in `error`,
+// unless both are complete.
+bool WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, std::size_t size,
+                      const PackageInfo& block, int& error) {
+  WriteLog("Write uninstall file.\n");
+  if (!WriteWholeFile(uninstallerPath, bytes, size, error)) {
+    WriteLog("Write uninstall file failed (errno %d).\n", error);
+    return false;
+  }
+  // It is started as the uninstall command, so it must be runnable.
+  std::error_code permissionError;
+  std::filesystem::permissions(std::filesystem::path(platform::WideToNarrow(uninstallerPath)),
+                               std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                   std::filesystem::perms::others_exec,
+                               permissionError);
   WriteLog("Write uninstall bin.\n");
-  WritePackageInfo((uninstallerPath + L".bin").c_str(), &block);
+  if (!WriteWholeFile(uninstallerPath + L".bin", &block, sizeof(block), error)) {
+    WriteLog("Write uninstall bin failed (errno %d).\n", error);
+    return false;
+  }
+  return true;
+}
+
+// The last install error for an extraction that did not complete.
+int InstallErrorFor(ExtractFailure failure) {
+  switch (failure) {
+    case ExtractFailure::DiskFull:
+      return kInstallDiskFull;
+    case ExtractFailure::NotWritable:
+      return kInstallDirWriteError;
+    case ExtractFailure::Failed:
+    case ExtractFailure::Cancelled:
+      return kInstallExtractError;
+    case ExtractFailure::None:
+    case ExtractFailure::Staging:
+    case ExtractFailure::ArchiveUnusable:
+      break;
+  }
+  return kInstallMallocBrror;
 }
 
 }  // namespace
 
 HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
-                           bool removeExtractTemp, bool writeUninstaller) {
+                           bool removeExtractTemp, bool writeUninstaller, const std::atomic<bool>* cancel) {
   if (packagePath == nullptr || !progress) {
     SetLastInstallError(kInstallPointNull);
     return E_POINTER;
@@ -134,6 +176,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
 
   C7ZOperator extractor;
   extractor.SetProgressCallback(progress);
+  extractor.SetCancelFlag(cancel);
   std::string narrowFolder = platform::WideToNarrow(folder);
   WriteLog("Begin unpack file.\n");
   if (!extractor.ExtractFileRange(package.Stream(), static_cast<std::uint64_t>(block.payloadOffset),
@@ -141,7 +184,8 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
                                   removeExtractTemp)) {
     WriteLog("Failed unpack file.\n");
     package.Close();
-    return Fail(progress, kInstallMallocBrror, 2);
+    const HRESULT failed = Fail(progress, InstallErrorFor(extractor.LastFailure()), 2);
+    return extractor.LastFailure() == ExtractFailure::Cancelled ? E_ABORT : failed;
   }
   WriteLog("Finish unpack file.\n");
 
@@ -160,7 +204,11 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
   }
   package.Close();
 
-  if (writeUninstaller && uninstaller) WriteUninstaller(uninstallerPath, uninstaller.get(), uninstallerSize, block);
+  int writeError = 0;
+  if (writeUninstaller && uninstaller &&
+      !WriteUninstaller(uninstallerPath, uninstaller.get(), uninstallerSize, block, writeError)) {
+    return Fail(progress, writeError == ENOSPC ? kInstallDiskFull : kInstallFileError, 2);
+  }
 
   progress(kUnpackDoneEvent, 0, 0);
   return S_OK;
@@ -168,8 +216,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
 
 HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block) {
   if (packagePath == nullptr || block == nullptr) return E_POINTER;
-  // A caller that ignores the result never sees what its block held before.
-  *block = EmptyPackageInfo();
+  // On failure the caller's block keeps its values (the profile's, in the dialog).
   JFile file;
   if (!file.Open(packagePath, JFILE_READ_BINARY)) return E_FAIL;
   long blockOffset = 0;
@@ -186,11 +233,8 @@ HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block) {
 
 HRESULT WritePackageInfo(const wchar_t* path, const PackageInfo* block) {
   if (path == nullptr || block == nullptr) return E_POINTER;
-  JFile file;
-  if (!file.Open(path, JFILE_WRITE_BINARY)) return E_FAIL;
-  file.Write(block, sizeof(PackageInfo));
-  file.Close();
-  return S_OK;
+  int error = 0;
+  return WriteWholeFile(path, block, sizeof(PackageInfo), error) ? S_OK : E_FAIL;
 }
 
 std::wstring GetInstallFolder() {

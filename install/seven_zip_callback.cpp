@@ -16,20 +16,30 @@ void DebugTrace(const char* text) {
 
 }  // namespace
 
+template <typename Run>
+bool C7ZOperator::RunExtractor(Run run) {
+  C7ZExtractor extractor(this, cancel_);
+  const bool extracted = run(extractor);
+  phaseTimes_ = extractor.PhaseTimes();
+  failure_ = extracted ? ExtractFailure::None : extractor.Failure();
+  // Refused before anything ran (a null argument) counts as unusable input.
+  if (!extracted && failure_ == ExtractFailure::None) failure_ = ExtractFailure::ArchiveUnusable;
+  guard_ = extractor.Guard();
+  return extracted;
+}
+
 bool C7ZOperator::Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                           bool removeExtractTemp) {
-  C7ZExtractor extractor(this);
-  bool extracted = extractor.ExtractBuffer(buffer, size, outputFolder, password, removeExtractTemp);
-  phaseTimes_ = extractor.PhaseTimes();
-  return extracted;
+  return RunExtractor([&](C7ZExtractor& extractor) {
+    return extractor.ExtractBuffer(buffer, size, outputFolder, password, removeExtractTemp);
+  });
 }
 
 bool C7ZOperator::ExtractFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
                                    const char* outputFolder, const char* password, bool removeExtractTemp) {
-  C7ZExtractor extractor(this);
-  bool extracted = extractor.ExtractFileRange(source, offset, size, outputFolder, password, removeExtractTemp);
-  phaseTimes_ = extractor.PhaseTimes();
-  return extracted;
+  return RunExtractor([&](C7ZExtractor& extractor) {
+    return extractor.ExtractFileRange(source, offset, size, outputFolder, password, removeExtractTemp);
+  });
 }
 
 // Room for one trace line; the texts are short and snprintf cuts anything longer.

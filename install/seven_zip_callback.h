@@ -2,6 +2,7 @@
 // forwards them to the install dialog as ProgressCallback events.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -28,6 +29,19 @@ enum SevenZipError : int {
   kSevenZipStagingFailed = 263,
 };
 
+// Why an extraction did not complete.
+enum class ExtractFailure {
+  None,
+  Staging,          // the archive could not be staged (error 263)
+  ArchiveUnusable,  // not opened, or refused: an entry would land outside the folder
+  DiskFull,         // the program said the disk was full
+  NotWritable,      // the program could not write the folder
+  Failed,           // any other error, or the folder does not hold what the archive lists
+  Cancelled,
+};
+// Which guard kept the entries inside the folder (install/seven_zip_handler.h).
+enum class SevenZipGuard;
+
 // ProgressCallback events sent while extracting.
 inline constexpr int kExtractProgressEvent = 100;
 inline constexpr int kExtractErrorEvent = 101;
@@ -36,9 +50,11 @@ inline constexpr int kExtractErrorEvent = 101;
 class C7ZOperator : public I7zFileInfoCallback {
  public:
   void SetProgressCallback(ProgressCallback progress) { progress_ = std::move(progress); }
+  // Another thread may set `cancel` (which outlives the extraction) to end it.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
   // Stages `buffer` as an archive file and extracts it into `outputFolder` (UTF-8).
-  // False only when the archive could not be staged or the handler did not run.
+  // True only when everything was extracted as listed; LastFailure() says why not.
   bool Extract(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
                bool removeExtractTemp);
   // The same for the archive at [offset, offset + size) of `source`, staged by a
@@ -51,9 +67,17 @@ class C7ZOperator : public I7zFileInfoCallback {
 
   int LastError() const { return lastError_; }
   const SevenZipPhaseTimes& LastPhaseTimes() const { return phaseTimes_; }
+  ExtractFailure LastFailure() const { return failure_; }
+  SevenZipGuard LastGuard() const { return guard_; }
 
  private:
+  template <typename Run>
+  bool RunExtractor(Run run);
+
   int lastError_ = 0;
   ProgressCallback progress_;
+  const std::atomic<bool>* cancel_ = nullptr;
   SevenZipPhaseTimes phaseTimes_;
+  ExtractFailure failure_ = ExtractFailure::None;
+  SevenZipGuard guard_{};
 };

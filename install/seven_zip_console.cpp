@@ -1,6 +1,7 @@
 #include "install/seven_zip_console.h"
 
 #include <charconv>
+#include <utility>
 
 namespace {
 
@@ -39,6 +40,10 @@ void ForwardSevenZipProgress(I7zFileInfoCallback* receiver, std::uint32_t low, s
 void SevenZipConsoleReader::OnPiece(std::string_view piece) {
   piece = TrimLeft(piece);
   unsigned value = 0;
+  // The line after "System ERROR:" says what the system refused.
+  const bool systemErrorText = std::exchange(afterSystemError_, false);
+  if (systemErrorText || StartsWith(piece, "ERROR:") || StartsWith(piece, "System ERROR:")) NoteErrorLine(piece);
+  if (StartsWith(piece, "System ERROR:")) afterSystemError_ = true;
   if (ParsePercent(piece, value)) {
     Progress(value);
   } else if (StartsWith(piece, "Enter password")) {
@@ -55,6 +60,16 @@ void SevenZipConsoleReader::OnPiece(std::string_view piece) {
 void SevenZipConsoleReader::OnEnd(SevenZipEnd end, int exitCode) {
   if (end == SevenZipEnd::Exited && exitCode == 0) Progress(100);
   if (int code = SevenZipStatusError(end, exitCode)) Error(code);
+}
+
+void SevenZipConsoleReader::NoteErrorLine(std::string_view piece) {
+  if (StartsWith(piece, "System ERROR:") && piece.size() == std::string_view("System ERROR:").size()) return;
+  if (errorLines_++ == 0) firstErrorLine_ = std::string(piece);
+  auto says = [piece](std::string_view text) { return piece.find(text) != std::string_view::npos; };
+  if (says("errno=28 ") || says("No space left on device") || says("not enough space")) diskFull_ = true;
+  if (says("errno=30 ") || says("Read-only file system") || says("errno=13 ") || says("Permission denied")) {
+    notWritable_ = true;
+  }
 }
 
 void SevenZipConsoleReader::Error(int code) {

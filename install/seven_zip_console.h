@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "install/seven_zip_callback.h"
@@ -35,14 +36,27 @@ class SevenZipConsoleReader {
   void OnEnd(SevenZipEnd end, int exitCode);
 
   bool AskedForPassword() const { return askedForPassword_; }
+  // The program's complaints ("ERROR: ...", "System ERROR:" and what follows it):
+  // how many, the first one for the log, and whether one said the disk was full or
+  // the folder could not be written.
+  int ErrorLines() const { return errorLines_; }
+  const std::string& FirstErrorLine() const { return firstErrorLine_; }
+  bool DiskFull() const { return diskFull_; }
+  bool NotWritable() const { return notWritable_; }
 
  private:
   void Error(int code);
   void Progress(unsigned percent);
+  void NoteErrorLine(std::string_view piece);
 
   SevenZipHooks hooks_;
   unsigned lastPercent_ = 0;
   bool askedForPassword_ = false;
+  bool afterSystemError_ = false;
+  int errorLines_ = 0;
+  std::string firstErrorLine_;
+  bool diskFull_ = false;
+  bool notWritable_ = false;
 };
 
 // The error code the handler's final error handling reports for an exit status, 0

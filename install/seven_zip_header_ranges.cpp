@@ -1,5 +1,6 @@
 #include "install/seven_zip_header_ranges.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -119,4 +120,22 @@ std::vector<ArchiveByteRange> SevenZipHeaderRanges(const ArchiveReader& read, st
     ranges.push_back(packedRange);
   }
   return ranges;
+}
+
+bool ContainsSevenZipStartHeader(const ArchiveReader& read, std::uint64_t length) {
+  // Read in chunks that overlap by a start header, so none is cut in two.
+  constexpr std::size_t kChunk = 1 << 20;
+  std::vector<unsigned char> chunk(kChunk + kStartHeaderSize);
+  for (std::uint64_t at = 0; at + kStartHeaderSize <= length; at += kChunk) {
+    const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), length - at));
+    if (!read(at, chunk.data(), got)) return true;  // unreadable: assume the worst
+    for (std::size_t i = 0; i + kStartHeaderSize <= got && i < kChunk; ++i) {
+      const unsigned char* start = chunk.data() + i;
+      if (start[0] == kSignature[0] && std::memcmp(start, kSignature, sizeof(kSignature)) == 0 &&
+          Crc32(start + 12, 20) == static_cast<std::uint32_t>(LittleEndian(start + 8, 4))) {
+        return true;
+      }
+    }
+  }
+  return false;
 }

@@ -22,3 +22,8 @@ using ArchiveReader = std::function<bool(std::uint64_t offset, void* out, std::s
 // (another format, damaged, a layout this reader does not know): the caller then
 // lists the whole archive.
 std::vector<ArchiveByteRange> SevenZipHeaderRanges(const ArchiveReader& read, std::uint64_t size);
+
+// True when the first `length` bytes hold a 7z start header that checks out against
+// its CRC: the 7-Zip program, looking for an archive inside a file, would take that
+// one first.
+bool ContainsSevenZipStartHeader(const ArchiveReader& read, std::uint64_t length);

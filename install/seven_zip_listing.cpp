@@ -56,8 +56,9 @@ ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines) {
     inItem = false;
   };
   for (const std::string& raw : lines) {
+    // The program ends its lines with LF alone; a CR before it belongs to the value
+    // (a name may end in one, and a link named so must not pass for another).
     std::string_view line = raw;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::string_view key, value;
     if (!listing.opened) {
       listing.opened = line == "----------";
@@ -93,14 +94,16 @@ ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines) {
 }
 
 ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch,
-                           SevenZipConsoleReader* reader) {
+                           SevenZipConsoleReader* reader, const std::atomic<bool>* cancel, bool onlySevenZip) {
   std::vector<std::string> argv = {kSevenZipProgram, "l", "-slt", "-bsp0", archive};
+  if (onlySevenZip) argv.push_back("-t7z");
   if (!passwordSwitch.empty()) argv.push_back(passwordSwitch);
   platform::ChildProcessRequest request = SevenZipRequest(argv, !passwordSwitch.empty());
   // The listed times are not used. Without a TZ the C library looks at /etc/localtime
   // again for every one of them, which more than doubles the listing of a payload
   // with thousands of files.
   request.extraEnv.emplace_back("TZ", "UTC");
+  request.cancel = cancel;
   std::vector<std::string> lines;
   request.onLine = [&](platform::ChildStream stream, std::string_view line) {
     if (stream == platform::ChildStream::Out) lines.emplace_back(line);

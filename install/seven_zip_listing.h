@@ -2,6 +2,7 @@
 // of its symbolic links.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,9 +20,11 @@ struct ArchiveListing {
 
 // `passwordSwitch` is "" or "-p<password>". Without one, a password question is
 // answered with an empty line, as the extraction answers it; `reader` (may be null)
-// sees the run's output and end.
+// sees the run's output and end; `cancel` (may be null) ends the run early.
+// `onlySevenZip` looks for nothing but a 7z archive in the file.
 ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch,
-                           SevenZipConsoleReader* reader);
+                           SevenZipConsoleReader* reader, const std::atomic<bool>* cancel = nullptr,
+                           bool onlySevenZip = false);
 
 // Parses the technical listing: the items after the "----------" line.
 ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines);

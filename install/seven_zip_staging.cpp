@@ -118,6 +118,12 @@ SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::
 }
 
 bool SevenZipStaging::LinkSource(std::FILE* source, std::uint64_t offset, std::uint32_t size) {
+  // The program takes the first archive it finds in the file: one in front of ours
+  // means a copy that starts with ours.
+  const ArchiveReader readSource = [source](std::uint64_t at, void* out, std::size_t length) {
+    return platform::ReadRange(source, at, out, length);
+  };
+  if (ContainsSevenZipStartHeader(readSource, offset)) return false;
   if (!MakeFolders()) return false;
   archivePath_ = uniqueFolder_ + kStagingFolder + kLinkedSource;
   if (platform::LinkUnchangeableFile(source, offset, size, archivePath_)) return true;

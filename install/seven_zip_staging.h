@@ -33,7 +33,8 @@ class SevenZipStaging {
 
   // Stages the archive at [offset, offset + size) of `source` as that file itself,
   // linked into the private folder, when nobody but us can change it; false, with
-  // nothing left, when it cannot be. The 7-Zip program finds the archive inside it.
+  // nothing left, when it cannot be, or when a 7z archive lies in front of the range.
+  // The 7-Zip program finds the archive inside it.
   bool LinkSource(std::FILE* source, std::uint64_t offset, std::uint32_t size);
 
   // Deletes the unique folder and everything below it.

@@ -77,11 +77,18 @@ void WriteStdin(int fd, const std::string& text) {
   pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
+// How long a cancelled run may go on before the child is killed.
+constexpr int kCancelPollMs = 50;
+
 }  // namespace
 
 ChildProcessResult RunChildProcess(const ChildProcessRequest& request) {
   ChildProcessResult result;
   if (request.program.empty() || request.argv.empty()) return result;
+  if (request.cancel && request.cancel->load()) {
+    result.cancelled = true;
+    return result;
+  }
 
   LaunchOptions options;
   options.program = request.program;
@@ -89,6 +96,7 @@ ChildProcessResult RunChildProcess(const ChildProcessRequest& request) {
   options.directory = request.workingDirectory;
   for (const auto& [name, value] : request.extraEnv) options.environment.push_back(name + "=" + value);
   options.captureOutput = true;
+  options.confinement = request.confinement;
   LaunchedChild child;
   int error = 0;
   if (!Launch(options, child, error)) return result;
@@ -106,9 +114,16 @@ ChildProcessResult RunChildProcess(const ChildProcessRequest& request) {
     nfds_t count = 0;
     if (out.fd >= 0) fds[count++] = {out.fd, POLLIN, 0};
     if (err.fd >= 0) fds[count++] = {err.fd, POLLIN, 0};
-    if (poll(fds, count, -1) < 0) {
+    // With a cancel flag the wait wakes now and then to look at it.
+    const int ready = poll(fds, count, request.cancel ? kCancelPollMs : -1);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
+    }
+    if (request.cancel && !result.cancelled && request.cancel->load()) {
+      // Its pipes close when it dies; the loop then ends by itself.
+      result.cancelled = true;
+      kill(pid, SIGKILL);
     }
     for (nfds_t i = 0; i < count; ++i) {
       if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;

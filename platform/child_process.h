@@ -2,6 +2,7 @@
 // status out. The caller's thread does all the work; nothing outlives the call.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ struct ChildProcessRequest {
   std::function<void(ChildStream, std::string_view line)> onLine;
   // Instead of lines: the whole standard output as raw bytes in the result.
   bool captureStdout = false;
+  // Set by another thread to end the run: the child is killed and reaped.
+  const std::atomic<bool>* cancel = nullptr;
+  // A FileConfinement descriptor (platform/landlock.h) for the child; -1: none.
+  int confinement = -1;
 };
 
 enum class ChildOutcome {
@@ -38,6 +43,7 @@ struct ChildProcessResult {
   int exitCode = -1;
   int signal = 0;
   std::string stdoutBytes;  // only with captureStdout
+  bool cancelled = false;   // the request's cancel flag ended it (outcome Signalled)
 };
 
 ChildProcessResult RunChildProcess(const ChildProcessRequest& request);

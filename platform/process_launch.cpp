@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/landlock.h"
 #include "platform/path.h"
 #include "platform/process.h"
 
@@ -105,6 +106,7 @@ struct PreparedStart {
   gid_t gid = 0;
   std::vector<gid_t> groups;
   std::string directory;
+  int confinement = -1;
   // The child's stdin, stdout and stderr when not ours; -1 keeps ours.
   int childStdio[3] = {-1, -1, -1};
   // Our ends of captured pipes, handed to the caller once the program runs.
@@ -152,6 +154,7 @@ bool Prepare(const LaunchOptions& options, PreparedStart& out, int& error) {
   out.argv = PointerArray(out.argvTexts);
   out.envp = PointerArray(out.envTexts);
   out.directory = options.directory;
+  out.confinement = options.confinement;
   if (!PrepareStdio(options, out, error)) return false;
   if (options.runAs) {
     out.changeUser = true;
@@ -213,6 +216,7 @@ void InstallStdio(const PreparedStart& p, int pipeFd) {
   }
   InstallStdio(p, pipeFd);
   if (!p.directory.empty() && ::chdir(p.directory.c_str()) != 0) ReportAndExit(pipeFd, errno);
+  if (p.confinement >= 0 && !EnforceConfinement(p.confinement)) ReportAndExit(pipeFd, errno ? errno : EPERM);
 #ifdef CLOSE_RANGE_CLOEXEC
   ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
 #endif

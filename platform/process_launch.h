@@ -24,6 +24,9 @@ struct ProcessStart {
   std::vector<std::string> environment;
   // Output and error output go to /dev/null (tools whose complaints mean nothing to us).
   bool discardOutput = false;
+  // A FileConfinement descriptor (platform/landlock.h) the child enforces on itself
+  // before exec; -1 runs it unconfined. A refused ruleset is a failed start.
+  int confinement = -1;
 };
 
 struct LaunchOptions : ProcessStart {

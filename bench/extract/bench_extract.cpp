@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "install/seven_zip_callback.h"
+#include "install/seven_zip_handler.h"
 #include "install/seven_zip_program.h"
 #include "platform/cpu_time.h"
+#include "platform/landlock.h"
 
 namespace {
 
@@ -137,6 +139,11 @@ int main(int argc, char** argv) {
   const std::string outPeer = work + "/out-peer";
   const auto size = static_cast<std::uint32_t>(archive.size());
 
+  if (LandlockUsable()) {
+    std::printf("confinement: Landlock (ABI %d), no listing run before the extraction\n", platform::LandlockAbi());
+  } else {
+    std::printf("confinement: none, the archive is listed and checked before the extraction\n");
+  }
   std::vector<double> memory, file, peer, memoryRatios, fileRatios, fileCpuRatios;
   std::vector<double> memoryStaging, fileStaging, listing, extraction, cleanup;
   std::printf("%-4s %8s %8s %8s %8s %8s | %8s %8s %8s %6s %6s | %8s %8s %6s | %s\n", "run", "stg mem", "stg file",

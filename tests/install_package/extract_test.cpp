@@ -105,11 +105,11 @@ TEST_F(ExtractTest, SkipsTickFolderNamesThatAlreadyExist) {
   EXPECT_TRUE(fs::exists(sandbox.Path("out/README.txt")));
 }
 
-TEST_F(ExtractTest, PasswordArchiveWithoutPasswordReportsAndStillReturnsTrue) {
+TEST_F(ExtractTest, PasswordArchiveWithoutPasswordReportsAndFails) {
   std::string archive = MakeArchive("secret", {"-psecret"});
 
   // An empty password is no password: the archive asks for one.
-  EXPECT_TRUE(Extract(archive, sandbox.Path("out"), ""));
+  EXPECT_FALSE(Extract(archive, sandbox.Path("out"), ""));
 
   std::vector<unsigned> errors = log.Codes(kExtractErrorEvent);
   ASSERT_GE(errors.size(), 3u);
@@ -148,8 +148,9 @@ TEST_F(ExtractTest, CorruptDataIsReportedPerItem) {
   std::string archive = PackFolder(tree, sandbox.Path("c.7z"), {"-mx=1"});
   for (size_t i = 2000; i < 2100; ++i) archive[i] = static_cast<char>(archive[i] ^ 0x55);
 
-  EXPECT_TRUE(Extract(archive, sandbox.Path("out")));
+  EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
   EXPECT_EQ(log.Codes(kExtractErrorEvent), (std::vector<unsigned>{261u, 262u, 2u}));
+  EXPECT_TRUE(TempEntries().empty()) << "a failed run leaves no staging folder";
 }
 
 TEST_F(ExtractTest, UnwritableTemporaryFolderIsStagingFailure) {

@@ -262,8 +262,9 @@ TEST_F(PackageReaderTest, ReadPackageInfoRefusesWhatUnpackRefuses) {
     PackageInfo info;
     std::memset(&info, 0xAB, sizeof(info));
     EXPECT_EQ(ReadPackageInfo(path.c_str(), &info), E_FAIL) << platform::WideToNarrow(path);
-    const PackageInfo zero = EmptyPackageInfo();
-    EXPECT_EQ(std::memcmp(&info, &zero, sizeof(info)), 0) << platform::WideToNarrow(path);
+    PackageInfo kept;
+    std::memset(&kept, 0xAB, sizeof(kept));
+    EXPECT_EQ(std::memcmp(&info, &kept, sizeof(info)), 0) << "the caller's values stay";
   }
   log.events.clear();
   EXPECT_EQ(Unpack(paths.back(), sandbox.Path("out")), E_FAIL) << "a folder is no package";

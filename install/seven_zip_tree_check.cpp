@@ -1,0 +1,44 @@
+#include "install/seven_zip_tree_check.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool IsFolderEntry(const ArchiveEntry& entry) {
+  // Windows letters ("D", "DA") and, for items made on unix, the mode ("drwxr-xr-x").
+  std::string_view text = entry.attributes;
+  while (!text.empty()) {
+    const size_t space = text.find(' ');
+    const std::string_view token = text.substr(0, space);
+    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    const bool isMode = token.size() == 10 && std::string_view("-dlcbps").find(token.front()) != std::string_view::npos;
+    if (isMode ? token.front() == 'd' : token.find('D') != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> FindTreeMismatch(const std::string& folder, const std::vector<ArchiveEntry>& entries) {
+  for (const ArchiveEntry& entry : entries) {
+    const fs::path path = fs::path(folder) / entry.path;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (error || !fs::exists(status)) return "\"" + entry.path + "\" is missing";
+    if (IsFolderEntry(entry)) {
+      if (!fs::is_directory(status)) return "\"" + entry.path + "\" is not a folder";
+    } else if (entry.isLink) {
+      if (!fs::is_symlink(status)) return "\"" + entry.path + "\" is not a link";
+    } else if (entry.isReparsePoint) {
+      // What the program makes of a Windows reparse point here is its own affair.
+    } else {
+      if (!fs::is_regular_file(status)) return "\"" + entry.path + "\" is not a file";
+      const auto size = fs::file_size(path, error);
+      if (error || size != entry.size) {
+        return "\"" + entry.path + "\" holds " + std::to_string(error ? 0 : size) + " of " +
+               std::to_string(entry.size) + " bytes";
+      }
+    }
+  }
+  return std::nullopt;
+}

@@ -415,6 +415,31 @@ TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
   EXPECT_TRUE(log.Contains("Download_Dispatch : CheckHash download failed.\n"));
 }
 
+// A single mirror whose transfers keep breaking at once is given up after three such
+// failures; the strikes belong to that download, so the next one on the same target
+// starts afresh and, the mirror mended, finishes.
+TEST(EngineTransfer, StruckOutSingleMirrorFailsAndTheNextDownloadStartsAfresh) {
+  const std::string content = PatternContent(1048576);
+  // Enough broken requests for three strikes; the mirror answers properly after them.
+  ScriptedMirrors mirror("[mirror 1]\nreset_after = 1000\nfault_requests = 4\n", content);
+  Download first;
+  first.pings.echoMs = {{mirror.Url(0), 1}};
+  const std::string manifest = ManifestFor(content, {mirror.Url(0)}).Build();
+  auto failed = first.Start(manifest);
+  ASSERT_TRUE(WaitForStop(*failed, first.recorder));
+  EXPECT_EQ(failed->GetStatus(), 4);
+  EXPECT_EQ(failed->GetErrorCode(), 14);
+
+  Download again;
+  again.target = first.target;
+  again.pings = first.pings;
+  auto retried = again.Start(manifest);
+  ASSERT_TRUE(WaitForStop(*retried, again.recorder));
+  EXPECT_EQ(retried->GetStatus(), 5);
+  EXPECT_EQ(retried->GetErrorCode(), 0);
+  EXPECT_TRUE(Sandbox::ReadFile(again.target) == content) << "the file differs from the package";
+}
+
 TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
   Download run;
   const std::string content = PatternContent(2 * 1048576);

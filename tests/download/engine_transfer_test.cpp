@@ -319,6 +319,28 @@ TEST(EngineTransfer, WholeFileOnlyManifestRefetchesSpreadOverTheMirrors) {
   EXPECT_EQ(repairUrls.size(), 2u) << "the shares go to both mirrors\n" << log.Text();
 }
 
+// Blocks only say what to fetch again: when every block matches but the whole-file
+// digest does not, nothing can be blamed and the download fails, never verifies.
+TEST(EngineTransfer, MatchingBlocksDoNotOutvoteTheWholeFileDigest) {
+  Download run;
+  LogCapture log;
+  const std::string content = PatternContent(2 * 1048576);
+  ScriptedMirrors mirrors("[mirror 1]\n[mirror 2]\n", content);
+  run.pings.echoMs = {{mirrors.Url(0), 1}, {mirrors.Url(1), 2}};
+  ManifestText manifest = ManifestFor(content, {mirrors.Url(0), mirrors.Url(1)});
+  const std::string other = PatternContent(2 * 1048576, 8);
+  manifest.digests.front() = Md5Hex(other.data(), other.size());
+  auto engine = run.Start(manifest.Build());
+  ASSERT_TRUE(WaitForStop(*engine, run.recorder)) << log.Text();
+  EXPECT_EQ(engine->GetStatus(), 4);
+  EXPECT_EQ(engine->GetErrorCode(), 14);
+  ASSERT_EQ(run.recorder.Ends().size(), 1u);
+  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_TRUE(log.Contains("Download_CheckHash : every block matches its digest but the whole file does not.\n"))
+      << log.Text();
+  EXPECT_FALSE(log.Contains("Download_CheckFinish : Finish download.\n"));
+}
+
 // Mirrors that always serve the same block altered get a few attempts each; then the
 // download fails and says which block and which mirrors.
 TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
@@ -413,6 +435,31 @@ TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
   EXPECT_EQ(run.recorder.Ends()[0].value, 300000);
   EXPECT_TRUE(log.Contains("Download_Dispatch : download error, ID("));
   EXPECT_TRUE(log.Contains("Download_Dispatch : CheckHash download failed.\n"));
+}
+
+// A single mirror whose transfers keep breaking at once is given up after three such
+// failures; the strikes belong to that download, so the next one on the same target
+// starts afresh and, the mirror mended, finishes.
+TEST(EngineTransfer, StruckOutSingleMirrorFailsAndTheNextDownloadStartsAfresh) {
+  const std::string content = PatternContent(1048576);
+  // Enough broken requests for three strikes; the mirror answers properly after them.
+  ScriptedMirrors mirror("[mirror 1]\nreset_after = 1000\nfault_requests = 4\n", content);
+  Download first;
+  first.pings.echoMs = {{mirror.Url(0), 1}};
+  const std::string manifest = ManifestFor(content, {mirror.Url(0)}).Build();
+  auto failed = first.Start(manifest);
+  ASSERT_TRUE(WaitForStop(*failed, first.recorder));
+  EXPECT_EQ(failed->GetStatus(), 4);
+  EXPECT_EQ(failed->GetErrorCode(), 14);
+
+  Download again;
+  again.target = first.target;
+  again.pings = first.pings;
+  auto retried = again.Start(manifest);
+  ASSERT_TRUE(WaitForStop(*retried, again.recorder));
+  EXPECT_EQ(retried->GetStatus(), 5);
+  EXPECT_EQ(retried->GetErrorCode(), 0);
+  EXPECT_TRUE(Sandbox::ReadFile(again.target) == content) << "the file differs from the package";
 }
 
 TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {

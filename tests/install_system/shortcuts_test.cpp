@@ -39,7 +39,7 @@ class ShortcutsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ui_texts_detail::ResetForTesting();
-    SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
+    SetLanguage(L"Corvex", 0x0409, HostNameOf(GetVendorConfig().webSite));
     system_test::MakeFolders(desktop);
     system_test::MakeFolders(sandbox.home() + "/.local/share");
     system_test::MakeFolders(sandbox.root() + "/usr/local/share");
@@ -76,8 +76,8 @@ TEST_F(ShortcutsTest, ProductSetIsCompleteValidAndLogged) {
   for (const std::string& menu : {userMenu, commonMenu}) {
     EXPECT_TRUE(fs::exists(menu + "/Corvex 11.desktop")) << menu;
     EXPECT_TRUE(fs::exists(menu + "/Corvex 11 Mini.desktop")) << menu;
-    EXPECT_TRUE(fs::exists(menu + "/Uninstall Corvex 11.desktop")) << menu;
-    EXPECT_TRUE(fs::exists(menu + "/Corvex 11 Online.desktop")) << menu;
+    EXPECT_TRUE(fs::exists(menu + "/Uninstall Corvex.desktop")) << menu;
+    EXPECT_TRUE(fs::exists(menu + "/Corvex Online.desktop")) << menu;
   }
   std::vector<std::string> all = EntriesBelow(sandbox.root());
   EXPECT_EQ(all.size(), 11u);
@@ -92,10 +92,10 @@ TEST_F(ShortcutsTest, ProductSetIsCompleteValidAndLogged) {
   EXPECT_EQ(EntryValue(mini, "Icon"), install + "/CorvexMini.ico");
   EXPECT_EQ(EntryValue(qtlog, "Exec"), "\"" + install + "/Corvex.exe\" /QTLOG");
   EXPECT_EQ(EntryValue(qtlog, "Comment"), "Corvex 11 Application with qtlog mode");
-  const std::string uninstall = userMenu + "/Uninstall Corvex 11.desktop";
+  const std::string uninstall = userMenu + "/Uninstall Corvex.desktop";
   EXPECT_EQ(EntryValue(uninstall, "Exec"), "\"" + install + "/uninstall.exe\"");
   EXPECT_EQ(EntryValue(uninstall, "Comment"), "Corvex 11Uninstall Application");
-  const std::string online = commonMenu + "/Corvex 11 Online.desktop";
+  const std::string online = commonMenu + "/Corvex Online.desktop";
   EXPECT_EQ(EntryValue(online, "Type"), "Link");
   EXPECT_EQ(EntryValue(online, "URL"), "http://127.0.0.1:8610/?s=corvex11&v=1.0.0.1");
   EXPECT_EQ(EntryValue(online, "Comment"), "Corvex 11Homepage");
@@ -122,7 +122,7 @@ TEST_F(ShortcutsTest, SixtyFourBitNamesWithoutTheDesktopPair) {
   const std::string menu = sandbox.home() + "/.local/share/applications/Corvex 11 (x64)";
   EXPECT_EQ(EntryValue(menu + "/Corvex 11 Mini (x64).desktop", "Exec"), "\"" + install + "/Corvex64.exe\" --minimode");
   EXPECT_EQ(EntryValue(menu + "/Corvex 11 Mini (x64).desktop", "Icon"), install + "/CorvexMini64.ico");
-  EXPECT_EQ(EntryValue(menu + "/Corvex 11 Online.desktop", "URL"), "http://127.0.0.1:8610/?s=corvex11&p=x64&v=2.0");
+  EXPECT_EQ(EntryValue(menu + "/Corvex Online.desktop", "URL"), "http://127.0.0.1:8610/?s=corvex11&p=x64&v=2.0");
   EXPECT_TRUE(fs::exists(install + "/Corvex 11 (x64) QtLog.desktop"));
   const std::vector<std::string> all = EntriesBelow(sandbox.root());
   EXPECT_EQ(all.size(), 9u);

@@ -79,6 +79,8 @@ class UninstallWorkTest : public ::testing::Test {
   std::string desktop = sandbox.home() + "/Desktop/";
   std::string userMenu = sandbox.home() + "/.local/share/applications/";
   std::string commonMenu = sandbox.root() + "/usr/local/share/applications/";
+  std::string quickLaunch = sandbox.home() + "/.config/Microsoft/Internet Explorer/Quick Launch/";
+  std::string pinned = quickLaunch + "User Pinned/TaskBar/";
   std::vector<int> events;  // event * 1000 + value
 };
 
@@ -89,8 +91,20 @@ TEST_F(UninstallWorkTest, KeepBoxDecidesTheMainProgramsParameterAndTheConfigurat
     Install(false, true);
     ASSERT_TRUE(Exists(desktop + "Corvex 11.desktop"));
     ASSERT_TRUE(Exists(userMenu + "Corvex 11"));
+    // Entries the user dragged to the Quick Launch bar and pinned to the task bar.
+    for (const std::string& bar : {quickLaunch, pinned}) {
+      MakeFolders(bar);
+      for (const char* name : {"Corvex 11.desktop", "Corvex 11 Mini.desktop", "Other.desktop"}) {
+        Sandbox::WriteFile(bar + name, "[Desktop Entry]\n");
+      }
+    }
 
     const UninstallResult result = Run(false, keep, install);
+    for (const std::string& bar : {quickLaunch, pinned}) {
+      EXPECT_FALSE(Exists(bar + "Corvex 11.desktop")) << bar;
+      EXPECT_FALSE(Exists(bar + "Corvex 11 Mini.desktop")) << bar;
+      EXPECT_TRUE(Exists(bar + "Other.desktop")) << "another program's entry stays in " << bar;
+    }
     EXPECT_EQ(result.outcome, UninstallOutcome::kRemoved);
     EXPECT_EQ(Sandbox::ReadFile(mainArgs), keep ? "/uninstall\n" : "/full_uninstall\n");
     EXPECT_EQ(Exists(configuration + "/settings.ini"), keep);

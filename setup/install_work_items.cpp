@@ -65,7 +65,7 @@ void PrepareFreshFolderItem::Rollback() {
 bool ExtractPackageItem::Do() {
   if (recordStep_) recordStep_(install_step::kInstallBegin);
   const std::wstring fresh = Wide(folders_.fresh);
-  const HRESULT result = UnpackSetupPackage(packagePath_.c_str(), receiver_, fresh.c_str(), true, true);
+  const HRESULT result = UnpackSetupPackage(packagePath_.c_str(), receiver_, fresh.c_str(), true, true, &cancel_);
   if (recordStep_) recordStep_(install_step::kInstallEnd);
   WriteLog("Install File Result %0X", static_cast<unsigned>(result));
   installOk_ = result >= 0;

@@ -367,7 +367,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     // once the new one is complete, and stays when anything fails.
     WriteLog("Begin delete file.(%s)", folders.target.c_str());
   });
-  list.Add(std::make_unique<PrepareFreshFolderItem>(folders, info, failure));
+  list.Add(std::make_unique<PrepareFreshFolderItem>(folders, info, packagePath, failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
   list.Add(std::make_unique<ExtractPackageItem>(
       folders, packagePath, receiver, cancelRequested_, [this](const char* step) { RecordStep(step); }, installOk_,

@@ -1,9 +1,12 @@
 #include "setup/install_work_items.h"
 
+#include <algorithm>
+
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "install/package_errors.h"
 #include "install/package_reader.h"
+#include "install/package_unpacked_size.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
 #include "platform/folder_swap.h"
@@ -39,7 +42,10 @@ bool PrepareFreshFolderItem::Do() {
     failure_.failure = InstallFailure::kFolderNotWritable;
     return false;
   }
-  const long long needed = static_cast<long long>(info_.payloadSize) + info_.uninstallerSize + kUnpackSlackBytes;
+  // The unpacked size as listed; a package that cannot be listed fails in the unpack.
+  const long long unpacked = static_cast<long long>(UnpackedPayloadSize(packagePath_));
+  const long long payload = std::max<long long>(unpacked, info_.payloadSize);
+  const long long needed = payload + info_.uninstallerSize + kUnpackSlackBytes;
   const long long free = platform::FreeBytesAt(parent);
   if (free >= 0 && free < needed) {
     WriteLog("Not enough space for the product in %s: %lld MB free, %lld MB needed.", parent.c_str(),

@@ -32,14 +32,16 @@ struct StepFailure {
 // that cannot be written. Undo: the fresh folder goes.
 class PrepareFreshFolderItem : public WorkItem {
  public:
-  PrepareFreshFolderItem(FolderReplacement& folders, const PackageInfo& info, StepFailure& failure)
-      : WorkItem("prepare folder"), folders_(folders), info_(info), failure_(failure) {}
+  PrepareFreshFolderItem(FolderReplacement& folders, const PackageInfo& info, std::wstring packagePath,
+                         StepFailure& failure)
+      : WorkItem("prepare folder"), folders_(folders), info_(info), packagePath_(std::move(packagePath)), failure_(failure) {}
   bool Do() override;
   void Rollback() override;
 
  private:
   FolderReplacement& folders_;
   const PackageInfo& info_;
+  std::wstring packagePath_;
   StepFailure& failure_;
 };
 

@@ -65,6 +65,12 @@ int CommonDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 int CommonDlg::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_MOUSELEAVE) {
+    // A pointer that left is over no control: every hover ends.
+    msg = WM_MOUSEMOVE;
+    wParam = 0;
+    lParam = MAKELPARAM(-1, -1);
+  }
   if (msg != WM_MOUSEMOVE && msg != WM_LBUTTONDOWN && msg != WM_LBUTTONUP) return 0;
   if (msg == WM_LBUTTONUP) pressed_ = false;
   const std::vector<int> before = controls.MouseListStates();

@@ -95,6 +95,15 @@ gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
   return TRUE;
 }
 
+// Only a real leave counts: a grab or an inferior window's crossing leaves the
+// pointer over the dialog.
+gboolean OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer data) {
+  HWND h = HandleOf(data);
+  if (!h || event->mode != GDK_CROSSING_NORMAL || event->detail == GDK_NOTIFY_INFERIOR) return FALSE;
+  DeliverMouse(h, WM_MOUSELEAVE, -1, -1, 0);
+  return TRUE;
+}
+
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   HWND h = HandleOf(data);
   if (!h) return FALSE;
@@ -501,7 +510,8 @@ class GtkBackend : public Backend {
     p.fixed = gtk_fixed_new();
     p.area = gtk_drawing_area_new();
     gtk_widget_set_size_request(p.area, w.ClientWidth(), w.ClientHeight());
-    gtk_widget_add_events(p.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    gtk_widget_add_events(p.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                         GDK_LEAVE_NOTIFY_MASK);
     gtk_fixed_put(GTK_FIXED(p.fixed), p.area, 0, 0);
     gtk_container_add(GTK_CONTAINER(p.window), p.fixed);
     gtk_widget_show_all(p.fixed);
@@ -509,6 +519,7 @@ class GtkBackend : public Backend {
     g_signal_connect(p.area, "button-press-event", G_CALLBACK(OnButton), h);
     g_signal_connect(p.area, "button-release-event", G_CALLBACK(OnButton), h);
     g_signal_connect(p.area, "motion-notify-event", G_CALLBACK(OnMotion), h);
+    g_signal_connect(p.area, "leave-notify-event", G_CALLBACK(OnLeave), h);
     g_signal_connect(p.window, "key-press-event", G_CALLBACK(OnKey), h);
     g_signal_connect(p.window, "delete-event", G_CALLBACK(OnDelete), h);
     g_signal_connect(p.window, "configure-event", G_CALLBACK(OnConfigure), h);

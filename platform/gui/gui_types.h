@@ -80,6 +80,7 @@ inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_MOUSELEAVE = 0x02A3;  // the pointer left the window
 inline constexpr UINT WM_EXITSIZEMOVE = 0x0232;
 inline constexpr UINT WM_DWMCOMPOSITIONCHANGED = 0x031E;
 inline constexpr UINT WM_USER = 0x0400;

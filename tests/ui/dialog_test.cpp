@@ -167,6 +167,14 @@ TEST_F(DialogTest, OnlyAPressOnAControlCountsAsPressed) {
   EXPECT_EQ(dialog.repaintRequests, before);
   route(WM_MOUSEMOVE, 0, 300, 25);
   EXPECT_EQ(dialog.repaintRequests, before + 1);
+
+  // The pointer leaving the window ends the hover it left behind, with a repaint.
+  route(WM_MOUSEMOVE, 0, 50, 20);
+  ASSERT_EQ(dialog.button.GetState(), CommonCtrl::kHover);
+  const int hovering = dialog.repaintRequests;
+  route(WM_MOUSELEAVE, 0, 0, 0);
+  EXPECT_EQ(dialog.button.GetState(), CommonCtrl::kNormal);
+  EXPECT_EQ(dialog.repaintRequests, hovering + 1);
 }
 
 TEST_F(DialogTest, TimersFireOnTheHeadlessClockInOrder) {

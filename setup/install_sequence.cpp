@@ -291,7 +291,6 @@ void InstallSequence::DownloadPhase() {
   if (hooks_.statistics) {
     hooks_.statistics->DownloadEnd(status == kDownloadStatusFinished, DownloadErrorText(errorCode, errorText));
   }
-  downloadOk_ = status == kDownloadStatusFinished;
   usingCdn_ = downloader->IsUsingCdn();
   stopDownloader();
 
@@ -370,8 +369,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   list.Add(std::make_unique<PrepareFreshFolderItem>(folders, info, packagePath, failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
   list.Add(std::make_unique<ExtractPackageItem>(
-      folders, packagePath, receiver, cancelRequested_, [this](const char* step) { RecordStep(step); }, installOk_,
-      failure));
+      folders, packagePath, receiver, cancelRequested_, [this](const char* step) { RecordStep(step); }, failure));
   list.Add(std::make_unique<SwapInFolderItem>(folders, failure));
   list.Add(std::make_unique<CreateShortcutsItem>(folders, info, WantsDesktopShortcuts(request_.installOptions),
                                                  failure));
@@ -406,17 +404,14 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
 
   const WorkListResult result = list.Run([this] { return cancelRequested_.load(); });
   if (result == WorkListResult::kCancelled) {
-    installOk_ = false;
     EndCancelled();
     return;
   }
   if (result == WorkListResult::kFailed) {
-    installOk_ = false;
     EndInstallFailed(failure.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure.failure);
     return;
   }
   list.Commit();
-  installOk_ = true;
   paintMode_ = 3;
   stage_ = kStageDone;
   buttonState_ = kInstallAfterInstall;

@@ -69,7 +69,6 @@ class InstallSequence {
   void Run();
   // A close: the download stops, an install phase rolls back. Run still returns normally.
   void RequestCancel();
-  bool CancelRequested() const { return cancelRequested_.load(); }
   // The same from a signal handler: only the lock-free flag is touched.
   void RequestCancelFromSignal() noexcept { cancelRequested_.store(true); }
 
@@ -80,8 +79,6 @@ class InstallSequence {
   std::wstring InstallFolder() const;
   // The package's info block once read (the profile's values before).
   PackageInfo PackageInfoCopy() const;
-  bool DownloadOk() const { return downloadOk_.load(); }
-  bool InstallOk() const { return installOk_.load(); }
 
   // The frame producer's idle frame starts the reveal again.
   void ResetInstallProgress() { installPermille_ = 0; }
@@ -116,8 +113,6 @@ class InstallSequence {
   std::atomic<bool> launchEnabled_{true};
   std::atomic<bool> usingCdn_{false};
   std::atomic<bool> alreadyComplete_{false};
-  std::atomic<bool> downloadOk_{false};
-  std::atomic<bool> installOk_{false};
   std::atomic<bool> cancelRequested_{false};
   std::atomic<std::uint32_t> downloadStartTick_{0};
   std::atomic<std::uint32_t> downloadSeconds_{0};

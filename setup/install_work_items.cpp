@@ -74,7 +74,6 @@ bool ExtractPackageItem::Do() {
   const HRESULT result = UnpackSetupPackage(packagePath_.c_str(), receiver_, fresh.c_str(), true, true, &cancel_);
   if (recordStep_) recordStep_(install_step::kInstallEnd);
   WriteLog("Install File Result %0X", static_cast<unsigned>(result));
-  installOk_ = result >= 0;
   if (result >= 0) return true;
   WriteLog("Install File FAILED error code = %0X, last error = %d.\n", static_cast<unsigned>(result),
            GetLastInstallError());

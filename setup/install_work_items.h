@@ -50,14 +50,13 @@ class ExtractPackageItem : public WorkItem {
  public:
   ExtractPackageItem(FolderReplacement& folders, std::wstring packagePath, ProgressCallback receiver,
                      const std::atomic<bool>& cancel, std::function<void(const char*)> recordStep,
-                     std::atomic<bool>& installOk, StepFailure& failure)
+                     StepFailure& failure)
       : WorkItem("unpack"),
         folders_(folders),
         packagePath_(std::move(packagePath)),
         receiver_(std::move(receiver)),
         cancel_(cancel),
         recordStep_(std::move(recordStep)),
-        installOk_(installOk),
         failure_(failure) {}
   bool Do() override;
 
@@ -67,7 +66,6 @@ class ExtractPackageItem : public WorkItem {
   ProgressCallback receiver_;
   const std::atomic<bool>& cancel_;
   std::function<void(const char*)> recordStep_;
-  std::atomic<bool>& installOk_;
   StepFailure& failure_;
 };
 

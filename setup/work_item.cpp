@@ -11,7 +11,6 @@ void WorkItemList::AddAction(std::string name, std::function<void()> action) {
 
 WorkListResult WorkItemList::Run(const std::function<bool()>& cancelled) {
   done_ = 0;
-  failedStep_.clear();
   for (const std::unique_ptr<WorkItem>& item : items_) {
     if (cancelled && cancelled()) {
       WriteLog("Install stopped before \"%s\": rolling back.\n", item->Name().c_str());
@@ -19,7 +18,6 @@ WorkListResult WorkItemList::Run(const std::function<bool()>& cancelled) {
       return WorkListResult::kCancelled;
     }
     if (!item->Do()) {
-      failedStep_ = item->Name();
       // A step that polls the cancel request fails when it is set; that is a cancel.
       const bool wasCancel = cancelled && cancelled();
       WriteLog("Install step \"%s\" %s: rolling back.\n", item->Name().c_str(), wasCancel ? "stopped" : "failed");
@@ -35,8 +33,6 @@ void WorkItemList::Commit() {
   for (std::size_t i = 0; i < done_; ++i) items_[i]->Commit();
   done_ = 0;
 }
-
-void WorkItemList::RollbackAll() { RollbackDone(); }
 
 void WorkItemList::RollbackDone() {
   while (done_ > 0) {

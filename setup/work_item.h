@@ -56,20 +56,14 @@ class WorkItemList {
 
   // Runs the steps in order. `cancelled` is asked before each step; a step that
   // runs long asks it itself. On failure or cancel every step done so far is rolled
-  // back, newest first. `failedStep` names the step that failed.
+  // back, newest first.
   WorkListResult Run(const std::function<bool()>& cancelled);
   // After kDone: lets every step drop its undo data.
   void Commit();
-  // After kDone, when the caller decides against the result after all.
-  void RollbackAll();
-
-  const std::string& FailedStep() const { return failedStep_; }
-  std::size_t Size() const { return items_.size(); }
 
  private:
   void RollbackDone();
 
   std::vector<std::unique_ptr<WorkItem>> items_;
   std::size_t done_ = 0;
-  std::string failedStep_;
 };

@@ -1,4 +1,7 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
+#include <sys/stat.h>
+
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,11 +11,13 @@
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "base/run_mode.h"
-#include "platform/elevation.h"
 #include "platform/instance_lock.h"
 #include "platform/gui/backend.h"
 #include "platform/gui/headless.h"
+#include "setup/desktop_user_run.h"
 #include "setup/diagnostics_view.h"
+#include "setup/helper_protocol.h"
+#include "setup/install_helper.h"
 #include "setup/setup_entry.h"
 #include "setup/silent_install.h"
 #include "setup/uninstall_run.h"
@@ -22,7 +27,6 @@ namespace {
 
 // From the project version of the build.
 constexpr char kSetupVersion[] = CORVEX_SETUP_VERSION;
-constexpr char kProgramTitle[] = "Corvex Setup";
 
 constexpr char kUsage[] =
     "Usage: corvex-online-setup [--silent] [--path DIR]\n"
@@ -56,6 +60,10 @@ int RefuseCommandLine(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Nothing this program makes is writable by others, whatever umask it was given.
+  ::umask(022);
+  // Started through pkexec (or as a child) to do the privileged steps of an install.
+  if (argc == 2 && std::string(argv[1]) == kInstallHelperArgument) return RunInstallHelperProcess();
   // A crashed run starts the program again only to deliver its report.
   int exitCode = 0;
   if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
@@ -70,7 +78,8 @@ int main(int argc, char** argv) {
     std::printf("corvex-online-setup %s\n", kSetupVersion);
     return 0;
   }
-  if (!platform::EnsureElevatedOrRelaunch(argc, argv, kProgramTitle, &exitCode)) return exitCode;
+  // Started as root for a desktop user: that user runs the program, root serves it.
+  if (RunAsDesktopUserWithHelper(argc, argv, &exitCode)) return exitCode;
   SetRunMode(runMode);
 
   // The diagnostics view exists only when the debug INI asks for it; the log feeds it.

@@ -212,7 +212,9 @@ bool Written(HRESULT result, int location, const wchar_t* workDir) {
 }  // namespace
 
 bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
-                            bool wantDesktopPair) {
+                            bool wantDesktopPair, ShortcutScope scope) {
+  const bool user = scope != ShortcutScope::kSystem;
+  const bool system = scope != ShortcutScope::kUser;
   const std::wstring name = ProductLinkName(is64BitPackage);
   const std::wstring miniName = ProductMiniLinkName(is64BitPackage);
   const std::wstring program = platform::PathJoin(
@@ -234,19 +236,22 @@ bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPacka
     allWritten = Written(result, location, folder) && allWritten;
   };
 
-  WriteLog("Create Icons for %s", is64BitPackage ? "x64" : "x86");
+  if (user) WriteLog("Create Icons for %s", is64BitPackage ? "x64" : "x86");
 
-  if (wantDesktopPair) {
+  if (user && wantDesktopPair) {
     link(program.c_str(), folder, name, kShortcutDesktop, nullptr, name + Text(36), nullptr, nullptr);
     link(program.c_str(), folder, miniName, kShortcutDesktop, nullptr, miniName + Text(36), miniIcon.c_str(),
          miniMode.c_str());
     WriteLog("Create DESKTOP Icons Finish.");
   }
 
-  link(program.c_str(), folder, name + L" QtLog", kShortcutWorkingFolder, nullptr,
-       name + L" Application with qtlog mode", miniIcon.c_str(), qtLog.c_str());
+  if (system) {
+    link(program.c_str(), folder, name + L" QtLog", kShortcutWorkingFolder, nullptr,
+         name + L" Application with qtlog mode", miniIcon.c_str(), qtLog.c_str());
+  }
 
   for (const int location : {kShortcutUserPrograms, kShortcutCommonPrograms}) {
+    if ((location == kShortcutUserPrograms && !user) || (location == kShortcutCommonPrograms && !system)) continue;
     link(program.c_str(), folder, name, location, name.c_str(), name + Text(36), nullptr, nullptr);
     link(program.c_str(), folder, miniName, location, name.c_str(), miniName + Text(36), miniIcon.c_str(),
          miniMode.c_str());
@@ -262,15 +267,18 @@ void RefreshProductIcons() {
   WriteLog("Refresh Icons Finish.");
 }
 
-void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot) {
+void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot, ShortcutScope scope) {
+  const bool user = scope != ShortcutScope::kSystem;
+  const bool system = scope != ShortcutScope::kUser;
   const std::wstring name = ProductLinkName(is64BitPackage);
-  const std::wstring desktop = ShortcutFolder(kShortcutDesktop, true, nullptr);
+  const std::wstring desktop = user ? ShortcutFolder(kShortcutDesktop, true, nullptr) : std::wstring();
   if (!desktop.empty()) {
     for (const std::wstring& link : {name, ProductMiniLinkName(is64BitPackage)}) {
       snapshot.AddFile(platform::WideToNarrow(platform::PathJoin(desktop, ShortcutFileName(link))));
     }
   }
   for (const int location : {kShortcutUserPrograms, kShortcutCommonPrograms}) {
+    if ((location == kShortcutUserPrograms && !user) || (location == kShortcutCommonPrograms && !system)) continue;
     const std::wstring menu = ShortcutFolder(location, true, nullptr);
     if (!menu.empty()) snapshot.AddFolder(platform::WideToNarrow(platform::PathJoin(menu, name)));
   }

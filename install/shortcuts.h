@@ -59,13 +59,18 @@ bool DeleteShortcutFolder(int location, const std::wstring& folderName);
 // DeleteShortcutFolder at locations 2 and 3. Always true.
 bool DeleteStartMenuFolders(const std::wstring& folderName);
 
+// Which part of the set a call makes: the desktop user's own links (desktop pair, the
+// user's menu) or the system's (the link in the install folder, all users' menu).
+enum class ShortcutScope { kAll, kUser, kSystem };
+
 // The product's set: the desktop pair when wanted, the " QtLog" link in the install
 // folder, four links in each application menu. Every link is tried; false when one
 // could not be written into a folder that exists.
 bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPackage, const std::string& version,
-                            bool wantDesktopPair);
+                            bool wantDesktopPair, ShortcutScope scope = ShortcutScope::kAll);
 // Three icon refreshes and their log line, after the set is made.
 void RefreshProductIcons();
 // Records the files the set writes outside the install folder (desktop pair, both
 // menu folders), so that a failed install can put them back.
-void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot);
+void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot,
+                               ShortcutScope scope = ShortcutScope::kAll);

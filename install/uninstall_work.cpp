@@ -53,13 +53,20 @@ void RunMainProgramCleanup(const UninstallRequest& request) {
   }
 }
 
-void DeleteProductShortcuts(bool is64Bit) {
+std::wstring MainLinkName(bool is64Bit) { return is64Bit ? L"Corvex 11 (x64)" : L"Corvex 11"; }
+
+// All users' menu folder of the product; the system's half.
+void DeleteCommonMenuFolder(bool is64Bit) {
+  for (int pass = 0; pass < kShortcutPasses; ++pass) DeleteShortcutFolder(kShortcutCommonPrograms, MainLinkName(is64Bit));
+}
+
+// The desktop user's links: the menu folder, the desktop and the quick-launch pair.
+void DeleteUserShortcuts(bool is64Bit) {
   const std::wstring suffix = is64Bit ? L" (x64)" : L"";
-  const std::wstring mainName = L"Corvex 11" + suffix;
-  const std::wstring mainLink = ShortcutFileName(mainName);
+  const std::wstring mainLink = ShortcutFileName(MainLinkName(is64Bit));
   const std::wstring miniLink = ShortcutFileName(L"Corvex 11 Mini" + suffix);
   for (int pass = 0; pass < kShortcutPasses; ++pass) {
-    DeleteStartMenuFolders(mainName);
+    DeleteShortcutFolder(kShortcutUserPrograms, MainLinkName(is64Bit));
     for (const int location : {kShortcutDesktop, kShortcutQuickLaunch, kShortcutPinnedTaskbar}) {
       DeleteShortcutFile(location, mainLink);
       DeleteShortcutFile(location, miniLink);
@@ -79,6 +86,12 @@ void DeleteConfigurations() {
 }  // namespace
 
 UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events) {
+  const UninstallResult result = RemoveInstallation(request, events);
+  if (result.outcome != UninstallOutcome::kRefused) RemoveUserTraces(request, result, events);
+  return result;
+}
+
+UninstallResult RemoveInstallation(const UninstallRequest& request, const ProgressCallback& events) {
   WriteLog("Begin Uninstall Work. x64mode = %s", request.is64Bit ? "true" : "false");
   UninstallResult result;
   result.verdict = CheckInstallFolderForUninstall(request.installFolder);
@@ -104,15 +117,7 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
   WriteLog("End delete file.");
   Send(events, kUninstallProgressEvent, 60);
 
-  DeleteProductShortcuts(request.is64Bit);
-  WriteLog("End delete Icon.");
-  RefreshIcons();
-  WriteLog("RefreshIcons.");
-  Send(events, kUninstallProgressEvent, 80);
-
-  if (!request.keepConfigurations) DeleteConfigurations();
-  WriteLog("End Remove AppConfig.");
-
+  DeleteCommonMenuFolder(request.is64Bit);
   const std::string entry = request.productKeyName + (request.is64Bit ? "(x64)" : "");
   DeleteUninstallItem(entry);
   WriteLog("End DeleteUninstallItem. szProgram(%s)", entry.c_str());
@@ -121,12 +126,26 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
     // Reporting success over files left behind would hide them from the user.
     WriteLog("UninstallWork : the install folder (%s) could not be removed completely.", folder.c_str());
     result.outcome = UninstallOutcome::kFilesLeft;
+  }
+  return result;
+}
+
+void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& result, const ProgressCallback& events) {
+  DeleteUserShortcuts(request.is64Bit);
+  WriteLog("End delete Icon.");
+  RefreshIcons();
+  WriteLog("RefreshIcons.");
+  Send(events, kUninstallProgressEvent, 80);
+
+  if (!request.keepConfigurations) DeleteConfigurations();
+  WriteLog("End Remove AppConfig.");
+
+  if (result.outcome == UninstallOutcome::kFilesLeft) {
     Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
-    return result;
+    return;
   }
   for (int i = 0; i < 3; ++i) Send(events, kUninstallDoneEvent, 0);
   WriteLog("Uninstall work SUCCEE.");
-  return result;
 }
 
 std::string DescribeUninstallFailure(const UninstallRequest& request, const UninstallResult& result) {
@@ -134,6 +153,7 @@ std::string DescribeUninstallFailure(const UninstallRequest& request, const Unin
   switch (result.outcome) {
     case UninstallOutcome::kRemoved: return {};
     case UninstallOutcome::kRefused:
+      if (result.notAuthorized) return "Nothing was removed: administrator rights were not granted.";
       if (result.verdict == FolderVerdict::kEmptyPath)
         return "Nothing was removed: no installation was found (no uninstall entry, and no folder given).";
       return "Nothing was removed: the folder " + folder + " is not uninstalled because " +

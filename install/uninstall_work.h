@@ -34,12 +34,21 @@ enum class UninstallOutcome : long {
 struct UninstallResult {
   UninstallOutcome outcome = UninstallOutcome::kRemoved;
   FolderVerdict verdict = FolderVerdict::kMayDelete;  // why the folder was refused
+  bool notAuthorized = false;  // refused before any check: administrator rights were not granted
 };
 
 // Runs on the uninstall worker thread; `events` is called on that thread. The install
 // folder is checked first: a refused folder gets a log line and event 2, and nothing
 // else happens.
 UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events);
+
+// The two halves of UninstallWork, for a run whose privileged part is done elsewhere.
+// The system's half: the folder check, the product's processes and clean-up run, the
+// install folder, all users' menu entries and the uninstall entry; events up to 60.
+UninstallResult RemoveInstallation(const UninstallRequest& request, const ProgressCallback& events);
+// The desktop user's half, after a kRemoved or kFilesLeft system half: the user's links,
+// the icon refresh, the configurations when asked; then the final events.
+void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& result, const ProgressCallback& events);
 
 // The text shown to the user when the result is not kRemoved.
 std::string DescribeUninstallFailure(const UninstallRequest& request, const UninstallResult& result);

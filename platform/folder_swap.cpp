@@ -70,6 +70,12 @@ bool FolderAcceptsWrites(const std::string& folder) {
   return true;
 }
 
+bool FolderOnReadOnlyFileSystem(const std::string& folder) {
+  const std::string existing = NearestExistingFolder(Trimmed(folder));
+  struct statvfs fs{};
+  return !existing.empty() && ::statvfs(existing.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
 long long FreeBytesAt(const std::string& path) {
   const std::string existing = NearestExistingFolder(Trimmed(path));
   struct statvfs fs{};

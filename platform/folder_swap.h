@@ -19,6 +19,8 @@ bool RenameFolder(const std::string& from, const std::string& to, std::string* e
 // nearest existing parent: the file system is not mounted read-only and a probe file
 // can be created and removed there.
 bool FolderAcceptsWrites(const std::string& folder);
+// Whether `folder`, or its nearest existing parent, lies on a file system mounted read-only.
+bool FolderOnReadOnlyFileSystem(const std::string& folder);
 
 // Free bytes for an unprivileged writer in the file system holding `path` or its
 // nearest existing parent; -1 when none can be found.

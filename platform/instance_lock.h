@@ -24,6 +24,10 @@ class InstanceLock {
   int fd_ = -1;
 };
 
+// Creates the lock file (mode 0644, never through a link) so that users who cannot
+// create it can still lock it.
+void CreateLockFile(const std::string& path);
+
 // "<root>/var/lib/corvex/setup.lock".
 std::string SetupLockPath();
 

@@ -48,8 +48,8 @@ bool KeptForUser(const std::string& entry) {
     if (IsVariable(entry, name)) return true;
   }
   if (entry.rfind("LC_", 0) == 0) return true;
-  // A sandbox keeps its own home and XDG folders so that nothing leaves it.
-  if (InSandboxRoot() && (entry.rfind("XDG_", 0) == 0 || IsVariable(entry, "HOME") || IsVariable(entry, "TMPDIR")))
+  // A sandbox keeps its own home, XDG folders and settings so that nothing leaves it.
+  if (InSandboxRoot() && (entry.rfind("XDG_", 0) == 0 || entry.rfind("CORVEX_", 0) == 0 || IsVariable(entry, "HOME") || IsVariable(entry, "TMPDIR")))
     return true;
   return false;
 }
@@ -107,6 +107,7 @@ struct PreparedStart {
   std::vector<gid_t> groups;
   std::string directory;
   int confinement = -1;
+  int inheritedChannel = -1;  // a duplicate, put on descriptor 3 in the child
   // The child's stdin, stdout and stderr when not ours; -1 keeps ours.
   int childStdio[3] = {-1, -1, -1};
   // Our ends of captured pipes, handed to the caller once the program runs.
@@ -120,6 +121,7 @@ struct PreparedStart {
     if (childStdio[2] == childStdio[1]) childStdio[2] = -1;
     for (int& fd : childStdio) CloseFd(fd);
     for (int& fd : parentStdio) CloseFd(fd);
+    CloseFd(inheritedChannel);
   }
 };
 
@@ -134,6 +136,14 @@ bool PrepareStdio(const LaunchOptions& options, PreparedStart& out, int& error) 
       // The child reads its stdin from the pipe's read end and writes the others.
       out.childStdio[stream] = stream == 0 ? fds[0] : fds[1];
       out.parentStdio[stream] = stream == 0 ? fds[1] : fds[0];
+    }
+  } else if (options.stdioChannel >= 0) {
+    for (int stream = 0; stream < 2; ++stream) {
+      out.childStdio[stream] = ::fcntl(options.stdioChannel, F_DUPFD_CLOEXEC, 0);
+      if (out.childStdio[stream] < 0) {
+        error = errno;
+        return false;
+      }
     }
   } else if (options.discardOutput) {
     out.childStdio[1] = ::open("/dev/null", O_RDWR | O_CLOEXEC);
@@ -156,6 +166,14 @@ bool Prepare(const LaunchOptions& options, PreparedStart& out, int& error) {
   out.directory = options.directory;
   out.confinement = options.confinement;
   if (!PrepareStdio(options, out, error)) return false;
+  if (options.inheritedChannel >= 0) {
+    // Above 3, so that putting it on 3 never overwrites another prepared descriptor.
+    out.inheritedChannel = ::fcntl(options.inheritedChannel, F_DUPFD_CLOEXEC, 4);
+    if (out.inheritedChannel < 0) {
+      error = errno;
+      return false;
+    }
+  }
   if (options.runAs) {
     out.changeUser = true;
     out.uid = options.runAs->uid;
@@ -215,10 +233,17 @@ void InstallStdio(const PreparedStart& p, int pipeFd) {
     if (::getuid() != p.uid || ::geteuid() != p.uid) ReportAndExit(pipeFd, EPERM);
   }
   InstallStdio(p, pipeFd);
+  int firstClosed = 3;
+  if (p.inheritedChannel >= 0) {
+    if (::dup2(p.inheritedChannel, 3) < 0) ReportAndExit(pipeFd, errno);
+    firstClosed = 4;
+  }
   if (!p.directory.empty() && ::chdir(p.directory.c_str()) != 0) ReportAndExit(pipeFd, errno);
   if (p.confinement >= 0 && !EnforceConfinement(p.confinement)) ReportAndExit(pipeFd, errno ? errno : EPERM);
 #ifdef CLOSE_RANGE_CLOEXEC
-  ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+  ::close_range(firstClosed, ~0U, CLOSE_RANGE_CLOEXEC);
+#else
+  (void)firstClosed;
 #endif
   ::execve(p.path.c_str(), p.argv.data(), p.envp.data());
   ReportAndExit(pipeFd, errno);

@@ -35,6 +35,10 @@ struct LaunchOptions : ProcessStart {
   bool captureOutput = false;
   // In its own session and adopted by init: no pid comes back and nothing is to be reaped.
   bool detach = false;
+  // The child's stdin and stdout both become this descriptor: a socket it talks over.
+  int stdioChannel = -1;
+  // Handed to the child as its descriptor 3: a socket its parent serves.
+  int inheritedChannel = -1;
 };
 
 // What a successful Launch hands over; the caller owns (reaps, closes) all of it.

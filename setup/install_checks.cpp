@@ -15,6 +15,7 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
+#include "setup/install_helper_client.h"
 #include "ui/skin_message_box.h"
 
 namespace fs = std::filesystem;
@@ -146,13 +147,16 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
   if (folder.empty() || folder.front() != L'/' || folder.size() > static_cast<std::size_t>(kMaxPath)) return {InstallCheck::kFolderInvalid};
   // Judged before the chain is made, so that nothing is created inside a system folder.
   if (const InstallCheck judged = JudgeInstallFolder(folder, info); judged != InstallCheck::kPassed) return {judged};
-  CreateFolderChain(folder);
+  // A desktop user can neither make nor write the folder root installs into: the
+  // install helper makes it and checks again. Here only a read-only disk is told apart.
+  const bool madeHere = InstallFoldersAreMadeHere();
+  if (madeHere) CreateFolderChain(folder);
   if (!NearestExistingIsFolder(narrow)) return {InstallCheck::kFolderInvalid};
-  if (!platform::FolderAcceptsWrites(narrow)) {
+  if (madeHere ? !platform::FolderAcceptsWrites(narrow) : platform::FolderOnReadOnlyFileSystem(narrow)) {
     WriteLog("Install folder refused : %s (it cannot be written to).\n", narrow.c_str());
     return {InstallCheck::kFolderNotWritable};
   }
-  if (!platform::PathFileExists(folder)) return {InstallCheck::kFolderInvalid};
+  if (madeHere && !platform::PathFileExists(folder)) return {InstallCheck::kFolderInvalid};
 
   const std::wstring previous = installPathW;
   installPathW = folder;
@@ -161,6 +165,8 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
   if (freeMB <= kRefusedFreeSpaceMB) return {InstallCheck::kNotEnoughSpace};
   return {InstallCheck::kPassed, folder == previous};
 }
+
+bool InstallFoldersAreMadeHere() { return HelperRunsAsThisUser(); }
 
 bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstring& folderText,
                             std::wstring& installPathW, bool& folderUnchangedFlag) {

@@ -55,3 +55,7 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
 // is never cleared here).
 bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstring& folderText,
                             std::wstring& installPathW, bool& folderUnchangedFlag);
+
+// Whether this process can make the install folder itself (root, or a sandbox root);
+// otherwise the install helper makes it once the package is there.
+bool InstallFoldersAreMadeHere();

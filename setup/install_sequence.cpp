@@ -1,5 +1,8 @@
 #include "setup/install_sequence.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -19,20 +22,22 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "setup/finish_web_page.h"
+#include "setup/helper_protocol.h"
+#include "setup/install_checks.h"
+#include "setup/helper_step_item.h"
+#include "setup/install_helper_client.h"
 #include "setup/install_options.h"
 #include "setup/install_params.h"
 #include "setup/install_work_items.h"
 #include "setup/new_install.h"
 #include "setup/package_location.h"
+#include "setup/package_manifest.h"
 #include "setup/product_launch.h"
-#include "support/xml_parse.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_values.h"
 
 namespace {
 
-constexpr int kManifestResource32 = 501;
-constexpr int kManifestResource64 = 502;
 constexpr int kWaitPollMs = 1000;
 constexpr int kCancelPollMs = 50;
 constexpr int kSettleAfterDownloadMs = 2000;
@@ -45,17 +50,6 @@ std::string Narrow(const std::wstring& text) { return platform::WideToNarrow(tex
 std::string DownloadErrorText(int code, const std::string& text) {
   if (!text.empty()) return text;
   return code == 0 ? std::string() : std::to_string(code);
-}
-
-// The package size the manifest announces; 0 when it says none.
-long long ManifestPackageSize(const std::string& manifest) {
-  std::shared_ptr<IXMLParse> parser;
-  if (FAILED(CreateXMLParse(parser)) || !parser || !parser->ReadFromMemory(manifest.data(), manifest.size())) return 0;
-  std::string size;
-  if (!parser->GetAttrString("download.size", size)) return 0;
-  char* end = nullptr;
-  const long long value = std::strtoll(size.c_str(), &end, 10);
-  return end != size.c_str() && value > 0 ? value : 0;
 }
 
 long long FileSize(const std::string& path) {
@@ -108,6 +102,39 @@ PackageInfo InstallSequence::PackageInfoCopy() const {
 void InstallSequence::RequestCancel() {
   if (cancelRequested_.exchange(true)) return;
   WriteLog("Install sequence: stop requested.\n");
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (helper_) helper_->Cancel();
+}
+
+bool InstallSequence::StartHelper(const std::wstring& packagePath, StepFailure& failure) {
+  InstallHelperClient::StartResult why = InstallHelperClient::StartResult::kFailed;
+  std::unique_ptr<InstallHelperClient> helper = InstallHelperClient::Start(&why);
+  if (!helper) {
+    failure.failure = why == InstallHelperClient::StartResult::kRefused ? InstallFailure::kNotAuthorized
+                                                                         : InstallFailure::kHelperLost;
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    helper_ = std::move(helper);
+  }
+  // The helper installs from its own copy of these bytes, checked against the manifest.
+  const int package = ::open(Narrow(packagePath).c_str(), O_RDONLY | O_CLOEXEC);
+  const HelperResult received =
+      helper_->Call(HelperMessage::kReceivePackage, MessageWriter().Number(request_.packageInfo.is64Bit ? 1 : 0).Bytes(),
+                    package);
+  if (package >= 0) ::close(package);
+  if (!received.ok) failure.failure = static_cast<InstallFailure>(received.failure);
+  return received.ok;
+}
+
+void InstallSequence::EndHelper() {
+  std::unique_ptr<InstallHelperClient> helper;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    helper = std::move(helper_);
+  }
+  if (helper) helper->End();
 }
 
 bool InstallSequence::SleepUnlessCancelled(int ms) {
@@ -251,9 +278,9 @@ void InstallSequence::DownloadPhase() {
   downloader->SetCallback([this](int event, unsigned code, long value) { return OnDownloadEvent(event, code, value); });
 
   std::string manifest;
-  const int manifestId = request_.packageInfo.is64Bit ? kManifestResource64 : kManifestResource32;
-  if (!LoadResourceText(manifestId, L"xml", manifest) || manifest.empty()) {
-    WriteLog("Download manifest %d is missing from the program's resources.\n", manifestId);
+  if (!LoadPackageManifest(request_.packageInfo.is64Bit != 0, manifest)) {
+    WriteLog("Download manifest (%s) is missing from the program's resources.\n",
+             request_.packageInfo.is64Bit ? "x64" : "x86");
     EndDownloadFailed(InstallFailure::kNoManifest);
     return;
   }
@@ -334,7 +361,6 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   int newFlag = 0;
   std::string installId;
   bool webPageResult = false;
-  const auto is64 = [&] { return info.is64Bit != 0; };
 
   WorkItemList list;
   list.AddAction("read package info", [&] {
@@ -345,10 +371,14 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     info = read;
   });
   list.AddAction("report read info", [&] { RecordStep(install_step::kReadInfo); });
-  list.AddAction("close product programs", [] { CloseProductProcesses(); });
+  list.Add(std::make_unique<CallbackWorkItem>("start install helper", [&] { return StartHelper(packagePath, failure); }));
+  list.Add(std::make_unique<HelperStepItem>("close product programs", helper_, HelperMessage::kCloseProcesses,
+                                            [this] { return MessageWriter().Text(Narrow(request_.installPath)).Bytes(); },
+                                            failure));
   list.AddAction("choose install folder", [&] {
     std::wstring folder = request_.installPath;
-    if (!platform::PathFileExists(folder)) {
+    // A folder the helper is yet to make does not exist here.
+    if (folder.empty() || (!platform::PathFileExists(folder) && InstallFoldersAreMadeHere())) {
       GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(info.productKeyName)), false,
                               info.is64Bit);
     }
@@ -360,19 +390,27 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     WriteLog("Install Path : %s", folders.target.c_str());
     hasOldVersion = platform::PathFileExists(platform::PathJoin(folder, L"uninstall.exe"));
     newFlag = IsNewInstall(hasOldVersion, info);
-    CloseProductProcesses();
+  });
+  const auto targetField = [&] { return MessageWriter().Text(folders.target).Bytes(); };
+  list.Add(std::make_unique<HelperStepItem>("close product programs", helper_, HelperMessage::kCloseProcesses,
+                                            targetField, failure));
+  list.AddAction("begin unpack", [&] {
     WriteLog("Begin depack file.\n");
     // The previous install is not deleted here any more: it is replaced as a whole
     // once the new one is complete, and stays when anything fails.
     WriteLog("Begin delete file.(%s)", folders.target.c_str());
   });
-  list.Add(std::make_unique<PrepareFreshFolderItem>(folders, info, packagePath, failure));
+  list.Add(std::make_unique<HelperStepItem>("prepare folder", helper_, HelperMessage::kPrepareFolder, targetField,
+                                            failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
-  list.Add(std::make_unique<ExtractPackageItem>(
-      folders, packagePath, receiver, cancelRequested_, [this](const char* step) { RecordStep(step); }, failure));
-  list.Add(std::make_unique<SwapInFolderItem>(folders, failure));
+  list.AddAction("report unpack begin", [&] { RecordStep(install_step::kInstallBegin); });
+  list.Add(std::make_unique<HelperStepItem>("unpack", helper_, HelperMessage::kExtract, nullptr, failure, receiver));
+  list.AddAction("report unpack end", [&] { RecordStep(install_step::kInstallEnd); });
+  list.Add(std::make_unique<HelperStepItem>("swap folder", helper_, HelperMessage::kSwapFolder, nullptr, failure));
   list.Add(std::make_unique<CreateShortcutsItem>(folders, info, WantsDesktopShortcuts(request_.installOptions),
-                                                 failure));
+                                                 ShortcutScope::kUser, failure));
+  list.Add(std::make_unique<HelperStepItem>("create system shortcuts", helper_, HelperMessage::kSystemShortcuts,
+                                            nullptr, failure));
   list.AddAction("report shortcuts", [&] {
     RecordStep(install_step::kCreateShortcuts);
     RefreshProductIcons();
@@ -385,7 +423,8 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   list.AddAction("run repair program", [&] {
     WriteLog("Run VexRepair.exe");
     RecordStep(install_step::kRunRepair);
-    RunRepairProgram(platform::NarrowToWide(folders.target));
+    helper_->Call(HelperMessage::kRunElevated,
+                  MessageWriter().Number(static_cast<std::int64_t>(HelperProgram::kRepair)).Text({}).Bytes());
   });
   list.AddAction("run main program", [&] {
     WriteLog("Run MainExe.exe /install");
@@ -396,13 +435,23 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     params.newInstall = newFlag != 0;
     params.installerPath = platform::NarrowToWide(platform::GetModuleFileName());
     params.downloadSeconds = downloadSeconds_;
-    RunMainProgramInstallMode(platform::NarrowToWide(folders.target), is64(), BuildInstallParams(params));
+    const std::string line = Narrow(BuildInstallParams(params));
+    helper_->Call(HelperMessage::kRunElevated,
+                  MessageWriter().Number(static_cast<std::int64_t>(HelperProgram::kMainInstallMode)).Text(line).Bytes());
     WriteLog("UpdateCtrlStatus(AfterInstall)");
   });
-  list.Add(std::make_unique<WriteUninstallEntryItem>(folders, info, request_.installOptions, request_.silent,
-                                                     failure));
+  list.Add(std::make_unique<HelperStepItem>("write uninstall entry", helper_, HelperMessage::kWriteEntry,
+                                            [this] {
+                                              return MessageWriter()
+                                                  .Number(request_.installOptions)
+                                                  .Number(request_.silent ? 1 : 0)
+                                                  .Bytes();
+                                            },
+                                            failure));
 
   const WorkListResult result = list.Run([this] { return cancelRequested_.load(); });
+  if (result == WorkListResult::kDone) list.Commit();
+  EndHelper();
   if (result == WorkListResult::kCancelled) {
     EndCancelled();
     return;
@@ -411,7 +460,6 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     EndInstallFailed(failure.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure.failure);
     return;
   }
-  list.Commit();
   paintMode_ = 3;
   stage_ = kStageDone;
   buttonState_ = kInstallAfterInstall;
@@ -465,6 +513,12 @@ const char* InstallFailureReason(InstallFailure failure) {
       return "the product could not be registered; nothing was changed";
     case InstallFailure::kSwap:
       return "the new installation could not be put in place; nothing was changed";
+    case InstallFailure::kNotAuthorized:
+      return "administrator rights were not granted; nothing was changed";
+    case InstallFailure::kPackageNotVerified:
+      return "the package handed to the installer is not the verified download; nothing was changed";
+    case InstallFailure::kHelperLost:
+      return "the installer's privileged part ended unexpectedly";
   }
   return "unknown failure";
 }
@@ -487,7 +541,11 @@ int InstallFailureTextId(InstallFailure failure) {
     case InstallFailure::kShortcuts:
     case InstallFailure::kRegistration:
     case InstallFailure::kSwap:
+    case InstallFailure::kPackageNotVerified:
+    case InstallFailure::kHelperLost:
       return kTextInstallFailedNothingChanged;
+    case InstallFailure::kNotAuthorized:
+      return kTextNoAdministratorRights;
     default:
       return 0;
   }

@@ -22,6 +22,8 @@
 #include "setup/install_state.h"
 
 class OnlineStatistics;
+class InstallHelperClient;
+struct StepFailure;
 
 // Everything the sequence shows, in one value.
 struct InstallSnapshot {
@@ -89,6 +91,10 @@ class InstallSequence {
 
  private:
   void DownloadPhase();
+  // Starts the install helper and hands it the package; false with the reason set.
+  bool StartHelper(const std::wstring& packagePath, StepFailure& failure);
+  // Ends the helper's part: what it did and was not committed is rolled back.
+  void EndHelper();
   void InstallPhase(const std::wstring& packagePath);
   bool DownloadSpaceAvailable(const std::string& manifest, const std::wstring& packagePath);
   void EndDownloadFailed(InstallFailure failure);
@@ -123,6 +129,8 @@ class InstallSequence {
   std::unique_ptr<IDownloader> pDownload;
   PackageInfo packageInfo_{};
   std::wstring installFolder_;
+  // Written on the worker under mutex_; read there without it and by RequestCancel with it.
+  std::unique_ptr<InstallHelperClient> helper_;
 };
 
 // The English reason of a failure, for log and stderr lines.

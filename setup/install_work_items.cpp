@@ -122,8 +122,9 @@ void SwapInFolderItem::Commit() {
 
 bool CreateShortcutsItem::Do() {
   const bool is64 = info_.is64Bit != 0;
-  SnapshotProductShortcuts(is64, before_);
-  if (CreateProductShortcuts(Wide(folders_.target), is64, PackageInfoText(info_.version), wantDesktopPair_)) return true;
+  SnapshotProductShortcuts(is64, before_, scope_);
+  if (CreateProductShortcuts(Wide(folders_.target), is64, PackageInfoText(info_.version), wantDesktopPair_, scope_))
+    return true;
   before_.Restore();
   failure_.failure = InstallFailure::kShortcuts;
   return false;

@@ -10,6 +10,7 @@
 #include "base/progress_callback.h"
 #include "install/file_set_snapshot.h"
 #include "install/package_info.h"
+#include "install/shortcuts.h"
 #include "install/uninstall_entry_snapshot.h"
 #include "platform/win_types.h"
 #include "setup/install_state.h"
@@ -84,12 +85,18 @@ class SwapInFolderItem : public WorkItem {
   StepFailure& failure_;
 };
 
-// The product's shortcut set. Undo: the desktop and menu entries as they were.
+// The product's shortcut set, the user's or the system's part of it. Undo: the
+// desktop and menu entries as they were.
 class CreateShortcutsItem : public WorkItem {
  public:
   CreateShortcutsItem(const FolderReplacement& folders, const PackageInfo& info, bool wantDesktopPair,
-                      StepFailure& failure)
-      : WorkItem("create shortcuts"), folders_(folders), info_(info), wantDesktopPair_(wantDesktopPair), failure_(failure) {}
+                      ShortcutScope scope, StepFailure& failure)
+      : WorkItem("create shortcuts"),
+        folders_(folders),
+        info_(info),
+        wantDesktopPair_(wantDesktopPair),
+        scope_(scope),
+        failure_(failure) {}
   bool Do() override;
   void Rollback() override;
 
@@ -97,6 +104,7 @@ class CreateShortcutsItem : public WorkItem {
   const FolderReplacement& folders_;
   const PackageInfo& info_;
   bool wantDesktopPair_;
+  ShortcutScope scope_;
   StepFailure& failure_;
   FileSetSnapshot before_;
 };

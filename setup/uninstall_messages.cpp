@@ -32,7 +32,9 @@ std::wstring WithFolder(int textId, const std::string& folder) {
 std::wstring UninstallFailureMessage(const UninstallRequest& request, const UninstallResult& result) {
   switch (result.outcome) {
     case UninstallOutcome::kRemoved: return {};
-    case UninstallOutcome::kRefused: return WithFolder(RefusalTextId(result.verdict), request.installFolder);
+    case UninstallOutcome::kRefused:
+      if (result.notAuthorized) return GetText(kTextNoAdministratorRights);
+      return WithFolder(RefusalTextId(result.verdict), request.installFolder);
     case UninstallOutcome::kFilesLeft: return WithFolder(kTextUninstallFilesLeft, request.installFolder);
   }
   return {};

@@ -9,6 +9,7 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 #include "base/texts/ui_texts.h"
+#include "setup/privileged_uninstall.h"
 #include "setup/uninstall_messages.h"
 #include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
@@ -197,7 +198,7 @@ void UninstallPage::StartUninstall() {
 
 void UninstallPage::RunWork(UninstallRequest request) {
   const UninstallResult result =
-      UninstallWork(request, [this](int event, unsigned value, long extra) {
+      UninstallThroughHelper(request, [this](int event, unsigned value, long extra) {
         return OnUninstallEvent(event, value, extra);
       });
   outcome_ = result.outcome;

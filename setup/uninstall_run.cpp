@@ -8,6 +8,7 @@
 #include "install/uninstall_work.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "setup/privileged_uninstall.h"
 
 UninstallTarget FindThisRunsUninstallTarget() {
   const auto profile = GetProductInfo();
@@ -26,7 +27,7 @@ UninstallExitCode RunSilentUninstall() {
   request.productKeyName = target.productKeyName;
   request.is64Bit = target.is64Bit;
   request.keepConfigurations = true;  // an unattended run never throws the user's settings away
-  const UninstallResult result = UninstallWork(request, nullptr);
+  const UninstallResult result = UninstallThroughHelper(request, nullptr);
   if (result.outcome != UninstallOutcome::kRemoved) {
     std::fprintf(stderr, "corvex-online-setup: %s\n", DescribeUninstallFailure(request, result).c_str());
   }

@@ -20,5 +20,6 @@ enum ProjectText : int {
   kTextUninstallNotAnInstallation,
   kTextUninstallFilesLeft,
   kTextDownloadsNotWritable,
+  kTextNoAdministratorRights,
   kProjectTextEnd,
 };

@@ -72,5 +72,6 @@ const LanguageTable kCzechTexts = {
         /* 61 */ L"Některé soubory v __FOLDER__ nelze odebrat. "
                  L"Zavřete programy, které je používají, a pak složku odstraňte.",
         /* 62 */ L"Do složky Stažené soubory nelze zapisovat. Ověřte, že existuje a že do ní můžete zapisovat, a zkuste to znovu.",
+        /* 63 */ L"Instalace vyžaduje práva správce, která nebyla udělena. Nic nebylo změněno.",
     },
 };

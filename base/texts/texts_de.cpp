@@ -78,5 +78,6 @@ const LanguageTable kGermanTexts = {
         /* 61 */ L"Einige Dateien in __FOLDER__ konnten nicht entfernt werden. "
                  L"Schließen Sie die Programme, die sie verwenden, und löschen Sie dann den Ordner.",
         /* 62 */ L"In den Ordner „Downloads“ kann nicht geschrieben werden. Prüfen Sie, ob er vorhanden und beschreibbar ist, und versuchen Sie es erneut.",
+        /* 63 */ L"Für die Installation sind Administratorrechte nötig, und sie wurden nicht erteilt. Es wurde nichts geändert.",
     },
 };

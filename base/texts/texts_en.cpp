@@ -74,5 +74,6 @@ const LanguageTable kEnglishTexts = {
         /* 61 */ L"Some files in __FOLDER__ could not be removed. "
                  L"Close the programs that use them, then delete the folder.",
         /* 62 */ L"The Downloads folder cannot be written to. Check that it exists and that you may write there, then try again.",
+        /* 63 */ L"Administrator rights are needed to install, and they were not granted. Nothing was changed.",
     },
 };

@@ -75,5 +75,6 @@ const LanguageTable kSpanishTexts = {
         /* 61 */ L"No se pudieron quitar algunos archivos de __FOLDER__. "
                  L"Cierre los programas que los usan y luego elimine la carpeta.",
         /* 62 */ L"No se puede escribir en la carpeta Descargas. Compruebe que existe y que puede escribir en ella, y vuelva a intentarlo.",
+        /* 63 */ L"La instalación necesita derechos de administrador y no se concedieron. No se ha cambiado nada.",
     },
 };

@@ -77,5 +77,6 @@ const LanguageTable kFrenchTexts = {
         /* 61 */ L"Certains fichiers de __FOLDER__ n'ont pas pu être supprimés. "
                  L"Fermez les programmes qui les utilisent, puis supprimez le dossier.",
         /* 62 */ L"Impossible d’écrire dans le dossier Téléchargements. Vérifiez qu’il existe et que vous pouvez y écrire, puis réessayez.",
+        /* 63 */ L"L’installation exige des droits d’administrateur, qui n’ont pas été accordés. Rien n’a été modifié.",
     },
 };

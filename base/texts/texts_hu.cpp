@@ -73,5 +73,6 @@ const LanguageTable kHungarianTexts = {
         /* 61 */ L"A(z) __FOLDER__ mappa néhány fájlját nem sikerült eltávolítani. "
                  L"Zárja be az azokat használó programokat, majd törölje a mappát.",
         /* 62 */ L"A Letöltések mappába nem lehet írni. Ellenőrizze, hogy létezik-e, és van-e írási joga, majd próbálja újra.",
+        /* 63 */ L"A telepítéshez rendszergazdai jogok kellenek, ezeket nem kapta meg. Semmi sem változott.",
     },
 };

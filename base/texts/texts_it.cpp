@@ -73,5 +73,6 @@ const LanguageTable kItalianTexts = {
         /* 61 */ L"Non è stato possibile rimuovere alcuni file in __FOLDER__. "
                  L"Chiudi i programmi che li usano, quindi elimina la cartella.",
         /* 62 */ L"Impossibile scrivere nella cartella Download. Verificare che esista e che sia scrivibile, quindi riprovare.",
+        /* 63 */ L"L’installazione richiede i diritti di amministratore, che non sono stati concessi. Non è stato modificato nulla.",
     },
 };

@@ -74,5 +74,6 @@ const LanguageTable kDutchTexts = {
         /* 61 */ L"Sommige bestanden in __FOLDER__ konden niet worden verwijderd. "
                  L"Sluit de programma's die ze gebruiken en verwijder daarna de map.",
         /* 62 */ L"Er kan niet in de map Downloads worden geschreven. Controleer of de map bestaat en beschrijfbaar is en probeer het opnieuw.",
+        /* 63 */ L"Voor de installatie zijn beheerdersrechten nodig, en die zijn niet verleend. Er is niets gewijzigd.",
     },
 };

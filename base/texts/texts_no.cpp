@@ -72,5 +72,6 @@ const LanguageTable kNorwegianTexts = {
         /* 61 */ L"Noen filer i __FOLDER__ kunne ikke fjernes. "
                  L"Lukk programmene som bruker dem, og slett deretter mappen.",
         /* 62 */ L"Kan ikke skrive til mappen Nedlastinger. Kontroller at den finnes og at du kan skrive der, og prøv igjen.",
+        /* 63 */ L"Installasjonen krever administratorrettigheter, og de ble ikke gitt. Ingenting ble endret.",
     },
 };

@@ -73,5 +73,6 @@ const LanguageTable kPolishTexts = {
         /* 61 */ L"Nie udało się usunąć niektórych plików w __FOLDER__. "
                  L"Zamknij programy, które ich używają, a następnie usuń folder.",
         /* 62 */ L"Nie można zapisywać w folderze Pobrane. Sprawdź, czy istnieje i czy masz do niego prawo zapisu, a następnie spróbuj ponownie.",
+        /* 63 */ L"Instalacja wymaga uprawnień administratora, których nie przyznano. Nic nie zostało zmienione.",
     },
 };

@@ -75,5 +75,6 @@ const LanguageTable kPortugueseTexts = {
         /* 61 */ L"Não foi possível remover alguns arquivos em __FOLDER__. "
                  L"Feche os programas que os usam e depois exclua a pasta.",
         /* 62 */ L"Não é possível gravar na pasta Transferências. Verifique se ela existe e se pode gravar nela e tente novamente.",
+        /* 63 */ L"A instalação precisa de direitos de administrador, que não foram concedidos. Nada foi alterado.",
     },
 };

@@ -73,5 +73,6 @@ const LanguageTable kSwedishTexts = {
         /* 61 */ L"Vissa filer i __FOLDER__ kunde inte tas bort. "
                  L"Stäng programmen som använder dem och ta sedan bort mappen.",
         /* 62 */ L"Det går inte att skriva till mappen Hämtade filer. Kontrollera att den finns och att du får skriva där och försök igen.",
+        /* 63 */ L"Installationen kräver administratörsbehörighet, och den beviljades inte. Ingenting har ändrats.",
     },
 };

@@ -51,7 +51,7 @@ TEST_F(InstallTransaction, ADiskThatFillsDuringTheDownloadEndsBeforeTheUnpackWit
   MakePackage(48u * 1024 * 1024);
   ServeMirrors(kGoodMirrors);
   const ProgramRun run = InstallUnderScript(
-      "mkdir -p \"$ROOT/opt\" && mount -t tmpfs -o size=300m corvex-small \"$ROOT/opt\" || exit 99\n"
+      "mkdir -p \"$ROOT/opt\" && mount -t tmpfs -o size=300m,mode=0755 corvex-small \"$ROOT/opt\" || exit 99\n"
       "\"$SETUP\" --silent & pid=$!\n"
       "while ! grep -q 'Url : ' \"$LOG\" 2>/dev/null; do kill -0 $pid 2>/dev/null || break; sleep 0.01; done\n"
       "fallocate -l 280m \"$ROOT/opt/filler\"\n"

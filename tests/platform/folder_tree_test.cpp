@@ -1,38 +1,23 @@
 #include "platform/folder_tree.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
+#include "private_mounts.h"
 #include "sandbox.h"
 
 namespace {
 
+using testing_support::InPrivateMountNamespace;
 using testing_support::Sandbox;
 using testing_support::TempFolder;
 
 bool Exists(const std::string& path) {
   struct stat st{};
   return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Runs `body` in a forked child with a private mount namespace; its result is the
-// child's exit code (100 when the namespace could not be made).
-template <typename Body>
-int InPrivateMountNamespace(Body body) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(100);
-    _exit(body());
-  }
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
 }
 
 TEST(FolderTree, DeletionKeepsWhatIsMountedInsideTheTree) {
@@ -53,7 +38,7 @@ TEST(FolderTree, DeletionKeepsWhatIsMountedInsideTheTree) {
   const int code = InPrivateMountNamespace([&] {
     if (::mount(elsewhere.c_str(), (product + "/sub/mounted").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
         ::mount((top + "/keep-file.txt").c_str(), (product + "/mounted.txt").c_str(), nullptr, MS_BIND, nullptr) != 0) {
-      return 101;
+      return 99;
     }
     const bool deleted = platform::DeleteFolderTree(product, platform::ReadOnlyFiles::kDelete);
     int result = 0;

@@ -10,7 +10,6 @@
 #include "install/previous_install.h"
 #include "platform/folder_trust.h"
 #include "platform/known_folders.h"
-#include "platform/path.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;

@@ -1,7 +1,5 @@
 #include "install/install_folder_guard.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -9,9 +7,9 @@
 #include <system_error>
 #include <vector>
 
-#include "external/product_programs.h"
+#include "install/previous_install.h"
+#include "platform/folder_trust.h"
 #include "platform/known_folders.h"
-#include "platform/path.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -103,23 +101,19 @@ FolderVerdict CheckFolderMayBeDeleted(const std::wstring& folder) {
   return CheckFolderMayBeDeleted(platform::WideToNarrow(folder));
 }
 
-bool HoldsProductInstall(const std::string& folder) {
-  if (folder.empty()) return false;
-  struct stat st{};
-  // A link in place of the folder would lead the deletion somewhere else.
-  if (::lstat(WithoutTrailingSlash(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  const std::string uninstaller = platform::PathJoin(folder, product::kUninstaller);
-  return ::lstat(uninstaller.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-FolderVerdict CheckInstallFolderForUninstall(const std::string& folder) {
+FolderVerdict CheckInstallFolderForUninstall(const std::string& folder, const std::string& productKeyName,
+                                             bool is64Bit) {
   const FolderVerdict verdict = CheckFolderMayBeDeleted(folder);
   if (verdict != FolderVerdict::kMayDelete) return verdict;
-  return HoldsProductInstall(folder) ? FolderVerdict::kMayDelete : FolderVerdict::kNotProductInstall;
+  // What is inside a folder others may change says nothing about whose it is.
+  if (platform::JudgeFolderTrust(folder) != platform::FolderTrust::kTrusted) return FolderVerdict::kNotTrusted;
+  return IsPreviousInstall(folder, productKeyName, is64Bit) ? FolderVerdict::kMayDelete
+                                                            : FolderVerdict::kNotProductInstall;
 }
 
-FolderVerdict CheckInstallFolderForUninstall(const std::wstring& folder) {
-  return CheckInstallFolderForUninstall(platform::WideToNarrow(folder));
+FolderVerdict CheckInstallFolderForUninstall(const std::wstring& folder, const std::string& productKeyName,
+                                             bool is64Bit) {
+  return CheckInstallFolderForUninstall(platform::WideToNarrow(folder), productKeyName, is64Bit);
 }
 
 const char* FolderVerdictText(FolderVerdict verdict) {
@@ -130,7 +124,9 @@ const char* FolderVerdictText(FolderVerdict verdict) {
     case FolderVerdict::kRootFolder: return "it is the root folder";
     case FolderVerdict::kHomeFolder: return "it is a home folder, one of the user's own folders, or holds one";
     case FolderVerdict::kSystemFolder: return "it is a system folder";
-    case FolderVerdict::kNotProductInstall: return "it is not a folder holding this product's uninstall.exe";
+    case FolderVerdict::kNotProductInstall:
+      return "it is not this product's registered install folder holding its own uninstall.exe";
+    case FolderVerdict::kNotTrusted: return "it or a folder above it is a link, another user's, or writable by others";
   }
   return "unknown verdict";
 }

@@ -1,6 +1,6 @@
 // Which folders the installer may empty or delete as a whole: never the root, a home
-// folder, the user's own folders or a system folder, and for an uninstall only a folder
-// that holds this product's uninstaller.
+// folder, the user's own folders or a system folder, and for an uninstall only a
+// trusted folder that holds a previous install of this product.
 #pragma once
 
 #include <string>
@@ -12,7 +12,8 @@ enum class FolderVerdict {
   kRootFolder,      // "/" or the sandbox root
   kHomeFolder,      // a home folder, one of the user's own folders, or a folder above one
   kSystemFolder,    // a folder of the operating system, inside one, or above one
-  kNotProductInstall,
+  kNotProductInstall,  // not the registered folder of this product, or no uninstaller of root's there
+  kNotTrusted,         // it, or a folder above it, is a link, another user's, or writable by others
 };
 
 // Whether `folder` may be emptied or deleted. The path is judged as written (".." and
@@ -21,13 +22,13 @@ enum class FolderVerdict {
 FolderVerdict CheckFolderMayBeDeleted(const std::string& folder);
 FolderVerdict CheckFolderMayBeDeleted(const std::wstring& folder);
 
-// True when `folder` is a folder (not a link to one) holding this product's uninstaller
-// as a regular file (not a link).
-bool HoldsProductInstall(const std::string& folder);
-
-// CheckFolderMayBeDeleted, then HoldsProductInstall: what an uninstall may remove.
-FolderVerdict CheckInstallFolderForUninstall(const std::string& folder);
-FolderVerdict CheckInstallFolderForUninstall(const std::wstring& folder);
+// CheckFolderMayBeDeleted, then platform::JudgeFolderTrust, then IsPreviousInstall of
+// the product's entry (`productKeyName`, "(x64)" appended for `is64Bit`): what an
+// uninstall may remove.
+FolderVerdict CheckInstallFolderForUninstall(const std::string& folder, const std::string& productKeyName,
+                                             bool is64Bit);
+FolderVerdict CheckInstallFolderForUninstall(const std::wstring& folder, const std::string& productKeyName,
+                                             bool is64Bit);
 
 // A short reason for log lines and messages, e.g. "it is a system folder".
 const char* FolderVerdictText(FolderVerdict verdict);

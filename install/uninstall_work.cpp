@@ -7,6 +7,7 @@
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
 #include "platform/folder_tree.h"
+#include "platform/folder_trust.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -94,10 +95,14 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
 UninstallResult RemoveInstallation(const UninstallRequest& request, const ProgressCallback& events) {
   WriteLog("Begin Uninstall Work. x64mode = %s", request.is64Bit ? "true" : "false");
   UninstallResult result;
-  result.verdict = CheckInstallFolderForUninstall(request.installFolder);
+  result.verdict = CheckInstallFolderForUninstall(request.installFolder, request.productKeyName, request.is64Bit);
   if (result.verdict != FolderVerdict::kMayDelete) {
     WriteLog("UninstallWork : the install folder (%s) is refused, nothing is removed: %s.",
              request.installFolder.c_str(), FolderVerdictText(result.verdict));
+    if (result.verdict == FolderVerdict::kNotTrusted) {
+      WriteLog("UninstallWork : the install folder (%s) is not trusted: %s.", request.installFolder.c_str(),
+               platform::FolderTrustText(platform::JudgeFolderTrust(request.installFolder)));
+    }
     result.outcome = UninstallOutcome::kRefused;
     Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
     return result;

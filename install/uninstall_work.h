@@ -38,8 +38,9 @@ struct UninstallResult {
 };
 
 // Runs on the uninstall worker thread; `events` is called on that thread. The install
-// folder is checked first: a refused folder gets a log line and event 2, and nothing
-// else happens.
+// folder is checked first (CheckInstallFolderForUninstall): a refused folder gets a log
+// line and event 2, and nothing else happens. The folder tree is deleted without
+// following links or crossing into anything mounted inside it.
 UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events);
 
 // The two halves of UninstallWork, for a run whose privileged part is done elsewhere.

@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 #include "platform/path.h"
@@ -32,10 +34,41 @@ Removal Worse(Removal a, Removal b) {
   return Removal::kGone;
 }
 
-Removal RemoveEntry(int parent, const std::string& name, const struct stat& st, ReadOnlyFiles readOnlyFiles);
+// Where an entry lies: its file system and, where the kernel tells, its mount, which
+// tells a folder bind-mounted from the same file system apart.
+struct Place {
+  dev_t device = 0;
+  uint64_t mountId = 0;
+  bool hasMountId = false;
+};
+
+// The place of `name` in `folder`, or of `folder` itself for an empty name; never
+// through a link.
+bool PlaceOf(int folder, const char* name, Place& place) {
+  struct statx stx{};
+  const int flags = AT_SYMLINK_NOFOLLOW | (*name == '\0' ? AT_EMPTY_PATH : 0);
+  if (::statx(folder, name, flags, STATX_MNT_ID, &stx) != 0) return false;
+  place.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+  place.hasMountId = (stx.stx_mask & STATX_MNT_ID) != 0;
+  place.mountId = stx.stx_mnt_id;
+  return true;
+}
+
+bool SamePlace(const Place& a, const Place& b) {
+  return a.device == b.device && (!a.hasMountId || !b.hasMountId || a.mountId == b.mountId);
+}
+
+// What a deletion keeps to: the policy for read-only files, and the mount of the tree's
+// top, so that nothing mounted inside the tree is ever emptied.
+struct Scope {
+  ReadOnlyFiles readOnlyFiles;
+  Place top;
+};
+
+Removal RemoveEntry(int parent, const std::string& name, const struct stat& st, const Scope& scope);
 
 // Removes every entry of the open folder `folder`, which it closes.
-Removal EmptyOpenFolder(int folder, ReadOnlyFiles readOnlyFiles) {
+Removal EmptyOpenFolder(int folder, const Scope& scope) {
   DIR* listing = ::fdopendir(folder);
   if (!listing) {
     ::close(folder);
@@ -53,7 +86,17 @@ Removal EmptyOpenFolder(int folder, ReadOnlyFiles readOnlyFiles) {
       if (errno != ENOENT) result = Removal::kFailed;
       continue;
     }
-    result = Worse(result, RemoveEntry(::dirfd(listing), name, st, readOnlyFiles));
+    // A mount point is kept as it is: what lies there belongs to another mount.
+    Place place;
+    if (!PlaceOf(::dirfd(listing), name.c_str(), place)) {
+      if (errno != ENOENT) result = Removal::kFailed;
+      continue;
+    }
+    if (!SamePlace(place, scope.top)) {
+      result = Worse(result, Removal::kKept);
+      continue;
+    }
+    result = Worse(result, RemoveEntry(::dirfd(listing), name, st, scope));
   }
   ::closedir(listing);
   return result;
@@ -74,11 +117,23 @@ int OpenSubfolder(int parent, const std::string& name, const struct stat& st, Re
   return folder;
 }
 
-Removal RemoveEntry(int parent, const std::string& name, const struct stat& st, ReadOnlyFiles readOnlyFiles) {
+// True when the opened folder still lies on the tree's mount: the entry may have been
+// replaced between its examination and its opening.
+bool OnTreesMount(int folder, const Place& top) {
+  Place place;
+  return PlaceOf(folder, "", place) && SamePlace(place, top);
+}
+
+Removal RemoveEntry(int parent, const std::string& name, const struct stat& st, const Scope& scope) {
+  const ReadOnlyFiles readOnlyFiles = scope.readOnlyFiles;
   if (S_ISDIR(st.st_mode)) {
     const int folder = OpenSubfolder(parent, name, st, readOnlyFiles);
     if (folder < 0) return Removal::kFailed;
-    const Removal inside = EmptyOpenFolder(folder, readOnlyFiles);
+    if (!OnTreesMount(folder, scope.top)) {
+      ::close(folder);
+      return Removal::kKept;
+    }
+    const Removal inside = EmptyOpenFolder(folder, scope);
     if (inside != Removal::kKept && ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0) return Removal::kGone;
     return inside == Removal::kGone ? Removal::kFailed : inside;
   }
@@ -112,7 +167,12 @@ bool DeleteFolderTree(const std::string& folder, ReadOnlyFiles readOnlyFiles) {
   // O_NOFOLLOW only guards the last element, hence the trailing '/' went first.
   const int top = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (top < 0) return false;
-  const Removal inside = EmptyOpenFolder(top, readOnlyFiles);
+  Place place;
+  if (!PlaceOf(top, "", place)) {
+    ::close(top);
+    return false;
+  }
+  const Removal inside = EmptyOpenFolder(top, Scope{readOnlyFiles, place});
   if (inside == Removal::kKept) return true;
   return ::rmdir(path.c_str()) == 0 && inside == Removal::kGone;
 }

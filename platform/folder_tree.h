@@ -1,7 +1,8 @@
 // Creating folder chains and deleting folder trees. Paths are narrow (UTF-8) and use
 // '/' only. Deletion never follows a link: a link inside the tree is removed as
 // itself, and a tree whose top is a link is left alone, so a planted link cannot make
-// a privileged process delete anything outside the tree.
+// a privileged process delete anything outside the tree. Nor does it cross a mount
+// point: whatever lies on another mount than the tree's top is kept.
 #pragma once
 
 #include <string>
@@ -24,7 +25,8 @@ enum class ReadOnlyFiles {
 };
 
 // Deletes the entries of `folder` and then the folder itself (a trailing '/' is
-// ignored). True when everything the policy deletes is gone; false for an empty path,
+// ignored). True when everything the policy deletes is gone (a mount point inside the
+// tree, and the folders holding it, are kept like read-only files); false for an empty path,
 // a folder that cannot be listed, a link, or anything left behind by an error.
 bool DeleteFolderTree(const std::string& folder, ReadOnlyFiles readOnlyFiles);
 

@@ -10,8 +10,9 @@
 #include "base/texts/ui_texts.h"
 #include "base/version_gate.h"
 #include "install/install_folder_guard.h"
-#include "install/uninstall_registration.h"
+#include "install/previous_install.h"
 #include "platform/folder_swap.h"
+#include "platform/folder_trust.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
@@ -25,21 +26,13 @@ namespace {
 // The folder box holds at most this many characters.
 constexpr std::size_t kFolderTextLimit = 520;
 
-std::string ComparableForm(const std::string& path) {
-  std::string out = fs::path(path).lexically_normal().string();
-  while (out.size() > 1 && out.back() == '/') out.pop_back();
-  return out;
-}
-
-bool SameFolder(const std::string& a, const std::string& b) {
-  if (ComparableForm(a) == ComparableForm(b)) return true;
-  std::error_code error;
-  return fs::equivalent(a, b, error);
-}
-
-bool IsRegisteredInstallFolder(const std::string& folder, const PackageInfo& info) {
-  std::string registered;
-  return GetLastInstallPathInRegidit(UninstallEntryName(info), registered) && SameFolder(folder, registered);
+// The check that answers an untrusted folder: the path itself, or the right to act there.
+InstallCheck CheckForUntrustedFolder(platform::FolderTrust trust) {
+  switch (trust) {
+    case platform::FolderTrust::kInvalidPath:
+    case platform::FolderTrust::kNotAFolder: return InstallCheck::kFolderInvalid;
+    default: return InstallCheck::kFolderNotWritable;
+  }
 }
 
 enum class FolderContent { kMissing, kEmpty, kNotEmpty, kNotAFolder, kUnreadable };
@@ -96,6 +89,11 @@ InstallCheck JudgeInstallFolder(const std::wstring& folderW, const PackageInfo& 
                ? InstallCheck::kFolderInvalid
                : InstallCheck::kFolderProtected;
   }
+  const platform::FolderTrust trust = platform::JudgeFolderTrust(folder);
+  if (trust != platform::FolderTrust::kTrusted) {
+    LogRefusal(folder, platform::FolderTrustText(trust));
+    return CheckForUntrustedFolder(trust);
+  }
   switch (ContentOf(folder)) {
     case FolderContent::kMissing:
     case FolderContent::kEmpty: return InstallCheck::kPassed;
@@ -105,7 +103,9 @@ InstallCheck JudgeInstallFolder(const std::wstring& folderW, const PackageInfo& 
       return InstallCheck::kFolderNotWritable;
     case FolderContent::kNotEmpty: break;
   }
-  if (HoldsProductInstall(folder) || IsRegisteredInstallFolder(folder, info)) return InstallCheck::kPassed;
+  if (IsPreviousInstall(folder, PackageInfoText(info.productKeyName), info.is64Bit != 0)) {
+    return InstallCheck::kPassed;
+  }
   LogRefusal(folder, "it holds files that are not a previous install of this product");
   return InstallCheck::kFolderNotOurs;
 }

@@ -37,9 +37,9 @@ InstallCheck JudgeInstallFolder(const std::wstring& folder, const PackageInfo& i
 
 // Whether the install sequence may empty `folder` before it unpacks: never "/", a
 // home folder, the user's own folders or a system folder; otherwise a folder that
-// does not exist, is empty, or holds a previous install of this product (its
-// uninstall.exe, or it is the InstallLocation registered for `info`). A refusal is
-// logged with the folder and the reason. Any thread.
+// is trusted (platform::JudgeFolderTrust) and does not exist, is empty, or holds a
+// previous install of this product (IsPreviousInstall of the entry of `info`). A refusal
+// is logged with the folder and the reason. Any thread.
 bool MayEmptyInstallFolder(const std::wstring& folder, const PackageInfo& info);
 
 // The checks without a message box. `folderText` is the folder box's text (its

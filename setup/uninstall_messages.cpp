@@ -14,7 +14,8 @@ int RefusalTextId(FolderVerdict verdict) {
     case FolderVerdict::kSystemFolder: return kTextUninstallProtectedFolder;
     case FolderVerdict::kMayDelete:
     case FolderVerdict::kRelativePath:
-    case FolderVerdict::kNotProductInstall: break;
+    case FolderVerdict::kNotProductInstall:
+    case FolderVerdict::kNotTrusted: break;
   }
   return kTextUninstallNotAnInstallation;
 }

@@ -130,7 +130,8 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   progress_->SetVisible(false);
 
   // Say at once when there is nothing this page may remove, rather than after a click.
-  const FolderVerdict verdict = CheckInstallFolderForUninstall(target.installFolder);
+  const FolderVerdict verdict =
+      CheckInstallFolderForUninstall(target.installFolder, target.productKeyName, target.is64Bit);
   if (verdict != FolderVerdict::kMayDelete) {
     UninstallRequest request;
     request.installFolder = target.installFolder;

@@ -51,7 +51,7 @@ TEST_F(InstallTransaction, ADiskThatFillsDuringTheDownloadEndsBeforeTheUnpackWit
   MakePackage(48u * 1024 * 1024);
   ServeMirrors(kGoodMirrors);
   const ProgramRun run = InstallUnderScript(
-      "mkdir -p \"$ROOT/opt\" && mount -t tmpfs -o size=300m corvex-small \"$ROOT/opt\" || exit 99\n"
+      "mkdir -p \"$ROOT/opt\" && mount -t tmpfs -o size=300m,mode=0755 corvex-small \"$ROOT/opt\" || exit 99\n"
       "\"$SETUP\" --silent & pid=$!\n"
       "while ! grep -q 'Url : ' \"$LOG\" 2>/dev/null; do kill -0 $pid 2>/dev/null || break; sleep 0.01; done\n"
       "fallocate -l 280m \"$ROOT/opt/filler\"\n"
@@ -82,9 +82,10 @@ TEST_F(InstallTransaction, AnUpdateThatFailsLateLeavesThePreviousVersionExactlyA
   const std::string entry = RegQuery();
 
   // The registry store turns read-only: the new version is complete and in place when
-  // its uninstall entry cannot be written.
+  // its uninstall entry cannot be written. The store can still be read, so the previous
+  // install is recognised as this product's.
   const ProgramRun second = InstallUnderScript(
-      "db=\"$ROOT/var/lib/corvex/registry\" && mount --bind \"$db\" \"$db\" && "
+      "db=\"$ROOT/var/lib/corvex/registry/machine.db\" && mount --bind \"$db\" \"$db\" && "
       "mount -o remount,bind,ro \"$db\" && exec \"$SETUP\" --silent");
   EXPECT_EQ(second.exitCode, 3) << second.output << Log();
   EXPECT_NE(second.output.find("could not be registered; nothing was changed"), std::string::npos) << second.output;

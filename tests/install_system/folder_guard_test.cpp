@@ -6,6 +6,8 @@
 #include <string>
 
 #include "install/install_folder_guard.h"
+#include "install/previous_install.h"
+#include "previous_install_fixture.h"
 #include "sandbox.h"
 
 void PrintTo(FolderVerdict verdict, std::ostream* out) { *out << FolderVerdictText(verdict); }
@@ -13,6 +15,8 @@ void PrintTo(FolderVerdict verdict, std::ostream* out) { *out << FolderVerdictTe
 namespace {
 
 using testing_support::Sandbox;
+
+constexpr uid_t kNobody = 65534;
 
 struct GuardCase {
   std::string folder;
@@ -77,9 +81,8 @@ TEST_F(FolderGuardTest, JudgesALinkByWhereItLeads) {
   EXPECT_EQ(CheckFolderMayBeDeleted(toSystem + "/share"), FolderVerdict::kSystemFolder);
 }
 
-TEST_F(FolderGuardTest, OnlyARealUninstallerMarksTheProductsInstall) {
+TEST_F(FolderGuardTest, OnlyARealUninstallerOfRootsMarksTheProductsInstall) {
   EXPECT_FALSE(HoldsProductInstall(install));
-  EXPECT_EQ(CheckInstallFolderForUninstall(install), FolderVerdict::kNotProductInstall);
 
   ::mkdir((install + "/uninstall.exe").c_str(), 0755);  // a folder of that name is no uninstaller
   EXPECT_FALSE(HoldsProductInstall(install));
@@ -96,12 +99,38 @@ TEST_F(FolderGuardTest, OnlyARealUninstallerMarksTheProductsInstall) {
   const std::string linkToInstall = sandbox.root() + "/opt/Corvex link";
   ASSERT_EQ(::symlink(install.c_str(), linkToInstall.c_str()), 0);
   EXPECT_FALSE(HoldsProductInstall(linkToInstall));
-  EXPECT_EQ(CheckInstallFolderForUninstall(install), FolderVerdict::kMayDelete);
-  EXPECT_EQ(CheckInstallFolderForUninstall(std::wstring(L"/")), FolderVerdict::kRootFolder);
+  // One another user left there marks nothing.
+  ASSERT_EQ(::chown((install + "/uninstall.exe").c_str(), kNobody, kNobody), 0);
+  EXPECT_FALSE(HoldsProductInstall(install));
+}
 
-  // Holding an uninstaller does not make the home folder deletable.
+TEST_F(FolderGuardTest, AnUninstallRemovesOnlyTheTrustedRegisteredFolderOfTheProduct) {
+  Sandbox::WriteFile(install + "/uninstall.exe", "program");
+  // A stray uninstaller without the entry that names its folder.
+  EXPECT_EQ(CheckInstallFolderForUninstall(install, "Corvex 11", false), FolderVerdict::kNotProductInstall);
+  ASSERT_TRUE(testing_support::RegisterInstallLocation("Corvex 11(x64)", install + "/"));
+  EXPECT_FALSE(IsPreviousInstall(install, "Corvex 11", false));
+  EXPECT_TRUE(IsPreviousInstall(install, "Corvex 11", true));
+  EXPECT_EQ(CheckInstallFolderForUninstall(install, "Corvex 11", false), FolderVerdict::kNotProductInstall);
+  EXPECT_EQ(CheckInstallFolderForUninstall(install, "Corvex 11", true), FolderVerdict::kMayDelete);
+  EXPECT_EQ(CheckInstallFolderForUninstall(std::wstring(L"/"), "Corvex 11", true), FolderVerdict::kRootFolder);
+
+  // Reached through a link, or in a folder another user owns or may write to.
+  const std::string linkToInstall = sandbox.root() + "/opt/Corvex link";
+  ASSERT_EQ(::symlink(install.c_str(), linkToInstall.c_str()), 0);
+  ASSERT_TRUE(testing_support::RegisterInstallLocation("Corvex 11(x64)", linkToInstall));
+  EXPECT_EQ(CheckInstallFolderForUninstall(linkToInstall, "Corvex 11", true), FolderVerdict::kNotTrusted);
+  ASSERT_TRUE(testing_support::RegisterInstallLocation("Corvex 11(x64)", install));
+  ::chmod(install.c_str(), 0777);
+  EXPECT_EQ(CheckInstallFolderForUninstall(install, "Corvex 11", true), FolderVerdict::kNotTrusted);
+  ::chmod(install.c_str(), 0755);
+  ::chown(install.c_str(), kNobody, kNobody);
+  EXPECT_EQ(CheckInstallFolderForUninstall(install, "Corvex 11", true), FolderVerdict::kNotTrusted);
+
+  // Holding an uninstaller, even a registered one, does not make the home folder deletable.
   Sandbox::WriteFile(sandbox.home() + "/uninstall.exe", "program");
-  EXPECT_EQ(CheckInstallFolderForUninstall(sandbox.home()), FolderVerdict::kHomeFolder);
+  ASSERT_TRUE(testing_support::RegisterInstallLocation("Corvex 11", sandbox.home()));
+  EXPECT_EQ(CheckInstallFolderForUninstall(sandbox.home(), "Corvex 11", false), FolderVerdict::kHomeFolder);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include "install/shortcuts.h"
 #include "install/uninstall_registration.h"
 #include "install/uninstall_work.h"
+#include "private_mounts.h"
 #include "system_test_support.h"
 
 namespace {
@@ -164,7 +166,7 @@ TEST_F(UninstallWorkTest, RefusedFoldersKeepEveryFileAndTheEntry) {
       {sandbox.home(), FolderVerdict::kHomeFolder},
       {sandbox.root() + "/usr", FolderVerdict::kSystemFolder},
       {foreign, FolderVerdict::kNotProductInstall},
-      {linkToInstall, FolderVerdict::kNotProductInstall},
+      {linkToInstall, FolderVerdict::kNotTrusted},
   };
   for (const auto& [folder, verdict] : cases) {
     const UninstallResult result = Run(false, false, folder);
@@ -195,6 +197,26 @@ TEST_F(UninstallWorkTest, AProductThatNeverEndsIsEndedAndLinksOutOfTheFolderAreN
   EXPECT_NE(Log().find("still runs after 300 ms; it is ended and the uninstall goes on."), std::string::npos);
   EXPECT_FALSE(Exists(install));
   EXPECT_EQ(Sandbox::ReadFile(outside + "/song.ogg"), "la");
+}
+
+TEST_F(UninstallWorkTest, AFolderMountedIntoTheInstallFolderKeepsItsFiles) {
+  Install(false, false);
+  const std::string elsewhere = sandbox.root() + "/srv/share";
+  MakeFolders(elsewhere);
+  MakeFolders(install + "/mounted");
+  Sandbox::WriteFile(elsewhere + "/keep.txt", "kept");
+
+  // Bit 1: not reported as files left; 2: the mounted file went; 4: the product's files stayed.
+  const int code = testing_support::InPrivateMountNamespace([&] {
+    if (::mount(elsewhere.c_str(), (install + "/mounted").c_str(), nullptr, MS_BIND, nullptr) != 0) return 99;
+    int result = Run(false, true, install).outcome == UninstallOutcome::kFilesLeft ? 0 : 1;
+    if (Sandbox::ReadFile(install + "/mounted/keep.txt") != "kept") result |= 2;
+    if (Exists(install + "/data.bin") || Exists(install + "/uninstall.exe")) result |= 4;
+    return result;
+  });
+  EXPECT_EQ(code, 0) << Log();
+  EXPECT_EQ(Sandbox::ReadFile(elsewhere + "/keep.txt"), "kept");
+  EXPECT_NE(Log().find("could not be removed completely."), std::string::npos);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "install/uninstall_registration.h"
+#include "previous_install_fixture.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/window.h"
 #include "platform/path.h"
@@ -19,6 +22,8 @@ namespace fs = std::filesystem;
 namespace headless = platform::gui::headless;
 using steps_test::StepsTest;
 using testing_support::Sandbox;
+
+constexpr uid_t kNobody = 65534;
 
 class InstallChecksTest : public StepsTest {
  protected:
@@ -34,8 +39,9 @@ class InstallChecksTest : public StepsTest {
       privateMounts_ = true;
     }
     fs::create_directories(folder);
-    const std::string size = "size=" + std::to_string(megabytes) + "m";
-    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) != 0) return false;
+    // Mode 0755 as a real disk mounted there has: the root of a tmpfs is open to all.
+    const std::string options = "size=" + std::to_string(megabytes) + "m,mode=0755";
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) return false;
     mounts_.push_back(folder);
     return true;
   }
@@ -103,22 +109,58 @@ TEST_F(InstallChecksTest, FolderWithSomeoneElsesFilesIsRefusedBeforeAnythingIsTo
   EXPECT_TRUE(unchanged);
 }
 
-TEST_F(InstallChecksTest, PreviousInstallOfThisProductMayBeEmptied) {
-  const std::string withUninstaller = Path("apps/one");
-  fs::create_directories(withUninstaller);
-  Sandbox::WriteFile(withUninstaller + "/uninstall.exe", "x");
-  Sandbox::WriteFile(withUninstaller + "/Corvex64.exe", "x");
-  EXPECT_EQ(Check(withUninstaller).result, InstallCheck::kPassed);
-
-  // Registered, but its uninstaller is gone (a damaged install): still ours.
-  const std::string registered = Path("apps/two");
-  fs::create_directories(registered);
-  Sandbox::WriteFile(registered + "/Corvex64.exe", "x");
-  SetUninstallString("Corvex 11(x64)", "InstallLocation", registered + "/");
-  EXPECT_EQ(Check(registered).result, InstallCheck::kPassed);
+TEST_F(InstallChecksTest, OnlyTheRegisteredPreviousInstallOfThisProductMayBeEmptied) {
+  const std::string previous = Path("apps/one");
+  fs::create_directories(previous);
+  Sandbox::WriteFile(previous + "/Corvex64.exe", "x");
+  ASSERT_TRUE(testing_support::MakePreviousInstall(previous, "Corvex 11(x64)"));
+  EXPECT_EQ(Check(previous).result, InstallCheck::kPassed);
   // The same folder for the 32-bit edition is someone else's.
   info = steps_test::MakeInfo(false);
-  EXPECT_EQ(Check(registered).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Check(previous).result, InstallCheck::kFolderNotOurs);
+  info = steps_test::MakeInfo(true);
+
+  // An uninstaller another user left there, or none at all (a damaged install), does
+  // not make the registered folder ours.
+  ASSERT_EQ(::chown((previous + "/uninstall.exe").c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(Check(previous).result, InstallCheck::kFolderNotOurs);
+  ::unlink((previous + "/uninstall.exe").c_str());
+  EXPECT_EQ(Check(previous).result, InstallCheck::kFolderNotOurs);
+
+  // A stray uninstaller in a folder no entry names.
+  const std::string stray = Path("apps/two");
+  fs::create_directories(stray);
+  Sandbox::WriteFile(stray + "/uninstall.exe", "x");
+  EXPECT_EQ(Check(stray).result, InstallCheck::kFolderNotOurs);
+  EXPECT_EQ(Sandbox::ReadFile(stray + "/uninstall.exe"), "x");
+}
+
+TEST_F(InstallChecksTest, FoldersOtherUsersOwnOrMayChangeAreRefusedWithTheReason) {
+  const std::string nobodys = Path("srv/nobodys");
+  const std::string open = Path("srv/open");
+  fs::create_directories(nobodys);
+  fs::create_directories(open);
+  ASSERT_EQ(::chown(nobodys.c_str(), kNobody, kNobody), 0);
+  ::chmod(open.c_str(), 0777);
+  const std::string real = Path("srv/real");
+  fs::create_directories(real);
+  const std::string link = Path("srv/link");
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+
+  const std::pair<std::string, const char*> cases[] = {
+      {nobodys, "it belongs to another user"},
+      {open, "it is writable by other users"},
+      {open + "/Corvex 11", "it is writable by other users"},
+      {link + "/Corvex 11", "it or a folder above it is a link"},
+  };
+  for (const auto& [folder, reason] : cases) {
+    EXPECT_EQ(Check(folder).result, InstallCheck::kFolderNotWritable) << folder;
+    EXPECT_TRUE(Logged("Install folder refused : " + folder + " (" + reason + ").")) << folder << "\n" << Log();
+    EXPECT_FALSE(MayEmptyInstallFolder(platform::NarrowToWide(folder), info)) << folder;
+  }
+  EXPECT_FALSE(fs::exists(open + "/Corvex 11"));
+  EXPECT_FALSE(fs::exists(real + "/Corvex 11"));
+  EXPECT_EQ(installPath, L"/opt/Corvex 11");
 }
 
 TEST_F(InstallChecksTest, ProtectedAndUnusableFoldersAreRefusedWithoutCreatingAnything) {

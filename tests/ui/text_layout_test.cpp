@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
@@ -20,6 +19,7 @@
 #include "setup/options_page.h"
 #include "setup/uninstall_messages.h"
 #include "setup/uninstall_page.h"
+#include "tests/common/previous_install_fixture.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/skin_message_box.h"
@@ -143,6 +143,7 @@ class TextLayoutTest : public HeadlessTest {
       UninstallPage page;
       UninstallTarget installed;
       installed.installFolder = InstalledFolder();
+      installed.productKeyName = "Corvex 11";
       page.Build(owner, lists, installed);
       lists.PaintAll(canvas.dc());
     }
@@ -179,7 +180,7 @@ class TextLayoutTest : public HeadlessTest {
   static std::string InstalledFolder() {
     const std::string folder = std::string(std::getenv("HOME")) + "/opt/Corvex";
     std::filesystem::create_directories(folder);
-    std::ofstream(folder + "/uninstall.exe") << "stub";
+    testing_support::MakePreviousInstall(folder, "Corvex 11");
     return folder;
   }
 

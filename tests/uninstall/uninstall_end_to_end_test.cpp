@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@ using testing_support::Sandbox;
 
 constexpr char kEntryKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvex 11(x64)";
 constexpr int kRunLimitMs = 120000;  // bounds a failing run only
+constexpr uid_t kNobody = 65534;
 
 std::string Program(const char* variable) {
   const char* path = std::getenv(variable);
@@ -174,6 +176,44 @@ TEST_F(UninstallEndToEndTest, SetupProgramFindsTheRegisteredInstallAndRefusesFor
 
   // Nothing left to remove.
   EXPECT_EQ(RunProgram({Program("CORVEX_SETUP_PROGRAM"), "--uninstall", "--silent"}), 1);
+}
+
+TEST_F(UninstallEndToEndTest, AStrayUninstallerOrAFolderOfAnotherUserIsKept) {
+  Install();
+  const auto uninstallPath = [&](const std::string& folder) {
+    return RunProgram({Program("CORVEX_SETUP_PROGRAM"), "--uninstall", "--silent", "--path", folder});
+  };
+  // An uninstaller in a folder the entry does not name.
+  const std::string stray = sandbox.root() + "/opt/Stray";
+  fs::create_directories(stray);
+  Sandbox::WriteFile(stray + "/uninstall.exe", "program");
+  Sandbox::WriteFile(stray + "/data.txt", "theirs");
+  EXPECT_EQ(uninstallPath(stray), 1);
+  EXPECT_EQ(Sandbox::ReadFile(stray + "/data.txt"), "theirs");
+  EXPECT_NE(InstallLog().find("(" + stray + ") is refused, nothing is removed: it is not this product's registered "
+                              "install folder holding its own uninstall.exe."),
+            std::string::npos)
+      << InstallLog();
+
+  // The registered folder, but with an uninstaller another user put there.
+  const std::string uninstaller = install + "/uninstall.exe";
+  ASSERT_EQ(::chown(uninstaller.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(uninstallPath(install), 1);
+  EXPECT_TRUE(Exists(install + "/docs/README.txt"));
+  ASSERT_EQ(::chown(uninstaller.c_str(), 0, 0), 0);
+
+  // The registered folder, but another user's.
+  ASSERT_EQ(::chown(install.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(uninstallPath(install), 1);
+  EXPECT_TRUE(Exists(install + "/docs/README.txt"));
+  EXPECT_TRUE(Exists(desktopLink));
+  EXPECT_EQ(RegisteredValue("InstallLocation"), install);
+  EXPECT_NE(InstallLog().find("(" + install + ") is not trusted: it belongs to another user."), std::string::npos)
+      << InstallLog();
+
+  ASSERT_EQ(::chown(install.c_str(), 0, 0), 0);
+  EXPECT_EQ(uninstallPath(install), 0);
+  ExpectRemoved();
 }
 
 }  // namespace

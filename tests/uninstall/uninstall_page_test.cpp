@@ -10,6 +10,7 @@
 #include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "platform/text.h"
+#include "previous_install_fixture.h"
 #include "sandbox.h"
 #include "setup/uninstall_page.h"
 #include "tests/ui/ui_test_support.h"
@@ -37,7 +38,7 @@ class UninstallPageTest : public uitest::HeadlessTest {
     configuration = sandbox->home() + "/.config/Corvex 11";
     fs::create_directories(install);
     fs::create_directories(configuration);
-    Sandbox::WriteFile(install + "/uninstall.exe", "program");
+    ASSERT_TRUE(testing_support::MakePreviousInstall(install, "Corvex 11"));
     Sandbox::WriteFile(configuration + "/settings.ini", "[ui]\n");
   }
   void TearDown() override {

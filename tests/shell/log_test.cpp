@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/install_log.h"
+#include "base/log_text.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "sandbox.h"
@@ -49,6 +50,16 @@ TEST(InstallLog, RunsAppendWithSeparatorsAndExactLines) {
             kSeparator + "00:00:00 : Setup Init. Version 1.0.6.0\n00:00:00 : Test Mode : true\n\n"
                          "00:00:00 : two\nlines\n" +
                 kSeparator + "00:00:00 : Exit app.\n");
+}
+
+TEST(InstallLog, OthersTextIsPrintableAndShort) {
+  EXPECT_EQ(PrintableLogText("1 spare capacity"), "1 spare capacity");
+  EXPECT_EQ(PrintableLogText("a\nb\r\tc\x7f\x1b[2J" "d"), "a?b??c??[2Jd");
+  EXPECT_EQ(PrintableLogText(std::string(5000, 'x')), std::string(200, 'x'));
+  EXPECT_EQ(PrintableLogText("abcdef", 3), "abc");
+  // A cut never leaves half a character behind.
+  EXPECT_EQ(PrintableLogText("ab\xc3\xa9", 3), "ab");
+  EXPECT_EQ(PrintableLogText("ab\xc3\xa9", 4), "ab\xc3\xa9");
 }
 
 TEST(InstallLog, LinkAtTheLogsNameIsNeverWrittenThrough) {

@@ -92,9 +92,9 @@ UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCal
 
   Send(events, kUninstallStartEvent, 0);
   Send(events, kUninstallProgressEvent, 0);
-  CloseProductProcesses();
+  CloseProductProcesses(request.installFolder);
   RunMainProgramCleanup(request);
-  CloseProductProcesses();
+  CloseProductProcesses(request.installFolder);
   Send(events, kUninstallProgressEvent, 30);
 
   const std::string folder = WithTrailingSlash(request.installFolder);

@@ -345,7 +345,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     info = read;
   });
   list.AddAction("report read info", [&] { RecordStep(install_step::kReadInfo); });
-  list.AddAction("close product programs", [] { CloseProductProcesses(); });
+  list.AddAction("close product programs", [this] { CloseProductProcesses(Narrow(request_.installPath)); });
   list.AddAction("choose install folder", [&] {
     std::wstring folder = request_.installPath;
     if (!platform::PathFileExists(folder)) {
@@ -360,7 +360,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     WriteLog("Install Path : %s", folders.target.c_str());
     hasOldVersion = platform::PathFileExists(platform::PathJoin(folder, L"uninstall.exe"));
     newFlag = IsNewInstall(hasOldVersion, info);
-    CloseProductProcesses();
+    CloseProductProcesses(folders.target);
     WriteLog("Begin depack file.\n");
     // The previous install is not deleted here any more: it is replaced as a whole
     // once the new one is complete, and stays when anything fails.

@@ -9,6 +9,7 @@
 #include "base/jfile.h"
 #include "platform/clock.h"
 #include "platform/known_folders.h"
+#include "platform/output_file.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -17,11 +18,13 @@ namespace {
 constexpr char kRunSeparator[] = "\n\n----------------------------------------\n";
 constexpr char kFirstLine[] = "00:00:00 : Init Log OK.\n";
 
-// Opens the log for appending; a file created here belongs to the desktop user.
+// Opens the log for appending; a file created here belongs to the desktop user. The
+// log lives in the user's Documents: a link placed at its name is never written through.
 bool OpenForAppend(JFile& file, const std::wstring& path) {
   if (path.empty()) return false;
   const bool existed = platform::PathFileExists(path);
-  if (!file.Open(path, JFILE_APPEND_TEXT)) return false;
+  if (!existed) CreateParentFolder(path);
+  if (!file.Adopt(platform::OpenAppendFile(platform::WideToNarrow(path)))) return false;
   if (!existed) platform::GiveToDesktopUser(platform::WideToNarrow(path));
   return true;
 }

@@ -32,6 +32,12 @@ bool JFile::Open(const std::wstring& path, unsigned flags) {
   return stream_ != nullptr;
 }
 
+bool JFile::Adopt(std::FILE* stream) {
+  Close();
+  stream_ = stream;
+  return stream_ != nullptr;
+}
+
 long JFile::Read(void* buffer, size_t count) {
   if (!stream_ || !buffer) return -1;
   return static_cast<long>(std::fread(buffer, 1, count, stream_));

@@ -23,6 +23,8 @@ class JFile {
   static std::string ModeString(unsigned flags);
 
   bool Open(const std::wstring& path, unsigned flags);
+  // Takes over a stream opened elsewhere (closing the one held); false for none.
+  bool Adopt(std::FILE* stream);
   long Read(void* buffer, size_t count);
   long Write(const void* buffer, size_t count);
   long Seek(long offset, int origin);

@@ -34,7 +34,7 @@ function(corvex_test name)
     set(ARG_TIMEOUT 600)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "CORVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};CORVEX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "CORVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};CORVEX_BINARY_DIR=${CMAKE_BINARY_DIR};CORVEX_HELPER_PROGRAM=${CMAKE_BINARY_DIR}/app/corvex-online-setup")
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()

@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include "base/install_log.h"
+#include "base/log_text.h"
 #include "download/curl_global.h"
 #include "download/downloader_core.h"
 #include "download/engine_thread.h"
@@ -162,7 +163,7 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
     std::string digest;
     if (!xml->GetAttrString(ItemKey("hash", k), digest)) return refuse(ConfigLoadHashError, E_ABORT);
     if (!IsHexDigest(digest)) {
-      WriteLog("Download_LoadConfig : digest %d (%.40s) is not 32 hex digits.\n", k, digest.c_str());
+      WriteLog("Download_LoadConfig : digest %d (%s) is not 32 hex digits.\n", k, PrintableLogText(digest, 40).c_str());
       return refuse(ConfigLoadHashError, E_ABORT);
     }
     // Digests compare as upper-case text everywhere.

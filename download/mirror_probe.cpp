@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include "base/install_log.h"
+#include "base/log_text.h"
 #include "download/curl_global.h"
 #include "download/icmp_pinger.h"
 #include "external/vendor_config.h"
@@ -92,6 +93,7 @@ bool GetNetworkNotFull(const std::string& url, const std::string& caFile) {
   if (!MirrorHostPart(url, host)) return false;
   const char* scheme = url.rfind(vendor::kSecureUrlScheme, 0) == 0 ? vendor::kSecureUrlScheme : vendor::kUrlScheme;
   const std::string body = GetUrlText(scheme + host + vendor::kCapacityPath, caFile);
-  WriteLog("Download : GetNetworkNotFull IP(%s), Result(%s).\n", host.c_str(), body.c_str());
+  WriteLog("Download : GetNetworkNotFull IP(%s), Result(%s).\n", PrintableLogText(host).c_str(),
+           PrintableLogText(body).c_str());
   return CapacityAnswerHasRoom(body);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/log_text.h"
+
 bool RepairLedger::HasAttemptsLeft(std::uint32_t first, const char* url) const {
   if (!url) return false;
   const auto block = attempts_.find(first);
@@ -38,7 +40,7 @@ std::string RepairLedger::Tried(std::uint32_t first) const {
   if (block == attempts_.end()) return "none";
   for (const auto& [url, count] : block->second) {
     if (!text.empty()) text += ", ";
-    text += url + " (" + std::to_string(count) + ")";
+    text += PrintableLogText(url) + " (" + std::to_string(count) + ")";
   }
   return text;
 }

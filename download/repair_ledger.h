@@ -20,7 +20,8 @@ class RepairLedger {
   void Record(std::uint32_t first, const char* url);
   // Fetches of the block starting at `first` so far, over all mirrors.
   int Attempts(std::uint32_t first) const;
-  // "url (n), url (n)" for the block starting at `first`, for the log.
+  // "url (n), url (n)" for the block starting at `first`, for the log: the URLs come
+  // from the manifest and are shown printable-only.
   std::string Tried(std::uint32_t first) const;
 
  private:

@@ -9,13 +9,14 @@
 #include "platform/process.h"
 #include "platform/win_types.h"
 
-// Terminates the first running process of each of the product's program names, in
-// the fixed order; results are ignored.
-void CloseProductProcesses();
+// Terminates the first running process of each of the product's program names whose
+// executable lies inside `installFolder`, in the fixed order; results are ignored.
+void CloseProductProcesses(const std::string& installFolder);
 // Terminates (SIGKILL) the first process whose executable file name equals `exeName`
-// without regard to case. True when one was terminated. Inside a sandbox root only
-// programs below that root are seen.
-bool TerminateProcessByName(const std::wstring& exeName);
+// without regard to case and whose executable lies inside `insideFolder` (compared as
+// real paths; an empty folder holds nothing). True when one was terminated. Inside a
+// sandbox root only programs below that root are seen.
+bool TerminateProcessByName(const std::wstring& exeName, const std::string& insideFolder);
 // The id of the first process with that executable file name. False when there is none
 // or the process list cannot be read; `out` is written only on a match.
 bool FindProcessId(const std::wstring& exeName, DWORD& out);

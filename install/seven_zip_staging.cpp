@@ -1,9 +1,11 @@
 #include "install/seven_zip_staging.h"
 
+#include <stdlib.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "base/jfile.h"
@@ -29,22 +31,27 @@ std::string SevenZipStaging::CreateUniqueFolder() {
   std::string temp = platform::WideToNarrow(platform::GetTempFolder());
   platform::CreateFolderChain(temp);
   // In a shared temporary folder another user may have prepared the name (even as a
-  // link to somewhere else): the folder is created, not checked for, and a taken
-  // name means the next tick.
-  for (;;) {
-    char tick[16];
-    std::snprintf(tick, sizeof(tick), "%x/", platform::GetTickCount());
-    std::string name = temp + tick;
-    switch (platform::CreatePrivateFolder(name)) {
-      case platform::PrivateFolderResult::Created:
-        return name;
-      case platform::PrivateFolderResult::AlreadyExists:
-        std::this_thread::yield();
-        break;
-      case platform::PrivateFolderResult::Failed:
-        return std::string();
-    }
+  // link to somewhere else): the folder is created, never checked for and reused. The
+  // tick name first; once it is taken, random names, a bounded number of times, so
+  // that squatted names cannot keep the extraction waiting.
+  char tick[16];
+  std::snprintf(tick, sizeof(tick), "%x/", platform::GetTickCount());
+  const std::string name = temp + tick;
+  switch (platform::CreatePrivateFolder(name)) {
+    case platform::PrivateFolderResult::Created:
+      return name;
+    case platform::PrivateFolderResult::AlreadyExists:
+      break;
+    case platform::PrivateFolderResult::Failed:
+      return std::string();
   }
+  for (int attempt = 0; attempt < kRandomNameAttempts; ++attempt) {
+    std::string pattern = temp + "corvex-XXXXXX";
+    // mkdtemp: mode 0700, and a name that exists already (a link too) is never taken.
+    if (::mkdtemp(pattern.data()) != nullptr) return pattern + "/";
+    if (errno != EEXIST) return std::string();
+  }
+  return std::string();
 }
 
 bool SevenZipStaging::MakeFolders() {

@@ -1,6 +1,6 @@
 // The private place where one extraction stages its archive for the 7-Zip program,
 // from memory or from a range of an open file: "<temp>/<tick in hex>/corvex_7z/Vex7ZFile.7z", below a folder made with
-// mode 0700 under a name nobody had taken. Owned by the extracting thread.
+// mode 0700 under a name nobody had taken (a random name when the tick's is). Owned by the extracting thread.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +43,11 @@ class SevenZipStaging {
   const std::string& ArchivePath() const { return archivePath_; }
   const std::string& UniqueFolder() const { return uniqueFolder_; }
 
-  // "<temp>/<tick in hex>/": made with mode 0700 under a name nobody had taken, or
-  // empty when the temporary folder is unusable.
+  // "<temp>/<tick in hex>/", or when that name is taken "<temp>/corvex-XXXXXX/": made
+  // with mode 0700 under a name nobody had taken, or empty when the temporary folder
+  // is unusable or no free name was found in kRandomNameAttempts tries.
   static std::string CreateUniqueFolder();
+  static constexpr int kRandomNameAttempts = 16;
 
   static constexpr char kStagingFolder[] = "corvex_7z/";
   static constexpr char kStagedArchive[] = "Vex7ZFile.7z";

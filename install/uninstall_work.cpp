@@ -110,9 +110,9 @@ UninstallResult RemoveInstallation(const UninstallRequest& request, const Progre
 
   Send(events, kUninstallStartEvent, 0);
   Send(events, kUninstallProgressEvent, 0);
-  CloseProductProcesses();
+  CloseProductProcesses(request.installFolder);
   RunMainProgramCleanup(request);
-  CloseProductProcesses();
+  CloseProductProcesses(request.installFolder);
   Send(events, kUninstallProgressEvent, 30);
 
   const std::string folder = WithTrailingSlash(request.installFolder);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <link.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <ucontext.h>
@@ -294,6 +295,21 @@ void WriteMaps(SafeWriter& out) {
   close(fd);
 }
 
+// The dump goes to a folder of the desktop user: a link or a device placed at its
+// name is left as it is (no O_TRUNC before the check; a FIFO must not block).
+int OpenDumpFile(const char* path) {
+  const int fd = open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return -1;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 void PrepareCrashDump() {
@@ -301,7 +317,7 @@ void PrepareCrashDump() {
 }
 
 bool WriteCrashDump(const CrashContext& context, const char* path) {
-  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int fd = OpenDumpFile(path);
   if (fd < 0) return false;
   {
     SafeWriter out(fd);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/path.h"
@@ -51,6 +52,24 @@ std::string XdgBase(const DesktopUser& user, const char* variable, const char* d
   return PathJoin(home, defaultRelative);
 }
 
+std::string LexicallyNormal(const std::string& path) {
+  std::string normal = std::filesystem::path(path).lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return normal;
+}
+
+// The file is the user's to edit: a folder outside the home ("$HOME/../../etc",
+// "/etc/xdg/autostart") must never become a place the installer writes to.
+// Empty unless `path` lies strictly below `home`; `..` is resolved before comparing.
+std::string BelowHome(const std::string& path, const std::string& home) {
+  if (path.empty() || path[0] != '/') return {};
+  const std::string normal = LexicallyNormal(path);
+  const std::string homeNormal = LexicallyNormal(home);
+  const std::string prefix = homeNormal == "/" ? "/" : homeNormal + "/";
+  if (normal.size() <= prefix.size() || normal.compare(0, prefix.size(), prefix) != 0) return {};
+  return normal;
+}
+
 // XDG_<NAME>_DIR from user-dirs.dirs ("$HOME/..." or an absolute path).
 std::string UserDir(const DesktopUser& user, const std::string& key, const char* defaultName) {
   const std::string home = UserHome(user);
@@ -64,7 +83,7 @@ std::string UserDir(const DesktopUser& user, const std::string& key, const char*
     std::string value = line.substr(prefix.size());
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
-    if (!value.empty() && value[0] == '/' && value != home && value != home + "/") return value;
+    if (const std::string inside = BelowHome(value, home); !inside.empty()) return inside;
   }
   return PathJoin(home, defaultName);
 }

@@ -72,6 +72,15 @@ std::FILE* OpenDownloadTarget(const std::string& path, std::uint64_t size, bool&
   return file;
 }
 
+std::FILE* OpenAppendFile(const std::string& path) {
+  struct stat info {};
+  const int fd = OpenRegularFile(path, O_WRONLY | O_APPEND, info);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "ab");
+  if (!file) CloseKeepingErrno(fd);
+  return file;
+}
+
 bool IsPlainFile(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

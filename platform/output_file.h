@@ -23,6 +23,10 @@ std::FILE* CreateOutputFile(const std::string& path);
 // file of the right length with what arrived at its offsets.
 std::FILE* OpenDownloadTarget(const std::string& path, std::uint64_t size, bool& contentKept);
 
+// Like fopen(path, "ab"): opens or creates `path` for appending, with the refusals of
+// CreateOutputFile; nothing already in the file is changed.
+std::FILE* OpenAppendFile(const std::string& path);
+
 // A regular file at `path` itself, not reached through a link at the final name.
 bool IsPlainFile(const std::string& path);
 

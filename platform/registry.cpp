@@ -63,14 +63,23 @@ class Database {
   LONG Open(Hive hive, Access access) {
     const std::string path = RegistryDatabasePath(hive);
     if (path.empty()) return ERROR_CANTOPEN;
-    const bool exists = PathFileExists(path);
+    // The user hive lies in the user's own folders: a link or anything but a regular
+    // file at the store's names (its journal files included) is never opened.
+    bool exists = false;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+      struct stat info {};
+      if (::lstat((path + suffix).c_str(), &info) != 0) continue;
+      if (!S_ISREG(info.st_mode)) return ERROR_ACCESS_DENIED;
+      if (*suffix == '\0') exists = true;
+    }
     if (!exists) {
       if (access == Access::Read) return ERROR_FILE_NOT_FOUND;
       std::string folder = path;
       PathRemoveFileSpec(folder);
       MakeFolderChain(folder, hive == Hive::CurrentUser);
     }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX |
+                                          SQLITE_OPEN_NOFOLLOW,
                         nullptr) != SQLITE_OK) {
       return ERROR_CANTOPEN;
     }

@@ -17,11 +17,13 @@
 #include "base/install_log.h"
 #include "base/product_info.h"
 #include "download/md5_digest.h"
+#include "install/install_folder_guard.h"
 #include "install/package_reader.h"
 #include "install/product_processes.h"
 #include "install/uninstall_work.h"
 #include "platform/file_range_copy.h"
 #include "platform/folder_tree.h"
+#include "platform/folder_trust.h"
 #include "platform/instance_lock.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
@@ -148,9 +150,15 @@ class HelperSession {
     switch (kind) {
       case HelperMessage::kReceivePackage:
         return ReceivePackage(request.descriptor, fields.Number() != 0);
-      case HelperMessage::kCloseProcesses:
-        CloseProductProcesses();
+      case HelperMessage::kCloseProcesses: {
+        // Only programs inside a folder root may act in; a home or system folder is none.
+        const std::string folder = fields.Text();
+        if (!fields.Failed() && platform::JudgeFolderTrust(folder) == platform::FolderTrust::kTrusted &&
+            CheckFolderMayBeDeleted(folder) == FolderVerdict::kMayDelete) {
+          CloseProductProcesses(folder);
+        }
         return HelperResult{true};
+      }
       case HelperMessage::kPrepareFolder: {
         if (packageCopy_.empty()) return Failed(InstallFailure::kPackageNotVerified);
         folders_ = FolderReplacement{};

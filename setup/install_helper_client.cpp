@@ -28,6 +28,14 @@ std::unique_ptr<platform::FramedChannel> ChannelFromParent() {
   return std::make_unique<platform::FramedChannel>(kHelperChannelDescriptor);
 }
 
+// The program that serves as the helper: this one, or inside a sandbox root the one a
+// test names (a test binary that drives the dialog in-process is no installer).
+std::string HelperProgramPath() {
+  const char* named = std::getenv("CORVEX_HELPER_PROGRAM");
+  if (named && *named && platform::InSandboxRoot()) return named;
+  return platform::GetModuleFileName();
+}
+
 }  // namespace
 
 bool HelperRunsAsThisUser() {
@@ -36,11 +44,14 @@ bool HelperRunsAsThisUser() {
 
 std::unique_ptr<InstallHelperClient> InstallHelperClient::Start(StartResult* why) {
   if (why) *why = StartResult::kFailed;
-  std::unique_ptr<InstallHelperClient> client;
   if (auto inherited = ChannelFromParent()) {
-    client = std::make_unique<InstallHelperClient>(std::move(inherited), nullptr);
-  } else {
-    const std::string self = platform::GetModuleFileName();
+    auto client = Over(std::move(inherited));
+    if (why) *why = client ? StartResult::kStarted : StartResult::kFailed;
+    return client;
+  }
+  std::unique_ptr<InstallHelperClient> client;
+  {
+    const std::string self = HelperProgramPath();
     int ours = -1;
     int theirs = -1;
     if (self.empty() || !platform::MakeSocketPair(ours, theirs)) return nullptr;
@@ -85,6 +96,15 @@ std::unique_ptr<InstallHelperClient> InstallHelperClient::Start(StartResult* why
     return nullptr;
   }
   if (why) *why = StartResult::kStarted;
+  return client;
+}
+
+std::unique_ptr<InstallHelperClient> InstallHelperClient::Over(std::unique_ptr<platform::FramedChannel> channel) {
+  auto client = std::make_unique<InstallHelperClient>(std::move(channel), nullptr);
+  if (!client->AwaitReady()) {
+    client->ended_ = true;
+    return nullptr;
+  }
   return client;
 }
 

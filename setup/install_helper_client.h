@@ -24,6 +24,10 @@ class InstallHelperClient {
   // root parent handed us when that parent is the helper. Null when it did not start.
   static std::unique_ptr<InstallHelperClient> Start(StartResult* why);
 
+  // Over a channel a helper serves (a root parent's); null when the helper ended
+  // before it said it was ready.
+  static std::unique_ptr<InstallHelperClient> Over(std::unique_ptr<platform::FramedChannel> channel);
+
   InstallHelperClient(std::unique_ptr<platform::FramedChannel> channel, std::unique_ptr<platform::Process> process)
       : channel_(std::move(channel)), process_(std::move(process)) {}
   ~InstallHelperClient();

@@ -5,8 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <httplib.h>
 
+#include <filesystem>
+#include <thread>
+
+#include "base/log_text.h"
+#include "download/mirror_probe.h"
 #include "engine_harness.h"
 #include "sandbox.h"
 
@@ -66,6 +71,40 @@ TEST(HostileInput, LocalFilesAreNeverFetched) {
     EXPECT_EQ(outcome.error, 3) << manifestUrl;
     EXPECT_EQ(Sandbox::ReadFile(target + ".cfg"), "") << manifestUrl;
   }
+}
+
+// A mirror's capacity answer reaches the log as one short printable line, whatever
+// it holds: no forged log lines, no flood.
+TEST(HostileInput, CapacityAnswerIsLoggedAsOneShortPrintableLine) {
+  std::string body = "1";
+  for (int i = 0; body.size() < 12000; ++i) body += "\n00:00:0" + std::to_string(i % 10) + " : Install : forged.";
+  body.resize(12000);
+  httplib::Server mirror;
+  mirror.Get("/flag.php", [&body](const httplib::Request&, httplib::Response& response) {
+    response.set_content(body, "text/html");
+  });
+  const int port = mirror.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread serving([&mirror] { mirror.listen_after_bind(); });
+  bool room = false;
+  std::string logged;
+  {
+    LogCapture capture;
+    room = GetNetworkNotFull("http://127.0.0.1:" + std::to_string(port) + "/download/pkg.exe", "");
+    logged = capture.Text();
+  }
+  mirror.stop();
+  serving.join();
+
+  EXPECT_TRUE(room) << "the answer itself is read as it came";
+  const std::string start = "Download : GetNetworkNotFull IP(127.0.0.1:" + std::to_string(port) + "), Result(";
+  ASSERT_EQ(logged.rfind(start, 0), 0u) << logged.substr(0, 300);
+  EXPECT_EQ(logged.find('\n'), logged.size() - 1) << "one line";
+  const std::string result = logged.substr(start.size(), logged.size() - start.size() - 3);
+  EXPECT_EQ(logged.substr(logged.size() - 3), ").\n");
+  EXPECT_EQ(result, PrintableLogText(body));
+  EXPECT_EQ(result.size(), 200u);
+  EXPECT_EQ(result.rfind("1?00:00:00 : Install : forged.?00:00:01", 0), 0u) << result;
 }
 
 // An endless manifest body stops at the reader's limit and is refused as a manifest

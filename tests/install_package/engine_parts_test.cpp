@@ -2,6 +2,7 @@
 // the folder helpers and the child process runner.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -82,6 +83,29 @@ TEST(TechnicalListing, ParsesItemsAfterTheSeparator) {
   EXPECT_FALSE(listing.entries[4].isReparsePoint);
 
   EXPECT_FALSE(ParseTechnicalListing({"Path = junk", "ERROR: cannot open"}).opened);
+}
+
+// A link named "a\r" beside a file "a": each name is read exactly as the program lists
+// it, so the link check sees the link, and the link's target is the link's own.
+TEST(TechnicalListing, NamesEndingInACarriageReturnAreTheirOwn) {
+  ArchiveSandbox sandbox;
+  const std::string tree = sandbox.Path("trees/cr");
+  WriteFile(tree + "/a", "plain");
+  ASSERT_EQ(::symlink("../../outside", (tree + "/a\r").c_str()), 0);
+  const std::string archive = sandbox.Path("cr.7z");
+  SevenZip(tree, {"a", "-snl", "-bso0", "-bsp0", archive, "a", "a\r"});
+
+  ArchiveListing listing = ListArchive(archive, std::string(), nullptr);
+  ASSERT_TRUE(listing.opened);
+  ASSERT_TRUE(ReadLinkTargets(archive, std::string(), listing));
+  ASSERT_EQ(listing.entries.size(), 2u);
+  const ArchiveEntry& file = listing.entries[0].path == "a" ? listing.entries[0] : listing.entries[1];
+  const ArchiveEntry& link = listing.entries[0].path == "a" ? listing.entries[1] : listing.entries[0];
+  EXPECT_EQ(file.path, "a");
+  EXPECT_FALSE(file.isLink);
+  EXPECT_EQ(link.path, "a\r");
+  EXPECT_TRUE(link.isLink);
+  EXPECT_EQ(link.linkTarget, "../../outside");
 }
 
 struct Recorder : I7zFileInfoCallback {

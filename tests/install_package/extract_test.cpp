@@ -166,6 +166,30 @@ TEST_F(ExtractTest, UnwritableTemporaryFolderIsStagingFailure) {
   EXPECT_FALSE(noBuffer.ExtractBuffer(nullptr, 0, "/tmp", nullptr, true));
 }
 
+TEST_F(ExtractTest, SquattedTickNamesInTheTemporaryFolderNeitherStallNorReceiveTheArchive) {
+  std::string archive = MakeArchive("squatted");
+  // Another user's names for every tick of the next 20 seconds, as links to a folder
+  // of theirs that anyone may write to.
+  const std::string squatter = sandbox.Path("squatter");
+  fs::create_directories(squatter);
+  ::chmod(squatter.c_str(), 0777);
+  constexpr std::uint32_t kSquattedTicks = 20000;
+  const std::uint32_t first = platform::GetTickCount();
+  for (std::uint32_t tick = first; tick != first + kSquattedTicks; ++tick) {
+    char name[16];
+    std::snprintf(name, sizeof name, "/%x", tick);
+    ASSERT_EQ(::symlink(squatter.c_str(), (sandbox.temp() + name).c_str()), 0);
+  }
+  const std::uint32_t start = platform::GetTickCount();
+  ASSERT_LT(start - first, kSquattedTicks / 2) << "the machine is too slow for this test";
+
+  EXPECT_TRUE(Extract(archive, sandbox.Path("out")));
+  EXPECT_LT(platform::GetTickCount() - start, kSquattedTicks / 4);
+  EXPECT_EQ(ReadFile(sandbox.Path("out/README.txt")), "read me\n");
+  EXPECT_TRUE(fs::is_empty(squatter));
+  EXPECT_EQ(TempEntries().size(), kSquattedTicks) << "the staging folder of another name is removed too";
+}
+
 // The archive as a payload between other bytes of a file, staged by a kernel copy.
 class FileRangeTest : public ExtractTest {
  protected:

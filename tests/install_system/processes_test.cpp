@@ -85,7 +85,7 @@ TEST_F(ProcessesTest, OneCallTerminatesOneOfTwoInstances) {
   DWORD pid = 0;
   ASSERT_TRUE(system_test::Eventually([&] { return FindProcessId(L"corvex xi.EXE", pid); }));
 
-  CloseProductProcesses();
+  CloseProductProcesses(installFolder);
   ASSERT_TRUE(system_test::Eventually([&] { return !Running(*first) || !Running(*second); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_NE(Running(*first), Running(*second));
@@ -94,10 +94,10 @@ TEST_F(ProcessesTest, OneCallTerminatesOneOfTwoInstances) {
   platform::Process& survivor = Running(*first) ? *first : *second;
   ASSERT_TRUE(FindProcessId(L"Corvex XI.exe", pid));
   EXPECT_EQ(static_cast<pid_t>(pid), survivor.Id());
-  EXPECT_TRUE(TerminateProcessByName(L"Corvex XI.exe"));
+  EXPECT_TRUE(TerminateProcessByName(L"Corvex XI.exe", installFolder));
   EXPECT_EQ(survivor.Wait(5000), platform::WaitResult::Exited);
   EXPECT_FALSE(FindProcessId(L"Corvex XI.exe", pid));
-  EXPECT_FALSE(TerminateProcessByName(L"Corvex XI.exe"));
+  EXPECT_FALSE(TerminateProcessByName(L"Corvex XI.exe", installFolder));
 }
 
 TEST_F(ProcessesTest, NamesDifferingInCaseAndRemovedProgramsAreFound) {
@@ -107,7 +107,7 @@ TEST_F(ProcessesTest, NamesDifferingInCaseAndRemovedProgramsAreFound) {
   ASSERT_TRUE(lower && removed);
   fs::remove(removedPath);  // as when the install folder is emptied under a running program
 
-  CloseProductProcesses();
+  CloseProductProcesses(installFolder);
   EXPECT_EQ(lower->Wait(5000), platform::WaitResult::Exited);
   EXPECT_EQ(removed->Wait(5000), platform::WaitResult::Exited);
 }
@@ -118,11 +118,37 @@ TEST_F(ProcessesTest, ProgramsOutsideTheSandboxRootAreLeftAlone) {
   auto foreign = StartSleeper(PlaceProgram(outside, "VexCopy.exe"));
   ASSERT_TRUE(foreign);
   DWORD pid = 0;
-  EXPECT_FALSE(TerminateProcessByName(L"VexCopy.exe"));
+  EXPECT_FALSE(TerminateProcessByName(L"VexCopy.exe", outside));
   EXPECT_FALSE(FindProcessId(L"VexCopy.exe", pid));
   EXPECT_TRUE(Running(*foreign));
   foreign->Terminate();
   foreign->Wait(-1);
+}
+
+TEST_F(ProcessesTest, OnlyProgramsInsideTheInstallFolderAreClosed) {
+  // The same program names in the user's Downloads and in a folder whose name merely
+  // starts with the install folder's.
+  auto inDownloads = StartSleeper(PlaceProgram(sandbox.home() + "/Downloads", "Corvex XI.exe"));
+  auto inSibling = StartSleeper(PlaceProgram(installFolder + "-old", "vexcore.exe"));
+  auto installed = StartSleeper(PlaceProgram(installFolder + "/bin", "vexcore.exe"));
+  ASSERT_TRUE(inDownloads && inSibling && installed);
+  DWORD pid = 0;
+  ASSERT_TRUE(system_test::Eventually([&] { return FindProcessId(L"Corvex XI.exe", pid); }));
+
+  // The folder as a link to it: real paths are compared.
+  const std::string link = sandbox.root() + "/corvex-link";
+  fs::create_directory_symlink(installFolder, link);
+  CloseProductProcesses(link + "/");
+  EXPECT_EQ(installed->Wait(5000), platform::WaitResult::Exited);
+  EXPECT_FALSE(TerminateProcessByName(L"Corvex XI.exe", installFolder));
+  EXPECT_FALSE(TerminateProcessByName(L"vexcore.exe", ""));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(Running(*inDownloads));
+  EXPECT_TRUE(Running(*inSibling));
+  for (auto* survivor : {inDownloads.get(), inSibling.get()}) {
+    survivor->Terminate();
+    survivor->Wait(-1);
+  }
 }
 
 TEST(CommandLineTest, SplitsAsTheRuntimeDoes) {

@@ -63,6 +63,28 @@ TEST(KnownFolders, SandboxUserFoldersAndSystemPaths) {
   EXPECT_GT(platform::GetFreeBytes(sandbox.root()), 0u);
 }
 
+TEST(KnownFolders, UserDirsOutsideTheHomeFallBackToDefaults) {
+  Sandbox sandbox;
+  const auto folder = [](platform::KnownFolder which) {
+    return platform::WideToNarrow(platform::GetKnownFolder(which));
+  };
+  ::mkdir((sandbox.home() + "/.config").c_str(), 0755);
+  Sandbox::WriteFile(sandbox.home() + "/.config/user-dirs.dirs",
+                     "XDG_DESKTOP_DIR=\"/etc/xdg/autostart\"\n"
+                     "XDG_DOCUMENTS_DIR=\"$HOME/../../etc\"\n"
+                     "XDG_DOWNLOAD_DIR=\"" + sandbox.home() + "/./Fetched/../Fetched/\"\n");
+  EXPECT_EQ(folder(platform::KnownFolder::Desktop), sandbox.home() + "/Desktop");
+  EXPECT_EQ(folder(platform::KnownFolder::Documents), sandbox.documents());
+  // A path that only spells its way back into the home is kept, in its plain form.
+  EXPECT_EQ(folder(platform::KnownFolder::Downloads), sandbox.home() + "/Fetched");
+
+  // A sibling whose name merely starts with the home's is outside it.
+  Sandbox::WriteFile(sandbox.home() + "/.config/user-dirs.dirs",
+                     "XDG_DESKTOP_DIR=\"" + sandbox.home() + "-other/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/..\"\n");
+  EXPECT_EQ(folder(platform::KnownFolder::Desktop), sandbox.home() + "/Desktop");
+  EXPECT_EQ(folder(platform::KnownFolder::Documents), sandbox.documents());
+}
+
 TEST(SystemInfo, LanguageIdsFromLocaleNames) {
   EXPECT_EQ(platform::LanguageIdFromLocaleName("zh_CN.UTF-8"), 0x0804);
   EXPECT_EQ(platform::LanguageIdFromLocaleName("zh_TW.UTF-8"), 0x0404);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "base/install_log.h"
+#include "base/log_text.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "sandbox.h"
 
@@ -47,6 +50,36 @@ TEST(InstallLog, RunsAppendWithSeparatorsAndExactLines) {
             kSeparator + "00:00:00 : Setup Init. Version 1.0.6.0\n00:00:00 : Test Mode : true\n\n"
                          "00:00:00 : two\nlines\n" +
                 kSeparator + "00:00:00 : Exit app.\n");
+}
+
+TEST(InstallLog, OthersTextIsPrintableAndShort) {
+  EXPECT_EQ(PrintableLogText("1 spare capacity"), "1 spare capacity");
+  EXPECT_EQ(PrintableLogText("a\nb\r\tc\x7f\x1b[2J" "d"), "a?b??c??[2Jd");
+  EXPECT_EQ(PrintableLogText(std::string(5000, 'x')), std::string(200, 'x'));
+  EXPECT_EQ(PrintableLogText("abcdef", 3), "abc");
+  // A cut never leaves half a character behind.
+  EXPECT_EQ(PrintableLogText("ab\xc3\xa9", 3), "ab");
+  EXPECT_EQ(PrintableLogText("ab\xc3\xa9", 4), "ab\xc3\xa9");
+}
+
+TEST(InstallLog, LinkAtTheLogsNameIsNeverWrittenThrough) {
+  Sandbox sandbox;
+  const std::wstring path = GetDocumentsPath(L"Corvex11/Log/", L"install.log", true);
+  const std::string target = sandbox.root() + "/root-owned";
+  Sandbox::WriteFile(target, "root's own words\n");
+  ASSERT_EQ(::symlink(target.c_str(), platform::WideToNarrow(path).c_str()), 0);
+  ILog log;
+  EXPECT_EQ(log.Init(path), 1);
+  g_listened = 0;
+  log.SetLogCallback(&CountingListener);
+  log.Write("Setup Init.");
+  EXPECT_EQ(g_listened, 1);  // the run goes on, without a file
+  EXPECT_EQ(Sandbox::ReadFile(target), "root's own words\n");
+
+  // Nor is a file created behind a dangling one.
+  ::unlink(target.c_str());
+  log.Write("Exit app.");
+  EXPECT_FALSE(platform::PathFileExists(target));
 }
 
 TEST(InstallLog, ListenerHearsEveryMessageEvenWhenTheFileCannotBeWritten) {

@@ -130,6 +130,15 @@ class HelperSession {
     channel_.Send(static_cast<std::uint16_t>(HelperMessage::kResult), EncodeResult(result));
   }
 
+  // Progress of a running step, handed on to the dialog as it comes.
+  ProgressCallback ForwardEvents() {
+    return [this](int event, unsigned code, long value) {
+      channel_.Send(static_cast<std::uint16_t>(HelperMessage::kEvent),
+                    MessageWriter().Number(event).Number(code).Number(value).Bytes());
+      return 1;
+    };
+  }
+
   std::uint32_t Keep(std::unique_ptr<WorkItem> step) {
     const std::uint32_t id = nextStep_++;
     steps_[id] = std::move(step);
@@ -168,12 +177,7 @@ class HelperSession {
       }
       case HelperMessage::kExtract: {
         if (folders_.fresh.empty()) return Failed(InstallFailure::kExtraction);
-        const ProgressCallback events = [this](int event, unsigned code, long value) {
-          channel_.Send(static_cast<std::uint16_t>(HelperMessage::kEvent),
-                        MessageWriter().Number(event).Number(code).Number(value).Bytes());
-          return 1;
-        };
-        return Do(std::make_unique<ExtractPackageItem>(folders_, Wide(packageCopy_), events, queue_.Cancelled(),
+        return Do(std::make_unique<ExtractPackageItem>(folders_, Wide(packageCopy_), ForwardEvents(), queue_.Cancelled(),
                                                        nullptr, failure_));
       }
       case HelperMessage::kSwapFolder:
@@ -290,12 +294,7 @@ class HelperSession {
     request.keepConfigurations = fields.Number() != 0;
     request.mainProgramWaitMs = static_cast<int>(fields.Number());
     if (fields.Failed()) return HelperResult{};
-    const ProgressCallback events = [this](int event, unsigned code, long value) {
-      channel_.Send(static_cast<std::uint16_t>(HelperMessage::kEvent),
-                    MessageWriter().Number(event).Number(code).Number(value).Bytes());
-      return 1;
-    };
-    const UninstallResult removed = RemoveInstallation(request, events);
+    const UninstallResult removed = RemoveInstallation(request, ForwardEvents());
     HelperResult result{removed.outcome == UninstallOutcome::kRemoved};
     result.value = static_cast<std::int64_t>(removed.outcome);
     result.failure = static_cast<std::uint32_t>(removed.verdict);

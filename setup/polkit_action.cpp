@@ -7,23 +7,21 @@
 #include <cstdio>
 
 #include "base/install_log.h"
+#include "platform/folder_trust.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
 
 namespace {
 
-// Owned by root and writable by nobody else, the file and every folder above it.
+// A root-owned file nobody else may write, in a folder chain root alone controls.
 bool OnlyRootCanChange(const std::string& path) {
-  std::string probe = path;
-  for (;;) {
-    struct stat st {};
-    if (::lstat(probe.c_str(), &st) != 0 || st.st_uid != 0 || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
-    if (S_ISLNK(st.st_mode)) return false;
-    if (probe == "/") return true;
-    const size_t slash = probe.find_last_of('/');
-    if (slash == std::string::npos) return false;
-    probe = slash == 0 ? "/" : probe.substr(0, slash);
-  }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != 0 ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return false;
+  std::string folder = path;
+  platform::PathRemoveFileSpec(folder);
+  return platform::JudgeFolderTrust(folder) == platform::FolderTrust::kTrusted;
 }
 
 std::string XmlEscaped(const std::string& text) {

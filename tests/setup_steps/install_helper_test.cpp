@@ -54,6 +54,8 @@ class InstallHelperTest : public ::testing::Test {
     params.mirrorBases = {"http://127.0.0.11:8600/"};
     const std::string manifest =
         BuildManifestText(reinterpret_cast<const unsigned char*>(package_.data()), package_.size(), params);
+    fs::create_directories(sandbox_.root() + "/resources/xml");
+    fs::create_directories(sandbox_.home() + "/Downloads");
     for (const char* id : {"501", "502"}) Sandbox::WriteFile(sandbox_.root() + "/resources/xml/" + id, manifest);
     Sandbox::WriteFile(PackagePath(), package_);
     {
@@ -150,6 +152,8 @@ TEST_F(InstallHelperTest, OnlyAPackageMatchingTheManifestIsTakenAndItsCopyIsRoot
   EXPECT_EQ(Sandbox::ReadFile((copies[0] / "package.exe").string()), package_);
 
   client_->End();
+  ::waitpid(helper_, nullptr, 0);
+  helper_ = -1;
   EXPECT_TRUE(PackageCopies().empty()) << "the helper's copy outlived it";
 }
 

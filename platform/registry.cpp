@@ -84,15 +84,19 @@ class Database {
       return ERROR_CANTOPEN;
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // Root's machine store is read by the desktop user's side, which may not write it.
+    if (sqlite3_db_readonly(db_, "main") == 1) return access == Access::Read ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     if (!exists && hive == Hive::CurrentUser) GiveToDesktopUser(path);
-    const char* schema =
-        "PRAGMA journal_mode=WAL;"
+    // A reader without write access cannot open a write-ahead log's shared index, so
+    // the machine store keeps a rollback journal; the user's own store may use the log.
+    const std::string schema = std::string(hive == Hive::LocalMachine ? "PRAGMA journal_mode=DELETE;"
+                                                                      : "PRAGMA journal_mode=WAL;") +
         "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY COLLATE NOCASE);"
         "CREATE TABLE IF NOT EXISTS vals(key TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, type INTEGER,"
         " data BLOB, PRIMARY KEY(key, name));";
     // Several processes meeting a fresh store race for its first write; changing the
     // journal mode does not always wait in the busy handler, so such races are retried.
-    return ErrorFrom(RetryWhileBusy([&] { return sqlite3_exec(db_, schema, nullptr, nullptr, nullptr); }));
+    return ErrorFrom(RetryWhileBusy([&] { return sqlite3_exec(db_, schema.c_str(), nullptr, nullptr, nullptr); }));
   }
 
   template <typename Operation>
@@ -205,7 +209,14 @@ std::string RegistryDatabasePath(Hive hive) {
 LONG RegCreateKeyEx(HKEY root, const std::string& subKey, HKEY* result, bool* created) {
   if (!IsValidHandle(root) || !result) return ERROR_INVALID_PARAMETER;
   Database db;
-  if (LONG rc = db.Open(root->hive, Access::Write); rc != ERROR_SUCCESS) return rc;
+  if (LONG rc = db.Open(root->hive, Access::Write); rc != ERROR_SUCCESS) {
+    // As for a user without rights on the machine hive: an existing key opens, no key is made.
+    if (rc == ERROR_ACCESS_DENIED && RegOpenKeyEx(root, subKey, result) == ERROR_SUCCESS) {
+      if (created) *created = false;
+      return ERROR_SUCCESS;
+    }
+    return rc;
+  }
   if (LONG rc = db.Exec("BEGIN IMMEDIATE"); rc != ERROR_SUCCESS) return rc;
   const std::string path = ChildPath(*root, subKey);
   bool wasCreated = false;

@@ -23,8 +23,9 @@ constexpr int kHelperEndWaitMs = 120 * 1000;
 std::unique_ptr<platform::FramedChannel> ChannelFromParent() {
   const char* value = std::getenv(kHelperChannelVariable);
   if (!value || std::strcmp(value, "3") != 0) return nullptr;
-  // Taken once: a second start in this process must not reuse a closed descriptor.
-  ::unsetenv(kHelperChannelVariable);
+  // Taken once: a second start in this process must not reuse a closed descriptor. The
+  // variable stays, so the process still knows a helper elsewhere makes its folders.
+  ::setenv(kHelperChannelVariable, "taken", 1);
   return std::make_unique<platform::FramedChannel>(kHelperChannelDescriptor);
 }
 

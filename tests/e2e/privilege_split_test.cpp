@@ -80,6 +80,23 @@ TEST_F(PrivilegeSplit, TheUserSideOwnsTheUsersFilesAndRootOnlyTheInstallation) {
   const std::string log = Log();
   EXPECT_NE(log.find("Install helper: package verified"), std::string::npos) << log;
   EXPECT_NE(RegQuery().find("InstallLocation"), std::string::npos);
+
+}
+
+// The user side reads what root registered: the next run updates the folder of the first.
+TEST_F(PrivilegeSplit, AnUpdateFindsTheFolderRootRegistered) {
+  ServeMirrors(kGoodMirrors);
+  GiveHomeToDesktopUser();
+  const fs::path chosen = root() / "opt" / "Elsewhere";
+  const ProgramRun first = RunProgram(SetupProgram(), {"--silent", "--path", chosen.string()}, DesktopUserEnvironment());
+  ASSERT_EQ(first.exitCode, 0) << first.output << Log();
+  fs::remove(installLog());
+  const ProgramRun update = RunProgram(SetupProgram(), {"--silent"}, DesktopUserEnvironment());
+  ASSERT_EQ(update.exitCode, 0) << update.output << Log();
+  const std::string log = Log();
+  EXPECT_NE(log.find("Install Path : " + chosen.string() + "\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("IsNewInstall : bHasOldVersion(1)."), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(installFolder()));
 }
 
 TEST_F(PrivilegeSplit, APackageSwappedAfterItsCheckIsNeverInstalled) {

@@ -159,3 +159,32 @@ TEST(Registry, LockedStoreReportsLockViolation) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   RegCloseKey(key);
 }
+
+// The desktop user's side reads what root's helper registered, and may not change it.
+TEST(Registry, AnotherUserReadsTheMachineStoreButCannotWriteIt) {
+  Sandbox sandbox;
+  ::chmod(sandbox.root().c_str(), 0755);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvex", &key), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(key, "InstallLocation", "/opt/Corvex 11"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(10);
+    // Reads open keys with create-or-open: an existing key opens as on a system without admin rights.
+    HKEY read = nullptr;
+    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvex", &read) != ERROR_SUCCESS) ::_exit(11);
+    if (QueryString(read, "InstallLocation") != "/opt/Corvex 11") ::_exit(12);
+    if (SetString(read, "InstallLocation", "/tmp/elsewhere") != ERROR_ACCESS_DENIED) ::_exit(13);
+    RegCloseKey(read);
+    HKEY created = nullptr;
+    ::_exit(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", &created) == ERROR_ACCESS_DENIED ? 0 : 14);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10 drop, 11 open, 12 read, 13 write allowed, 14 create allowed";
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvex", &key), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(key, "InstallLocation"), "/opt/Corvex 11");
+  RegCloseKey(key);
+}

@@ -36,9 +36,8 @@ LIBRARIES = {
 }
 
 # Operating-system headers used outside platform: the install helper's passing of open
-# files and its file modes, and the entry point's umask.
+# files and the checks of the files it writes.
 OS_HEADERS_OUTSIDE_PLATFORM = {
-    'app': {'sys/stat.h'},
     'setup': {'fcntl.h', 'sys/stat.h', 'unistd.h'},
 }
 OS_PARTS = {'platform', 'platform/gui'}

@@ -1,6 +1,4 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
-#include <sys/stat.h>
-
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "base/run_mode.h"
+#include "platform/creation_mask.h"
 #include "platform/instance_lock.h"
 #include "platform/gui/backend.h"
 #include "platform/gui/headless.h"
@@ -60,8 +59,7 @@ int RefuseCommandLine(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Nothing this program makes is writable by others, whatever umask it was given.
-  ::umask(022);
+  platform::KeepNewFilesUnwritableByOthers();
   // Started through pkexec (or as a child) to do the privileged steps of an install.
   if (argc == 2 && std::string(argv[1]) == kInstallHelperArgument) return RunInstallHelperProcess();
   // A crashed run starts the program again only to deliver its report.

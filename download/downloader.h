@@ -8,17 +8,9 @@
 #include <map>
 #include <string>
 
-#include "base/progress_callback.h"
+#include "base/progress_events.h"
 #include "download/download_config.h"
 #include "platform/win_types.h"
-
-// Events delivered through the ProgressCallback.
-enum DownloadEvent : int {
-  kDownloadEventProgress = 3,  // (bytes written, file size)
-  kDownloadEventFailed = 4,    // (0, 0) before the transfer, else (bytes written, file size)
-  kDownloadEventFinished = 5,  // (bytes written, file size); (0, 1) when already present
-  kDownloadEventSegmentEnded = 7,  // (segment id, address of its DownloadItem)
-};
 
 // Engine status (GetStatus).
 enum DownloadStatus : int {
@@ -59,6 +51,12 @@ struct DownloadItem {
 };
 
 using DownloadItemMap = std::map<int, DownloadItem>;
+
+// The item a kDownloadEventSegmentEnded event's value points at; null when the engine
+// no longer knew the segment. Valid only while the callback runs.
+inline const DownloadItem* SegmentEndedItem(long value) {
+  return reinterpret_cast<const DownloadItem*>(static_cast<std::uintptr_t>(value));
+}
 
 struct DownloadInfo {
   int nThreadCount = 0;

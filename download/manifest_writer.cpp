@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
-
-#include <boost/property_tree/ptree.hpp>
-#include <boost/property_tree/xml_parser.hpp>
+#include <memory>
 
 #include "download/md5_digest.h"
 #include "download/transfer_plan.h"
+#include "support/xml_parse.h"
 
 std::string PackageFileName(const ManifestParams& params, const std::string& wholeFileDigest) {
   std::string digits;
@@ -37,29 +35,23 @@ std::string BuildManifestText(const unsigned char* data, std::size_t size, const
   const std::string name = PackageFileName(params, all[0]);
   const std::string& urlName = params.urlName.empty() ? name : params.urlName;
 
-  namespace pt = boost::property_tree;
-  pt::ptree tree;
-  pt::ptree& root = tree.put("download", "");
-  root.put("<xmlattr>.version", 1);
-  root.put("<xmlattr>.size", size);
-  root.put("<xmlattr>.name", name);
-  pt::ptree& urls = root.add_child("url", pt::ptree());
-  urls.put("<xmlattr>.size", params.mirrorBases.size());
-  for (std::size_t i = 0; i < params.mirrorBases.size(); ++i) {
-    urls.add_child("item_" + std::to_string(i), pt::ptree())
-        .put("<xmlattr>.value", MirrorUrl(params.mirrorBases[i], urlName));
+  std::shared_ptr<IXMLParse> document;
+  if (FAILED(CreateXMLParse(document))) return std::string();
+  // Each element is made by its first attribute, in the order they are written.
+  bool built = document->PutAttrInt("download.version", 1) &&
+               document->PutAttrString("download.size", std::to_string(size)) &&
+               document->PutAttrString("download.name", name) &&
+               document->PutAttrString("download.url.size", std::to_string(params.mirrorBases.size()));
+  for (std::size_t i = 0; built && i < params.mirrorBases.size(); ++i) {
+    built = document->PutAttrString("download.url.item_" + std::to_string(i) + ".value",
+                                    MirrorUrl(params.mirrorBases[i], urlName));
   }
-  pt::ptree& hashes = root.add_child("hash", pt::ptree());
-  hashes.put("<xmlattr>.size", all.size());
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    hashes.add_child("item_" + std::to_string(i), pt::ptree()).put("<xmlattr>.value", all[i]);
+  built = built && document->PutAttrString("download.hash.size", std::to_string(all.size()));
+  for (std::size_t i = 0; built && i < all.size(); ++i) {
+    built = document->PutAttrString("download.hash.item_" + std::to_string(i) + ".value", all[i]);
   }
-  std::ostringstream out;
-  try {
-    pt::write_xml(out, tree, pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
-  } catch (...) {
-    return std::string();
-  }
+  std::string text;
+  if (!built || !WriteXmlText(*document, text)) return std::string();
   if (digests) *digests = std::move(all);
-  return out.str();
+  return text;
 }

@@ -54,9 +54,9 @@ bool LocateInfoBlock(JFile& file, long& blockOffset, long& fileSize) {
   return RangeInsideFile(stored, static_cast<std::int64_t>(kPackageInfoSize), fileSize);
 }
 
-HRESULT Fail(const ProgressCallback& progress, int lastError, unsigned failureCode) {
+HRESULT Fail(const ProgressCallback& progress, int lastError, UnpackFailure failure) {
   SetLastInstallError(lastError);
-  progress(kUnpackFailedEvent, failureCode, 0);
+  progress(kInstallEventUnpackFailed, failure, 0);
   return E_FAIL;
 }
 
@@ -128,23 +128,25 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
     SetLastInstallError(kInstallPointNull);
     return E_POINTER;
   }
-  progress(kUnpackStartEvent, 0, 0);
+  progress(kInstallEventUnpackStart, 0, 0);
 
   JFile package;
-  if (!package.Open(packagePath, JFILE_READ_BINARY)) return Fail(progress, kInstallSetupFileError, 2);
+  if (!package.Open(packagePath, JFILE_READ_BINARY)) {
+    return Fail(progress, kInstallSetupFileError, kUnpackFailurePackage);
+  }
 
   long blockOffset = 0;
   long fileSize = 0;
   if (!LocateInfoBlock(package, blockOffset, fileSize)) {
     package.Close();
-    return Fail(progress, kInstallSetupFileError, 2);
+    return Fail(progress, kInstallSetupFileError, kUnpackFailurePackage);
   }
 
   PackageInfo block = EmptyPackageInfo();
   std::memcpy(block.signature, kPackageSignature, sizeof(block.signature));
   if (!ReadAt(package, blockOffset, &block, sizeof(block))) {
     package.Close();
-    return Fail(progress, kInstallSetupFileError, 2);
+    return Fail(progress, kInstallSetupFileError, kUnpackFailurePackage);
   }
 
   std::wstring folder;
@@ -162,12 +164,12 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
   // treated as a folder that is not there.
   if (folder.size() >= static_cast<std::size_t>(kMaxPath) || !platform::PathIsDirectory(folder)) {
     package.Close();
-    return Fail(progress, kInstallDirWriteError, 3);
+    return Fail(progress, kInstallDirWriteError, kUnpackFailureFolder);
   }
 
   if (!RangeInsideFile(block.payloadOffset, block.payloadSize, fileSize)) {
     package.Close();
-    return Fail(progress, kInstallSetupFileError, 2);
+    return Fail(progress, kInstallSetupFileError, kUnpackFailurePackage);
   }
 
   // The payload goes from the package straight into the extractor's private staging
@@ -184,7 +186,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
                                   removeExtractTemp)) {
     WriteLog("Failed unpack file.\n");
     package.Close();
-    const HRESULT failed = Fail(progress, InstallErrorFor(extractor.LastFailure()), 2);
+    const HRESULT failed = Fail(progress, InstallErrorFor(extractor.LastFailure()), kUnpackFailurePackage);
     return extractor.LastFailure() == ExtractFailure::Cancelled ? E_ABORT : failed;
   }
   WriteLog("Finish unpack file.\n");
@@ -207,10 +209,10 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
   int writeError = 0;
   if (writeUninstaller && uninstaller &&
       !WriteUninstaller(uninstallerPath, uninstaller.get(), uninstallerSize, block, writeError)) {
-    return Fail(progress, writeError == ENOSPC ? kInstallDiskFull : kInstallFileError, 2);
+    return Fail(progress, writeError == ENOSPC ? kInstallDiskFull : kInstallFileError, kUnpackFailurePackage);
   }
 
-  progress(kUnpackDoneEvent, 0, 0);
+  progress(kInstallEventUnpackDone, 0, 0);
   return S_OK;
 }
 

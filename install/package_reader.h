@@ -5,21 +5,16 @@
 #include <atomic>
 #include <string>
 
-#include "base/progress_callback.h"
+#include "base/progress_events.h"
 #include "install/package_errors.h"
 #include "install/package_info.h"
 #include "platform/win_types.h"
-
-// ProgressCallback events of the reader.
-inline constexpr int kUnpackStartEvent = 0;
-inline constexpr int kUnpackDoneEvent = 1;
-inline constexpr int kUnpackFailedEvent = 2;
 
 // Validates the package, extracts its payload into `installFolder` (null: the
 // default folder of the package's product), checks the folder against the archive,
 // writes uninstall.exe and its sidecar when `writeUninstaller`. S_OK, E_POINTER
 // (null path or empty callback), E_ABORT once `cancel` (set from another thread,
-// may be null) turned true, or E_FAIL; every failure sends (2, code, 0) and leaves
+// may be null) turned true, or E_FAIL; every failure sends kInstallEventUnpackFailed and leaves
 // the last install error. Runs on the install worker; every callback is made on the
 // calling thread.
 HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,

@@ -1,12 +1,10 @@
 #include "install/previous_install.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "external/product_programs.h"
 #include "install/uninstall_registration.h"
+#include "platform/entry_status.h"
 #include "platform/path.h"
 
 namespace {
@@ -21,18 +19,15 @@ std::string ComparableForm(const std::string& path) {
   return WithoutTrailingSlash(std::filesystem::path(path).lexically_normal().string());
 }
 
-bool OwnedByRootOrUs(const struct stat& st) { return st.st_uid == 0 || st.st_uid == ::geteuid(); }
-
 }  // namespace
 
 bool HoldsProductInstall(const std::string& folder) {
   if (folder.empty()) return false;
-  struct stat st{};
   // A link in place of the folder would lead the deletion somewhere else.
-  if (::lstat(WithoutTrailingSlash(folder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  const std::string uninstaller = platform::PathJoin(folder, product::kUninstaller);
+  if (platform::ReadEntryStatus(WithoutTrailingSlash(folder)).kind != platform::EntryKind::kFolder) return false;
   // Anyone could have left a file of that name; only one root wrote marks our install.
-  return ::lstat(uninstaller.c_str(), &st) == 0 && S_ISREG(st.st_mode) && OwnedByRootOrUs(st);
+  const platform::EntryStatus mark = platform::ReadEntryStatus(platform::PathJoin(folder, product::kUninstaller));
+  return mark.kind == platform::EntryKind::kFile && mark.ownedByRootOrUs;
 }
 
 bool IsPreviousInstall(const std::string& folder, const std::string& productKeyName, bool is64Bit) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/progress_events.h"
 #include "install/seven_zip_extractor.h"
 
 namespace {
@@ -49,7 +50,7 @@ void C7ZOperator::OnProgress(std::uint32_t low, std::uint32_t /*high*/) {
   char line[kTraceLineBytes];
   std::snprintf(line, sizeof(line), "now pos is %d \n", static_cast<int>(low));
   DebugTrace(line);
-  if (progress_) progress_(kExtractProgressEvent, low, 0);
+  if (progress_) progress_(kInstallEventExtractPercent, low, 0);
 }
 
 void C7ZOperator::OnError(int code) {
@@ -57,5 +58,5 @@ void C7ZOperator::OnError(int code) {
   std::snprintf(line, sizeof(line), "\n!!! Error is %d \n", code);
   DebugTrace(line);
   lastError_ = code;
-  if (progress_) progress_(kExtractErrorEvent, static_cast<unsigned>(code), 0);
+  if (progress_) progress_(kInstallEventExtractError, static_cast<unsigned>(code), 0);
 }

@@ -42,10 +42,6 @@ enum class ExtractFailure {
 // Which guard kept the entries inside the folder (install/seven_zip_handler.h).
 enum class SevenZipGuard;
 
-// ProgressCallback events sent while extracting.
-inline constexpr int kExtractProgressEvent = 100;
-inline constexpr int kExtractErrorEvent = 101;
-
 // Owned by the thread that extracts; reports arrive on that thread.
 class C7ZOperator : public I7zFileInfoCallback {
  public:

@@ -18,7 +18,7 @@ namespace {
 constexpr int kShortcutPasses = 3;
 constexpr int kConfigurationPasses = 5;
 
-void Send(const ProgressCallback& events, int event, long value) {
+void Send(const ProgressCallback& events, UninstallEvent event, long value) {
   if (events) events(event, static_cast<unsigned>(value), 0);
 }
 
@@ -104,23 +104,23 @@ UninstallResult RemoveInstallation(const UninstallRequest& request, const Progre
                platform::FolderTrustText(platform::JudgeFolderTrust(request.installFolder)));
     }
     result.outcome = UninstallOutcome::kRefused;
-    Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
+    Send(events, kUninstallEventFailed, static_cast<long>(result.outcome));
     return result;
   }
 
-  Send(events, kUninstallStartEvent, 0);
-  Send(events, kUninstallProgressEvent, 0);
+  Send(events, kUninstallEventStart, 0);
+  Send(events, kUninstallEventProgress, 0);
   CloseProductProcesses(request.installFolder);
   RunMainProgramCleanup(request);
   CloseProductProcesses(request.installFolder);
-  Send(events, kUninstallProgressEvent, 30);
+  Send(events, kUninstallEventProgress, 30);
 
   const std::string folder = WithTrailingSlash(request.installFolder);
   WriteLog("Begin delete file.(%s)", folder.c_str());
   // An uninstall leaves nothing of the product behind, read-only files included.
   platform::DeleteFolderTree(folder, platform::ReadOnlyFiles::kDelete);
   WriteLog("End delete file.");
-  Send(events, kUninstallProgressEvent, 60);
+  Send(events, kUninstallEventProgress, 60);
 
   DeleteCommonMenuFolder(request.is64Bit);
   const std::string entry = request.productKeyName + (request.is64Bit ? "(x64)" : "");
@@ -140,16 +140,16 @@ void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& re
   WriteLog("End delete Icon.");
   RefreshIcons();
   WriteLog("RefreshIcons.");
-  Send(events, kUninstallProgressEvent, 80);
+  Send(events, kUninstallEventProgress, 80);
 
   if (!request.keepConfigurations) DeleteConfigurations();
   WriteLog("End Remove AppConfig.");
 
   if (result.outcome == UninstallOutcome::kFilesLeft) {
-    Send(events, kUninstallFailedEvent, static_cast<long>(result.outcome));
+    Send(events, kUninstallEventFailed, static_cast<long>(result.outcome));
     return;
   }
-  for (int i = 0; i < 3; ++i) Send(events, kUninstallDoneEvent, 0);
+  for (int i = 0; i < 3; ++i) Send(events, kUninstallEventDone, 0);
   WriteLog("Uninstall work SUCCEE.");
 }
 

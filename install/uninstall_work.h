@@ -4,14 +4,8 @@
 
 #include <string>
 
-#include "base/progress_callback.h"
+#include "base/progress_events.h"
 #include "install/install_folder_guard.h"
-
-// Events sent to the uninstall page as (event, value, 0).
-inline constexpr int kUninstallStartEvent = 0;
-inline constexpr int kUninstallDoneEvent = 1;
-inline constexpr int kUninstallFailedEvent = 2;  // value: the UninstallOutcome
-inline constexpr int kUninstallProgressEvent = 3;  // value: percent
 
 // How long the main program's own clean-up may take before the uninstall goes on
 // without it: an uninstaller must not hang on a product that never ends.
@@ -39,7 +33,7 @@ struct UninstallResult {
 
 // Runs on the uninstall worker thread; `events` is called on that thread. The install
 // folder is checked first (CheckInstallFolderForUninstall): a refused folder gets a log
-// line and event 2, and nothing else happens. The folder tree is deleted without
+// line and kUninstallEventFailed, and nothing else happens. The folder tree is deleted without
 // following links or crossing into anything mounted inside it.
 UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events);
 

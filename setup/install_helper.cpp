@@ -21,6 +21,7 @@
 #include "install/package_reader.h"
 #include "install/product_processes.h"
 #include "install/uninstall_work.h"
+#include "platform/creation_mask.h"
 #include "platform/file_range_copy.h"
 #include "platform/folder_tree.h"
 #include "platform/folder_trust.h"
@@ -315,7 +316,7 @@ class HelperSession {
 }  // namespace
 
 int RunInstallHelper(platform::FramedChannel& channel) {
-  ::umask(022);
+  platform::KeepNewFilesUnwritableByOthers();
   g_logChannel = &channel;
   GetLog()->Init(L"");
   GetLog()->SetLogCallback(&ForwardLogLine);

@@ -165,7 +165,7 @@ void InstallSequence::SetOutcome(InstallOutcome outcome, InstallFailure failure)
   NotifyStateChanged();
 }
 
-int InstallSequence::OnDownloadEvent(int event, unsigned code, long value) {
+int InstallSequence::OnDownloadEvent(DownloadEvent event, unsigned code, long value) {
   switch (event) {
     case kDownloadEventProgress:
       if (value > 0) downloadPercent_ = static_cast<int>(static_cast<double>(code) * 100.0 / value);
@@ -178,35 +178,35 @@ int InstallSequence::OnDownloadEvent(int event, unsigned code, long value) {
       if (value == 1) alreadyComplete_ = true;
       GetCloseReportFlags().downloadDone = true;
       break;
-    default:
+    case kDownloadEventSegmentEnded:
       break;
   }
   return 1;
 }
 
-int InstallSequence::OnInstallEvent(int event, unsigned code, long /*value*/) {
+int InstallSequence::OnInstallEvent(InstallEvent event, unsigned code, long /*value*/) {
   switch (event) {
-    case kUnpackStartEvent:
+    case kInstallEventUnpackStart:
       installPermille_ = 0;
       break;
-    case kUnpackDoneEvent:
+    case kInstallEventUnpackDone:
       installPermille_ = 1000;
       launchEnabled_ = true;
       Sleep(kAfterUnpackEventMs);
       paintMode_ = 2;
       break;
-    case kUnpackFailedEvent:
+    case kInstallEventUnpackFailed:
       // The box comes once the failed install has been rolled back.
       launchEnabled_ = false;
       Sleep(kAfterUnpackEventMs);
       break;
-    case 3:
+    case kInstallEventPermille:
       if (code <= 1000) installPermille_ = static_cast<int>(code);
       break;
-    case 100:
+    case kInstallEventExtractPercent:
       installPermille_ = static_cast<int>(code) * 10;
       break;
-    default:
+    case kInstallEventExtractError:
       break;
   }
   return 1;
@@ -275,7 +275,8 @@ void InstallSequence::DownloadPhase() {
 
   std::string url = profile->GetUrl();
   if (IsSetupTestMode()) url += ".test";
-  downloader->SetCallback([this](int event, unsigned code, long value) { return OnDownloadEvent(event, code, value); });
+  downloader->SetCallback(ReceiveDecoded<DownloadEvent>(
+      [this](DownloadEvent event, unsigned code, long value) { return OnDownloadEvent(event, code, value); }));
 
   std::string manifest;
   if (!LoadPackageManifest(request_.packageInfo.is64Bit != 0, manifest)) {
@@ -349,9 +350,8 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   stage_ = kStageInstalling;
   NotifyStateChanged();
   if (hooks_.statistics) hooks_.statistics->InstallBegin();
-  const ProgressCallback receiver = [this](int event, unsigned code, long value) {
-    return OnInstallEvent(event, code, value);
-  };
+  const ProgressCallback receiver = ReceiveDecoded<InstallEvent>(
+      [this](InstallEvent event, unsigned code, long value) { return OnInstallEvent(event, code, value); });
 
   // The steps read and fill these as the list runs.
   PackageInfo& info = packageInfo_;  // written only here, on the worker

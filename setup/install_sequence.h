@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/progress_events.h"
 #include "download/downloader.h"
 #include "install/package_info.h"
 #include "platform/win_types.h"
@@ -86,8 +87,8 @@ class InstallSequence {
   void ResetInstallProgress() { installPermille_ = 0; }
 
   // The download receiver (engine threads) and the install receiver (worker).
-  int OnDownloadEvent(int event, unsigned code, long value);
-  int OnInstallEvent(int event, unsigned code, long value);
+  int OnDownloadEvent(DownloadEvent event, unsigned code, long value);
+  int OnInstallEvent(InstallEvent event, unsigned code, long value);
 
  private:
   void DownloadPhase();

@@ -12,7 +12,7 @@ UninstallResult UninstallThroughHelper(const UninstallRequest& request, const Pr
     WriteLog("UninstallWork : the install helper did not start; nothing is removed.");
     result.outcome = UninstallOutcome::kRefused;
     result.notAuthorized = why == InstallHelperClient::StartResult::kRefused;
-    if (events) events(kUninstallFailedEvent, static_cast<unsigned>(result.outcome), 0);
+    if (events) events(kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
     return result;
   }
   const std::string fields = MessageWriter()
@@ -27,7 +27,7 @@ UninstallResult UninstallThroughHelper(const UninstallRequest& request, const Pr
   if (!removed.ok && removed.value == 0) {
     // The helper went away before it answered: nothing is known to be removed.
     result.outcome = UninstallOutcome::kFilesLeft;
-    if (events) events(kUninstallFailedEvent, static_cast<unsigned>(result.outcome), 0);
+    if (events) events(kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
     return result;
   }
   result.outcome = static_cast<UninstallOutcome>(removed.value);

@@ -199,9 +199,10 @@ void UninstallPage::StartUninstall() {
 
 void UninstallPage::RunWork(UninstallRequest request) {
   const UninstallResult result =
-      UninstallThroughHelper(request, [this](int event, unsigned value, long extra) {
+      UninstallThroughHelper(request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value,
+                                                                             long extra) {
         return OnUninstallEvent(event, value, extra);
-      });
+      }));
   outcome_ = result.outcome;
   if (result.outcome != UninstallOutcome::kRemoved) {
     const std::wstring message = L"UnInstall Failed!\n" + UninstallFailureMessage(request, result);
@@ -214,16 +215,16 @@ void UninstallPage::RunWork(UninstallRequest request) {
   finished_ = true;
 }
 
-int UninstallPage::OnUninstallEvent(int event, unsigned value, long /*extra*/) {
+int UninstallPage::OnUninstallEvent(UninstallEvent event, unsigned value, long /*extra*/) {
   switch (event) {
-    case kUninstallStartEvent:
+    case kUninstallEventStart:
       progress_->SetPosition(0);
       heading_->SetCaption(GetText(25));
       break;
-    case kUninstallProgressEvent:
+    case kUninstallEventProgress:
       if (value <= 100) progress_->SetPosition(static_cast<int>(value));
       break;
-    case kUninstallDoneEvent:
+    case kUninstallEventDone:
       progress_->SetPosition(100);
       platform::SleepMs(kDoneWaitMs);
       progress_->SetVisible(false);
@@ -234,11 +235,9 @@ int UninstallPage::OnUninstallEvent(int event, unsigned value, long /*extra*/) {
       lastButton_->SetVisible(true);
       heading_->SetCaption(GetText(26));
       break;
-    case kUninstallFailedEvent:
+    case kUninstallEventFailed:
       progress_->SetVisible(false);
       status_->SetVisible(false);
-      break;
-    default:
       break;
   }
   Redraw();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/progress_events.h"
 #include "install/uninstall_target.h"
 #include "install/uninstall_work.h"
 #include "platform/gui/gui_types.h"
@@ -40,7 +41,7 @@ class UninstallPage {
   // worker thread. A second call while one runs does nothing.
   void StartUninstall();
   // The uninstall work's events (0 start, 3 progress, 1 done, 2 failed). Always 1.
-  int OnUninstallEvent(int event, unsigned value, long extra);
+  int OnUninstallEvent(UninstallEvent event, unsigned value, long extra);
 
   bool KeepsConfigurations();
   // The outcome of the last finished uninstall; kRefused before one has finished.

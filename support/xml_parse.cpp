@@ -263,15 +263,20 @@ bool XMLParse::ReadFromFile(const std::wstring& path) {
   }
 }
 
-int XMLParse::SaveAs(const std::wstring& path) {
-  std::string text;
+bool WriteXmlText(IXMLParse& document, std::string& text) {
   try {
     std::ostringstream stream;
-    pt::write_xml(stream, m_tree, pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
+    pt::write_xml(stream, document.GetTree(), pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
     text = stream.str();
+    return true;
   } catch (...) {
-    return 0;
+    return false;
   }
+}
+
+int XMLParse::SaveAs(const std::wstring& path) {
+  std::string text;
+  if (!WriteXmlText(*this, text)) return 0;
   JFile file;
   if (!file.Open(path, JFILE_WRITE_BINARY)) return E_FAIL;
   const long written = file.Write(text.data(), text.size());

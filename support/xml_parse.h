@@ -115,3 +115,7 @@ bool MakeAttrPath(const std::string& path, std::string& attrPath);
 
 // A new, empty document: S_OK, or E_FAIL when none could be made.
 HRESULT CreateXMLParse(std::shared_ptr<IXMLParse>& out);
+
+// The document as the XML text SaveAs writes (tab-indented, UTF-8); false when the
+// writer failed.
+bool WriteXmlText(IXMLParse& document, std::string& text);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/progress_events.h"
 #include "install/seven_zip_callback.h"
 #include "install/seven_zip_handler.h"
 #include "install/seven_zip_program.h"
@@ -69,10 +70,10 @@ Cost ExtractOurs(const std::string& out, SevenZipPhaseTimes& phases, Run run) {
   RemoveOutput(out);
   int errors = 0;
   C7ZOperator extractor;
-  extractor.SetProgressCallback([&](int event, unsigned, long) {
-    if (event == kExtractErrorEvent) ++errors;
+  extractor.SetProgressCallback(ReceiveDecoded<InstallEvent>([&](InstallEvent event, unsigned, long) {
+    if (event == kInstallEventExtractError) ++errors;
     return 1;
-  });
+  }));
   CpuClock cpu;
   auto start = std::chrono::steady_clock::now();
   bool ok = run(extractor);

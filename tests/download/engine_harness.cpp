@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "base/install_log.h"
@@ -15,19 +16,33 @@ struct RecorderState {
   std::vector<Event> events;
 };
 
+namespace {
+bool IsEnd(const Event& e) { return e.event == kDownloadEventFailed || e.event == kDownloadEventFinished; }
+}  // namespace
+
 std::shared_ptr<RecorderState> EventRecorder::MakeState() { return std::make_shared<RecorderState>(); }
 
 ProgressCallback EventRecorder::Callback() {
   std::shared_ptr<RecorderState> state = state_;
-  return [state](int event, unsigned code, long value) {
+  return [state](int wire, unsigned code, long value) {
+    const std::optional<DownloadEvent> event = DecodeEvent<DownloadEvent>(wire);
+    if (!event) {
+      ADD_FAILURE() << "the engine sent event number " << wire;
+      return 1;
+    }
+    Event recorded{*event, code, value};
+    if (*event == kDownloadEventSegmentEnded) {
+      const DownloadItem* item = SegmentEndedItem(value);
+      if (item) recorded.itemId = item->nId;
+    }
     std::lock_guard<std::mutex> lock(state->mutex);
-    state->events.push_back({event, code, value});
+    state->events.push_back(recorded);
     state->changed.notify_all();
     return 1;
   };
 }
 
-bool EventRecorder::WaitForEvent(int event, std::chrono::milliseconds limit, std::size_t count) {
+bool EventRecorder::WaitForEvent(DownloadEvent event, std::chrono::milliseconds limit, std::size_t count) {
   std::unique_lock<std::mutex> lock(state_->mutex);
   return state_->changed.wait_for(lock, limit, [&] {
     std::size_t seen = 0;
@@ -40,7 +55,7 @@ bool EventRecorder::WaitForEnd(std::chrono::milliseconds limit) {
   std::unique_lock<std::mutex> lock(state_->mutex);
   return state_->changed.wait_for(lock, limit, [&] {
     for (const Event& e : state_->events) {
-      if (e.event == 4 || e.event == 5) return true;
+      if (IsEnd(e)) return true;
     }
     return false;
   });
@@ -59,7 +74,7 @@ std::size_t EventRecorder::Count() const {
 std::vector<Event> EventRecorder::Ends() const {
   std::vector<Event> ends;
   for (const Event& e : Events()) {
-    if (e.event == 4 || e.event == 5) ends.push_back(e);
+    if (IsEnd(e)) ends.push_back(e);
   }
   return ends;
 }

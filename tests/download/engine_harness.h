@@ -18,20 +18,22 @@
 namespace testing_support {
 
 struct Event {
-  int event;
+  DownloadEvent event;
   unsigned code;
   long value;
+  int itemId = -1;  // segment ended: the nId of the item its value points at, read during the call
 };
 
-// Records every event; the download has ended once event 4 or 5 arrived.
+// Records every event, decoded; a number the engine does not send fails the test. The
+// download has ended once a failed or finished event arrived.
 class EventRecorder {
  public:
   ProgressCallback Callback();
   bool WaitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(60));
-  bool WaitForEvent(int event, std::chrono::milliseconds limit, std::size_t count = 1);
+  bool WaitForEvent(DownloadEvent event, std::chrono::milliseconds limit, std::size_t count = 1);
   std::vector<Event> Events() const;
   std::size_t Count() const;
-  std::vector<Event> Ends() const;  // the 4 and 5 events
+  std::vector<Event> Ends() const;  // the failed and finished events
 
  private:
   std::shared_ptr<struct RecorderState> state_ = MakeState();

@@ -73,13 +73,16 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   }
 
   // Every segment thread reports its end, some possibly after the finish event.
-  EXPECT_TRUE(run.recorder.WaitForEvent(7, 10s, 4));
+  EXPECT_TRUE(run.recorder.WaitForEvent(kDownloadEventSegmentEnded, 10s, 4));
   const auto events = run.recorder.Events();
   int segmentEnds = 0;
   unsigned lastProgress = 0;
   for (const Event& e : events) {
-    if (e.event == 7) ++segmentEnds;
-    if (e.event == 3) {
+    if (e.event == kDownloadEventSegmentEnded) {
+      ++segmentEnds;
+      EXPECT_EQ(e.itemId, static_cast<int>(e.code)) << "the value points at the item of the segment named";
+    }
+    if (e.event == kDownloadEventProgress) {
       EXPECT_GE(e.code, lastProgress);
       EXPECT_EQ(e.value, 1000);
       lastProgress = e.code;
@@ -87,7 +90,7 @@ TEST(EngineTransfer, ThousandBytesOverTwoMirrors) {
   }
   EXPECT_EQ(segmentEnds, 4);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 5);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFinished);
   EXPECT_EQ(run.recorder.Ends()[0].code, 1000u);
   EXPECT_EQ(run.recorder.Ends()[0].value, 1000);
 
@@ -169,7 +172,7 @@ TEST(EngineTransfer, CdnWithWrongLengthEndsWithoutOutputFile) {
   EXPECT_EQ(engine->GetErrorString(), "DownloadCheckUrlError");
   EXPECT_FALSE(platform::PathFileExists(run.target));
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
   EXPECT_EQ(run.recorder.Ends()[0].value, 0);
   EXPECT_TRUE(log.Contains("Error : BeginDownload (CheckDownload(siItem) != S_OK).\n"));
@@ -335,7 +338,7 @@ TEST(EngineTransfer, MatchingBlocksDoNotOutvoteTheWholeFileDigest) {
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_TRUE(log.Contains("Download_CheckHash : every block matches its digest but the whole file does not.\n"))
       << log.Text();
   EXPECT_FALSE(log.Contains("Download_CheckFinish : Finish download.\n"));
@@ -355,7 +358,7 @@ TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
   EXPECT_EQ(engine->GetStatus(), 4);
   EXPECT_EQ(engine->GetErrorCode(), 14);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_EQ(log.CountOf("Download_RepairData : GetBestURL Info, start(1048576)"), 2 * kRepairAttemptsPerMirror);
   EXPECT_TRUE(log.Contains("bytes 1048576-2097151 (block 1) did not verify from any mirror, tried " +
                            first + " (2), " + second + " (2)"))
@@ -431,7 +434,7 @@ TEST(EngineTransfer, NoMirrorLeftToResumeOnFailsTheDownload) {
   EXPECT_EQ(engine->GetErrorCode(), 14);
   EXPECT_EQ(engine->GetErrorString(), "DownloadExeError");
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_EQ(run.recorder.Ends()[0].value, 300000);
   EXPECT_TRUE(log.Contains("Download_Dispatch : download error, ID("));
   EXPECT_TRUE(log.Contains("Download_Dispatch : CheckHash download failed.\n"));
@@ -468,7 +471,7 @@ TEST(EngineTransfer, StopDuringTransferSilencesTheEngine) {
   ScriptedMirrors slow("[mirror 1]\nrate = 204800\n", content);
   run.pings.echoMs = {{slow.Url(0), 1}};
   auto engine = run.Start(ManifestFor(content, {slow.Url(0)}).Build());
-  ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
+  ASSERT_TRUE(run.recorder.WaitForEvent(kDownloadEventProgress, 20s));
   EXPECT_TRUE(engine->IsDownloading());
   EXPECT_EQ(engine->StopDownload(), S_OK);
   const std::size_t seen = run.recorder.Count();
@@ -492,7 +495,7 @@ TEST(EngineTransfer, DeletingARunningEngineIsSafe) {
   ScriptedMirrors slow("[mirror 1]\nrate = 409600\n", content);
   run.pings.echoMs = {{slow.Url(0), 1}};
   auto engine = run.Start(ManifestFor(content, {slow.Url(0)}).Build());
-  ASSERT_TRUE(run.recorder.WaitForEvent(3, 20s));
+  ASSERT_TRUE(run.recorder.WaitForEvent(kDownloadEventProgress, 20s));
   auto lifetime = engine->StateLifetime();
   engine.reset();
   EXPECT_TRUE(WaitForRelease(lifetime));
@@ -551,7 +554,7 @@ TEST(EngineTransfer, ManifestThatArrivesButDoesNotLoadIsRetried) {
   EXPECT_EQ(engine->GetErrorCode(), 3);
   EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_EQ(run.recorder.Ends()[0].code, 0u);
   EXPECT_EQ(run.recorder.Ends()[0].value, 0);
 }
@@ -569,7 +572,7 @@ TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {
   EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : failed.\n"), 3);
   EXPECT_EQ(log.CountOf("Download_Thread_Download_Cfg : error.\n"), 1);
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
-  EXPECT_EQ(run.recorder.Ends()[0].event, 4);
+  EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
 
   EventRecorder other;
   auto refused = NewEngine(run.pings, other);

@@ -45,7 +45,7 @@ LoadOutcome Load(const std::string& manifest, const std::string& existingFile = 
 
 void ExpectFailedEnd(const LoadOutcome& outcome) {
   ASSERT_EQ(outcome.ends.size(), 1u);
-  EXPECT_EQ(outcome.ends[0].event, 4);
+  EXPECT_EQ(outcome.ends[0].event, kDownloadEventFailed);
   EXPECT_EQ(outcome.ends[0].code, 0u);
   EXPECT_EQ(outcome.ends[0].value, 0);
 }
@@ -150,7 +150,7 @@ TEST_F(ManifestLoad, NotXml) {
     EXPECT_EQ(outcome.error, 4) << text;
     EXPECT_EQ(outcome.status, 4);
     ASSERT_EQ(outcome.ends.size(), 1u);
-    EXPECT_EQ(outcome.ends[0].event, 4);
+    EXPECT_EQ(outcome.ends[0].event, kDownloadEventFailed);
   }
 }
 
@@ -162,7 +162,7 @@ TEST_F(ManifestLoad, PackageAlreadyPresent) {
   EXPECT_EQ(present.error, 1);
   EXPECT_EQ(present.pings, 0) << "no network access";
   ASSERT_EQ(present.ends.size(), 1u);
-  EXPECT_EQ(present.ends[0].event, 5);
+  EXPECT_EQ(present.ends[0].event, kDownloadEventFinished);
   EXPECT_EQ(present.ends[0].code, 0u);
   EXPECT_EQ(present.ends[0].value, 1);
 

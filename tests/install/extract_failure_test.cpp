@@ -69,13 +69,7 @@ class ExtractFailureTest : public ::testing::Test {
     return UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), wideFolder.c_str(), true,
                               true, cancel);
   }
-  std::vector<Event> OutcomeEvents() const {
-    std::vector<Event> outcome;
-    for (const Event& e : log.events) {
-      if (e.event < 100) outcome.push_back(e);
-    }
-    return outcome;
-  }
+  std::vector<Event> OutcomeEvents() const { return log.ReaderEvents(); }
   bool TempIsEmpty() const { return fs::is_empty(sandbox.temp()); }
   std::string NoisePayload(const std::string& name, size_t bytes) {
     const std::string tree = sandbox.Path("trees/" + name);
@@ -88,7 +82,8 @@ class ExtractFailureTest : public ::testing::Test {
   EventLog log;
   bool mountsWork = false;
   std::vector<std::string> mounts;
-  const std::vector<Event> kFailed = {{0, 0, 0}, {2, 2, 0}};
+  const std::vector<Event> kFailed = {{kInstallEventUnpackStart, 0, 0},
+                                      {kInstallEventUnpackFailed, kUnpackFailurePackage, 0}};
 };
 
 TEST_F(ExtractFailureTest, UnwritableOrFullFolderFails) {
@@ -151,11 +146,11 @@ TEST_F(ExtractFailureTest, CancelEndsTheRunAndLeavesNoStaging) {
   const std::wstring folder = platform::NarrowToWide(sandbox.Path("during"));
   const HRESULT result = UnpackSetupPackage(
       platform::NarrowToWide(package).c_str(),
-      [&](int event, unsigned code, long value) {
-        if (event == kExtractProgressEvent) cancel = true;
+      ReceiveDecoded<InstallEvent>([&](InstallEvent event, unsigned code, long value) {
+        if (event == kInstallEventExtractPercent) cancel = true;
         events->events.push_back({event, code, value});
         return 1;
-      },
+      }),
       folder.c_str(), true, true, &cancel);
   EXPECT_EQ(result, E_ABORT);
   EXPECT_EQ(OutcomeEvents(), kFailed);

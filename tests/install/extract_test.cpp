@@ -50,8 +50,8 @@ TEST_F(ExtractTest, ExtractsAndReportsOnlyPercentagesFromOneToHundred) {
   EXPECT_TRUE(Extract(archive, out));
 
   EXPECT_EQ(ReadFile(out + "/big.bin"), ReadFile(tree + "/big.bin"));
-  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
-  std::vector<unsigned> percents = log.Codes(kExtractProgressEvent);
+  EXPECT_TRUE(log.Codes(kInstallEventExtractError).empty());
+  std::vector<unsigned> percents = log.Codes(kInstallEventExtractPercent);
   ASSERT_FALSE(percents.empty());
   for (unsigned p : percents) {
     EXPECT_GE(p, 1u);
@@ -111,7 +111,7 @@ TEST_F(ExtractTest, PasswordArchiveWithoutPasswordReportsAndFails) {
   // An empty password is no password: the archive asks for one.
   EXPECT_FALSE(Extract(archive, sandbox.Path("out"), ""));
 
-  std::vector<unsigned> errors = log.Codes(kExtractErrorEvent);
+  std::vector<unsigned> errors = log.Codes(kInstallEventExtractError);
   ASSERT_GE(errors.size(), 3u);
   EXPECT_EQ(errors.front(), 260u);
   EXPECT_EQ(std::count(errors.begin(), errors.end(), 260u), 1);
@@ -123,7 +123,7 @@ TEST_F(ExtractTest, PasswordArchiveWithoutPasswordReportsAndFails) {
 TEST_F(ExtractTest, PasswordArchiveWithItsPassword) {
   std::string archive = MakeArchive("secret", {"-psecret"});
   EXPECT_TRUE(Extract(archive, sandbox.Path("out"), "secret"));
-  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_TRUE(log.Codes(kInstallEventExtractError).empty());
   EXPECT_EQ(ReadFile(sandbox.Path("out/README.txt")), "read me\n");
 }
 
@@ -132,13 +132,13 @@ TEST_F(ExtractTest, PasswordArchiveWithItsPassword) {
 TEST_F(ExtractTest, ArchiveThatCannotBeOpenedFails) {
   std::string archive = MakeArchive("hidden", {"-psecret", "-mhe=on"});
   EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
-  std::vector<unsigned> errors = log.Codes(kExtractErrorEvent);
+  std::vector<unsigned> errors = log.Codes(kInstallEventExtractError);
   EXPECT_EQ(errors, (std::vector<unsigned>{260u, 2u}));
 
   log.events.clear();
   std::string junk = NoiseBytes(5000, 1);
   EXPECT_FALSE(Extract(junk, sandbox.Path("out2")));
-  EXPECT_EQ(log.Codes(kExtractErrorEvent), std::vector<unsigned>{2u});
+  EXPECT_EQ(log.Codes(kInstallEventExtractError), std::vector<unsigned>{2u});
   EXPECT_FALSE(fs::exists(sandbox.Path("out2")));
 }
 
@@ -149,7 +149,7 @@ TEST_F(ExtractTest, CorruptDataIsReportedPerItem) {
   for (size_t i = 2000; i < 2100; ++i) archive[i] = static_cast<char>(archive[i] ^ 0x55);
 
   EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
-  EXPECT_EQ(log.Codes(kExtractErrorEvent), (std::vector<unsigned>{261u, 262u, 2u}));
+  EXPECT_EQ(log.Codes(kInstallEventExtractError), (std::vector<unsigned>{261u, 262u, 2u}));
   EXPECT_TRUE(TempEntries().empty()) << "a failed run leaves no staging folder";
 }
 
@@ -160,7 +160,7 @@ TEST_F(ExtractTest, UnwritableTemporaryFolderIsStagingFailure) {
   std::string archive = MakeArchive("staging");
 
   EXPECT_FALSE(Extract(archive, sandbox.Path("out")));
-  EXPECT_EQ(log.events, (std::vector<Event>{{kExtractErrorEvent, 263, 0}}));
+  EXPECT_EQ(log.events, (std::vector<Event>{{kInstallEventExtractError, 263, 0}}));
 
   C7ZExtractor noBuffer(nullptr);
   EXPECT_FALSE(noBuffer.ExtractBuffer(nullptr, 0, "/tmp", nullptr, true));
@@ -237,7 +237,7 @@ TEST_F(FileRangeTest, ReadsThePackageInPlaceOnlyWhenNobodyElseCanChangeIt) {
   fs::remove_all(fs::path(stagedFile("Vex7ZPackage")).parent_path().parent_path());
 
   EXPECT_TRUE(ExtractRange(kBlock, archive.size(), sandbox.Path("out")));
-  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_TRUE(log.Codes(kInstallEventExtractError).empty());
   EXPECT_TRUE(TempEntries().empty());
   EXPECT_EQ(ReadFile(packagePath), packageBytes);
 
@@ -274,7 +274,7 @@ TEST_F(FileRangeTest, RangeBeyondTheFileIsStagingFailure) {
     log.events.clear();
     std::string out = sandbox.Path("out");
     EXPECT_FALSE(ExtractRange(offset, size, out)) << offset << "+" << size;
-    EXPECT_EQ(log.events, (std::vector<Event>{{kExtractErrorEvent, 263, 0}}));
+    EXPECT_EQ(log.events, (std::vector<Event>{{kInstallEventExtractError, 263, 0}}));
     EXPECT_FALSE(fs::exists(out));
     EXPECT_TRUE(TempEntries().empty());
   }
@@ -408,7 +408,7 @@ TEST_F(EscapeTest, LinksThatStayInsideAreExtracted) {
 
   EXPECT_TRUE(Extract(PackFolder(tree, sandbox.Path("inside.7z"), {"-snl"}), out));
 
-  EXPECT_TRUE(log.Codes(kExtractErrorEvent).empty());
+  EXPECT_TRUE(log.Codes(kInstallEventExtractError).empty());
   EXPECT_EQ(fs::read_symlink(out + "/lib/libx.so"), "libx.so.1");
   EXPECT_EQ(ReadFile(out + "/here/libx.so"), "lib");
 }

@@ -70,21 +70,18 @@ class PackageReaderTest : public ::testing::Test {
     return UnpackSetupPackage(package.c_str(), log.Callback(), folder.empty() ? nullptr : wideFolder.c_str(), true,
                               writeUninstaller);
   }
-  std::vector<Event> OutcomeEvents() const {
-    std::vector<Event> outcome;
-    for (const Event& e : log.events) {
-      if (e.event < 100) outcome.push_back(e);
-    }
-    return outcome;
-  }
+  std::vector<Event> OutcomeEvents() const { return log.ReaderEvents(); }
 
   ArchiveSandbox sandbox;
   PackageBuilder builder;
   EventLog log;
 };
 
-const std::vector<Event> kSucceeded = {{0, 0, 0}, {1, 0, 0}};
-const std::vector<Event> kUnusable = {{0, 0, 0}, {2, 2, 0}};
+const std::vector<Event> kSucceeded = {{kInstallEventUnpackStart, 0, 0}, {kInstallEventUnpackDone, 0, 0}};
+const std::vector<Event> kUnusable = {{kInstallEventUnpackStart, 0, 0},
+                                      {kInstallEventUnpackFailed, kUnpackFailurePackage, 0}};
+const std::vector<Event> kFolderMissing = {{kInstallEventUnpackStart, 0, 0},
+                                           {kInstallEventUnpackFailed, kUnpackFailureFolder, 0}};
 
 TEST_F(PackageReaderTest, BlockAtTheLastPossibleOffsetAndAnySignature) {
   builder.order = {PackageBuilder::Payload, PackageBuilder::Uninstaller, PackageBuilder::Block};
@@ -156,12 +153,12 @@ TEST_F(PackageReaderTest, MissingArgumentsMakeNoCallback) {
 TEST_F(PackageReaderTest, InstallFolderThatCannotBeMade) {
   WriteFile(sandbox.Path("plainfile"), "x");
   EXPECT_EQ(Unpack(Save(builder.Build()), sandbox.Path("plainfile/out")), E_FAIL);
-  EXPECT_EQ(OutcomeEvents(), (std::vector<Event>{{0, 0, 0}, {2, 3, 0}}));
+  EXPECT_EQ(OutcomeEvents(), kFolderMissing);
   EXPECT_STREQ(GetLastInstallErrorName(), "DirWriteError");
 
   log.events.clear();
   EXPECT_EQ(Unpack(Save(builder.Build()), sandbox.Path(std::string(260, 'a'))), E_FAIL);
-  EXPECT_EQ(OutcomeEvents(), (std::vector<Event>{{0, 0, 0}, {2, 3, 0}}));
+  EXPECT_EQ(OutcomeEvents(), kFolderMissing);
 }
 
 TEST_F(PackageReaderTest, FailedExtractionIsMallocBrror) {
@@ -184,7 +181,7 @@ TEST_F(PackageReaderTest, UninstallerAndSidecar) {
 
   std::string quiet = sandbox.Path("quiet");
   EXPECT_EQ(Unpack(Save(bytes), quiet, false), S_OK);
-  EXPECT_EQ(OutcomeEvents().back(), (Event{1, 0, 0}));
+  EXPECT_EQ(OutcomeEvents().back(), (Event{kInstallEventUnpackDone, 0, 0}));
   EXPECT_TRUE(fs::exists(quiet + "/README.txt"));
   EXPECT_FALSE(fs::exists(quiet + "/uninstall.exe"));
   EXPECT_FALSE(fs::exists(quiet + "/uninstall.exe.bin"));

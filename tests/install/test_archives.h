@@ -8,12 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "base/progress_callback.h"
+#include "base/progress_events.h"
 #include "platform/child_process.h"
 #include "sandbox.h"
 
@@ -22,7 +23,7 @@ namespace test_archives {
 namespace fs = std::filesystem;
 
 struct Event {
-  int event;
+  InstallEvent event;
   unsigned code;
   long value;
   bool operator==(const Event& other) const {
@@ -34,16 +35,30 @@ inline std::ostream& operator<<(std::ostream& out, const Event& e) {
   return out << "(" << e.event << ", " << e.code << ", " << e.value << ")";
 }
 
-// Collects every ProgressCallback call; the callback returns 1 like the dialog's.
+// Collects every ProgressCallback call, decoded; the callback returns 1 like the
+// dialog's. A number no install sender sends fails the test.
 struct EventLog {
   std::vector<Event> events;
   ProgressCallback Callback() {
-    return [this](int event, unsigned code, long value) {
-      events.push_back({event, code, value});
+    return [this](int wire, unsigned code, long value) {
+      const std::optional<InstallEvent> event = DecodeEvent<InstallEvent>(wire);
+      if (event) {
+        events.push_back({*event, code, value});
+      } else {
+        ADD_FAILURE() << "an install sender sent event number " << wire;
+      }
       return 1;
     };
   }
-  std::vector<unsigned> Codes(int event) const {
+  // The reader's own events, without the extractor's that it passes on.
+  std::vector<Event> ReaderEvents() const {
+    std::vector<Event> own;
+    for (const Event& e : events) {
+      if (e.event != kInstallEventExtractPercent && e.event != kInstallEventExtractError) own.push_back(e);
+    }
+    return own;
+  }
+  std::vector<unsigned> Codes(InstallEvent event) const {
     std::vector<unsigned> codes;
     for (const Event& e : events) {
       if (e.event == event) codes.push_back(e.code);

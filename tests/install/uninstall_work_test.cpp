@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "install/shortcuts.h"
@@ -65,10 +66,10 @@ class UninstallWorkTest : public ::testing::Test {
     request.keepConfigurations = keep;
     request.mainProgramWaitMs = waitMs;
     events.clear();
-    return UninstallWork(request, [this](int event, unsigned value, long) {
-      events.push_back(event * 1000 + static_cast<int>(value));
+    return UninstallWork(request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value, long) {
+      events.emplace_back(event, value);
       return 1;
-    });
+    }));
   }
 
   std::string Log() { return Sandbox::ReadFile(log); }
@@ -83,7 +84,7 @@ class UninstallWorkTest : public ::testing::Test {
   std::string commonMenu = sandbox.root() + "/usr/local/share/applications/";
   std::string quickLaunch = sandbox.home() + "/.config/Microsoft/Internet Explorer/Quick Launch/";
   std::string pinned = quickLaunch + "User Pinned/TaskBar/";
-  std::vector<int> events;  // event * 1000 + value
+  std::vector<std::pair<UninstallEvent, unsigned>> events;  // (event, value)
 };
 
 TEST_F(UninstallWorkTest, KeepBoxDecidesTheMainProgramsParameterAndTheConfigurations) {
@@ -116,7 +117,15 @@ TEST_F(UninstallWorkTest, KeepBoxDecidesTheMainProgramsParameterAndTheConfigurat
     EXPECT_FALSE(Exists(userMenu + "Corvex 11"));
     EXPECT_FALSE(Exists(commonMenu + "Corvex 11"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKeyBase) + "Corvex 11"));
-    EXPECT_EQ(events, (std::vector<int>{0, 3000, 3030, 3060, 3080, 1000, 1000, 1000}));
+    using Sent = std::vector<std::pair<UninstallEvent, unsigned>>;
+    EXPECT_EQ(events, (Sent{{kUninstallEventStart, 0},
+                            {kUninstallEventProgress, 0},
+                            {kUninstallEventProgress, 30},
+                            {kUninstallEventProgress, 60},
+                            {kUninstallEventProgress, 80},
+                            {kUninstallEventDone, 0},
+                            {kUninstallEventDone, 0},
+                            {kUninstallEventDone, 0}}));
   }
   const std::string text = Log();
   size_t at = 0;
@@ -172,7 +181,9 @@ TEST_F(UninstallWorkTest, RefusedFoldersKeepEveryFileAndTheEntry) {
     const UninstallResult result = Run(false, false, folder);
     EXPECT_EQ(result.outcome, UninstallOutcome::kRefused) << folder;
     EXPECT_EQ(result.verdict, verdict) << folder;
-    EXPECT_EQ(events, std::vector<int>{2000 + static_cast<int>(UninstallOutcome::kRefused)}) << folder;
+    const std::pair<UninstallEvent, unsigned> refused{kUninstallEventFailed,
+                                                      static_cast<unsigned>(UninstallOutcome::kRefused)};
+    EXPECT_EQ(events, (std::vector<std::pair<UninstallEvent, unsigned>>{refused})) << folder;
   }
   EXPECT_EQ(Sandbox::ReadFile(planted), "mine");
   EXPECT_EQ(Sandbox::ReadFile(foreign + "/keep.txt"), "theirs");

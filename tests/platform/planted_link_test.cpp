@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/crash_dump.h"
+#include "platform/entry_status.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "sandbox.h"
@@ -83,4 +84,32 @@ TEST(PlantedLinks, CrashDumpIsNotWrittenThroughALinkOrIntoAFifo) {
   const std::string written = Sandbox::ReadFile(dump);
   EXPECT_EQ(written.rfind("corvex crash dump 1\nsignal 11 SIGSEGV\n", 0), 0u);
   EXPECT_EQ(written.find('x' + std::string(40, 'x')), std::string::npos);
+}
+
+// A link stands for itself, whatever it points at, and so does a dangling one; an
+// entry of another user is not ours.
+TEST(PlantedLinks, EntryStatusNeverLooksThroughALink) {
+  Sandbox sandbox;
+  const std::string folder = sandbox.root() + "/folder";
+  const std::string file = folder + "/file";
+  std::filesystem::create_directories(folder);
+  Sandbox::WriteFile(file, "x");
+  ASSERT_EQ(::symlink(folder.c_str(), (sandbox.root() + "/to-folder").c_str()), 0);
+  ASSERT_EQ(::symlink(file.c_str(), (sandbox.root() + "/to-file").c_str()), 0);
+  ASSERT_EQ(::symlink("/nowhere", (sandbox.root() + "/dangling").c_str()), 0);
+  ASSERT_EQ(::mkfifo((sandbox.root() + "/fifo").c_str(), 0600), 0);
+
+  EXPECT_EQ(ReadEntryStatus(folder).kind, EntryKind::kFolder);
+  EXPECT_EQ(ReadEntryStatus(file).kind, EntryKind::kFile);
+  EXPECT_TRUE(ReadEntryStatus(file).ownedByRootOrUs);
+  for (const char* link : {"/to-folder", "/to-file", "/dangling"}) {
+    EXPECT_EQ(ReadEntryStatus(sandbox.root() + link).kind, EntryKind::kLink) << link;
+  }
+  EXPECT_EQ(ReadEntryStatus(sandbox.root() + "/fifo").kind, EntryKind::kOther);
+  EXPECT_EQ(ReadEntryStatus(sandbox.root() + "/missing").kind, EntryKind::kMissing);
+  EXPECT_FALSE(ReadEntryStatus(sandbox.root() + "/missing").ownedByRootOrUs);
+
+  ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+  EXPECT_EQ(ReadEntryStatus(file).kind, EntryKind::kFile);
+  EXPECT_FALSE(ReadEntryStatus(file).ownedByRootOrUs);
 }

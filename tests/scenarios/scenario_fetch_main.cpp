@@ -75,10 +75,10 @@ int main(int argc, char** argv) {
     }
   }
   std::atomic<int> endEvent{0};
-  engine->SetCallback([&endEvent](int event, unsigned, long) {
-    if (event == 4 || event == 5) endEvent = event;
+  engine->SetCallback(ReceiveDecoded<DownloadEvent>([&endEvent](DownloadEvent event, unsigned, long) {
+    if (event == kDownloadEventFailed || event == kDownloadEventFinished) endEvent = event;
     return 1;
-  });
+  }));
   engine->DownloadByConfigData(manifest.c_str(), manifest.size(), argv[2]);
   // The download has ended once the engine stopped running and said how.
   while (endEvent == 0 || engine->IsDownloading()) std::this_thread::sleep_for(std::chrono::milliseconds(50));

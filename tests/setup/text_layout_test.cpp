@@ -165,9 +165,9 @@ class TextLayoutTest : public HeadlessTest {
       UninstallTarget nothingFound;
       page.Build(owner, lists, nothingFound);
       lists.PaintAll(canvas.dc());
-      page.OnUninstallEvent(kUninstallStartEvent, 0, 0);
+      page.OnUninstallEvent(kUninstallEventStart, 0, 0);
       lists.PaintAll(canvas.dc());
-      page.OnUninstallEvent(kUninstallDoneEvent, 0, 0);
+      page.OnUninstallEvent(kUninstallEventDone, 0, 0);
       lists.PaintAll(canvas.dc());
     }
 

@@ -131,14 +131,14 @@ int main(int argc, char** argv) {
   std::mutex endMutex;
   std::condition_variable endSignal;
   int endEvent = 0;  // under endMutex
-  engine->SetCallback([&](int event, unsigned, long) {
+  engine->SetCallback(ReceiveDecoded<DownloadEvent>([&](DownloadEvent event, unsigned, long) {
     if (event == kDownloadEventFailed || event == kDownloadEventFinished) {
       std::lock_guard<std::mutex> guard(endMutex);
       endEvent = event;
       endSignal.notify_all();
     }
     return 1;
-  });
+  }));
 
   const HRESULT started = options.manifestFile.empty()
                               ? engine->DownloadByConfigUrl(options.manifestUrl, options.output)

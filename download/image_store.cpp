@@ -55,8 +55,7 @@ ImageStore::ChunkCopy ImageStore::PrepareChunk(const char* data, std::uint32_t n
     if (piece.block == BlockTracker::kNoBlock || blocks_.StateOf(piece.block) == BlockTracker::State::Filling) {
       copy.pieces.push_back(piece);
     } else if (std::memcmp(bytes + piece.offset, source, piece.length) != 0) {
-      const auto rewriting = prefixDigest_->Rewrite(piece.block);
-      std::memcpy(bytes + piece.offset, source, piece.length);
+      prefixDigest_->Rewrite(piece.block, [&] { std::memcpy(bytes + piece.offset, source, piece.length); });
       blocks_.MarkStale(piece.block);
     }
   }

@@ -45,11 +45,6 @@ DownloadItemMap SegmentTable::Snapshot() const {
   return items_;
 }
 
-std::size_t SegmentTable::Size() const {
-  MutexLock lock(mutex_);
-  return items_.size();
-}
-
 void SegmentTable::Clear() {
   MutexLock lock(mutex_);
   items_.clear();

@@ -28,7 +28,6 @@ class SegmentTable {
   SegmentTable& operator=(const SegmentTable&) = delete;
 
   DownloadItemMap Snapshot() const EXCLUDES(mutex_);
-  std::size_t Size() const EXCLUDES(mutex_);
   void Clear() EXCLUDES(mutex_);
 
   // Adds `item` under the next id, as it is; returns the id.

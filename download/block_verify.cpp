@@ -1,34 +1,24 @@
 // Verification of the memory image against the manifest digests, and block repair.
+#include <optional>
+
 #include "base/install_log.h"
 #include "download/downloader_core.h"
-#include "download/md5_digest.h"
 #include "download/mirror_probe.h"
 #include "download/transfer_plan.h"
 #include "platform/clock.h"
 
-// Under m_lock. Only the whole-file digest verifies a file: blocks say what to fetch
-// again, never that the file is right.
+// Only the whole-file digest verifies a file: blocks say what to fetch again, never
+// that the file is right.
 ImageCheck DownloaderCore::CheckHash() {
-  if (!m_pBuffer) return ImageCheck::Unrepairable;
+  if (!m_image.IsOpen()) return ImageCheck::Unrepairable;
   if (m_config.strFileHash.empty()) {
     WriteLog("Download_CheckHash : the manifest has no whole-file digest, the file cannot be verified.\n");
     return ImageCheck::Unrepairable;
   }
   const std::uint32_t size = m_nFileSize;
-  const unsigned char* image = m_pBuffer.get();
-  const std::string wholeDigest = m_prefixDigest ? m_prefixDigest->Finish() : Md5Hex(image, size);
-  if (wholeDigest == m_config.strFileHash) return ImageCheck::Verified;
-
-  std::vector<BlockCheck> bad;
-  const std::vector<BlockCheck> plan = PlanBlockChecks(size, m_config.vecBlockHash.size());
-  for (std::size_t k = 0; k < plan.size(); ++k) {
-    const BlockCheck& block = plan[k];
-    // Blocks that matched in an earlier round and were not written since.
-    if (k < m_blocks.BlockCount() && m_blocks.Matched(k)) continue;
-    const bool matched = Md5Hex(image + block.offset, block.length) == m_config.vecBlockHash[block.digestIndex];
-    if (k < m_blocks.BlockCount()) m_blocks.StoreResult(k, matched);
-    if (!matched) bad.push_back(block);
-  }
+  const ImageStore::Verdict verdict = m_image.Verify(m_config.strFileHash, m_config.vecBlockHash);
+  if (verdict.verified) return ImageCheck::Verified;
+  const std::vector<BlockCheck>& bad = verdict.bad;
   if (bad.empty()) {
     const auto tail = UndigestedTail(size, m_config.vecBlockHash.size());
     if (!tail) {
@@ -48,7 +38,7 @@ ImageCheck DownloaderCore::CheckHash() {
   return ImageCheck::Repairing;
 }
 
-// Under m_lock. Nothing says which mirror spoilt these bytes. The first refetch goes
+// Nothing says which mirror spoilt these bytes. The first refetch goes
 // round the mirrors like a first download, each share to the mirror after the one that
 // had it; from the second on, every share of a round comes from one mirror in turn, so
 // that a mirror that always spoils the same bytes cannot keep one share bad each round.
@@ -77,35 +67,41 @@ std::vector<const char*> DownloaderCore::RepairMirrors() const {
   return urls;
 }
 
-// Under m_lock.
 HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last, const char* preferred) {
-  int newId = -1;
-  {
-    std::lock_guard<std::mutex> table(m_tableMutex);
-    const DownloadItem* pattern = FindRepairTemplate(m_mapItems, first, last);
-    const char* delivered = pattern ? pattern->pszUrl : nullptr;
-    // The fastest other mirror first; when none has shown a speed, any mirror with
-    // attempts left for this block.
-    const char* url = preferred ? m_repairs.Choose(first, preferred, nullptr, RepairMirrors())
-                                : m_repairs.Choose(first, GetBestURLLocked(delivered), delivered, RepairMirrors());
-    if (url) {
-      DownloadItem item;
-      if (pattern) {
-        item = *pattern;
-      } else if (auto it = m_mapItems.find(0); it != m_mapItems.end()) {
-        item = it->second;
-      }
-      item.pszUrl = url;
-      item.bRepair = true;
-      item.nStart = item.nCurrent = first;
-      item.nEnd = last;
-      item.nSpeed = 0;
-      item.dwLastTick = item.dwStartTick = platform::GetTickCount();
-      item.dwEndTick = 0;
-      m_repairs.Record(first, url);
-      if (IsCdnUrl(url)) m_bUsingCdn = true;
-      newId = InsertSegmentLocked(item);
+  struct Source {
+    std::optional<DownloadItem> pattern;  // the item a repair segment is made from
+    const char* delivered = nullptr;      // the URL that delivered these bytes
+    const char* best = nullptr;           // the fastest other URL
+  };
+  const Source source = m_table.Inspect([&](const DownloadItemMap& items) {
+    Source found;
+    if (const DownloadItem* covering = FindRepairTemplate(items, first, last)) {
+      found.pattern = *covering;
+      found.delivered = covering->pszUrl;
+    } else if (auto it = items.find(0); it != items.end()) {
+      found.pattern = it->second;
     }
+    if (!preferred) found.best = ChooseBestUrl(items, found.delivered);
+    return found;
+  });
+  if (source.best && IsCdnUrl(source.best)) m_bUsingCdn = true;
+  // The fastest other mirror first; when none has shown a speed, any mirror with
+  // attempts left for this block.
+  const char* url = preferred ? m_repairs.Choose(first, preferred, nullptr, RepairMirrors())
+                              : m_repairs.Choose(first, source.best, source.delivered, RepairMirrors());
+  int newId = -1;
+  if (url) {
+    DownloadItem item = source.pattern.value_or(DownloadItem());
+    item.pszUrl = url;
+    item.bRepair = true;
+    item.nStart = item.nCurrent = first;
+    item.nEnd = last;
+    item.nSpeed = 0;
+    item.dwLastTick = item.dwStartTick = platform::GetTickCount();
+    item.dwEndTick = 0;
+    m_repairs.Record(first, url);
+    if (IsCdnUrl(url)) m_bUsingCdn = true;
+    newId = m_table.InsertSegment(item);
   }
   if (newId < 0) {
     WriteLog("Download_RepairData : GetBestURL error, start(%d), end(%d).\n", static_cast<int>(first),
@@ -114,6 +110,6 @@ HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last, cons
   }
   WriteLog("Download_RepairData : GetBestURL Info, start(%d), end(%d), ID(%d).\n", static_cast<int>(first),
            static_cast<int>(last), newId);
-  BeginDownloadItem(newId);
+  BeginDownloadItemLocked(newId);
   return S_OK;
 }

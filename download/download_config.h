@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,13 @@ struct DownloadConfig {
   std::string strFileHash;         // whole-file MD5, 32 upper-case hex digits
   std::vector<std::string> vecBlockHash;  // MD5 of each 1 MiB block, in order
 };
+
+// Copies `text` into one of the fixed text buffers of these records, the rest zeroed;
+// callers refuse text that does not fit before, as cut text would name something else.
+inline void CopyToFixedBuffer(char* buffer, std::size_t bufferSize, const std::string& text) {
+  std::memset(buffer, 0, bufferSize);
+  std::strncpy(buffer, text.c_str(), bufferSize - 1);
+}
 
 // The engine's error code (GetErrorCode); GetDownloadErrorName gives its name.
 enum DownloadError : int {

@@ -1,45 +1,39 @@
 // The state and work of one download. DownloaderCurl owns it through a shared pointer
 // and every engine thread holds another, so no thread ever outlives what it touches.
+// Its parts: the segment table (the items, under their own lock), the image store
+// (memory image, output file, block records), the dispatcher thread, and the manifest
+// parse; this class is the steps of a download between them.
 //
-// Locks: `m_lock` (the engine lock "Download_File") serialises the block records, the
+// Locks: `m_lock` (the engine lock "Download_File") serialises the image store, the
 // counters, the callback and the completion check; a chunk's copy into the image and
-// its file write happen outside it, in the segment's own range. `m_tableMutex` guards
-// the item table and is held only for short copies and updates: no log line, callback
-// or transfer runs under it, so GetDownloadInfo never waits behind a log listener.
-// Order: m_lock, then m_tableMutex or the whole-file digest's locks.
+// its file write happen outside it, in the segment's own range. The segment table's
+// lock is held only inside its own calls. Order: m_lock, then the table's lock or the
+// whole-file digest's locks.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/thread_annotations.h"
 #include "download/download_config.h"
 #include "download/downloader.h"
-#include "download/block_tracker.h"
-#include "download/dispatch_plan.h"
-#include "download/prefix_digest.h"
+#include "download/image_store.h"
 #include "download/repair_ledger.h"
 #include "download/resume_scan.h"
+#include "download/schedule_hook.h"
+#include "download/segment_dispatcher.h"
+#include "download/segment_table.h"
 #include "support/xml_parse.h"
 
 // Echo probe of one mirror URL: true with the round trip in ms when it answered.
 using PingFunction = std::function<bool(const std::string& url, std::uint32_t& echoMs)>;
 
 inline constexpr int kManifestUrlBufferSize = 520;
-
-// Where the engine's threads hand over to each other; tests hook in here to vary the
-// scheduling. After each dispatch pass the hook also sees the item table (under its
-// lock), the file size and the ranges kept from an earlier download; at every other
-// point they are null, 0 and null.
-enum class SchedulePoint { SegmentStart, ChunkWrite, SegmentEnd, Split, DispatchPass };
-using ScheduleHook = std::function<void(SchedulePoint, const DownloadItemMap*, std::uint32_t fileSize,
-                                        const std::vector<ByteRange>* kept)>;
 
 // What a verification of the memory image found.
 enum class ImageCheck {
@@ -48,7 +42,7 @@ enum class ImageCheck {
   Unrepairable,  // a bad block has had its attempts on every mirror, or cannot be located
 };
 
-class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
+class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, private SegmentDispatcher::Host {
  public:
   DownloaderCore();
   ~DownloaderCore();
@@ -77,11 +71,11 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   HRESULT LoadConfig(const std::shared_ptr<IXMLParse>& xml, const std::string& targetPath);
   HRESULT CheckDownload(DownloadConfig& config);
   HRESULT InitDownload();
-  int BeginDownloadItem(int itemId);
+  int BeginDownloadItem(int itemId) EXCLUDES(m_lock);
   const char* GetBestURL(const char* exclude);
-  ImageCheck CheckHash();
+  ImageCheck CheckHash() REQUIRES(m_lock);
   // `preferred` (may be null): the URL to try first instead of the fastest other one.
-  HRESULT RepairData(std::uint32_t first, std::uint32_t last, const char* preferred = nullptr);
+  HRESULT RepairData(std::uint32_t first, std::uint32_t last, const char* preferred = nullptr) REQUIRES(m_lock);
 
   // The echo probe used by CheckDownload (tests and tools replace it).
   void SetPingFunction(PingFunction ping);
@@ -89,93 +83,66 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   void SetScheduleHook(ScheduleHook hook) { m_scheduleHook = std::move(hook); }
 
  private:
-  // The memory image, shared like the file with writers that copy into it after
-  // leaving the engine lock.
-  using ImageBuffer = std::shared_ptr<unsigned char>;
-
-  // A chunk taken into the image, for the part of its work done outside the engine lock.
-  struct ChunkCopy {
-    ImageBuffer image;
-    std::shared_ptr<std::FILE> file;
-    std::vector<BlockTracker::Piece> pieces;  // left for the writer to copy
-    std::uint32_t bytes = 0;                  // taken at the chunk's offset
-  };
+  using ImageBuffer = ImageStore::Image;
 
   // Manifest load and its shared failure end.
-  void FinishFailedLoad();
+  void FinishFailedLoad() EXCLUDES(m_lock);
   bool IsAlreadyDownloaded(const DownloadConfig& config) const;
-  void ResumeFromTarget(const std::shared_ptr<std::FILE>& file, const ImageBuffer& image, std::uint32_t size);
+  void ResumeFromTarget(const std::shared_ptr<std::FILE>& file, const ImageBuffer& image, std::uint32_t size)
+      EXCLUDES(m_lock);
   void RunManifestThread();
   bool OpenManifestTransfer(DownloadItem& item);
 
   // Segments.
   static size_t SegmentWriter(char* data, size_t size, size_t count, void* user);
   static size_t ManifestWriter(char* data, size_t size, size_t count, void* user);
-  size_t WriteChunk(DownloadItem* item, const char* data, size_t n);
-  ChunkCopy PrepareChunkCopyLocked(const char* data, std::uint32_t n, std::uint32_t offset);
-  void FinishChunkCopyLocked(const ChunkCopy& copy);
+  size_t WriteChunk(int itemId, const char* data, size_t n) EXCLUDES(m_lock);
+  void FinishChunkLocked(const ImageStore::ChunkCopy& copy) REQUIRES(m_lock);
+  int BeginDownloadItemLocked(int itemId) REQUIRES(m_lock);
   void RunSegment(int itemId);
-  bool AcceptsBody(const DownloadItem& item) const;
-  void CheckFinish(int itemId);
-  // Under m_lock: the id of the first item whose transfer has not ended for good (a
-  // handle, or a failure the dispatcher has still to hand over); -1 when none.
-  int FirstPendingItemLocked();
-  // Under m_lock, once no transfer is pending: verifies, repairs, or ends the download.
-  void CompleteIfIdleLocked();
-  void CheckCompletion();
-  void EndFailed();
+  void CheckFinish(int itemId) EXCLUDES(m_lock);
+  // Once no transfer is pending: verifies, repairs, or ends the download.
+  void CompleteIfIdleLocked() REQUIRES(m_lock);
+  void CheckCompletion() EXCLUDES(m_lock);
+  void EndFailed() EXCLUDES(m_lock);
+  void EndFailedLocked() REQUIRES(m_lock);
   std::vector<const char*> RepairMirrors() const;
-  ImageCheck RefetchUndigested(const BlockCheck& tail);
+  ImageCheck RefetchUndigested(const BlockCheck& tail) REQUIRES(m_lock);
   void SetSegmentOptions(DownloadItem& item);
-  int InsertItemLocked(DownloadItem item);
-  int InsertSegmentLocked(DownloadItem item);
-  void CloseFile();
+  void CloseFileLocked() REQUIRES(m_lock);
 
-  // Dispatcher.
-  void Dispatch();
-  bool RunDispatchPass();
-  int ApplyDecisionLocked(DownloadItem& item, const DispatchDecision& decision);
-  bool WaitForNextPass();
-  void RequestPass();
-  const char* GetBestURLLocked(const char* exclude);
-  std::string Proxy();
-  std::string CaFile();
-
-  void Pause(SchedulePoint point) {
+  // What the dispatcher thread calls back.
+  void StartSegment(int id) override { BeginDownloadItem(id); }
+  void UsingUrl(const char* url) override;
+  void Pause(SchedulePoint point) override {
     if (m_scheduleHook) m_scheduleHook(point, nullptr, 0, nullptr);
   }
-  void Emit(int event, unsigned code, long value);
+  void PassDone() override;
+  void Ended() override EXCLUDES(m_lock);
+
+  std::string Proxy() EXCLUDES(m_settingsMutex);
+  std::string CaFile() EXCLUDES(m_settingsMutex);
+  void Emit(int event, unsigned code, long value) EXCLUDES(m_lock);
+  void EmitLocked(int event, unsigned code, long value) REQUIRES(m_lock);
   void ClearRunning();
 
-  std::recursive_mutex& m_lock;
-  std::mutex m_tableMutex;
-  std::mutex m_wakeMutex;
-  std::condition_variable m_wake;
-  bool m_bPassRequested = false;  // under m_wakeMutex: a segment ended since the last pass
-  std::mutex m_proxyMutex;
+  RecursiveMutex& m_lock;
+  Mutex m_settingsMutex;
 
-  ProgressCallback m_callback;  // under m_lock
+  ProgressCallback m_callback GUARDED_BY(m_lock);
   std::atomic<bool> m_bStopped{false};  // set under m_lock: StopDownload ran, no event may follow
-  DownloadItemMap m_mapItems;   // under m_tableMutex
 
   DownloadConfig m_config;                    // set by BeginDownload before any segment
   std::vector<UrlCfg> m_vecUrlCfg;            // fixed once CheckDownload ran
   UrlCfg m_cdnUrlCfg;
   std::atomic<int> m_nThreadPerUrl{0};
-  std::string m_strProxy;                     // under m_proxyMutex
-  std::string m_strCaFile;                    // under m_proxyMutex
+  std::string m_strProxy GUARDED_BY(m_settingsMutex);
+  std::string m_strCaFile GUARDED_BY(m_settingsMutex);
   PingFunction m_ping;
   ScheduleHook m_scheduleHook;
-  TrickleWatch m_trickles;   // dispatcher thread, under m_tableMutex
-  MirrorStrikes m_strikes;   // dispatcher thread, under m_tableMutex
-  RepairLedger m_repairs;    // under m_lock
+  RepairLedger m_repairs GUARDED_BY(m_lock);
+  ImageStore m_image GUARDED_BY(m_lock);
 
-  // The output file, shared with writers that are between their image copy and their
-  // file write; it closes when the last of them lets go. The pointer is under m_lock.
-  std::shared_ptr<std::FILE> m_pFile;
-  ImageBuffer m_pBuffer;                      // under m_lock
-  BlockTracker m_blocks;                      // under m_lock
-  std::shared_ptr<PrefixDigest> m_prefixDigest;  // under m_lock; made with the image
   // What an earlier download left that verifies, and what is still to fetch; both
   // empty when the whole file is fetched. Set before the first segment starts.
   std::vector<ByteRange> m_keptRanges;
@@ -188,6 +155,9 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore> {
   std::atomic<int> m_nStatus{kDownloadStatusInitial};
   std::atomic<bool> m_bUsingCdn{false};
   std::atomic<int> m_nErrorCode{NoError};
+
+  SegmentTable m_table;
+  SegmentDispatcher m_dispatcher{m_table, m_bRunning, *this};
 
   // Manifest download (DownloadByConfigUrl); the target path serves both entry points.
   int m_nManifestItemId = -1;

@@ -1,12 +1,11 @@
 #include "download/engine_thread.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include <openssl/crypto.h>
 
+#include "base/thread_annotations.h"
 #include "download/downloader.h"
 
 namespace {
@@ -14,9 +13,9 @@ namespace {
 // Engine threads are never waited for by the engine itself; a program about to exit
 // waits here, so that no thread still holds TLS library state when it goes.
 struct EngineThreads {
-  std::mutex mutex;
-  std::condition_variable ended;
-  int running = 0;  // under mutex
+  Mutex mutex;
+  ConditionVariable ended;
+  int running GUARDED_BY(mutex) = 0;
 };
 
 EngineThreads& Threads() {
@@ -31,7 +30,7 @@ std::uint32_t StartEngineThread(std::function<void()> body) {
   static std::atomic<std::uint32_t> serial{0};
   EngineThreads& threads = Threads();
   {
-    std::lock_guard<std::mutex> guard(threads.mutex);
+    MutexLock guard(threads.mutex);
     ++threads.running;
   }
   try {
@@ -41,12 +40,12 @@ std::uint32_t StartEngineThread(std::function<void()> body) {
       // The thread's own TLS library state, which would otherwise go only at its exit.
       OPENSSL_thread_stop();
       EngineThreads& all = Threads();
-      std::lock_guard<std::mutex> guard(all.mutex);
+      MutexLock guard(all.mutex);
       --all.running;
-      all.ended.notify_all();
+      all.ended.NotifyAll();
     }).detach();
   } catch (...) {
-    std::lock_guard<std::mutex> guard(threads.mutex);
+    MutexLock guard(threads.mutex);
     --threads.running;
     return 0;
   }
@@ -54,7 +53,14 @@ std::uint32_t StartEngineThread(std::function<void()> body) {
 }
 
 bool WaitForDownloadThreads(std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + limit;
   EngineThreads& threads = Threads();
-  std::unique_lock<std::mutex> lock(threads.mutex);
-  return threads.ended.wait_for(lock, limit, [&] { return threads.running == 0; });
+  MutexLock guard(threads.mutex);
+  while (threads.running != 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    threads.ended.WaitFor(threads.mutex, left);
+  }
+  return true;
 }

@@ -1,15 +1,14 @@
 // Manifest loading: from text, from a file, or from a URL fetched into "<target>.cfg".
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include <curl/curl.h>
 
 #include "base/install_log.h"
-#include "base/log_text.h"
 #include "download/curl_global.h"
 #include "download/downloader_core.h"
 #include "download/engine_thread.h"
+#include "download/manifest_parse.h"
 #include "download/md5_digest.h"
 #include "download/mirror_probe.h"
 #include "platform/clock.h"
@@ -21,19 +20,7 @@
 namespace {
 
 constexpr int kManifestAttempts = 3;
-constexpr int kMaxManifestVersion = 1;
 constexpr const char kManifestUserAgent[] = "Lavf/55.13.102";
-
-void CopyText(char* buffer, std::size_t bufferSize, const std::string& text) {
-  std::memset(buffer, 0, bufferSize);
-  std::strncpy(buffer, text.c_str(), bufferSize - 1);
-}
-
-std::string ItemKey(const char* list, int index) {
-  char key[64];
-  std::snprintf(key, sizeof(key), "download.%s.item_%d.value", list, index);
-  return key;
-}
 
 // A path cut to fit its buffer would name another file: such paths are refused.
 bool FitsPathBuffer(const std::string& path, const char* operation) {
@@ -42,25 +29,11 @@ bool FitsPathBuffer(const std::string& path, const char* operation) {
   return false;
 }
 
-// 32 hex digits in either case; other text could never match a digest of ours.
-bool IsHexDigest(const std::string& text) {
-  if (text.size() != kMd5TextLength) return false;
-  for (const char c : text) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
-}
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 }  // namespace
 
 HRESULT DownloaderCore::DownloadByConfigData(const char* text, size_t length, const std::string& targetPath) {
   if (!FitsPathBuffer(targetPath, "Download_DownloadByConfigData")) return E_INVALIDARG;
-  CopyText(m_szTargetPath, sizeof(m_szTargetPath), targetPath);
+  CopyToFixedBuffer(m_szTargetPath, sizeof(m_szTargetPath), targetPath);
   // The thread parses its own copy: the caller's text need not outlive this call.
   std::string manifest = text ? std::string(text) : std::string();
   const bool hasText = text != nullptr;
@@ -111,70 +84,14 @@ HRESULT DownloaderCore::LoadConfigFile(const std::wstring& configPath, const std
 }
 
 HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const std::string& targetPath) {
-  auto refuse = [this](DownloadError code, HRESULT hr) {
-    WriteLog("Download_LoadConfig : %s.\n", GetDownloadErrorName(code));
-    m_nErrorCode = code;
-    return hr;
-  };
-  if (!xml) return refuse(ConfigLoadError, E_INVALIDARG);
-
-  if (!FitsPathBuffer(targetPath, "Download_LoadConfig")) return refuse(ConfigLoadError, E_INVALIDARG);
-  DownloadConfig config;
-  CopyText(config.szFilePath, sizeof(config.szFilePath), targetPath);
-
-  int version = 0;
-  if (!xml->GetAttrInt("download.version", version)) {
-    m_nStatus = kDownloadStatusNeedUpdate;
-    return refuse(ConfigLoadVersionError, E_ABORT);
+  ManifestParse parse = xml ? ParseManifest(*xml, targetPath) : ManifestParse{ConfigLoadError, E_INVALIDARG, {}};
+  if (!parse.Loaded()) {
+    WriteLog("Download_LoadConfig : %s.\n", GetDownloadErrorName(parse.error));
+    if (parse.NeedsUpdate()) m_nStatus = kDownloadStatusNeedUpdate;
+    m_nErrorCode = parse.error;
+    return parse.result;
   }
-  if (version > kMaxManifestVersion) {
-    m_nStatus = kDownloadStatusNeedUpdate;
-    return refuse(NeedUpdateDownload, E_ABORT);
-  }
-  int size = 0;
-  // A size of 0 or below describes no file that could be fetched or verified.
-  if (!xml->GetAttrInt("download.size", size) || size <= 0) return refuse(ConfigLoadFileSizeError, E_ABORT);
-  config.nFileSize = size;
-
-  int urlCount = 0;
-  if (!xml->GetAttrInt("download.url.size", urlCount)) return refuse(ConfigLoadUrlSizeError, E_ABORT);
-  for (int n = 0; n < urlCount && n < kMaxUrlCfg; ++n) {
-    std::string url;
-    if (!xml->GetAttrString(ItemKey("url", n), url)) return refuse(ConfigLoadUrlError, E_ABORT);
-    // A cut URL would fetch something else.
-    if (url.size() >= sizeof(config.arrUrlCfg[n].szUrl)) {
-      WriteLog("Download_LoadConfig : URL %d longer than %d characters refused.\n", n,
-               static_cast<int>(sizeof(config.arrUrlCfg[n].szUrl)) - 1);
-      return refuse(ConfigLoadError, E_ABORT);
-    }
-    CopyText(config.arrUrlCfg[n].szUrl, sizeof(config.arrUrlCfg[n].szUrl), url);
-    config.arrUrlCfg[n].bValid = 1;
-  }
-
-  int hashCount = 0;
-  if (!xml->GetAttrInt("download.hash.size", hashCount)) return refuse(ConfigLoadHashSizeError, E_ABORT);
-  // Only the whole-file digest verifies a download: without it every byte would be
-  // fetched for a file that can never be accepted.
-  if (hashCount < 1) {
-    WriteLog("Download_LoadConfig : the manifest has no whole-file digest.\n");
-    return refuse(ConfigLoadHashError, E_ABORT);
-  }
-  for (int k = 0; k < hashCount; ++k) {
-    std::string digest;
-    if (!xml->GetAttrString(ItemKey("hash", k), digest)) return refuse(ConfigLoadHashError, E_ABORT);
-    if (!IsHexDigest(digest)) {
-      WriteLog("Download_LoadConfig : digest %d (%s) is not 32 hex digits.\n", k, PrintableLogText(digest, 40).c_str());
-      return refuse(ConfigLoadHashError, E_ABORT);
-    }
-    // Digests compare as upper-case text everywhere.
-    digest = UpperCase(std::move(digest));
-    if (k == 0) {
-      config.strFileHash = std::move(digest);
-    } else {
-      config.vecBlockHash.push_back(std::move(digest));
-    }
-  }
-
+  const DownloadConfig& config = parse.config;
   if (IsAlreadyDownloaded(config)) {
     // The error code comes before the event: a caller that sees the engine stop
     // right after it must read the final code.
@@ -210,7 +127,7 @@ HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::s
     return E_INVALIDARG;
   }
   DownloadItem item;
-  CopyText(m_szCfgUrl, sizeof(m_szCfgUrl), url);
+  CopyToFixedBuffer(m_szCfgUrl, sizeof(m_szCfgUrl), url);
   item.pszUrl = m_szCfgUrl;
   item.nEnd = GetDownloadFileLenth(url, Proxy(), CaFile());
   item.dwLastTick = item.dwStartTick = platform::GetTickCount();
@@ -221,26 +138,19 @@ HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::s
     WriteLog("Download_DownloadByConfigUrl : cannot open (%s).\n", cfgPath.c_str());
     return E_INVALIDARG;
   }
-  CopyText(m_szCfgPath, sizeof(m_szCfgPath), cfgPath);
-  CopyText(m_szTargetPath, sizeof(m_szTargetPath), targetPath);
+  CopyToFixedBuffer(m_szCfgPath, sizeof(m_szCfgPath), cfgPath);
+  CopyToFixedBuffer(m_szTargetPath, sizeof(m_szTargetPath), targetPath);
   m_pCfgFile = cfgFile;
 
-  int itemId;
-  {
-    std::lock_guard<std::mutex> table(m_tableMutex);
-    itemId = InsertItemLocked(item);
-    m_nManifestItemId = itemId;
-    if (!OpenManifestTransfer(m_mapItems[itemId])) {
-      m_mapItems[itemId].nStatus = E_Status_Fail;
-    }
-  }
+  const int itemId = m_table.Insert(item);
+  m_nManifestItemId = itemId;
+  m_table.Update(itemId, [this](DownloadItem& entry) {
+    if (!OpenManifestTransfer(entry)) entry.nStatus = E_Status_Fail;
+  });
   m_bRunning = true;
   auto self = shared_from_this();
   const std::uint32_t thread = StartEngineThread([self] { self->RunManifestThread(); });
-  {
-    std::lock_guard<std::mutex> table(m_tableMutex);
-    m_mapItems[itemId].hThread = thread;
-  }
+  m_table.SetThread(itemId, thread);
   WriteLog("Download_BeginDownload : Download link id(%d) thread(%d).\n", itemId, static_cast<int>(thread));
   if (thread == 0) {
     ClearRunning();
@@ -249,7 +159,7 @@ HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::s
   return S_OK;
 }
 
-// Under m_tableMutex. A fresh handle for the next attempt, writing into m_pCfgFile.
+// Under the segment table's lock. A fresh handle for the next attempt, writing into m_pCfgFile.
 bool DownloaderCore::OpenManifestTransfer(DownloadItem& item) {
   CURL* handle = NewCurlHandle();
   if (!handle) return false;
@@ -287,29 +197,25 @@ bool IsRetriableLoadFailure(int errorCode) {
 
 void DownloaderCore::RunManifestThread() {
   for (int attempt = 1; attempt <= kManifestAttempts; ++attempt) {
-    CURL* handle = nullptr;
-    DownloadItem* item = nullptr;
-    {
-      std::lock_guard<std::mutex> table(m_tableMutex);
-      item = &m_mapItems[m_nManifestItemId];
+    const int itemId = m_nManifestItemId;
+    CURL* handle = m_table.Update(itemId, [this, attempt](DownloadItem& item) {
       // Each retry starts over: a new handle and an emptied ".cfg" file.
       if (attempt > 1) {
         m_pCfgFile = platform::CreateOutputFile(m_szCfgPath);
-        if (m_pCfgFile) OpenManifestTransfer(*item);
+        if (m_pCfgFile) OpenManifestTransfer(item);
       }
-      item->nStatus = E_Status_Runing;
-      handle = static_cast<CURL*>(item->hCurl);
-    }
+      item.nStatus = E_Status_Runing;
+      return static_cast<CURL*>(item.hCurl);
+    });
     m_nCfgBytes = 0;
     m_bCfgTooLarge = false;
     const CURLcode result = handle ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
-    {
-      std::lock_guard<std::mutex> table(m_tableMutex);
-      item->nResult = result;
-      item->dwEndTick = platform::GetTickCount();
-      if (item->nStatus == E_Status_Runing) item->nStatus = result == CURLE_OK ? E_Status_Succeed : E_Status_Fail;
-      item->hCurl = nullptr;
-    }
+    m_table.Update(itemId, [result](DownloadItem& item) {
+      item.nResult = result;
+      item.dwEndTick = platform::GetTickCount();
+      if (item.nStatus == E_Status_Runing) item.nStatus = result == CURLE_OK ? E_Status_Succeed : E_Status_Fail;
+      item.hCurl = nullptr;
+    });
     if (handle) curl_easy_cleanup(handle);
 
     if (m_bCfgTooLarge) {
@@ -317,16 +223,13 @@ void DownloaderCore::RunManifestThread() {
                static_cast<int>(kMaxXmlDocumentSize));
       if (m_pCfgFile) std::fclose(m_pCfgFile);
       m_pCfgFile = nullptr;
-      {
-        std::lock_guard<std::mutex> table(m_tableMutex);
-        item->pFile = nullptr;
-      }
+      m_table.Update(itemId, [](DownloadItem& item) { item.pFile = nullptr; });
       m_nErrorCode = ConfigLoadError;
       FinishFailedLoad();
       return;
     }
     m_nErrorCode = NoError;
-    const HRESULT hr = OnConfigFileDownloaded(item);
+    const HRESULT hr = OnConfigFileDownloaded(m_table.Address(itemId));
     if (hr == S_OK) {
       WriteLog("Download_Thread_Download_Cfg : succeed.\n");
       return;
@@ -349,10 +252,7 @@ HRESULT DownloaderCore::OnConfigFileDownloaded(const DownloadItem* item) {
   if (!item || !m_pCfgFile) return E_POINTER;
   std::fclose(m_pCfgFile);
   m_pCfgFile = nullptr;
-  {
-    std::lock_guard<std::mutex> table(m_tableMutex);
-    if (m_nManifestItemId >= 0) m_mapItems[m_nManifestItemId].pFile = nullptr;
-  }
+  if (m_nManifestItemId >= 0) m_table.Update(m_nManifestItemId, [](DownloadItem& entry) { entry.pFile = nullptr; });
   if (!platform::PathFileExists(std::string(m_szCfgPath))) return E_FAIL;
   return LoadConfigFile(platform::NarrowToWide(m_szCfgPath), m_szTargetPath);
 }

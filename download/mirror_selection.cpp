@@ -69,13 +69,7 @@ HRESULT DownloaderCore::CheckDownload(DownloadConfig& config) {
 }
 
 const char* DownloaderCore::GetBestURL(const char* exclude) {
-  std::lock_guard<std::mutex> table(m_tableMutex);
-  return GetBestURLLocked(exclude);
-}
-
-// Under m_tableMutex.
-const char* DownloaderCore::GetBestURLLocked(const char* exclude) {
-  const char* url = ChooseBestUrl(m_mapItems, exclude);
+  const char* url = m_table.Inspect([&](const DownloadItemMap& items) { return ChooseBestUrl(items, exclude); });
   if (url && IsCdnUrl(url)) m_bUsingCdn = true;
   return url;
 }

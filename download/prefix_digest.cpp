@@ -20,25 +20,24 @@ PrefixDigest::PrefixDigest(Image image, std::uint32_t size, std::vector<std::uin
 
 PrefixDigest::~PrefixDigest() {
   {
-    std::lock_guard<std::mutex> state(state_);
+    MutexLock state(state_);
     stop_ = true;
   }
-  changed_.notify_all();
+  changed_.NotifyAll();
   if (thread_.joinable()) thread_.join();
 }
 
 void PrefixDigest::BlockComplete(std::size_t block) {
   {
-    std::lock_guard<std::mutex> state(state_);
+    MutexLock state(state_);
     if (block >= complete_.size()) return;
     complete_[block] = true;
   }
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
-std::unique_lock<std::mutex> PrefixDigest::Rewrite(std::size_t block) {
-  std::unique_lock<std::mutex> reading(reading_);
-  std::lock_guard<std::mutex> state(state_);
+void PrefixDigest::RestartAt(std::size_t block) {
+  MutexLock state(state_);
   if (block < complete_.size()) {
     // The block is complete again only when its rewrite has ended, which nobody
     // reports: from here on Finish takes over.
@@ -49,36 +48,35 @@ std::unique_lock<std::mutex> PrefixDigest::Rewrite(std::size_t block) {
       checkpoints_.resize(block);
     }
   }
-  return reading;
 }
 
 void PrefixDigest::Run() {
   for (;;) {
     std::size_t block;
     {
-      std::unique_lock<std::mutex> state(state_);
+      MutexLock state(state_);
       busy_ = false;
-      changed_.notify_all();
-      changed_.wait(state, [&] { return stop_ || (hashedBlocks_ < complete_.size() && complete_[hashedBlocks_]); });
+      changed_.NotifyAll();
+      while (!stop_ && !(hashedBlocks_ < complete_.size() && complete_[hashedBlocks_])) changed_.Wait(state_);
       if (stop_) return;
       block = hashedBlocks_;
       busy_ = true;
     }
-    std::lock_guard<std::mutex> reading(reading_);
+    MutexLock reading(reading_);
     {
       // A rewrite may have moved the start back while this thread waited for the image.
-      std::lock_guard<std::mutex> state(state_);
+      MutexLock state(state_);
       if (block != hashedBlocks_ || !complete_[block]) continue;
     }
     Context before(EVP_MD_CTX_new());
     const std::uint32_t start = BlockStart(block);
     const bool hashed = before && EVP_MD_CTX_copy_ex(before.get(), context_.get()) == 1 &&
                         Update(context_.get(), image_.get() + start, blockEnds_[block] - start);
-    std::lock_guard<std::mutex> state(state_);
+    MutexLock state(state_);
     if (!hashed) {
       broken_ = true;  // Finish starts over from the first byte
       busy_ = false;
-      changed_.notify_all();
+      changed_.NotifyAll();
       return;
     }
     checkpoints_.push_back(std::move(before));
@@ -89,19 +87,19 @@ void PrefixDigest::Run() {
 std::string PrefixDigest::Finish() {
   std::size_t from = 0;
   {
-    std::unique_lock<std::mutex> state(state_);
+    MutexLock state(state_);
     // Wait until the thread has reached every complete block it can (or has stopped).
-    changed_.wait(state, [&] {
-      return !thread_.joinable() || stop_ || broken_ ||
-             (!busy_ && (hashedBlocks_ >= complete_.size() || !complete_[hashedBlocks_]));
-    });
+    while (thread_.joinable() && !stop_ && !broken_ &&
+           (busy_ || (hashedBlocks_ < complete_.size() && complete_[hashedBlocks_]))) {
+      changed_.Wait(state_);
+    }
   }
-  std::lock_guard<std::mutex> reading(reading_);
+  MutexLock reading(reading_);
   Context context(EVP_MD_CTX_new());
   if (!context) return std::string();
   bool carryOn;
   {
-    std::lock_guard<std::mutex> state(state_);
+    MutexLock state(state_);
     carryOn = context_ && !broken_;
     from = carryOn ? hashedBlocks_ : 0;
   }

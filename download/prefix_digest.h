@@ -7,16 +7,16 @@
 // of the image are hashed, then `state_`; never the engine lock.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <openssl/evp.h>
+
+#include "base/thread_annotations.h"
 
 class PrefixDigest {
  public:
@@ -30,16 +30,22 @@ class PrefixDigest {
   PrefixDigest& operator=(const PrefixDigest&) = delete;
 
   // Every byte of `block` is in the image.
-  void BlockComplete(std::size_t block);
+  void BlockComplete(std::size_t block) EXCLUDES(state_);
 
-  // Held while a complete block is overwritten: the thread is not reading it then, and
-  // the digest restarts from that block's start (Finish hashes it and all after it).
-  [[nodiscard]] std::unique_lock<std::mutex> Rewrite(std::size_t block);
+  // Runs `change`, which overwrites bytes of a complete block, while the thread is not
+  // reading the image; the digest restarts from that block's start (Finish hashes it
+  // and all after it).
+  template <typename Change>
+  void Rewrite(std::size_t block, Change&& change) EXCLUDES(reading_, state_) {
+    MutexLock reading(reading_);
+    RestartAt(block);
+    change();
+  }
 
   // Once no segment writes any more: the upper-case hex digest of the whole image. The
   // thread's progress is kept, so a later call after repairs hashes only from the first
   // rewritten block on.
-  std::string Finish();
+  std::string Finish() EXCLUDES(reading_, state_);
 
  private:
   struct ContextFree {
@@ -47,22 +53,24 @@ class PrefixDigest {
   };
   using Context = std::unique_ptr<EVP_MD_CTX, ContextFree>;
 
-  void Run();
+  void Run() EXCLUDES(reading_, state_);
+  void RestartAt(std::size_t block) REQUIRES(reading_) EXCLUDES(state_);
   std::uint32_t BlockStart(std::size_t block) const { return block == 0 ? 0 : blockEnds_[block - 1]; }
 
   const Image image_;
   const std::uint32_t size_;
   const std::vector<std::uint32_t> blockEnds_;
 
-  std::mutex reading_;
-  std::mutex state_;
-  std::condition_variable changed_;
-  std::vector<bool> complete_;         // under state_
-  std::vector<Context> checkpoints_;   // under reading_: the context before each block hashed so far
-  Context context_;                    // under reading_: after `hashedBlocks_` blocks
-  std::size_t hashedBlocks_ = 0;       // under state_ (written with reading_ held too)
-  bool busy_ = false;                  // under state_: the thread is hashing a block
-  bool stop_ = false;                  // under state_
-  bool broken_ = false;                // under state_: the thread could not hash and ended
+  Mutex reading_ ACQUIRED_BEFORE(state_);
+  Mutex state_;
+  ConditionVariable changed_;
+  std::vector<bool> complete_ GUARDED_BY(state_);
+  // The context before each block hashed so far.
+  std::vector<Context> checkpoints_ GUARDED_BY(reading_);
+  Context context_ GUARDED_BY(reading_);  // after `hashedBlocks_` blocks
+  std::size_t hashedBlocks_ GUARDED_BY(state_) = 0;  // written with reading_ held too
+  bool busy_ GUARDED_BY(state_) = false;             // the thread is hashing a block
+  bool stop_ GUARDED_BY(state_) = false;
+  bool broken_ GUARDED_BY(state_) = false;           // the thread could not hash and ended
   std::thread thread_;
 };

@@ -95,10 +95,7 @@ TEST(PrefixDigest, MatchesTheImageWhateverOrderBlocksCompleteIn) {
   for (auto& writer : writers) writer.join();
   EXPECT_EQ(digest->Finish(), Md5Hex(image.get(), size));
 
-  {
-    const auto rewriting = digest->Rewrite(3);
-    image.get()[3 * kBlock + 5] ^= 0xFF;
-  }
+  digest->Rewrite(3, [&] { image.get()[3 * kBlock + 5] ^= 0xFF; });
   EXPECT_EQ(digest->Finish(), Md5Hex(image.get(), size)) << "a rewritten block is hashed again";
 
   PrefixDigest holes(image, size, ends);

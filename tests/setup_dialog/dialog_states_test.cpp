@@ -22,6 +22,7 @@
 #include "setup/setup_entry.h"
 #include "tests/common/free_port.h"
 #include "tests/common/sandbox.h"
+#include "tests/setup_dialog/dialog_test_support.h"
 #include "ui/wnd_shadow.h"
 
 namespace {
@@ -29,13 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace gui = platform::gui;
 namespace headless = platform::gui::headless;
-
-constexpr POINT kInstallButton{311, 374};
-constexpr POINT kCloseButton{608, 10};
-constexpr POINT kCustomToggle{560, 372};
-constexpr POINT kLicenceBox{50, 435};
-constexpr POINT kQuestionYes{250, 183};
-constexpr POINT kQuestionNo{360, 183};
+using namespace dialog_test;
 
 // A listener that takes connections and never answers: a download against it stays
 // busy for as long as the test needs.
@@ -60,19 +55,6 @@ class SilentListener {
   int port_ = 0;
 };
 
-// A manifest of one mirror and a 5 MB package; the digests never matter, since
-// nothing ever arrives.
-std::string ManifestFor(const std::string& mirror) {
-  std::string hashes;
-  for (int i = 0; i < 5; ++i) {
-    hashes += "\t\t<item_" + std::to_string(i) + " value=\"2346671EAAEAEF702D548AD34048F29B\"/>\n";
-  }
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-         "<download version=\"1\" size=\"5000000\" name=\"corvex11_x64_11092_fe471387.exe\">\n"
-         "\t<url size=\"1\">\n\t\t<item_0 value=\"" + mirror + "/download/Corvex11_x64.exe\"/>\n\t</url>\n"
-         "\t<hash size=\"5\">\n" + hashes + "\t</hash>\n</download>\n";
-}
-
 class DialogStates : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,7 +73,6 @@ class DialogStates : public ::testing::Test {
     ::setenv("CORVEX_VENDOR_CONFIG", vendor.c_str(), 1);
     ::setenv("CORVEX_RESOURCE_OVERRIDE", (sandbox_.root() + "/resources").c_str(), 1);
     ::setenv("BROWSER", "true", 1);
-    fs::create_directories(sandbox_.root() + "/resources/xml");
     GetLog()->Init(platform_log());
   }
 
@@ -113,23 +94,7 @@ class DialogStates : public ::testing::Test {
     return count;
   }
 
-  void ServeManifest(const std::string& mirror) {
-    for (const char* id : {"501", "502"}) {
-      std::ofstream(sandbox_.root() + "/resources/xml/" + id) << ManifestFor(mirror);
-    }
-  }
-
-  // Inside a step: lets posted work run until `done` holds (false after ~20 s).
-  static bool WaitUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000; ++i) {
-      headless::RunQueuedTasks();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
-  static void Click(POINT p) { headless::Click(headless::ActiveDialog(), p.x, p.y); }
+  void ServeManifest(const std::string& mirror) { dialog_test::ServeManifest(sandbox_.root() + "/resources", mirror); }
 
   testing_support::Sandbox sandbox_;
 };

@@ -94,7 +94,9 @@ class DialogStates : public ::testing::Test {
     return count;
   }
 
-  void ServeManifest(const std::string& mirror) { dialog_test::ServeManifest(sandbox_.root() + "/resources", mirror); }
+  void ServeManifest(const std::string& mirror, int version = 1) {
+    dialog_test::ServeManifest(sandbox_.root() + "/resources", mirror, version);
+  }
 
   testing_support::Sandbox sandbox_;
 };
@@ -186,6 +188,27 @@ TEST_F(DialogStates, AQuestionThatNoLongerAppliesClosesAndTheCloseGoesOn) {
   EXPECT_EQ(headless::ActiveDialog(), nullptr) << "the close went on once the question was gone";
   EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
   EXPECT_TRUE(EndSetupDialog().workerStopped);
+}
+
+TEST_F(DialogStates, AManifestForANewerInstallerSaysSoAndOffersTheRetry) {
+  const testing_support::RefusingPort refusing("127.0.0.11");
+  ServeManifest("http://127.0.0.11:" + std::to_string(refusing.port()), 2);
+  std::wstring caption;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetInstallState() == kInstallRetry; })) << Log();
+    ASSERT_TRUE(WaitUntil([&] { return !headless::MessageBoxesShown().empty(); }));
+    caption = dialog.InstallButton()->GetCaption();
+    Click(kCloseButton);
+  });
+  RunSetupDialog();
+
+  EXPECT_EQ(Count("Download Failed. App need update."), 1) << Log();
+  EXPECT_EQ(Count("Download Failed. Show retry."), 0) << Log();
+  EXPECT_EQ(headless::MessageBoxesShown(), std::vector<std::wstring>{std::wstring(L"ERROR: ") + GetText(42)});
+  EXPECT_EQ(caption, GetText(14));
+  EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
 }
 
 TEST_F(DialogStates, ClosingWhenReadyAsksNothing) {

@@ -14,10 +14,12 @@
 #include "platform/text.h"
 #include "sandbox.h"
 #include "system_test_support.h"
+#include "x_server.h"
 
 namespace {
 
 using testing_support::Sandbox;
+using testing_support::XServer;
 namespace fs = std::filesystem;
 
 // A copy of sleep(1) under a product program's name.
@@ -39,39 +41,6 @@ std::unique_ptr<platform::Process> StartSleeper(const std::string& path) {
 }
 
 bool Running(platform::Process& process) { return !process.ExitCode().has_value(); }
-
-// A real X server on a display number of its own choosing, which it names on stdout.
-class XServer {
- public:
-  XServer() {
-    platform::LaunchOptions options;
-    options.program = "Xvfb";
-    options.arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "64x64x24"};
-    options.captureOutput = true;
-    int error = 0;
-    if (!platform::Launch(options, child_, error)) return;
-    server_ = std::make_unique<platform::Process>(child_.pid);
-    char buffer[16] = {};
-    const ssize_t n = ::read(child_.output, buffer, sizeof buffer - 1);
-    if (n > 0) display_ = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
-  }
-  ~XServer() {
-    if (server_) {
-      ::kill(server_->Id(), SIGTERM);
-      server_->Wait(-1);
-    }
-    // Kept open until here: the server writes to them again when it shuts down.
-    for (int fd : {child_.input, child_.output, child_.errorOutput}) {
-      if (fd >= 0) ::close(fd);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  platform::LaunchedChild child_;
-  std::unique_ptr<platform::Process> server_;
-  std::string display_;
-};
 
 class ProcessesTest : public ::testing::Test {
  protected:

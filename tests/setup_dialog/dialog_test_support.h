@@ -45,9 +45,9 @@ inline void ServeManifest(const std::string& resourceFolder, const std::string& 
   for (const char* id : {"501", "502"}) std::ofstream(resourceFolder + "/xml/" + id) << ManifestFor(mirror, version);
 }
 
-// Inside a step: lets posted work run until `done` holds (false after ~20 s).
-inline bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 2000; ++i) {
+// Inside a step: lets posted work run until `done` holds (false after ~`timeoutMs`).
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+  for (int i = 0; i < timeoutMs / 10; ++i) {
     headless::RunQueuedTasks();
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -133,7 +133,9 @@ ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPerce
       snapshot.percent = static_cast<int>(percent);
       DrawRowText(dc, Widen(FormatSpeed(speed).c_str()).c_str(), RECT{20, top, 120, bottom}, DT_LEFT);
       DrawRowText(dc, Widen(text).c_str(), RECT{width - 120, top, width - 20, bottom}, DT_RIGHT);
-      DrawRowText(dc, GetText(kTextDownloading), RECT{width / 2 - 50, top, width / 2 + 50, bottom}, DT_CENTER);
+      // Centred as in 100 pixels, but with the whole room between the speed and the
+      // percentage, which a translated word needs.
+      DrawRowText(dc, GetText(kTextDownloading), RECT{130, top, width - 130, bottom}, DT_CENTER);
       break;
     }
     case ProgressRow::CheckingData:

@@ -7,13 +7,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/install_log.h"
 #include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
+#include "base/product_info.h"
+#include "setup/install_options.h"
+#include "setup/install_sequence.h"
+#include "setup/run_preparation.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
 #include "tests/common/free_port.h"
@@ -85,6 +91,24 @@ class DialogInstall : public e2e::InstallEndToEnd {
     ASSERT_TRUE(WaitUntil([&] { return dialog.GetInstallState() == kInstallAfterInstall; }, 90000)) << Log();
   }
 
+  // The sequence alone, as the dialog starts it, with a recorder for its step reports.
+  std::vector<std::string> RunSequenceRecordingSteps() {
+    std::vector<std::string> steps;
+    std::mutex stepsMutex;
+    InstallRequest request;
+    request.packageInfo = PackageInfoFromProfile(*GetProductInfo());
+    request.installPath = ChooseInitialInstallFolder(request.packageInfo, L"");
+    request.versionText = [] { return std::string("11.0.9.2 official (16/06/2020)"); };
+    InstallHooks hooks;
+    hooks.recordStep = [&](const char* step) {
+      std::lock_guard<std::mutex> lock(stepsMutex);
+      steps.emplace_back(step);
+    };
+    InstallSequence sequence(std::move(request), std::move(hooks));
+    sequence.Run();
+    return steps;
+  }
+
   testing_support::TempFolder stubFolder_{"corvex-stub", testing_support::TempFolder::Access::kEveryone};
   std::string stubLog_;
 };
@@ -154,6 +178,26 @@ TEST_F(DialogInstall, TheFinishButtonStartsTheProductForTheDesktopUserAndCloses)
   struct stat note {};
   ASSERT_EQ(::stat(stubLog_.c_str(), &note), 0);
   EXPECT_EQ(note.st_uid, static_cast<uid_t>(kDesktopUid));
+}
+
+// Each step report posts from a thread of its own, so only the order in which the
+// sequence records them is fixed; the vendor sees them in any order.
+TEST_F(DialogInstall, TheSequenceRecordsItsStepsInTheirOrder) {
+  ServeMirrors(e2e::kGoodMirrors);
+  EXPECT_EQ(RunSequenceRecordingSteps(),
+            (std::vector<std::string>{"step_download", "step_read_info", "step_insatll_begin", "step_insatll_end",
+                                      "step_create_short", "step_run_repair", "step_run_app", "step_install_finish"}))
+      << Log();
+}
+
+// The unpack that fails still reports its end; the failure replaces the four steps after it.
+TEST_F(DialogInstall, AFailedUnpackRecordsTheFailureInsteadOfTheLastSteps) {
+  SpoilPayload();
+  ServeMirrors(e2e::kGoodMirrors);
+  EXPECT_EQ(RunSequenceRecordingSteps(),
+            (std::vector<std::string>{"step_download", "step_read_info", "step_insatll_begin", "step_insatll_end",
+                                      "step_install_fail"}))
+      << Log();
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -19,10 +18,10 @@
 #include "setup/run_preparation.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
-#include "tests/common/devserver_process.h"
 #include "tests/common/free_port.h"
 #include "tests/common/sandbox.h"
 #include "tests/setup_dialog/dialog_test_support.h"
+#include "tests/setup_dialog/test_vendor.h"
 #include "ui/wnd_shadow.h"
 
 namespace {
@@ -35,12 +34,8 @@ class CloseReport : public ::testing::Test {
  protected:
   // One vendor for the whole process: the installer reads its configuration once.
   static void SetUpTestSuite() {
-    vendor_ = new testing_support::DevserverProcess();
-    ASSERT_TRUE(vendor_->StartVendor(reportLog_.Path() / "reports.log")) << vendor_->Output();
-    const std::string config = reportLog_.Path() / "vendor.conf";
-    const std::string host = vendor_->VendorBase();
-    std::ofstream(config) << "web_site=" << host << "\nstatistics_host=" << host << "\ncrash_host=" << host << "\n";
-    ::setenv("CORVEX_VENDOR_CONFIG", config.c_str(), 1);
+    vendor_ = new TestVendor();
+    ASSERT_TRUE(vendor_->Start()) << vendor_->Output();
   }
   static void TearDownTestSuite() {
     vendor_->Stop();
@@ -78,27 +73,13 @@ class CloseReport : public ::testing::Test {
     TheSetupDlg().FinishReports();
   }
 
-  // The JSON text of the last final report the vendor received.
-  static std::string LastFinalReport() {
-    std::string last;
-    for (const testing_support::LoggedReport& report : vendor_->Reports()) {
-      for (const testing_support::LoggedPart& part : report.parts) {
-        if (part.name == "json_data" && part.value.find("\"run_app\"") != std::string::npos) last = part.value;
-      }
-    }
-    return last;
-  }
-
-  static bool Carries(const std::string& json, const std::string& key, const std::string& value) {
-    return json.find("\"" + key + "\":\"" + value + "\"") != std::string::npos;
-  }
+  static std::string LastFinalReport() { return vendor_->LastFinalReport(); }
 
   std::string Log() const { return testing_support::Sandbox::ReadFile(sandbox_.root() + "/install.log"); }
 
   static std::string EntryName() { return UninstallEntryName(PackageInfoFromProfile(*GetProductInfo())); }
 
-  static inline testing_support::TempFolder reportLog_{"corvex-close-report"};
-  static inline testing_support::DevserverProcess* vendor_ = nullptr;
+  static inline TestVendor* vendor_ = nullptr;
   testing_support::Sandbox sandbox_;
   testing_support::RefusingPort refusingMirror_{"127.0.0.11"};
 };

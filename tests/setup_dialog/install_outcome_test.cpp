@@ -22,10 +22,10 @@
 #include "setup/run_preparation.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
-#include "tests/common/free_port.h"
 #include "tests/common/x_server.h"
 #include "tests/e2e/install_machine.h"
 #include "tests/setup_dialog/dialog_test_support.h"
+#include "tests/setup_dialog/test_vendor.h"
 #include "ui/wnd_shadow.h"
 
 namespace {
@@ -40,21 +40,22 @@ constexpr int kDesktopUid = 65534;
 
 class DialogInstall : public e2e::InstallEndToEnd {
  protected:
+  // One vendor for the whole process: the installer reads its configuration once.
+  static void SetUpTestSuite() {
+    vendor_ = new TestVendor();
+    ASSERT_TRUE(vendor_->Start()) << vendor_->Output();
+  }
+  static void TearDownTestSuite() {
+    vendor_->Stop();
+    delete vendor_;
+  }
+
   void SetUp() override {
     InstallEndToEnd::SetUp();
     headless::Use();
     CWndShadow::ResetForTests();
     ResetSetupDlgForTesting();
     SetRunMode(RunMode{});
-    // Reports go to a port nobody listens on: this is about the dialog, not the vendor.
-    static const testing_support::RefusingPort refusingVendor;
-    static const std::string vendor = [] {
-      const std::string path = (fs::temp_directory_path() / ("corvex-outcome-vendor-" + std::to_string(::getpid())));
-      const std::string host = "http://127.0.0.1:" + std::to_string(refusingVendor.port());
-      WriteFile(path, "web_site=" + host + "\nstatistics_host=" + host + "\ncrash_host=" + host + "\n");
-      return path;
-    }();
-    ::setenv("CORVEX_VENDOR_CONFIG", vendor.c_str(), 1);
     for (const auto& [name, value] : Environment()) {
       if (name != "CORVEX_VENDOR_CONFIG" && name != "DISPLAY" && name != "WAYLAND_DISPLAY") {
         ::setenv(name.c_str(), value.c_str(), 1);
@@ -109,6 +110,7 @@ class DialogInstall : public e2e::InstallEndToEnd {
     return steps;
   }
 
+  static inline TestVendor* vendor_ = nullptr;
   testing_support::TempFolder stubFolder_{"corvex-stub", testing_support::TempFolder::Access::kEveryone};
   std::string stubLog_;
 };
@@ -178,6 +180,40 @@ TEST_F(DialogInstall, TheFinishButtonStartsTheProductForTheDesktopUserAndCloses)
   struct stat note {};
   ASSERT_EQ(::stat(stubLog_.c_str(), &note), 0);
   EXPECT_EQ(note.st_uid, static_cast<uid_t>(kDesktopUid));
+}
+
+// A close while the product's own install step runs asks first; "No" goes on, a later
+// "Yes" stops the installation, which rolls back. The report keeps the first answer.
+TEST_F(DialogInstall, ClosingWhileInstallingAsksAndTheFirstAnswerIsReported) {
+  ServeMirrors(e2e::kGoodMirrors);
+  ::setenv("CORVEX_STUB_MS", "5000", 1);  // the product's install step takes its time
+  bool keptAfterNo = false;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    HWND main = headless::ActiveDialog();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return Log().find("Run MainExe.exe /install") != std::string::npos; }, 90000))
+        << Log();
+    ASSERT_EQ(dialog.GetStage(), kStageInstalling);
+    headless::AddStep([] { Click(kQuestionNo); });
+    gui::SendMessageW(main, WM_CLOSE, 0, 0);
+    keptAfterNo = headless::ActiveDialog() == main && gui::IsWindowVisible(main);
+    headless::AddStep([] { Click(kQuestionYes); });
+    gui::SendMessageW(main, WM_CLOSE, 0, 0);
+    // The dialog ends once the sequence has rolled back.
+    ASSERT_TRUE(WaitUntil([&] { return dialog.Outcome() != InstallOutcome::kRunning; }, 60000)) << Log();
+    WaitUntil([] { return false; }, 300);  // the posted end of the dialog
+  });
+  RunSetupDialog();
+  TheSetupDlg().FinishReports();
+
+  EXPECT_TRUE(keptAfterNo);
+  EXPECT_EQ(headless::ActiveDialog(), nullptr) << "\"Yes\" closes the dialog once the installation stopped";
+  EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kCancelled) << Log();
+  EXPECT_FALSE(fs::exists(installFolder() / "uninstall.exe")) << "rolled back\n" << Log();
+  const std::string report = vendor_->LastFinalReport();
+  EXPECT_TRUE(Carries(report, "close_app", "installing_no")) << report;
+  EXPECT_TRUE(Carries(report, "install_status", "install_fail")) << report;
 }
 
 // Each step report posts from a thread of its own, so only the order in which the

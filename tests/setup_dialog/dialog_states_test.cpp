@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "base/texts/ui_texts.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/window.h"
+#include "setup/options_page.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
 #include "tests/common/free_port.h"
@@ -209,6 +211,21 @@ TEST_F(DialogStates, AManifestForANewerInstallerSaysSoAndOffersTheRetry) {
   EXPECT_EQ(headless::MessageBoxesShown(), std::vector<std::wstring>{std::wstring(L"ERROR: ") + GetText(42)});
   EXPECT_EQ(caption, GetText(14));
   EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
+}
+
+// The licence link opens its page for the desktop user; as root with no desktop
+// session (as here) the log says the page was not opened, and which page it was.
+TEST_F(DialogStates, TheLicenceLinkAsksForItsPage) {
+  if (::geteuid() != 0) GTEST_SKIP() << "an ordinary user's browser would open";
+  ::unsetenv("DISPLAY");
+  headless::AddStep([] {
+    Click(kCustomToggle);
+    gui::SendMessageW(headless::ActiveDialog(), WM_COMMAND, OptionsPage::kLicenceLinkId, 0);
+    Click(kCloseButton);
+  });
+  RunSetupDialog();
+  EXPECT_EQ(Count("Web page not opened, no desktop session to show it in: "), 1) << Log();
+  EXPECT_EQ(Count("/corvex-user-license-agreement.htm?s=corvex10&v="), 1) << Log();
 }
 
 TEST_F(DialogStates, ClosingWhenReadyAsksNothing) {

@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "install/product_processes.h"
+#include "base/install_log.h"
 #include "platform/desktop_session.h"
 #include "platform/elevation.h"
 #include "platform/process.h"
@@ -48,8 +49,18 @@ bool OpenWebPage(const std::string& url) {
   start.program = "xdg-open";
   start.arguments = {"xdg-open", url};
   if (IsUserAdmin()) {
+    // A browser never runs as root: without a desktop user the page stays closed, and
+    // the log says so, since the user sees nothing.
     const ShellUserToken user = GetShellUserToken();
-    if (!user || user->uid == 0) return false;
+    if (!user) {
+      WriteLog("Web page not opened, no desktop session to show it in: %s\n", url.c_str());
+      return false;
+    }
+    if (user->uid == 0) {
+      WriteLog("Web page not opened, a browser is not started as root and no desktop user is known: %s\n",
+               url.c_str());
+      return false;
+    }
     start.runAs = *user;
   }
   return platform::StartDetachedProcess(start);

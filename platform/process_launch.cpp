@@ -38,12 +38,13 @@ void SetVariable(std::vector<std::string>& env, const std::string& entry) {
 }
 
 // Variables the desktop user's program keeps from ours: how to reach the display and
-// the session, the locale, the search path and, in a sandbox root, the sandbox itself.
+// the session, the locale, the search path, the browser xdg-open is to use and, in a
+// sandbox root, the sandbox itself.
 bool KeptForUser(const std::string& entry) {
   static const char* const kKept[] = {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS",
                                       "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP",
                                       "XDG_DATA_DIRS", "XDG_CONFIG_DIRS",
-                                      "LANG", "LANGUAGE", "PATH", "TERM", "TZ", "CORVEX_SYSROOT"};
+                                      "LANG", "LANGUAGE", "PATH", "TERM", "TZ", "BROWSER", "CORVEX_SYSROOT"};
   for (const char* name : kKept) {
     if (IsVariable(entry, name)) return true;
   }

@@ -358,6 +358,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   FolderReplacement folders;
   StepFailure failure;
   bool hasOldVersion = false;
+  bool unpackReported = false;  // the unpack's begin was reported and its end not yet
   int newFlag = 0;
   std::string installId;
   bool webPageResult = false;
@@ -403,9 +404,15 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   list.Add(std::make_unique<HelperStepItem>("prepare folder", helper_, HelperMessage::kPrepareFolder, targetField,
                                             failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
-  list.AddAction("report unpack begin", [&] { RecordStep(install_step::kInstallBegin); });
+  list.AddAction("report unpack begin", [&] {
+    RecordStep(install_step::kInstallBegin);
+    unpackReported = true;
+  });
   list.Add(std::make_unique<HelperStepItem>("unpack", helper_, HelperMessage::kExtract, nullptr, failure, receiver));
-  list.AddAction("report unpack end", [&] { RecordStep(install_step::kInstallEnd); });
+  list.AddAction("report unpack end", [&] {
+    RecordStep(install_step::kInstallEnd);
+    unpackReported = false;
+  });
   list.Add(std::make_unique<HelperStepItem>("swap folder", helper_, HelperMessage::kSwapFolder, nullptr, failure));
   list.Add(std::make_unique<CreateShortcutsItem>(folders, info, WantsDesktopShortcuts(request_.installOptions),
                                                  ShortcutScope::kUser, failure));
@@ -457,6 +464,8 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     return;
   }
   if (result == WorkListResult::kFailed) {
+    // An unpack that failed has ended all the same: its end comes before the failure.
+    if (unpackReported) RecordStep(install_step::kInstallEnd);
     EndInstallFailed(failure.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure.failure);
     return;
   }

@@ -58,6 +58,7 @@ ProgressPainter::ProgressPainter() = default;
 ProgressPainter::~ProgressPainter() {
   gui::DeleteFont(textFont_);
   gui::DeleteFont(percentFont_);
+  gui::DeleteFont(adviceFont_);
 }
 
 bool ProgressPainter::Load(HWND dialog) {
@@ -65,6 +66,8 @@ bool ProgressPainter::Load(HWND dialog) {
   loaded = small_.Load(184) && artwork_.Load(185) && loaded;
   if (!textFont_) textFont_ = CreateDialogFont(dialog, kTextFontPixels, false, L"ArialMT");
   if (!percentFont_) percentFont_ = CreateDialogFont(dialog, gui::MulDiv(kPercentFontPoints, 96, 72));
+  // The advice is a sentence or two in the dialog face, whose Japanese glyphs run large.
+  if (!adviceFont_) adviceFont_ = CreateSystemLanguageFont(dialog);
   ring_ = std::make_unique<RingPicture>(plain_, ringed_);
   return loaded && ring_->Usable();
 }
@@ -100,7 +103,7 @@ void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::v
   RECT advice{50, 130, 572, 210};
   gui::SetBkMode(dc, TRANSPARENT);
   gui::SetTextColor(dc, kAdviceColour);
-  gui::SelectObject(dc, textFont_);
+  gui::SelectObject(dc, adviceFont_);
   gui::DrawTextW(dc, GetText(adviceTextId != 0 ? adviceTextId : kTextDownloadFailed), -1, &advice, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
   for (CommonCtrl* control : controls) {
     if (control && control->IsVisible()) control->Draw(dc);
@@ -130,7 +133,9 @@ ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPerce
       snapshot.percent = static_cast<int>(percent);
       DrawRowText(dc, Widen(FormatSpeed(speed).c_str()).c_str(), RECT{20, top, 120, bottom}, DT_LEFT);
       DrawRowText(dc, Widen(text).c_str(), RECT{width - 120, top, width - 20, bottom}, DT_RIGHT);
-      DrawRowText(dc, GetText(kTextDownloading), RECT{width / 2 - 50, top, width / 2 + 50, bottom}, DT_CENTER);
+      // Centred as in 100 pixels, but with the whole room between the speed and the
+      // percentage, which a translated word needs.
+      DrawRowText(dc, GetText(kTextDownloading), RECT{130, top, width - 130, bottom}, DT_CENTER);
       break;
     }
     case ProgressRow::CheckingData:

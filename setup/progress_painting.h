@@ -74,6 +74,7 @@ class ProgressPainter {
   BMData artwork_;   // 185
   HFONT textFont_ = nullptr;     // 14 pixels, "ArialMT"
   HFONT percentFont_ = nullptr;  // 22 points, the dialog face
+  HFONT adviceFont_ = nullptr;   // the system-language size, the dialog face
   std::unique_ptr<RingPicture> ring_;
   ShownSpeed shownSpeed_;
   mutable std::mutex producerMutex_;  // the UI thread starts it while a painter may read it

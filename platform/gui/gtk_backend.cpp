@@ -228,9 +228,10 @@ std::string Utf8(const std::wstring& text) { return WideToNarrow(text); }
 class GtkBackend : public Backend {
  public:
   GtkBackend() {
-    // The dialogs scale themselves by the screen's DPI; a toolkit scale on top would
-    // double it.
-    g_setenv("GDK_SCALE", "1", TRUE);
+    // A toolkit scale (GDK_SCALE, or the desktop's own scaling factor) is kept: the
+    // toolkit then reports the resolution of one logical pixel, so the dialogs keep the
+    // layout they have at 96 DPI, and the presented buffers are drawn at the device
+    // scale, twice the size at scale 2.
     gdk_set_allowed_backends("x11");
     usable_ = gtk_init_check(nullptr, nullptr);
     if (!usable_) {

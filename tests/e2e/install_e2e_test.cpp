@@ -4,6 +4,10 @@
 // installs it into a sandbox root without any window.
 #include "tests/e2e/install_machine.h"
 
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -114,6 +118,46 @@ TEST_F(InstallEndToEnd, AFailedDownloadEndsInTheRetryStateAndReportsFailure) {
   EXPECT_TRUE(ReportCarries(Reports(), "install_status", "downLoad_fail")) << Reports();
   EXPECT_FALSE(fs::exists(installFolder() / "uninstall.exe"));
   EXPECT_EQ(RegQuery().find("InstallLocation"), std::string::npos);
+}
+
+// The log lines of one run, each without its time of day ("HH:MM:SS : ").
+std::vector<std::string> LinesOfLastRun(const std::string& log) {
+  const std::string separator = "----------------------------------------\n";
+  const size_t start = log.rfind(separator);
+  std::vector<std::string> lines;
+  std::istringstream in(log.substr(start == std::string::npos ? 0 : start + separator.size()));
+  for (std::string line; std::getline(in, line);) lines.push_back(line.size() >= 11 ? line.substr(11) : line);
+  return lines;
+}
+
+TEST_F(InstallEndToEnd, StartUpLinesOfTheProgramAndItsTestMode) {
+  std::string allDead;
+  for (int i = 1; i <= 6; ++i) allDead += "[mirror " + std::to_string(i) + "]\nstatus = 404\n";
+  allDead += "[cdn]\nstatus = 404\n";
+  ServeMirrors(allDead);
+  const std::string systemMode = x64_ ? "System Mode : x64" : "System Mode : x86";
+
+  Install();
+  std::vector<std::string> lines = LinesOfLastRun(Log());
+  ASSERT_GE(lines.size(), 4u) << Log();
+  EXPECT_EQ(lines[0], "Init Log OK.");
+  EXPECT_EQ(lines[1], "Setup Init. Version 1.0.6.0");
+  EXPECT_EQ(lines[2], systemMode);
+  EXPECT_EQ(Log().find("Test Mode : true"), std::string::npos) << "test mode only when the debug file asks for it";
+
+  // The debug file turns test mode on: its line, with the empty line its own line feed
+  // makes, and the ".test" mark after the address the download logs.
+  WriteFile(home() / "Documents/VexDebugConfig.ini", "[root]\nsetup_test_mode=1\n");
+  Install();
+  lines = LinesOfLastRun(Log());
+  ASSERT_GE(lines.size(), 6u) << Log();
+  EXPECT_EQ(lines[1], "Setup Init. Version 1.0.6.0");
+  EXPECT_EQ(lines[2], systemMode);
+  EXPECT_EQ(lines[3], "Test Mode : true");
+  EXPECT_EQ(lines[4], "");
+  // The profiles name no address, so the line holds the mark alone.
+  const bool markedUrl = std::find(lines.begin(), lines.end(), "Url : .test") != lines.end();
+  EXPECT_TRUE(markedUrl) << Log();
 }
 
 }  // namespace

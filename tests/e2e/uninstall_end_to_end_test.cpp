@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::Sandbox;
 
-constexpr char kEntryKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvex 11(x64)";
+constexpr char kUninstallKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr int kRunLimitMs = 120000;  // bounds a failing run only
 constexpr uid_t kNobody = 65534;
 
@@ -55,9 +55,9 @@ std::optional<int> RunProgram(std::vector<std::string> arguments) {
 }
 
 // A value of the uninstall entry as corvex-reg shows it; empty when the entry is gone.
-std::string RegisteredValue(const std::string& name) {
-  const std::string command = "'" + Program("CORVEX_REG_PROGRAM") + "' query '" + kEntryKey + "' /v " + name +
-                              " 2>/dev/null";
+std::string RegisteredValue(const std::string& name, const std::string& entry = "Corvex 11(x64)") {
+  const std::string command = "'" + Program("CORVEX_REG_PROGRAM") + "' query '" + kUninstallKey + entry + "' /v " +
+                              name + " 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return {};
   std::string output;
@@ -91,9 +91,13 @@ class UninstallEndToEndTest : public ::testing::Test {
     fs::create_directories(payload + "/docs");
     fs::copy_file(Program("CORVEX_PRODUCT_STUB"), payload + "/Corvex64.exe");
     Sandbox::WriteFile(payload + "/docs/README.txt", "Corvex 11");
-    ASSERT_EQ(RunProgram({Program("CORVEX_PACK_PROGRAM"), "--payload", payload, "--uninstaller",
-                   Program("CORVEX_SETUP_PROGRAM"), "--output", package, "--level", "0", "--product-key-name",
-                   "Corvex 11", "--display-name", "Corvex 11 (x64)", "--x64"}),
+    Pack("Corvex 11");
+  }
+  // The package, around the payload made in SetUp, for the product named `keyName`.
+  void Pack(const std::string& keyName) {
+    ASSERT_EQ(RunProgram({Program("CORVEX_PACK_PROGRAM"), "--payload", sandbox.root() + "/payload", "--uninstaller",
+                          Program("CORVEX_SETUP_PROGRAM"), "--output", package, "--level", "0", "--product-key-name",
+                          keyName, "--display-name", "Corvex 11 (x64)", "--x64"}),
               0);
   }
   void TearDown() override {
@@ -214,6 +218,18 @@ TEST_F(UninstallEndToEndTest, AStrayUninstallerOrAFolderOfAnotherUserIsKept) {
   ASSERT_EQ(::chown(install.c_str(), 0, 0), 0);
   EXPECT_EQ(uninstallPath(install), 0);
   ExpectRemoved();
+}
+
+// The uninstaller reads the package's own names from its sidecar: a product packed as
+// "Corvex 11 Test" removes that entry, not the one the built-in profile would name.
+TEST_F(UninstallEndToEndTest, APackagesOwnProductNameNamesTheEntryRemoved) {
+  Pack("Corvex 11 Test");
+  Install();
+  ASSERT_EQ(RegisteredValue("InstallLocation", "Corvex 11 Test(x64)"), install);
+  ASSERT_EQ(RegisteredValue("InstallLocation"), "") << "no entry under the profile's name";
+  EXPECT_EQ(RunCommandLine(RegisteredValue("QuietUninstallString", "Corvex 11 Test(x64)")), 0) << InstallLog();
+  EXPECT_EQ(RegisteredValue("InstallLocation", "Corvex 11 Test(x64)"), "") << InstallLog();
+  EXPECT_FALSE(Exists(install));
 }
 
 }  // namespace

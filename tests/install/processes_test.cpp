@@ -6,16 +6,20 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/install_log.h"
 #include "install/product_processes.h"
 #include "platform/desktop_session.h"
 #include "platform/process.h"
 #include "platform/process_launch.h"
+#include "platform/text.h"
 #include "sandbox.h"
 #include "system_test_support.h"
+#include "x_server.h"
 
 namespace {
 
 using testing_support::Sandbox;
+using testing_support::XServer;
 namespace fs = std::filesystem;
 
 // A copy of sleep(1) under a product program's name.
@@ -37,39 +41,6 @@ std::unique_ptr<platform::Process> StartSleeper(const std::string& path) {
 }
 
 bool Running(platform::Process& process) { return !process.ExitCode().has_value(); }
-
-// A real X server on a display number of its own choosing, which it names on stdout.
-class XServer {
- public:
-  XServer() {
-    platform::LaunchOptions options;
-    options.program = "Xvfb";
-    options.arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "64x64x24"};
-    options.captureOutput = true;
-    int error = 0;
-    if (!platform::Launch(options, child_, error)) return;
-    server_ = std::make_unique<platform::Process>(child_.pid);
-    char buffer[16] = {};
-    const ssize_t n = ::read(child_.output, buffer, sizeof buffer - 1);
-    if (n > 0) display_ = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
-  }
-  ~XServer() {
-    if (server_) {
-      ::kill(server_->Id(), SIGTERM);
-      server_->Wait(-1);
-    }
-    // Kept open until here: the server writes to them again when it shuts down.
-    for (int fd : {child_.input, child_.output, child_.errorOutput}) {
-      if (fd >= 0) ::close(fd);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  platform::LaunchedChild child_;
-  std::unique_ptr<platform::Process> server_;
-  std::string display_;
-};
 
 class ProcessesTest : public ::testing::Test {
  protected:
@@ -173,7 +144,9 @@ class DesktopUserStartTest : public ProcessesTest {
     ::unsetenv("WAYLAND_DISPLAY");
     ::unsetenv("DISPLAY");
     ::setenv("SUDO_UID", "65534", 1);
+    GetLog()->Init(platform::NarrowToWide(outFolder + "/install.log"));
   }
+  std::string Log() const { return Sandbox::ReadFile(outFolder + "/install.log"); }
   void TearDown() override {
     ::unsetenv("SUDO_UID");
     ::unsetenv("PKEXEC_UID");
@@ -234,6 +207,8 @@ TEST_F(DesktopUserStartTest, WithoutAReachableDisplayNothingStarts) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(fs::exists(outFolder + "/none"));
   EXPECT_FALSE(OpenWebPage("http://127.0.0.1:8610/"));
+  EXPECT_NE(Log().find("Web page not opened, no desktop session to show it in: http://127.0.0.1:8610/"),
+            std::string::npos) << Log();
 }
 
 TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
@@ -243,23 +218,29 @@ TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
   // A browser stand-in that tells who it ran as and what it was given.
   const std::string bin = outFolder + "/bin";
   system_test::MakeFolders(bin);
-  Sandbox::WriteFile(bin + "/xdg-open", "#!/bin/sh\n{ id -u; echo \"$1\"; } > " + outFolder + "/page.tmp; mv " +
-                                            outFolder + "/page.tmp " + outFolder + "/page\n");
+  Sandbox::WriteFile(bin + "/xdg-open", "#!/bin/sh\n{ id -u; echo \"$1\"; echo \"$BROWSER\"; } > " + outFolder +
+                                            "/page.tmp; mv " + outFolder + "/page.tmp " + outFolder + "/page\n");
   fs::permissions(bin, fs::perms::all);
   fs::permissions(bin + "/xdg-open", fs::perms::all);
   const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
   ::setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  ::setenv("BROWSER", "/usr/bin/the-users-browser", 1);  // xdg-open honours the user's choice
 
   EXPECT_TRUE(OpenWebPage("http://127.0.0.1:8610/thankyou.htm?s=corvex11&v=1"));
   EXPECT_TRUE(system_test::Eventually([&] { return fs::exists(outFolder + "/page"); }));
-  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/page"), "65534\nhttp://127.0.0.1:8610/thankyou.htm?s=corvex11&v=1\n");
+  EXPECT_EQ(Sandbox::ReadFile(outFolder + "/page"),
+            "65534\nhttp://127.0.0.1:8610/thankyou.htm?s=corvex11&v=1\n/usr/bin/the-users-browser\n");
 
   fs::remove(outFolder + "/page");
   ::unsetenv("SUDO_UID");  // the desktop user is root now
   EXPECT_FALSE(OpenWebPage("http://127.0.0.1:8610/"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(fs::exists(outFolder + "/page"));
+  EXPECT_NE(Log().find("Web page not opened, a browser is not started as root and no desktop user is known: "
+                       "http://127.0.0.1:8610/"),
+            std::string::npos) << Log();
   ::setenv("PATH", oldPath.c_str(), 1);
+  ::unsetenv("BROWSER");
 }
 
 TEST(ProcessApiTest, ElevatedStartPassesTheParametersAfterTheProgram) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -18,10 +19,12 @@
 #include "base/texts/ui_texts.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/window.h"
+#include "setup/options_page.h"
 #include "setup/setup_dlg.h"
 #include "setup/setup_entry.h"
 #include "tests/common/free_port.h"
 #include "tests/common/sandbox.h"
+#include "tests/setup/dialog_test_support.h"
 #include "ui/wnd_shadow.h"
 
 namespace {
@@ -29,13 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace gui = platform::gui;
 namespace headless = platform::gui::headless;
-
-constexpr POINT kInstallButton{311, 374};
-constexpr POINT kCloseButton{608, 10};
-constexpr POINT kCustomToggle{560, 372};
-constexpr POINT kLicenceBox{50, 435};
-constexpr POINT kQuestionYes{250, 183};
-constexpr POINT kQuestionNo{360, 183};
+using namespace dialog_test;
 
 // A listener that takes connections and never answers: a download against it stays
 // busy for as long as the test needs.
@@ -60,19 +57,6 @@ class SilentListener {
   int port_ = 0;
 };
 
-// A manifest of one mirror and a 5 MB package; the digests never matter, since
-// nothing ever arrives.
-std::string ManifestFor(const std::string& mirror) {
-  std::string hashes;
-  for (int i = 0; i < 5; ++i) {
-    hashes += "\t\t<item_" + std::to_string(i) + " value=\"2346671EAAEAEF702D548AD34048F29B\"/>\n";
-  }
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-         "<download version=\"1\" size=\"5000000\" name=\"corvex11_x64_11092_fe471387.exe\">\n"
-         "\t<url size=\"1\">\n\t\t<item_0 value=\"" + mirror + "/download/Corvex11_x64.exe\"/>\n\t</url>\n"
-         "\t<hash size=\"5\">\n" + hashes + "\t</hash>\n</download>\n";
-}
-
 class DialogStates : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,7 +75,6 @@ class DialogStates : public ::testing::Test {
     ::setenv("CORVEX_VENDOR_CONFIG", vendor.c_str(), 1);
     ::setenv("CORVEX_RESOURCE_OVERRIDE", (sandbox_.root() + "/resources").c_str(), 1);
     ::setenv("BROWSER", "true", 1);
-    fs::create_directories(sandbox_.root() + "/resources/xml");
     GetLog()->Init(platform_log());
   }
 
@@ -113,23 +96,9 @@ class DialogStates : public ::testing::Test {
     return count;
   }
 
-  void ServeManifest(const std::string& mirror) {
-    for (const char* id : {"501", "502"}) {
-      std::ofstream(sandbox_.root() + "/resources/xml/" + id) << ManifestFor(mirror);
-    }
+  void ServeManifest(const std::string& mirror, int version = 1) {
+    dialog_test::ServeManifest(sandbox_.root() + "/resources", mirror, version);
   }
-
-  // Inside a step: lets posted work run until `done` holds (false after ~20 s).
-  static bool WaitUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000; ++i) {
-      headless::RunQueuedTasks();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
-  static void Click(POINT p) { headless::Click(headless::ActiveDialog(), p.x, p.y); }
 
   testing_support::Sandbox sandbox_;
 };
@@ -221,6 +190,42 @@ TEST_F(DialogStates, AQuestionThatNoLongerAppliesClosesAndTheCloseGoesOn) {
   EXPECT_EQ(headless::ActiveDialog(), nullptr) << "the close went on once the question was gone";
   EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
   EXPECT_TRUE(EndSetupDialog().workerStopped);
+}
+
+TEST_F(DialogStates, AManifestForANewerInstallerSaysSoAndOffersTheRetry) {
+  const testing_support::RefusingPort refusing("127.0.0.11");
+  ServeManifest("http://127.0.0.11:" + std::to_string(refusing.port()), 2);
+  std::wstring caption;
+  headless::AddStep([&] {
+    SetupDlg& dialog = TheSetupDlg();
+    Click(kInstallButton);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.GetInstallState() == kInstallRetry; })) << Log();
+    ASSERT_TRUE(WaitUntil([&] { return !headless::MessageBoxesShown().empty(); }));
+    caption = dialog.InstallButton()->GetCaption();
+    Click(kCloseButton);
+  });
+  RunSetupDialog();
+
+  EXPECT_EQ(Count("Download Failed. App need update."), 1) << Log();
+  EXPECT_EQ(Count("Download Failed. Show retry."), 0) << Log();
+  EXPECT_EQ(headless::MessageBoxesShown(), std::vector<std::wstring>{std::wstring(L"ERROR: ") + GetText(42)});
+  EXPECT_EQ(caption, GetText(14));
+  EXPECT_EQ(TheSetupDlg().Outcome(), InstallOutcome::kDownloadFailed);
+}
+
+// The licence link opens its page for the desktop user; as root with no desktop
+// session (as here) the log says the page was not opened, and which page it was.
+TEST_F(DialogStates, TheLicenceLinkAsksForItsPage) {
+  if (::geteuid() != 0) GTEST_SKIP() << "an ordinary user's browser would open";
+  ::unsetenv("DISPLAY");
+  headless::AddStep([] {
+    Click(kCustomToggle);
+    gui::SendMessageW(headless::ActiveDialog(), WM_COMMAND, OptionsPage::kLicenceLinkId, 0);
+    Click(kCloseButton);
+  });
+  RunSetupDialog();
+  EXPECT_EQ(Count("Web page not opened, no desktop session to show it in: "), 1) << Log();
+  EXPECT_EQ(Count("/corvex-user-license-agreement.htm?s=corvex10&v="), 1) << Log();
 }
 
 TEST_F(DialogStates, ClosingWhenReadyAsksNothing) {

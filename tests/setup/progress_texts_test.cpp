@@ -1,6 +1,10 @@
 // Size texts, the download row and the speed arithmetic.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <utility>
+
 #include "setup/download_progress.h"
 #include "setup/format_size.h"
 #include "setup/progress_painting.h"
@@ -116,6 +120,31 @@ TEST_F(DownloadPaintingTest, EachStateHasItsPainting) {
   gui::MemoryCanvas finished(622, 405);
   painter.PaintFinished(finished.dc(), none);
   EXPECT_EQ(PixelAt(finished.dc(), 5, 5), painter.Artwork().pixels[5 * 622 + 5]);
+}
+
+// The failed look's advice is the dialog's one text whose size follows the system
+// language: 12 pixels on a Japanese system, 11 points (15 pixels) on any other.
+TEST_F(DownloadPaintingTest, TheAdviceIsSizedByTheSystemLanguage) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string previous = saved ? saved : "";
+  for (const auto& [locale, pixels] : {std::pair{"ja_JP.UTF-8", 12}, std::pair{"de_DE.UTF-8", 15}}) {
+    ::setenv("LC_ALL", locale, 1);
+    ProgressPainter localPainter;
+    ASSERT_TRUE(localPainter.Load(nullptr));
+    int adviceHeight = 0;
+    gui::SetDrawnTextObserver([&](const gui::DrawnText& drawn) {
+      if (drawn.rect.top == 130 && drawn.font) adviceHeight = drawn.font->Params().pixelHeight;
+    });
+    gui::MemoryCanvas failed(622, 405);
+    localPainter.PaintDownloadFailed(failed.dc(), 0, {});
+    gui::SetDrawnTextObserver(nullptr);
+    EXPECT_EQ(adviceHeight, pixels) << locale;
+  }
+  if (saved) {
+    ::setenv("LC_ALL", previous.c_str(), 1);
+  } else {
+    ::unsetenv("LC_ALL");
+  }
 }
 
 }  // namespace

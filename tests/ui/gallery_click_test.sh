@@ -1,8 +1,11 @@
 #!/bin/sh
 # Opens the two-button box of ui-gallery in a real window and clicks its first
-# button ("Yes") where the box puts it; the box must report 1629.
+# button ("Yes") where the box puts it; the box must report 1629. With a toolkit
+# scale (second argument) the box keeps its layout at that many times the size.
 set -eu
 gallery="$1"
+scale="${2:-1}"
+export GDK_SCALE="$scale"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" CORVEX_SYSROOT="$work"
@@ -25,8 +28,13 @@ if [ -z "$window" ]; then
 fi
 sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$window")"
+if [ "$WIDTH" -ne $((420 * scale)) ] || [ "$HEIGHT" -ne $((210 * scale)) ]; then
+  echo "the box is ${WIDTH}x${HEIGHT}, not 420x210 times $scale" >&2
+  kill "$pid" 2>/dev/null || true
+  exit 1
+fi
 # The first button of a two-button box spans (200, 167)-(300, 199) at 96 DPI.
-xdotool mousemove $((X + 250)) $((Y + 183))
+xdotool mousemove $((X + 250 * scale)) $((Y + 183 * scale))
 sleep 0.2
 xdotool click 1
 

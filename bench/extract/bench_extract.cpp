@@ -43,7 +43,28 @@ double Fastest(const std::vector<double>& values) { return *std::min_element(val
 struct Cost {
   double wall = -1;
   double cpu = 0;
+  SevenZipGuard guard = SevenZipGuard::None;  // what kept our extraction inside its folder
 };
+
+const char* GuardName(SevenZipGuard guard) {
+  switch (guard) {
+    case SevenZipGuard::Landlock:
+      return "Landlock, no listing run before the extraction";
+    case SevenZipGuard::ListingCheck:
+      return "none, the archive listed and checked before the extraction";
+    case SevenZipGuard::None:
+      break;
+  }
+  return "no extraction";
+}
+
+// The guard every run of one side used, or a note that it changed between runs.
+std::string GuardsUsed(const std::vector<SevenZipGuard>& guards) {
+  for (SevenZipGuard guard : guards) {
+    if (guard != guards.front()) return "changed between runs";
+  }
+  return guards.empty() ? "no runs" : GuardName(guards.front());
+}
 
 // Processor time of this process and of the children it waited for since construction.
 class CpuClock {
@@ -64,10 +85,18 @@ void RemoveOutput(const std::string& out) {
   std::filesystem::remove_all(out, error);
 }
 
+// Our sides extract into a folder that is there already, as the installer's new install
+// folder is: only a folder that exists can be named in the confinement's rules.
+void RenewOutputFolder(const std::string& out) {
+  RemoveOutput(out);
+  std::error_code error;
+  std::filesystem::create_directory(out, error);
+}
+
 // Runs one of our two paths with a callback that counts error reports.
 template <typename Run>
 Cost ExtractOurs(const std::string& out, SevenZipPhaseTimes& phases, Run run) {
-  RemoveOutput(out);
+  RenewOutputFolder(out);
   int errors = 0;
   C7ZOperator extractor;
   extractor.SetProgressCallback(ReceiveDecoded<InstallEvent>([&](InstallEvent event, unsigned, long) {
@@ -79,7 +108,7 @@ Cost ExtractOurs(const std::string& out, SevenZipPhaseTimes& phases, Run run) {
   bool ok = run(extractor);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   phases = extractor.LastPhaseTimes();
-  return {ok && errors == 0 ? seconds : -1, cpu.Seconds()};
+  return {ok && errors == 0 ? seconds : -1, cpu.Seconds(), extractor.LastGuard()};
 }
 
 Cost ExtractFromMemory(const std::string& archive, const std::string& out, SevenZipPhaseTimes& phases) {
@@ -141,12 +170,13 @@ int main(int argc, char** argv) {
   const auto size = static_cast<std::uint32_t>(archive.size());
 
   if (LandlockUsable()) {
-    std::printf("confinement: Landlock (ABI %d), no listing run before the extraction\n", platform::LandlockAbi());
+    std::printf("Landlock ABI %d offered\n", platform::LandlockAbi());
   } else {
-    std::printf("confinement: none, the archive is listed and checked before the extraction\n");
+    std::printf("Landlock not offered or refused by the environment\n");
   }
   std::vector<double> memory, file, peer, memoryRatios, fileRatios, fileCpuRatios;
   std::vector<double> memoryStaging, fileStaging, listing, extraction, cleanup;
+  std::vector<SevenZipGuard> memoryGuards, fileGuards;
   std::printf("%-4s %8s %8s %8s %8s %8s | %8s %8s %8s %6s %6s | %8s %8s %6s | %s\n", "run", "stg mem", "stg file",
               "listing", "7zz run", "clean-up", "memory", "file", "7zz x", "r mem", "r file", "file cpu", "7zz cpu",
               "r cpu", "load (1, 5, 15 min)");
@@ -171,6 +201,8 @@ int main(int argc, char** argv) {
                    memoryCost.wall < 0 ? "memory" : fileCost.wall < 0 ? "file" : "7zz x");
       return 1;
     }
+    memoryGuards.push_back(memoryCost.guard);
+    fileGuards.push_back(fileCost.guard);
     memory.push_back(memoryCost.wall);
     file.push_back(fileCost.wall);
     peer.push_back(peerCost.wall);
@@ -192,6 +224,8 @@ int main(int argc, char** argv) {
               Median(memoryStaging), Median(fileStaging), Median(listing), Median(extraction), Median(cleanup),
               Median(memory), Median(file), Median(peer), Median(memory) / Median(peer), Median(file) / Median(peer),
               "", "", Median(fileCpuRatios), LoadAverage().c_str());
+  std::printf("confinement that ran: from memory %s; from the package file %s\n", GuardsUsed(memoryGuards).c_str(),
+              GuardsUsed(fileGuards).c_str());
   std::printf("median of the per-run ratios: memory %.3f, file %.3f, file processor %.3f (target <= 1.10)\n",
               Median(memoryRatios), Median(fileRatios), Median(fileCpuRatios));
   std::printf("ratio of the fastest runs:    memory %.3f, file %.3f (%.4f s, %.4f s / %.4f s)\n",

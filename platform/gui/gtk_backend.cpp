@@ -41,6 +41,14 @@ HWND HandleOf(gpointer data) {
   return FindWindowShared(h) ? h : nullptr;
 }
 
+// For the start-up benchmark: with CORVEX_FIRST_PAINT_LOG set, the wall-clock time
+// of the first frame painted into any window goes to stderr, once.
+void NoteFirstPaint() {
+  static std::atomic<bool> noted{std::getenv("CORVEX_FIRST_PAINT_LOG") == nullptr};
+  if (noted.exchange(true)) return;
+  std::fprintf(stderr, "first frame painted at %.6f\n", static_cast<double>(g_get_real_time()) / 1e6);
+}
+
 gboolean OnDrawFrame(GtkWidget*, cairo_t* cr, gpointer data) {
   auto w = FindWindowShared(static_cast<HWND>(data));
   if (!w) return FALSE;
@@ -52,6 +60,7 @@ gboolean OnDrawFrame(GtkWidget*, cairo_t* cr, gpointer data) {
   cairo_set_source_surface(cr, s, 0, 0);
   cairo_paint(cr);
   cairo_surface_destroy(s);
+  NoteFirstPaint();
   return TRUE;
 }
 

@@ -7,7 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/process_launch.h"
 
@@ -84,6 +88,45 @@ TEST(ProcessLaunch, TheDesktopUsersChildGetsNoneOfOurOtherVariables) {
   EXPECT_EQ(said.find("CORVEX_LAUNCH_SECRET"), std::string::npos) << said;
   EXPECT_EQ(said.find("LD_PRELOAD"), std::string::npos) << said;
   EXPECT_NE(said.find("CHOSEN=yes\n"), std::string::npos) << said;
+}
+
+// A plain start shares our memory until the program runs: the child must still start
+// with no signal blocked or ignored whatever the calling thread set, report a step
+// that fails before the program runs, and keep to its own arguments while other
+// threads start children at the same moment.
+TEST(ProcessLaunch, PlainStartsBeginCleanReportTheirFailuresAndDoNotMixUp) {
+  sigset_t usr2, previousMask;
+  sigemptyset(&usr2);
+  sigaddset(&usr2, SIGUSR2);
+  ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr2, &previousMask), 0);
+  struct sigaction ignore{}, previousAction{};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGUSR1, &ignore, &previousAction), 0);
+  const std::string status = ChildSays(LaunchOptions(), "exec grep -E '^Sig(Blk|Ign)' /proc/self/status");
+  ::sigaction(SIGUSR1, &previousAction, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+  EXPECT_EQ(status, "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+
+  LaunchOptions nowhere;
+  nowhere.program = "/bin/true";
+  nowhere.directory = "/nonexistent/folder";
+  LaunchedChild child;
+  int error = 0;
+  EXPECT_FALSE(platform::Launch(nowhere, child, error));
+  EXPECT_EQ(error, ENOENT);
+
+  std::vector<std::string> said(4);
+  std::vector<std::thread> starters;
+  for (size_t i = 0; i < said.size(); ++i) {
+    starters.emplace_back([&said, i] {
+      for (int round = 0; round < 10; ++round) {
+        const std::string line = ChildSays(LaunchOptions(), "echo " + std::to_string(i));
+        if (line != std::to_string(i) + "\n") said[i] = line;
+      }
+    });
+  }
+  for (std::thread& starter : starters) starter.join();
+  for (size_t i = 0; i < said.size(); ++i) EXPECT_EQ(said[i], "") << "starter " << i;
 }
 
 }  // namespace

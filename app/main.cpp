@@ -1,5 +1,6 @@
 // corvex-online-setup: the whole life of the program is one modal dialog.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +10,7 @@
 #include "base/file_helpers.h"
 #include "base/install_log.h"
 #include "base/run_mode.h"
+#include "download/downloader.h"
 #include "platform/creation_mask.h"
 #include "platform/instance_lock.h"
 #include "platform/gui/backend.h"
@@ -49,6 +51,13 @@ constexpr char kUsage[] =
     "  5   stopped by a signal; nothing was changed\n"
     "  64  the command line was not understood; nothing was done\n"
     "An unattended uninstall ends with 0 removed, 1 refused, 2 files left.\n";
+
+// Engine threads of a stopped download may still be ending: they must not meet the TLS
+// library's clean-up at exit. Those that will not end in time are left to the kernel.
+int EndProcess(int status) {
+  if (!WaitForDownloadThreads(std::chrono::seconds(5))) std::_Exit(status);
+  return status;
+}
 
 // Prints the line and the usage, exit 64.
 int RefuseCommandLine(const std::string& problem) {
@@ -104,7 +113,7 @@ int main(int argc, char** argv) {
   if (GetRunMode() == kRunModeInstall && IsSilentMode()) {
     const SetupExitStatus status = RunSilentInstall();
     WriteLog("Exit app.");
-    return static_cast<int>(status);
+    return EndProcess(static_cast<int>(status));
   }
 
   if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
@@ -123,5 +132,5 @@ int main(int argc, char** argv) {
   const int status = 0;
   // A worker that would not stop in time must not meet the process's destructors.
   if (!outcome.workerStopped) std::_Exit(status);
-  return status;
+  return EndProcess(status);
 }

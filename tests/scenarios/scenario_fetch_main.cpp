@@ -87,5 +87,6 @@ int main(int argc, char** argv) {
               engine->GetErrorString().c_str(), engine->IsUsingCdn() ? 1 : 0);
   std::fflush(stdout);
   engine->StopDownload();
-  return 0;
+  // A stopped engine's threads still ending must not meet the TLS library's exit clean-up.
+  return WaitForDownloadThreads(std::chrono::seconds(10)) ? 0 : 3;
 }

@@ -19,9 +19,42 @@ bool IsFolderEntry(const ArchiveEntry& entry) {
   return false;
 }
 
+namespace {
+
+// True when a relative path, read without the file system, leaves the folder it starts in.
+bool ClimbsOut(const fs::path& relative) {
+  int depth = 0;
+  for (const fs::path& part : relative) {
+    if (part == "..") {
+      if (--depth < 0) return true;
+    } else if (part != "." && !part.empty()) {
+      ++depth;
+    }
+  }
+  return false;
+}
+
+// True when a folder on the way from `folder` to the entry is a link.
+bool ThroughALink(const std::string& folder, const fs::path& name) {
+  fs::path prefix(folder);
+  const fs::path parent = name.parent_path();
+  for (const fs::path& part : parent) {
+    prefix /= part;
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(prefix, error))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::string> FindTreeMismatch(const std::string& folder, const std::vector<ArchiveEntry>& entries) {
   for (const ArchiveEntry& entry : entries) {
-    const fs::path path = fs::path(folder) / entry.path;
+    // Confined, the program rewrites such names into the folder; the archive is still not ours.
+    const fs::path name(entry.path);
+    if (name.is_absolute() || ClimbsOut(name)) return "\"" + entry.path + "\" names a place outside the folder";
+    const fs::path path = fs::path(folder) / name;
+    if (ThroughALink(folder, name)) return "\"" + entry.path + "\" is reached through a link";
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
     if (error || !fs::exists(status)) return "\"" + entry.path + "\" is missing";
@@ -29,6 +62,11 @@ std::optional<std::string> FindTreeMismatch(const std::string& folder, const std
       if (!fs::is_directory(status)) return "\"" + entry.path + "\" is not a folder";
     } else if (entry.isLink) {
       if (!fs::is_symlink(status)) return "\"" + entry.path + "\" is not a link";
+      // A link as it landed, not as listed: it must point at something inside the folder.
+      const fs::path target = fs::read_symlink(path, error);
+      if (error || target.is_absolute() || ClimbsOut(name.parent_path() / target)) {
+        return "\"" + entry.path + "\" links outside the folder";
+      }
     } else if (entry.isReparsePoint) {
       // What the program makes of a Windows reparse point here is its own affair.
     } else {

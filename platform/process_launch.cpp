@@ -272,8 +272,17 @@ int ReadExecReport(int pipeFd) {
 // changes nothing but its descriptors, folder and confinement borrows our memory
 // instead, as vfork does, while the calling thread waits for its exec. Changing the
 // user stays with fork: the C library's set*id calls would act on our threads.
-bool CanBorrowMemory(const LaunchOptions& options) {
+// gcc says so with macros, clang through __has_feature.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define CORVEX_SANITIZED_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+#define CORVEX_SANITIZED_BUILD 1
+#endif
+#endif
+
+bool CanBorrowMemory(const LaunchOptions& options) {
+#if defined(CORVEX_SANITIZED_BUILD)
   (void)options;
   return false;  // the sanitizers' bookkeeping is not made for a child in our memory
 #else

@@ -6,16 +6,12 @@
 
 #include "download/engine_thread.h"
 #include "download/md5_digest.h"
-#include "platform/memory_prefault.h"
+#include "platform/large_buffer.h"
 #include "platform/output_file.h"
-
-namespace {
-void FreeImage(unsigned char* image) { std::free(image); }
-}  // namespace
 
 bool ImageStore::Allocate(std::uint32_t size, std::size_t digestCount) {
   Close();
-  if (auto* image = static_cast<unsigned char*>(std::calloc(size, 1))) image_.reset(image, &FreeImage);
+  image_ = platform::AllocateLargeBuffer(size);
   if (!image_) return false;
   size_ = size;
   blocks_.Reset(size, digestCount);

@@ -82,7 +82,8 @@ DispatchDecision DecideForItem(const DownloadItemMap& items, const DownloadItem&
     if (!url) return {};
     DispatchDecision decision = HandOver(DispatchAction::Split, url);
     decision.splitItemId = plan->itemId;
-    decision.splitStart = split.nCurrent + plan->share;
+    const auto kept = SplitShare(split.nEnd - split.nCurrent, split.nSpeed, MeasuredUrlSpeed(items, url));
+    decision.splitStart = split.nCurrent + (kept ? *kept : plan->share);
     return decision;
   }
   return {};

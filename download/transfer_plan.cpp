@@ -43,9 +43,13 @@ void RecordChunk(DownloadItem& item, std::uint32_t bytes, std::uint32_t now) {
   }
 }
 
-std::optional<std::uint32_t> SplitShare(std::uint32_t remainder) {
+std::optional<std::uint32_t> SplitShare(std::uint32_t remainder, int ownerSpeed, int takerSpeed) {
   if (remainder < kMinSplitRemainder) return std::nullopt;
-  return remainder / 2;
+  if (ownerSpeed <= 0 || takerSpeed <= 0) return remainder / 2;
+  const std::uint64_t kept = static_cast<std::uint64_t>(remainder) * static_cast<std::uint64_t>(ownerSpeed) /
+                             (static_cast<std::uint64_t>(ownerSpeed) + static_cast<std::uint64_t>(takerSpeed));
+  // Both keep at least a byte: the owner's transfer goes on, the new one has a range.
+  return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(kept, 1, remainder - 1));
 }
 
 std::vector<BlockCheck> PlanBlockChecks(std::uint32_t fileSize, std::size_t digestCount) {
@@ -95,6 +99,14 @@ const char* ChooseBestUrl(const DownloadItemMap& items, const char* exclude) {
     if (!best || item.nSpeed > best->nSpeed) best = &item;
   }
   return best ? best->pszUrl : nullptr;
+}
+
+int MeasuredUrlSpeed(const DownloadItemMap& items, const char* url) {
+  int speed = 0;
+  for (const auto& [id, item] : items) {
+    if (QualifiesForBest(item) && SameUrl(item.pszUrl, url)) speed = std::max(speed, item.nSpeed);
+  }
+  return speed;
 }
 
 const DownloadItem* FindRepairTemplate(const DownloadItemMap& items, std::uint32_t first, std::uint32_t last) {

@@ -40,9 +40,16 @@ inline constexpr std::uint32_t kSpeedWindowMs = 500;
 // complete (or while the item has no speed yet), nSpeed.
 void RecordChunk(DownloadItem& item, std::uint32_t bytes, std::uint32_t now);
 
-// Half of a running segment's remainder that moves to a new segment, none when the
-// remainder is below 512000 bytes.
-std::optional<std::uint32_t> SplitShare(std::uint32_t remainder);
+// Where a split cuts a running segment's remainder: the bytes its owner keeps, the
+// rest moving to a new segment; none when the remainder is below 512000 bytes. Cut in
+// proportion to the owner's and the taker's measured speeds, so that both end together
+// (a slow owner left with half of the last remainder would end the whole download
+// late); in halves while either speed is unmeasured.
+std::optional<std::uint32_t> SplitShare(std::uint32_t remainder, int ownerSpeed = 0, int takerSpeed = 0);
+
+// The speed a new connection to `url` may expect: that of its fastest item that ran or
+// runs; 0 when none was measured.
+int MeasuredUrlSpeed(const DownloadItemMap& items, const char* url);
 
 struct BlockCheck {
   std::uint32_t offset = 0;
@@ -77,11 +84,11 @@ const DownloadItem* FindRepairTemplate(const DownloadItemMap& items, std::uint32
 // whichever mirror is fastest, often the one that spoiled it.
 const DownloadItem* FindLargestRunning(const DownloadItemMap& items);
 
-// What a finished segment's free connection takes over: half of the largest running
+// What a finished segment's free connection takes over: part of the largest running
 // remainder, when fewer than `threadCount` items run and that remainder is large enough.
 struct SplitPlan {
-  int itemId = -1;          // the running item that gives up the far half of its range
-  std::uint32_t share = 0;  // bytes it gives up; the new segment starts at its nCurrent + share
+  int itemId = -1;          // the running item that gives up the far part of its range
+  std::uint32_t share = 0;  // bytes it keeps, cut in halves; the new segment starts at its nCurrent + share
 };
 std::optional<SplitPlan> PlanSplit(const DownloadItemMap& items, int threadCount);
 

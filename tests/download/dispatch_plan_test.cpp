@@ -105,6 +105,13 @@ TEST(DispatchDecision, SplitLeavesNoByteToTwoOwners) {
   EXPECT_EQ(decision.splitStart, 500100u) << "the new segment starts 500000 bytes further on";
   EXPECT_EQ(decision.url, kA) << "the fastest other mirror";
 
+  // A slow owner keeps only what it can fetch while the fastest mirror takes the rest.
+  items[0].nSpeed = 600;
+  const DispatchDecision byRates = DecideForItem(items, items[0], Context(2));
+  ASSERT_EQ(byRates.action, DispatchAction::Split);
+  EXPECT_EQ(byRates.splitStart, 100u + 1000000u / 7) << "100 bytes/s against 600";
+  items[0].nSpeed = 100;
+
   // One mirror: the split continues on the URL every segment shares.
   items[0].pszUrl = kB;
   EXPECT_EQ(DecideForItem(items, items[0], Context(1)).url, kB);

@@ -10,8 +10,7 @@ LONG CMyRegKey::Create(platform::HKEY root, const std::string& subKey) {
 
 LONG CMyRegKey::SetString(const std::string& valueName, const std::string& text) {
   if (!key_) return ERROR_INVALID_HANDLE;
-  return platform::RegSetValueEx(key_, valueName, platform::REG_SZ, text.c_str(),
-                                 static_cast<DWORD>(text.size() + 1));
+  return platform::RegSetValueEx(key_, valueName, platform::REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 LONG CMyRegKey::SetDword(const std::string& valueName, DWORD value) {

@@ -10,8 +10,7 @@ std::optional<DownloadEvent> DecodeEvent<DownloadEvent>(int wire) {
     case kDownloadEventProgress:
     case kDownloadEventFailed:
     case kDownloadEventFinished:
-    case kDownloadEventSegmentEnded:
-      return kind;
+    case kDownloadEventSegmentEnded: return kind;
   }
   return std::nullopt;
 }
@@ -25,8 +24,7 @@ std::optional<InstallEvent> DecodeEvent<InstallEvent>(int wire) {
     case kInstallEventUnpackFailed:
     case kInstallEventPermille:
     case kInstallEventExtractPercent:
-    case kInstallEventExtractError:
-      return kind;
+    case kInstallEventExtractError: return kind;
   }
   return std::nullopt;
 }
@@ -38,8 +36,7 @@ std::optional<UninstallEvent> DecodeEvent<UninstallEvent>(int wire) {
     case kUninstallEventStart:
     case kUninstallEventDone:
     case kUninstallEventFailed:
-    case kUninstallEventProgress:
-      return kind;
+    case kUninstallEventProgress: return kind;
   }
   return std::nullopt;
 }

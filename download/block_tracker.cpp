@@ -85,7 +85,6 @@ void BlockTracker::StoreResult(std::size_t block, bool matched) {
 }
 
 bool BlockTracker::AllMatched() const {
-  return std::all_of(blocks_.begin(), blocks_.end(), [](const Entry& block) {
-    return block.state == State::Checked && block.matched;
-  });
+  return std::all_of(blocks_.begin(), blocks_.end(),
+                     [](const Entry& block) { return block.state == State::Checked && block.matched; });
 }

@@ -30,8 +30,7 @@ ImageCheck DownloaderCore::CheckHash() {
   for (const BlockCheck& block : bad) {
     if (RepairData(block.offset, block.offset + block.length - 1) != S_OK) {
       WriteLog("Download_CheckHash : bytes %u-%u (block %u) did not verify from any mirror, tried %s.\n", block.offset,
-               block.offset + block.length - 1, block.offset / kHashBlockSize,
-               m_repairs.Tried(block.offset).c_str());
+               block.offset + block.length - 1, block.offset / kHashBlockSize, m_repairs.Tried(block.offset).c_str());
       return ImageCheck::Unrepairable;
     }
   }
@@ -51,8 +50,8 @@ ImageCheck DownloaderCore::RefetchUndigested(const BlockCheck& tail) {
   for (const SegmentRange& range : plan) {
     const std::size_t turn = round == 0 ? range.mirrorIndex + 1 : round;
     if (RepairData(range.nStart, range.nEnd, m_vecUrlCfg[turn % mirrors].szUrl) != S_OK) {
-      WriteLog("Download_CheckHash : bytes %u-%u did not verify from any mirror, tried %s.\n", range.nStart,
-               range.nEnd, m_repairs.Tried(range.nStart).c_str());
+      WriteLog("Download_CheckHash : bytes %u-%u did not verify from any mirror, tried %s.\n", range.nStart, range.nEnd,
+               m_repairs.Tried(range.nStart).c_str());
       return ImageCheck::Unrepairable;
     }
   }

@@ -39,10 +39,10 @@ struct DispatchDecision {
 struct DispatchContext {
   std::size_t mirrorCount = 0;
   int threadCount = 0;
-  const char* cdnUrl = nullptr;      // null: no CDN entry
+  const char* cdnUrl = nullptr;  // null: no CDN entry
   std::uint32_t now = 0;
-  std::set<std::string> wornUrls;    // mirrors that used up their strikes
-  std::set<int> tricklingIds;        // running items below the minimum average speed
+  std::set<std::string> wornUrls;  // mirrors that used up their strikes
+  std::set<int> tricklingIds;      // running items below the minimum average speed
 };
 
 // Who takes over from an item on `ownUrl` when `best` (the fastest other URL, may be

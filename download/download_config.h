@@ -8,23 +8,23 @@
 
 #include "platform/win_types.h"
 
-inline constexpr int kMaxUrlCfg = 10;      // mirror entries a manifest may contribute
+inline constexpr int kMaxUrlCfg = 10;  // mirror entries a manifest may contribute
 inline constexpr int kUrlBufferSize = 1040;
 
 // One mirror entry of a manifest.
 struct UrlCfg {
   char szUrl[kUrlBufferSize] = {};
-  BYTE bValid = 0;            // loaded from the manifest; cleared when probing finds it unusable
+  BYTE bValid = 0;              // loaded from the manifest; cleared when probing finds it unusable
   std::uint32_t nPingTime = 0;  // ICMP round trip in ms
-  BYTE bNetworkNotFull = 0;   // the mirror reported spare capacity
+  BYTE bNetworkNotFull = 0;     // the mirror reported spare capacity
 };
 
 // One load of a manifest. Copied by value into the engine when the transfer starts.
 struct DownloadConfig {
-  char szFilePath[kMaxPath] = {};  // target file, narrow text
-  std::int32_t nFileSize = 0;      // expected byte length
-  UrlCfg arrUrlCfg[kMaxUrlCfg] = {};  // manifest order; unused entries stay zero
-  std::string strFileHash;         // whole-file MD5, 32 upper-case hex digits
+  char szFilePath[kMaxPath] = {};         // target file, narrow text
+  std::int32_t nFileSize = 0;             // expected byte length
+  UrlCfg arrUrlCfg[kMaxUrlCfg] = {};      // manifest order; unused entries stay zero
+  std::string strFileHash;                // whole-file MD5, 32 upper-case hex digits
   std::vector<std::string> vecBlockHash;  // MD5 of each 1 MiB block, in order
 };
 

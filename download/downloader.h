@@ -31,23 +31,23 @@ enum ItemStatus : int {
 // One segment (or the manifest download): an inclusive byte range on one URL.
 struct DownloadItem {
   int nId = 0;
-  std::uint32_t nStart = 0;    // first byte requested from the server
-  std::uint32_t nCurrent = 0;  // next byte to write
-  std::uint32_t nEnd = 0;      // last byte, inclusive
+  std::uint32_t nStart = 0;      // first byte requested from the server
+  std::uint32_t nCurrent = 0;    // next byte to write
+  std::uint32_t nEnd = 0;        // last byte, inclusive
   const char* pszUrl = nullptr;  // points into storage the engine keeps for its lifetime
-  void* hCurl = nullptr;       // transfer handle, set while a transfer is set up or runs
-  int nResult = 0;             // transfer result of the last run (0 = success)
+  void* hCurl = nullptr;         // transfer handle, set while a transfer is set up or runs
+  int nResult = 0;               // transfer result of the last run (0 = success)
   std::FILE* pFile = nullptr;
   void* pOwner = nullptr;
-  std::uint32_t hThread = 0;   // serial number of the segment's thread
+  std::uint32_t hThread = 0;  // serial number of the segment's thread
   std::uint32_t dwLastTick = 0;
   std::uint32_t dwStartTick = 0;
   std::uint32_t dwEndTick = 0;
-  int nSpeed = 0;              // bytes per second over the last measuring window
+  int nSpeed = 0;  // bytes per second over the last measuring window
   int nStatus = E_Status_Runing;
-  std::uint32_t nWindowBytes = 0;   // bytes received since dwWindowTick
-  std::uint32_t dwWindowTick = 0;   // start of the current measuring window
-  bool bRepair = false;             // fetches a bad block again; never split
+  std::uint32_t nWindowBytes = 0;  // bytes received since dwWindowTick
+  std::uint32_t dwWindowTick = 0;  // start of the current measuring window
+  bool bRepair = false;            // fetches a bad block again; never split
 };
 
 using DownloadItemMap = std::map<int, DownloadItem>;

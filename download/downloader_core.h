@@ -132,8 +132,8 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, priv
   ProgressCallback m_callback GUARDED_BY(m_lock);
   std::atomic<bool> m_bStopped{false};  // set under m_lock: StopDownload ran, no event may follow
 
-  DownloadConfig m_config;                    // set by BeginDownload before any segment
-  std::vector<UrlCfg> m_vecUrlCfg;            // fixed once CheckDownload ran
+  DownloadConfig m_config;          // set by BeginDownload before any segment
+  std::vector<UrlCfg> m_vecUrlCfg;  // fixed once CheckDownload ran
   UrlCfg m_cdnUrlCfg;
   std::atomic<int> m_nThreadPerUrl{0};
   std::string m_strProxy GUARDED_BY(m_settingsMutex);

@@ -21,8 +21,7 @@ struct MillisecondsOrigin {
 
 std::uint64_t WallClockMs() {
   using namespace std::chrono;
-  return static_cast<std::uint64_t>(
-      duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 void StoreLittleEndian16(std::uint8_t* at, std::uint16_t value) {
@@ -34,9 +33,7 @@ void StoreLittleEndian32(std::uint8_t* at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::uint16_t LoadLittleEndian16(const std::uint8_t* at) {
-  return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
+std::uint16_t LoadLittleEndian16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | (at[1] << 8)); }
 
 std::uint32_t LoadLittleEndian32(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
@@ -57,8 +54,8 @@ std::uint16_t IcmpChecksum(const std::uint8_t* data, std::size_t size) {
   return static_cast<std::uint16_t>(~sum & 0xFFFF);
 }
 
-void BuildEchoRequest(std::uint8_t (&packet)[kEchoRequestSize], std::uint16_t identifier,
-                      std::uint16_t sequence, std::uint32_t sendTime) {
+void BuildEchoRequest(std::uint8_t (&packet)[kEchoRequestSize], std::uint16_t identifier, std::uint16_t sequence,
+                      std::uint32_t sendTime) {
   std::memset(packet, 0, sizeof packet);
   packet[0] = kIcmpEchoRequest;
   packet[1] = 0;
@@ -74,9 +71,7 @@ std::uint32_t GetMilliseconds() {
   return static_cast<std::uint32_t>(WallClockMs() - origin.wallMs + origin.tick);
 }
 
-std::uint16_t PeekNextEchoSequence() {
-  return static_cast<std::uint16_t>(g_echoSequence.load() + 1);
-}
+std::uint16_t PeekNextEchoSequence() { return static_cast<std::uint16_t>(g_echoSequence.load() + 1); }
 
 IcmpPinger::IcmpPinger() {
   int error = 0;
@@ -119,8 +114,7 @@ bool IcmpPinger::Echo(std::uint32_t address, EchoReply* reply, std::uint32_t tim
     const platform::IcmpWaitResult waited = m_socket->WaitReadable(kEchoWaitSliceMs);
     if (waited == platform::IcmpWaitResult::Readable) {
       const std::uint32_t receiveTime = GetMilliseconds();
-      if (m_socket->Receive(datagram, kEchoReceiveLimit) &&
-          AcceptReply(datagram, sequence, receiveTime, reply)) {
+      if (m_socket->Receive(datagram, kEchoReceiveLimit) && AcceptReply(datagram, sequence, receiveTime, reply)) {
         return true;
       }
     } else if (waited == platform::IcmpWaitResult::Failed) {
@@ -130,8 +124,8 @@ bool IcmpPinger::Echo(std::uint32_t address, EchoReply* reply, std::uint32_t tim
   }
 }
 
-bool IcmpPinger::AcceptReply(const platform::IcmpDatagram& datagram, std::uint16_t sequence,
-                             std::uint32_t receiveTime, EchoReply* reply) const {
+bool IcmpPinger::AcceptReply(const platform::IcmpDatagram& datagram, std::uint16_t sequence, std::uint32_t receiveTime,
+                             EchoReply* reply) const {
   const std::vector<std::uint8_t>& bytes = datagram.bytes;
   std::size_t ipHeaderLength = 0;
   std::uint8_t ttl = datagram.ttl;
@@ -171,9 +165,7 @@ namespace {
 
 // The address to ping: the host part up to any ":port" (or a path the host part may
 // carry), since neither belongs to the address.
-std::string PingTargetOf(const std::string& hostPart) {
-  return hostPart.substr(0, hostPart.find_first_of(":/"));
-}
+std::string PingTargetOf(const std::string& hostPart) { return hostPart.substr(0, hostPart.find_first_of(":/")); }
 
 }  // namespace
 

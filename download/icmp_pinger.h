@@ -28,8 +28,8 @@ std::uint16_t IcmpChecksum(const std::uint8_t* data, std::size_t size);
 
 // Fills the 44-byte echo request: type 8, code 0, checksum, identifier, sequence and
 // send time in little-endian order, 32 zero bytes after them.
-void BuildEchoRequest(std::uint8_t (&packet)[kEchoRequestSize], std::uint16_t identifier,
-                      std::uint16_t sequence, std::uint32_t sendTime);
+void BuildEchoRequest(std::uint8_t (&packet)[kEchoRequestSize], std::uint16_t identifier, std::uint16_t sequence,
+                      std::uint32_t sendTime);
 
 // Process-wide millisecond clock: wall-clock milliseconds since its first call, plus
 // the tick count at that first call; truncated to 32 bits.
@@ -60,8 +60,8 @@ class IcmpPinger {
 
  private:
   bool Echo(std::uint32_t address, EchoReply* reply, std::uint32_t timeoutMs);
-  bool AcceptReply(const platform::IcmpDatagram& datagram, std::uint16_t sequence,
-                   std::uint32_t receiveTime, EchoReply* reply) const;
+  bool AcceptReply(const platform::IcmpDatagram& datagram, std::uint16_t sequence, std::uint32_t receiveTime,
+                   EchoReply* reply) const;
 
   std::unique_ptr<platform::IcmpSocket> m_socket;
   std::uint16_t m_nIdentifier = 0;

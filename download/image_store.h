@@ -55,8 +55,8 @@ class ImageStore {
   bool FinishChunk(const ChunkCopy& copy);
 
   struct Verdict {
-    bool verified = false;         // the whole-file digest matches
-    std::vector<BlockCheck> bad;   // blocks whose digest does not match
+    bool verified = false;        // the whole-file digest matches
+    std::vector<BlockCheck> bad;  // blocks whose digest does not match
   };
   // Only the whole-file digest verifies a file: blocks say what to fetch again. Blocks
   // that matched in an earlier round and were not written since are not digested again.

@@ -75,8 +75,7 @@ HRESULT DownloaderCore::LoadConfigFile(const std::wstring& configPath, const std
   std::shared_ptr<IXMLParse> xml;
   if (FAILED(CreateXMLParse(xml)) || !xml) return LoadConfig(nullptr, targetPath);
   if (!xml->ReadFromFile(configPath)) {
-    WriteLog("Download_LoadConfig : manifest file (%s) does not parse.\n",
-             platform::WideToNarrow(configPath).c_str());
+    WriteLog("Download_LoadConfig : manifest file (%s) does not parse.\n", platform::WideToNarrow(configPath).c_str());
     m_nErrorCode = ConfigLoadError;
     return E_INVALIDARG;
   }

@@ -51,8 +51,8 @@ std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& pr
     result = curl_easy_perform(handle);
     if (result == CURLE_OK) {
       curl_off_t advertised = -1;
-      if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &advertised) == CURLE_OK &&
-          advertised >= 0 && advertised < static_cast<curl_off_t>(kUnknownLength)) {
+      if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &advertised) == CURLE_OK && advertised >= 0 &&
+          advertised < static_cast<curl_off_t>(kUnknownLength)) {
         length = static_cast<std::uint32_t>(advertised);
       }
     }

@@ -60,8 +60,7 @@ HRESULT DownloaderCore::CheckDownload(DownloadConfig& config) {
       WriteLog("Download_CheckDownload: Warring, m_vecUrlCfg.size() <= 2.\n");
       WriteLog("Download_CheckDownload: Add Ama now.\n");
       break;
-    case CdnUse::NotNeeded:
-      break;
+    case CdnUse::NotNeeded: break;
   }
   m_vecUrlCfg = std::move(ranked.mirrors);
   if (cdnEntry) m_cdnUrlCfg = *cdnEntry;

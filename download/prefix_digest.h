@@ -67,10 +67,10 @@ class PrefixDigest {
   std::vector<bool> complete_ GUARDED_BY(state_);
   // The context before each block hashed so far.
   std::vector<Context> checkpoints_ GUARDED_BY(reading_);
-  Context context_ GUARDED_BY(reading_);  // after `hashedBlocks_` blocks
+  Context context_ GUARDED_BY(reading_);             // after `hashedBlocks_` blocks
   std::size_t hashedBlocks_ GUARDED_BY(state_) = 0;  // written with reading_ held too
   bool busy_ GUARDED_BY(state_) = false;             // the thread is hashing a block
   bool stop_ GUARDED_BY(state_) = false;
-  bool broken_ GUARDED_BY(state_) = false;           // the thread could not hash and ended
+  bool broken_ GUARDED_BY(state_) = false;  // the thread could not hash and ended
   std::thread thread_;
 };

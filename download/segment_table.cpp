@@ -185,9 +185,7 @@ std::optional<SegmentTable::Handover> SegmentTable::Dispatch(int id, const Decid
 // Returns the id of the segment to start, or -1.
 int SegmentTable::ApplyLocked(DownloadItem& item, const DispatchDecision& decision) {
   switch (decision.action) {
-    case DispatchAction::MarkComplete:
-      item.nStatus = E_Status_StopByDispatch;
-      return -1;
+    case DispatchAction::MarkComplete: item.nStatus = E_Status_StopByDispatch; return -1;
     case DispatchAction::Resume:
       item.nStatus = E_Status_Replaced;
       return InsertSegmentLocked(ContinuationOf(item, decision.url, item.nCurrent));
@@ -206,8 +204,7 @@ int SegmentTable::ApplyLocked(DownloadItem& item, const DispatchDecision& decisi
     }
     case DispatchAction::None:
     case DispatchAction::Wait:
-    case DispatchAction::GiveUp:
-      return -1;
+    case DispatchAction::GiveUp: return -1;
   }
   return -1;
 }

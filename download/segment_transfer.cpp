@@ -20,9 +20,7 @@ namespace {
 constexpr const char kSegmentUserAgent[] = "Downloader";
 
 // Log lines show handles as numbers.
-int HandleValue(const void* handle) {
-  return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle) & 0x7FFFFFFF);
-}
+int HandleValue(const void* handle) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle) & 0x7FFFFFFF); }
 
 }  // namespace
 
@@ -275,11 +273,8 @@ void DownloaderCore::CompleteIfIdleLocked() {
       ClearRunning();
       EmitLocked(kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
       break;
-    case ImageCheck::Repairing:
-      break;
-    case ImageCheck::Unrepairable:
-      EndFailedLocked();
-      break;
+    case ImageCheck::Repairing: break;
+    case ImageCheck::Unrepairable: EndFailedLocked(); break;
   }
 }
 

@@ -85,8 +85,7 @@ std::vector<SegmentRange> PlanRefetch(const BlockCheck& tail, std::size_t mirror
 
 namespace {
 bool QualifiesForBest(const DownloadItem& item) {
-  return item.nStatus == E_Status_Runing || item.nStatus == E_Status_StopByDispatch ||
-         item.nStatus == E_Status_Succeed;
+  return item.nStatus == E_Status_Runing || item.nStatus == E_Status_StopByDispatch || item.nStatus == E_Status_Succeed;
 }
 bool SameUrl(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 }  // namespace

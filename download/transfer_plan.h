@@ -20,7 +20,7 @@ int EffectiveThreadsPerUrl(int configured);
 
 struct SegmentRange {
   std::uint32_t nStart = 0;
-  std::uint32_t nEnd = 0;      // inclusive
+  std::uint32_t nEnd = 0;       // inclusive
   std::size_t mirrorIndex = 0;  // mirrors take turns in rank order
 };
 

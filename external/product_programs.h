@@ -26,14 +26,13 @@ inline constexpr const char kFullUninstallParam[] = "/full_uninstall";
 inline constexpr const char kSilentUninstallParam[] = " /SILENT";
 
 // The "/option:" words looked for in the installer's own file name, in order.
-inline constexpr std::array<const char*, 5> kOptionWords = {"copy", "ripper", "creator", "converter",
-                                                            "uhd_drive_tool"};
+inline constexpr std::array<const char*, 5> kOptionWords = {"copy", "ripper", "creator", "converter", "uhd_drive_tool"};
 
 // The product's processes closed before its files are replaced, in order.
 inline constexpr std::array<const char*, 20> kProcessNames = {
-    "Corvex64.exe",   "Corvex.exe",      "Corvex XI.exe",  "Corvex XI (x64).exe", "CorvexInvisible.exe",
-    "VexUpdate.exe",  "VexRepair.exe",   "VexProcess.exe", "VexReport.exe",       "VexRegOp.exe",
-    "VexCheck.exe",   "VexCore.exe",     "VexCopy.exe",    "Shunter.exe",         "Quillwork.exe",
+    "Corvex64.exe",    "Corvex.exe",     "Corvex XI.exe",  "Corvex XI (x64).exe", "CorvexInvisible.exe",
+    "VexUpdate.exe",   "VexRepair.exe",  "VexProcess.exe", "VexReport.exe",       "VexRegOp.exe",
+    "VexCheck.exe",    "VexCore.exe",    "VexCopy.exe",    "Shunter.exe",         "Quillwork.exe",
     "ClipFetcher.exe", "LockLifter.exe", "VexIOS64.exe",   "VexIOS.exe",          "PocketCapture.exe"};
 
 // Traces of the main product in the user's roaming application-data folder.

@@ -20,12 +20,18 @@ VendorConfig ParseVendorConfig(const std::string& text) {
     const std::string key = line.substr(0, eq);
     std::string value = line.substr(eq + 1);
     while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
-    if (key == "web_site") config.webSite = value;
-    else if (key == "statistics_host") config.statisticsHost = value;
-    else if (key == "crash_host") config.crashHost = value;
-    else if (key == "cdn_domain_marker") config.cdnDomainMarker = value;
-    else if (key == "user_record_key") config.userRecordKey = value;
-    else if (key == "user_record_value") config.userRecordValue = value;
+    if (key == "web_site")
+      config.webSite = value;
+    else if (key == "statistics_host")
+      config.statisticsHost = value;
+    else if (key == "crash_host")
+      config.crashHost = value;
+    else if (key == "cdn_domain_marker")
+      config.cdnDomainMarker = value;
+    else if (key == "user_record_key")
+      config.userRecordKey = value;
+    else if (key == "user_record_value")
+      config.userRecordValue = value;
   }
   return config;
 }

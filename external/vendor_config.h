@@ -4,10 +4,10 @@
 #include <string>
 
 struct VendorConfig {
-  std::string webSite;         // "http://host[:port]" without a trailing '/'
-  std::string statisticsHost;  // base of the statistics endpoint
-  std::string crashHost;       // base of the crash endpoint
-  std::string cdnDomainMarker; // a mirror URL containing it is the CDN
+  std::string webSite;          // "http://host[:port]" without a trailing '/'
+  std::string statisticsHost;   // base of the statistics endpoint
+  std::string crashHost;        // base of the crash endpoint
+  std::string cdnDomainMarker;  // a mirror URL containing it is the CDN
   // Where the main product records its user once it has run: an HKLM key below
   // SOFTWARE and a text value in it (read in both registry views).
   std::string userRecordKey;

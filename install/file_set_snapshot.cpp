@@ -67,8 +67,7 @@ bool FileSetSnapshot::Restore() const {
     }
     for (const fs::directory_entry& entry : fs::directory_iterator(folder.path, error)) {
       const std::string name = entry.path().filename().string();
-      if (std::find(folder.names.begin(), folder.names.end(), name) == folder.names.end() &&
-          !entry.is_directory()) {
+      if (std::find(folder.names.begin(), folder.names.end(), name) == folder.names.end() && !entry.is_directory()) {
         fs::remove(entry.path(), error);
       }
     }

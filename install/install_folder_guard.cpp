@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Folders of the operating system that hold nothing of ours at any depth.
-constexpr const char* kSystemTrees[] = {"/bin",   "/boot", "/dev",  "/etc", "/lib", "/lib32", "/lib64",
-                                        "/libx32", "/proc", "/run", "/sbin", "/sys", "/usr",  "/var"};
+constexpr const char* kSystemTrees[] = {"/bin",    "/boot", "/dev", "/etc",  "/lib", "/lib32", "/lib64",
+                                        "/libx32", "/proc", "/run", "/sbin", "/sys", "/usr",   "/var"};
 // Folders that may hold an install folder but must never be removed themselves.
 constexpr const char* kSystemParents[] = {"/opt", "/home", "/srv", "/mnt", "/media", "/tmp"};
 
@@ -61,8 +61,8 @@ std::vector<std::string> UserFolders() {
   if (const std::string home = platform::ResolveDesktopUser().home; !home.empty()) out.push_back(home);
   for (platform::KnownFolder known :
        {platform::KnownFolder::Documents, platform::KnownFolder::Downloads, platform::KnownFolder::Desktop,
-        platform::KnownFolder::RoamingAppData, platform::KnownFolder::LocalAppData,
-        platform::KnownFolder::UserPrograms, platform::KnownFolder::LocalState}) {
+        platform::KnownFolder::RoamingAppData, platform::KnownFolder::LocalAppData, platform::KnownFolder::UserPrograms,
+        platform::KnownFolder::LocalState}) {
     const std::string folder = platform::WideToNarrow(platform::GetKnownFolder(known));
     if (!folder.empty()) out.push_back(folder);
   }

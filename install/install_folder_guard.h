@@ -9,9 +9,9 @@ enum class FolderVerdict {
   kMayDelete,
   kEmptyPath,
   kRelativePath,
-  kRootFolder,      // "/" or the sandbox root
-  kHomeFolder,      // a home folder, one of the user's own folders, or a folder above one
-  kSystemFolder,    // a folder of the operating system, inside one, or above one
+  kRootFolder,         // "/" or the sandbox root
+  kHomeFolder,         // a home folder, one of the user's own folders, or a folder above one
+  kSystemFolder,       // a folder of the operating system, inside one, or above one
   kNotProductInstall,  // not the registered folder of this product, or no uninstaller of root's there
   kNotTrusted,         // it, or a folder above it, is a link, another user's, or writable by others
 };

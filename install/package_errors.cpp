@@ -13,24 +13,15 @@ void SetLastInstallError(int code) { g_lastInstallError.store(code); }
 
 const char* InstallErrorName(int code) {
   switch (code) {
-    case kInstallNoError:
-      return "NoError";
-    case kInstallPointNull:
-      return "PointNull";
-    case kInstallSetupFileError:
-      return "SetupFileError";
-    case kInstallDirWriteError:
-      return "DirWriteError";
-    case kInstallMallocBrror:
-      return "MallocBrror";
-    case kInstallFileError:
-      return "InstallFileError";
-    case kInstallDiskFull:
-      return "DiskFullError";
-    case kInstallExtractError:
-      return "ExtractError";
-    default:
-      return "UnknownError";
+    case kInstallNoError: return "NoError";
+    case kInstallPointNull: return "PointNull";
+    case kInstallSetupFileError: return "SetupFileError";
+    case kInstallDirWriteError: return "DirWriteError";
+    case kInstallMallocBrror: return "MallocBrror";
+    case kInstallFileError: return "InstallFileError";
+    case kInstallDiskFull: return "DiskFullError";
+    case kInstallExtractError: return "ExtractError";
+    default: return "UnknownError";
   }
 }
 

@@ -32,7 +32,7 @@ struct PackageInfo {
   char releaseDate[16];     // "2020-06-16"
   char webAddress[128];
   char publisher[67];
-  std::int32_t is64Bit;     // non-zero: the payload holds the 64-bit build
+  std::int32_t is64Bit;  // non-zero: the payload holds the 64-bit build
   char reserved2[3600];
 };
 

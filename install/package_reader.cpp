@@ -105,17 +105,13 @@ bool WriteUninstaller(const std::wstring& uninstallerPath, const char* bytes, st
 // The last install error for an extraction that did not complete.
 int InstallErrorFor(ExtractFailure failure) {
   switch (failure) {
-    case ExtractFailure::DiskFull:
-      return kInstallDiskFull;
-    case ExtractFailure::NotWritable:
-      return kInstallDirWriteError;
+    case ExtractFailure::DiskFull: return kInstallDiskFull;
+    case ExtractFailure::NotWritable: return kInstallDirWriteError;
     case ExtractFailure::Failed:
-    case ExtractFailure::Cancelled:
-      return kInstallExtractError;
+    case ExtractFailure::Cancelled: return kInstallExtractError;
     case ExtractFailure::None:
     case ExtractFailure::Staging:
-    case ExtractFailure::ArchiveUnusable:
-      break;
+    case ExtractFailure::ArchiveUnusable: break;
   }
   return kInstallMallocBrror;
 }

@@ -18,8 +18,7 @@
 // the last install error. Runs on the install worker; every callback is made on the
 // calling thread.
 HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
-                           bool removeExtractTemp, bool writeUninstaller,
-                           const std::atomic<bool>* cancel = nullptr);
+                           bool removeExtractTemp, bool writeUninstaller, const std::atomic<bool>* cancel = nullptr);
 
 // Reads the 4096-byte info block into `block`. S_OK, E_POINTER or E_FAIL (cannot be
 // opened, or the stored offset lies beyond size - 4096); on failure `block` keeps

@@ -1,7 +1,7 @@
 #include <vector>
 
-#include "install/product_processes.h"
 #include "base/install_log.h"
+#include "install/product_processes.h"
 #include "platform/desktop_session.h"
 #include "platform/elevation.h"
 #include "platform/process.h"
@@ -40,7 +40,8 @@ std::unique_ptr<platform::Process> StartElevated(const std::wstring& file, const
   start.program = platform::WideToNarrow(file);
   start.directory = platform::WideToNarrow(directory);
   start.arguments = {start.program};
-  for (auto& arg : platform::SplitCommandLine(platform::WideToNarrow(parameters))) start.arguments.push_back(std::move(arg));
+  for (auto& arg : platform::SplitCommandLine(platform::WideToNarrow(parameters)))
+    start.arguments.push_back(std::move(arg));
   return platform::StartProcess(start);
 }
 
@@ -57,8 +58,7 @@ bool OpenWebPage(const std::string& url) {
       return false;
     }
     if (user->uid == 0) {
-      WriteLog("Web page not opened, a browser is not started as root and no desktop user is known: %s\n",
-               url.c_str());
+      WriteLog("Web page not opened, a browser is not started as root and no desktop user is known: %s\n", url.c_str());
       return false;
     }
     start.runAs = *user;

@@ -84,12 +84,9 @@ void SevenZipConsoleReader::Progress(unsigned percent) {
 
 int SevenZipStatusError(SevenZipEnd end, int exitCode) {
   switch (end) {
-    case SevenZipEnd::NotStarted:
-      return kSevenZipFatalError;
-    case SevenZipEnd::Signalled:
-      return kSevenZipUserBreak;
-    case SevenZipEnd::Exited:
-      break;
+    case SevenZipEnd::NotStarted: return kSevenZipFatalError;
+    case SevenZipEnd::Signalled: return kSevenZipUserBreak;
+    case SevenZipEnd::Exited: break;
   }
   switch (exitCode) {
     case 0:
@@ -97,9 +94,7 @@ int SevenZipStatusError(SevenZipEnd end, int exitCode) {
       return 0;
     case kSevenZipCommandLineError:
     case kSevenZipOutOfMemory:
-    case kSevenZipUserBreak:
-      return exitCode;
-    default:
-      return kSevenZipFatalError;
+    case kSevenZipUserBreak: return exitCode;
+    default: return kSevenZipFatalError;
   }
 }

@@ -17,8 +17,8 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && ca
 
 }  // namespace
 
-bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder,
-                                 const char* password, bool removeExtractTemp) {
+bool C7ZExtractor::ExtractBuffer(const void* buffer, std::uint32_t size, const char* outputFolder, const char* password,
+                                 bool removeExtractTemp) {
   if (buffer == nullptr || outputFolder == nullptr) return false;
   times_ = SevenZipPhaseTimes();
   SevenZipPhaseTimer timer(&times_);
@@ -66,10 +66,9 @@ bool C7ZExtractor::ExtractFileRange(std::FILE* source, std::uint64_t offset, std
   return ExtractStaged(staging, staged, prelisted, timer, outputFolder, password, removeExtractTemp);
 }
 
-bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged,
-                                 ArchiveCheck* prelisted, SevenZipPhaseTimer& timer, const char* outputFolder,
-                                 const char* password, bool removeExtractTemp,
-                                 std::optional<ExpectedRange> expected) {
+bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, ArchiveCheck* prelisted,
+                                 SevenZipPhaseTimer& timer, const char* outputFolder, const char* password,
+                                 bool removeExtractTemp, std::optional<ExpectedRange> expected) {
   failure_ = ExtractFailure::None;
   guard_ = SevenZipGuard::None;
   if (staged == SevenZipStaging::Result::NoPrivateFolder || staged == SevenZipStaging::Result::NotWritable ||
@@ -97,8 +96,8 @@ bool C7ZExtractor::ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Resu
   control.prelisted = prelisted;
   control.cancel = cancel_;
   control.onlySevenZip = expected.has_value();
-  SevenZipRunReport report = SevenZipMain(static_cast<int>(argv.size()), argv.data(), callback_,
-                                          ForwardSevenZipError, ForwardSevenZipProgress, control);
+  SevenZipRunReport report = SevenZipMain(static_cast<int>(argv.size()), argv.data(), callback_, ForwardSevenZipError,
+                                          ForwardSevenZipProgress, control);
   timer.Restart();
   guard_ = report.guard;
   failure_ = Judge(report, outputFolder, expected);
@@ -118,8 +117,8 @@ ExtractFailure C7ZExtractor::Judge(SevenZipRunReport& report, const char* output
   }
   if (report.guard == SevenZipGuard::None) return ExtractFailure::ArchiveUnusable;
   if (!report.Succeeded()) {
-    WriteLog("C7ZExtractor : 7zz ended with status %d after %d error lines%s%s.\n", report.status,
-             report.errorLines, report.errorLines ? ", the first: " : "", report.firstErrorLine.c_str());
+    WriteLog("C7ZExtractor : 7zz ended with status %d after %d error lines%s%s.\n", report.status, report.errorLines,
+             report.errorLines ? ", the first: " : "", report.firstErrorLine.c_str());
     if (report.diskFull) return ExtractFailure::DiskFull;
     if (report.notWritable) return ExtractFailure::NotWritable;
     return report.check.listing.opened ? ExtractFailure::Failed : ExtractFailure::ArchiveUnusable;

@@ -42,8 +42,8 @@ class C7ZExtractor {
   };
   // Everything after staging: the log line, the handler run, the checks and the clean-up.
   bool ExtractStaged(SevenZipStaging& staging, SevenZipStaging::Result staged, ArchiveCheck* prelisted,
-                     SevenZipPhaseTimer& timer, const char* outputFolder, const char* password,
-                     bool removeExtractTemp, std::optional<ExpectedRange> expected = std::nullopt);
+                     SevenZipPhaseTimer& timer, const char* outputFolder, const char* password, bool removeExtractTemp,
+                     std::optional<ExpectedRange> expected = std::nullopt);
   // Why a run that ended failed, logged; None when it succeeded.
   ExtractFailure Judge(SevenZipRunReport& report, const char* outputFolder,
                        const std::optional<ExpectedRange>& expected);

@@ -1,8 +1,8 @@
 #include "install/seven_zip_handler.h"
 
 #include <cstdlib>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -27,12 +27,9 @@ class RecordingReceiver : public I7zFileInfoCallback {
 
 SevenZipEnd EndOf(const platform::ChildProcessResult& result) {
   switch (result.outcome) {
-    case platform::ChildOutcome::Exited:
-      return SevenZipEnd::Exited;
-    case platform::ChildOutcome::Signalled:
-      return SevenZipEnd::Signalled;
-    case platform::ChildOutcome::NotStarted:
-      break;
+    case platform::ChildOutcome::Exited: return SevenZipEnd::Exited;
+    case platform::ChildOutcome::Signalled: return SevenZipEnd::Signalled;
+    case platform::ChildOutcome::NotStarted: break;
   }
   return SevenZipEnd::NotStarted;
 }
@@ -142,7 +139,8 @@ SevenZipRunReport SevenZipMain(int argc, const char* const argv[], I7zFileInfoCa
   } else {
     report.guard = SevenZipGuard::ListingCheck;
     WriteLog("SevenZipMain : no Landlock confinement, %s listed and checked first.\n", archive.c_str());
-    report.check = havePrelisted ? std::move(*control.prelisted) : ListForCheck(archive, passwordSwitch, control.cancel, control.onlySevenZip);
+    report.check = havePrelisted ? std::move(*control.prelisted)
+                                 : ListForCheck(archive, passwordSwitch, control.cancel, control.onlySevenZip);
     if (control.cancel && control.cancel->load()) {
       report.cancelled = true;
       report.guard = SevenZipGuard::None;

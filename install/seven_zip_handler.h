@@ -36,11 +36,11 @@ enum class SevenZipGuard {
 
 // What one run needs beyond its argument vector.
 struct SevenZipRunControl {
-  SevenZipPhaseTimes* times = nullptr;      // receives the listing and extraction times
-  ArchiveCheck* prelisted = nullptr;        // a listing made before, taken when clean
+  SevenZipPhaseTimes* times = nullptr;        // receives the listing and extraction times
+  ArchiveCheck* prelisted = nullptr;          // a listing made before, taken when clean
   const std::atomic<bool>* cancel = nullptr;  // turns true: the program is killed
-  bool allowLandlock = true;                // false: list and check first in any case
-  bool onlySevenZip = false;                // "-t7z": the archive is a 7z one inside the file
+  bool allowLandlock = true;                  // false: list and check first in any case
+  bool onlySevenZip = false;                  // "-t7z": the archive is a 7z one inside the file
 };
 
 // How the run ended and what the caller needs to check its result.

@@ -93,8 +93,8 @@ ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines) {
   return listing;
 }
 
-ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch,
-                           SevenZipConsoleReader* reader, const std::atomic<bool>* cancel, bool onlySevenZip) {
+ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch, SevenZipConsoleReader* reader,
+                           const std::atomic<bool>* cancel, bool onlySevenZip) {
   std::vector<std::string> argv = {kSevenZipProgram, "l", "-slt", "-bsp0", archive};
   if (onlySevenZip) argv.push_back("-t7z");
   if (!passwordSwitch.empty()) argv.push_back(passwordSwitch);
@@ -115,7 +115,7 @@ ArchiveListing ListArchive(const std::string& archive, const std::string& passwo
   if (reader) {
     reader->OnEnd(result.outcome == platform::ChildOutcome::NotStarted  ? SevenZipEnd::NotStarted
                   : result.outcome == platform::ChildOutcome::Signalled ? SevenZipEnd::Signalled
-                                                                         : SevenZipEnd::Exited,
+                                                                        : SevenZipEnd::Exited,
                   result.exitCode);
   }
   return listing;

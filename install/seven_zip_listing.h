@@ -11,8 +11,8 @@
 #include "install/seven_zip_path_check.h"
 
 struct ArchiveListing {
-  bool started = false;  // the program ran
-  bool opened = false;   // the archive could be opened and its items were listed
+  bool started = false;            // the program ran
+  bool opened = false;             // the archive could be opened and its items were listed
   std::uint64_t offset = 0;        // where the archive starts in the file listed
   std::uint64_t physicalSize = 0;  // the archive's own length in that file
   std::vector<ArchiveEntry> entries;
@@ -22,9 +22,8 @@ struct ArchiveListing {
 // answered with an empty line, as the extraction answers it; `reader` (may be null)
 // sees the run's output and end; `cancel` (may be null) ends the run early.
 // `onlySevenZip` looks for nothing but a 7z archive in the file.
-ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch,
-                           SevenZipConsoleReader* reader, const std::atomic<bool>* cancel = nullptr,
-                           bool onlySevenZip = false);
+ArchiveListing ListArchive(const std::string& archive, const std::string& passwordSwitch, SevenZipConsoleReader* reader,
+                           const std::atomic<bool>* cancel = nullptr, bool onlySevenZip = false);
 
 // Parses the technical listing: the items after the "----------" line.
 ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines);

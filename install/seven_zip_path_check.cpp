@@ -69,7 +69,8 @@ std::optional<std::string> CheckLinkTarget(const ArchiveEntry& entry) {
 std::optional<std::string> FindEscapingEntry(const std::vector<ArchiveEntry>& entries) {
   std::set<std::string> linkPaths;
   for (const auto& entry : entries) {
-    if (entry.isLink || entry.isReparsePoint) linkPaths.insert(JoinPath(SplitPath(entry.path), SplitPath(entry.path).size()));
+    if (entry.isLink || entry.isReparsePoint)
+      linkPaths.insert(JoinPath(SplitPath(entry.path), SplitPath(entry.path).size()));
   }
   for (const auto& entry : entries) {
     if (auto problem = CheckPath(entry.path, "path")) return problem;

@@ -11,8 +11,8 @@ struct ArchiveEntry {
   std::string path;        // as listed, '/' separated
   std::string attributes;  // "A -rw-r--r--", "D drwxr-xr-x", "A lrwxrwxrwx", "A"
   std::uint64_t size = 0;
-  bool isLink = false;         // a symbolic link (its target below, once known)
-  bool isReparsePoint = false; // a Windows reparse point: no target we could check
+  bool isLink = false;          // a symbolic link (its target below, once known)
+  bool isReparsePoint = false;  // a Windows reparse point: no target we could check
   std::string linkTarget;
   std::string hardLinkTarget;
 };

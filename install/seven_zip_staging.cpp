@@ -38,12 +38,9 @@ std::string SevenZipStaging::CreateUniqueFolder() {
   std::snprintf(tick, sizeof(tick), "%x/", platform::GetTickCount());
   const std::string name = temp + tick;
   switch (platform::CreatePrivateFolder(name)) {
-    case platform::PrivateFolderResult::Created:
-      return name;
-    case platform::PrivateFolderResult::AlreadyExists:
-      break;
-    case platform::PrivateFolderResult::Failed:
-      return std::string();
+    case platform::PrivateFolderResult::Created: return name;
+    case platform::PrivateFolderResult::AlreadyExists: break;
+    case platform::PrivateFolderResult::Failed: return std::string();
   }
   for (int attempt = 0; attempt < kRandomNameAttempts; ++attempt) {
     std::string pattern = temp + "corvex-XXXXXX";
@@ -101,8 +98,8 @@ SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t
   return complete ? Result::Staged : Result::ShortWrite;
 }
 
-SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::uint64_t offset,
-                                                        std::uint32_t size, const SkeletonReady& onSkeleton) {
+SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::uint64_t offset, std::uint32_t size,
+                                                        const SkeletonReady& onSkeleton) {
   if (!MakeFolders()) return Result::NoPrivateFolder;
   WriteSkeleton(
       [source, offset, size](std::uint64_t at, void* out, std::size_t length) {
@@ -112,14 +109,11 @@ SevenZipStaging::Result SevenZipStaging::StageFileRange(std::FILE* source, std::
   switch (platform::CopyRangeToNewFile(source, offset, size, archivePath_)) {
     case platform::RangeCopyResult::Copied:
       return platform::PathFileExists(archivePath_) ? Result::Staged : Result::ShortWrite;
-    case platform::RangeCopyResult::OutsideSource:
-      DeleteStagingTree(uniqueFolder_);
-      return Result::OutsideSource;
+    case platform::RangeCopyResult::OutsideSource: DeleteStagingTree(uniqueFolder_); return Result::OutsideSource;
     case platform::RangeCopyResult::TargetNotCreated:
       DeleteStagingTree(uniqueFolder_ + kStagingFolder);
       return Result::NotWritable;
-    case platform::RangeCopyResult::ShortCopy:
-      break;
+    case platform::RangeCopyResult::ShortCopy: break;
   }
   return Result::ShortWrite;
 }

@@ -219,7 +219,8 @@ bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPacka
   const std::wstring miniName = ProductMiniLinkName(is64BitPackage);
   const std::wstring program = platform::PathJoin(
       installFolder, platform::NarrowToWide(is64BitPackage ? product::kMainProgram64 : product::kMainProgram32));
-  const std::wstring miniIcon = platform::PathJoin(installFolder, is64BitPackage ? L"CorvexMini64.ico" : L"CorvexMini.ico");
+  const std::wstring miniIcon =
+      platform::PathJoin(installFolder, is64BitPackage ? L"CorvexMini64.ico" : L"CorvexMini.ico");
   const std::wstring uninstaller = platform::PathJoin(installFolder, platform::NarrowToWide(product::kUninstaller));
   const std::string webPage =
       GetVendorConfig().webSite + (is64BitPackage ? "/?s=corvex11&p=x64&v=" : "/?s=corvex11&v=") + version;
@@ -257,7 +258,8 @@ bool CreateProductShortcuts(const std::wstring& installFolder, bool is64BitPacka
          miniMode.c_str());
     link(uninstaller.c_str(), folder, Text(47), location, name.c_str(), name + Text(35), nullptr, nullptr);
     link(webPageW.c_str(), nullptr, Text(46), location, name.c_str(), name + Text(38), nullptr, nullptr);
-    WriteLog(location == kShortcutUserPrograms ? "Create START_MENU Icons Finish." : "Create COMMON_MENU Icons Finish.");
+    WriteLog(location == kShortcutUserPrograms ? "Create START_MENU Icons Finish."
+                                               : "Create COMMON_MENU Icons Finish.");
   }
   return allWritten;
 }

@@ -9,12 +9,12 @@
 
 // Where a shortcut goes.
 enum ShortcutLocation : int {
-  kShortcutQuickLaunch = 0,      // roaming config + "/Microsoft/Internet Explorer/Quick Launch"
-  kShortcutPinnedTaskbar = 1,    // the same + "/User Pinned/TaskBar"
-  kShortcutUserPrograms = 2,     // the user's application menu folder
-  kShortcutCommonPrograms = 3,   // all users' application menu folder
+  kShortcutQuickLaunch = 0,     // roaming config + "/Microsoft/Internet Explorer/Quick Launch"
+  kShortcutPinnedTaskbar = 1,   // the same + "/User Pinned/TaskBar"
+  kShortcutUserPrograms = 2,    // the user's application menu folder
+  kShortcutCommonPrograms = 3,  // all users' application menu folder
   kShortcutDesktop = 4,
-  kShortcutWorkingFolder = 5,    // creation only: the working folder given with the link
+  kShortcutWorkingFolder = 5,  // creation only: the working folder given with the link
 };
 inline constexpr int kShowNormal = 1;
 
@@ -47,8 +47,8 @@ struct LinkPlacement {
 // no counterpart. False without `folder`, `target` or `linkName`, for a link name that
 // holds a '/', a file path over 259 characters, or a failed write.
 bool CreateLink(const wchar_t* target, const wchar_t* folder, const wchar_t* linkName, const wchar_t* workDir,
-                WORD hotkey, const wchar_t* description, const wchar_t* iconPath, const wchar_t* arguments,
-                int showCmd, const LinkPlacement& placement = {});
+                WORD hotkey, const wchar_t* description, const wchar_t* iconPath, const wchar_t* arguments, int showCmd,
+                const LinkPlacement& placement = {});
 
 // False when the location's folder does not exist; otherwise deletes the file (result
 // ignored) and answers true.
@@ -73,4 +73,4 @@ void RefreshProductIcons();
 // Records the files the set writes outside the install folder (desktop pair, both
 // menu folders), so that a failed install can put them back.
 void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot,
-                               ShortcutScope scope = ShortcutScope::kAll);
+                              ShortcutScope scope = ShortcutScope::kAll);

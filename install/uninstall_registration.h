@@ -20,8 +20,7 @@ std::string UninstallEntryName(const PackageInfo& info);
 // written (the entry is then incomplete: the caller restores the previous one). An
 // install folder whose paths do not fit the 260-byte path buffers is refused with a
 // log line and nothing is written.
-bool WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions,
-                         bool silent);
+bool WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFolder, DWORD installOptions, bool silent);
 
 // Create or open the entry's key, write one value, close. False when the key cannot
 // be created or opened or the value not written.

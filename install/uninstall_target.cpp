@@ -1,8 +1,8 @@
 #include "install/uninstall_target.h"
 
 #include "external/product_programs.h"
-#include "install/uninstaller_sidecar.h"
 #include "install/uninstall_registration.h"
+#include "install/uninstaller_sidecar.h"
 #include "platform/path.h"
 #include "platform/text.h"
 

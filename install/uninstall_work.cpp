@@ -31,8 +31,8 @@ std::string WithTrailingSlash(std::string folder) {
 // with the rights it needs, so this is a plain start; the wait has a bound so that a
 // product that never ends cannot hold the uninstall forever.
 void RunMainProgramCleanup(const UninstallRequest& request) {
-  const std::string program = platform::PathJoin(
-      request.installFolder, request.is64Bit ? product::kMainProgram64 : product::kMainProgram32);
+  const std::string program =
+      platform::PathJoin(request.installFolder, request.is64Bit ? product::kMainProgram64 : product::kMainProgram32);
   if (program.size() >= static_cast<size_t>(kMaxPath) || !platform::PathFileExists(program)) return;
   const char* parameters =
       request.keepConfigurations ? product::kUninstallKeepSettingsParam : product::kFullUninstallParam;
@@ -44,8 +44,8 @@ void RunMainProgramCleanup(const UninstallRequest& request) {
   switch (process->Wait(request.mainProgramWaitMs)) {
     case platform::WaitResult::Exited: break;
     case platform::WaitResult::TimedOut:
-      WriteLog("UninstallWork : %s %s still runs after %d ms; it is ended and the uninstall goes on.",
-               program.c_str(), parameters, request.mainProgramWaitMs);
+      WriteLog("UninstallWork : %s %s still runs after %d ms; it is ended and the uninstall goes on.", program.c_str(),
+               parameters, request.mainProgramWaitMs);
       process->Terminate();
       break;
     case platform::WaitResult::Failed:
@@ -58,7 +58,8 @@ std::wstring MainLinkName(bool is64Bit) { return is64Bit ? L"Corvex 11 (x64)" : 
 
 // All users' menu folder of the product; the system's half.
 void DeleteCommonMenuFolder(bool is64Bit) {
-  for (int pass = 0; pass < kShortcutPasses; ++pass) DeleteShortcutFolder(kShortcutCommonPrograms, MainLinkName(is64Bit));
+  for (int pass = 0; pass < kShortcutPasses; ++pass)
+    DeleteShortcutFolder(kShortcutCommonPrograms, MainLinkName(is64Bit));
 }
 
 // The desktop user's links: the menu folder, the desktop and the quick-launch pair.
@@ -164,7 +165,8 @@ std::string DescribeUninstallFailure(const UninstallRequest& request, const Unin
       return "Nothing was removed: the folder " + folder + " is not uninstalled because " +
              FolderVerdictText(result.verdict) + ".";
     case UninstallOutcome::kFilesLeft:
-      return "Some files in " + folder + " could not be removed. Close every program that uses them and delete the "
+      return "Some files in " + folder +
+             " could not be removed. Close every program that uses them and delete the "
              "folder by hand.";
   }
   return {};

@@ -21,14 +21,14 @@ struct UninstallRequest {
 
 enum class UninstallOutcome : long {
   kRemoved = 0,
-  kRefused = 1,     // the folder guard refused the install folder; nothing was touched
-  kFilesLeft = 2,   // everything ran, but part of the install folder is still there
+  kRefused = 1,    // the folder guard refused the install folder; nothing was touched
+  kFilesLeft = 2,  // everything ran, but part of the install folder is still there
 };
 
 struct UninstallResult {
   UninstallOutcome outcome = UninstallOutcome::kRemoved;
   FolderVerdict verdict = FolderVerdict::kMayDelete;  // why the folder was refused
-  bool notAuthorized = false;  // refused before any check: administrator rights were not granted
+  bool notAuthorized = false;                         // refused before any check: administrator rights were not granted
 };
 
 // Runs on the uninstall worker thread; `events` is called on that thread. The install

@@ -1,11 +1,11 @@
 #include "platform/child_process.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <cstring>
 #include <ctime>

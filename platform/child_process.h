@@ -14,11 +14,11 @@ namespace platform {
 enum class ChildStream { Out, Err };
 
 struct ChildProcessRequest {
-  std::string program;                // file to execute (an absolute path)
-  std::vector<std::string> argv;      // argv[0] included; passed as given
+  std::string program;                                        // file to execute (an absolute path)
+  std::vector<std::string> argv;                              // argv[0] included; passed as given
   std::vector<std::pair<std::string, std::string>> extraEnv;  // set on top of ours
-  std::string workingDirectory;       // empty: ours
-  std::string stdinText;              // written to the child's stdin, then closed
+  std::string workingDirectory;                               // empty: ours
+  std::string stdinText;                                      // written to the child's stdin, then closed
   // Bytes that end a line. Programs that redraw a status line with '\b' or '\r'
   // can be read piece by piece by listing those too.
   std::string lineBreaks = "\n";
@@ -33,9 +33,9 @@ struct ChildProcessRequest {
 };
 
 enum class ChildOutcome {
-  Exited,        // `exitCode` holds the status
-  Signalled,     // ended by signal `signal`
-  NotStarted,    // the program could not be started
+  Exited,      // `exitCode` holds the status
+  Signalled,   // ended by signal `signal`
+  NotStarted,  // the program could not be started
 };
 
 struct ChildProcessResult {

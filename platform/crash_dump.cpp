@@ -23,9 +23,9 @@ constexpr int kMaxModules = 256;
 constexpr int kMaxDumpPath = 320;  // a loaded module's path; not the product limit kMaxPath
 constexpr int kMaxBuildIdBytes = 32;
 constexpr int kMaxFrames = 64;
-constexpr uintptr_t kStackBelowSp = 128;        // the x86-64 red zone
+constexpr uintptr_t kStackBelowSp = 128;  // the x86-64 red zone
 constexpr uintptr_t kStackSliceBytes = 16384;
-constexpr uintptr_t kStackChunk = 512;          // never crosses a page boundary
+constexpr uintptr_t kStackChunk = 512;  // never crosses a page boundary
 constexpr uintptr_t kMaxFrameDistance = 16 << 20;
 
 struct ModuleRecord {
@@ -208,10 +208,9 @@ MachineState WriteRegisters(SafeWriter& out, const ucontext_t* context) {
   state.sp = static_cast<uintptr_t>(context->uc_mcontext.gregs[REG_RSP]);
   state.fp = static_cast<uintptr_t>(context->uc_mcontext.gregs[REG_RBP]);
 #elif defined(__aarch64__)
-  static const char* const names[] = {"x0",  "x1",  "x2",  "x3",  "x4",  "x5",  "x6",  "x7",
-                                      "x8",  "x9",  "x10", "x11", "x12", "x13", "x14", "x15",
-                                      "x16", "x17", "x18", "x19", "x20", "x21", "x22", "x23",
-                                      "x24", "x25", "x26", "x27", "x28", "x29", "x30"};
+  static const char* const names[] = {"x0",  "x1",  "x2",  "x3",  "x4",  "x5",  "x6",  "x7",  "x8",  "x9",  "x10",
+                                      "x11", "x12", "x13", "x14", "x15", "x16", "x17", "x18", "x19", "x20", "x21",
+                                      "x22", "x23", "x24", "x25", "x26", "x27", "x28", "x29", "x30"};
   for (int i = 0; i < 31; ++i) out.Line(names[i], context->uc_mcontext.regs[i]);
   out.Line("sp", context->uc_mcontext.sp);
   out.Line("pc", context->uc_mcontext.pc);

@@ -15,8 +15,8 @@ struct CrashContext {
 };
 
 // What a filter answers, with the values of the exception filter it replaces.
-inline constexpr LONG kCrashContinueSearch = 0;   // default handling: the system's own death
-inline constexpr LONG kCrashExecuteHandler = 1;   // handled: end the process quietly
+inline constexpr LONG kCrashContinueSearch = 0;  // default handling: the system's own death
+inline constexpr LONG kCrashExecuteHandler = 1;  // handled: end the process quietly
 
 // Runs inside the signal handler: it may use async-signal-safe calls only.
 using CrashFilterFunction = LONG (*)(const CrashContext& context);

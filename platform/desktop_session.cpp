@@ -27,7 +27,8 @@ bool ConnectUnix(const std::string& path, bool abstract) {
   const size_t offset = abstract ? 1 : 0;
   if (path.size() + offset >= sizeof address.sun_path) return false;
   std::memcpy(address.sun_path + offset, path.data(), path.size());
-  const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
+  const socklen_t length =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;

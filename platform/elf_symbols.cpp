@@ -34,8 +34,7 @@ const T* At(const std::string& image, std::uint64_t offset) {
   return reinterpret_cast<const T*>(image.data() + offset);
 }
 
-std::string BuildIdOfNotes(const std::string& image, std::uint64_t offset, std::uint64_t size,
-                           std::uint64_t align) {
+std::string BuildIdOfNotes(const std::string& image, std::uint64_t offset, std::uint64_t size, std::uint64_t align) {
   if (!InFile(image, offset, size)) return {};
   if (align < 4) align = 4;
   std::uint64_t cursor = offset;

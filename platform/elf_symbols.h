@@ -8,8 +8,8 @@
 namespace platform {
 
 struct ElfFunction {
-  std::string name;         // demangled where it is a C++ name
-  std::uint64_t offset = 0; // of the looked-up address into the function
+  std::string name;          // demangled where it is a C++ name
+  std::uint64_t offset = 0;  // of the looked-up address into the function
 };
 
 class ElfSymbolTable {

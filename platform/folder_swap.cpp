@@ -16,7 +16,7 @@ namespace {
 
 std::string NearestExistingFolder(std::string path) {
   while (!path.empty()) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? path : std::string();
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -58,7 +58,7 @@ bool RenameFolder(const std::string& from, const std::string& to, std::string* e
 bool FolderAcceptsWrites(const std::string& folder) {
   const std::string existing = NearestExistingFolder(Trimmed(folder));
   if (existing.empty()) return false;
-  struct statvfs fs{};
+  struct statvfs fs {};
   if (::statvfs(existing.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) return false;
   std::string probe = existing + (existing == "/" ? "" : "/") + ".corvex-write-probe-XXXXXX";
   std::vector<char> buffer(probe.begin(), probe.end());
@@ -72,13 +72,13 @@ bool FolderAcceptsWrites(const std::string& folder) {
 
 bool FolderOnReadOnlyFileSystem(const std::string& folder) {
   const std::string existing = NearestExistingFolder(Trimmed(folder));
-  struct statvfs fs{};
+  struct statvfs fs {};
   return !existing.empty() && ::statvfs(existing.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
 }
 
 long long FreeBytesAt(const std::string& path) {
   const std::string existing = NearestExistingFolder(Trimmed(path));
-  struct statvfs fs{};
+  struct statvfs fs {};
   if (existing.empty() || ::statvfs(existing.c_str(), &fs) != 0) return -1;
   return static_cast<long long>(fs.f_bavail) * static_cast<long long>(fs.f_frsize);
 }

@@ -45,7 +45,7 @@ struct Place {
 // The place of `name` in `folder`, or of `folder` itself for an empty name; never
 // through a link.
 bool PlaceOf(int folder, const char* name, Place& place) {
-  struct statx stx{};
+  struct statx stx {};
   const int flags = AT_SYMLINK_NOFOLLOW | (*name == '\0' ? AT_EMPTY_PATH : 0);
   if (::statx(folder, name, flags, STATX_MNT_ID, &stx) != 0) return false;
   place.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
@@ -81,7 +81,7 @@ Removal EmptyOpenFolder(int folder, const Scope& scope) {
   }
   Removal result = Removal::kGone;
   for (const std::string& name : names) {
-    struct stat st{};
+    struct stat st {};
     if (::fstatat(::dirfd(listing), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT) result = Removal::kFailed;
       continue;

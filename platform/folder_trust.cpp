@@ -58,7 +58,7 @@ FolderTrust JudgeFolderTrust(const std::string& path) {
   const size_t top = TopElementCount(elements);
 
   // The top itself may be reached through a link (a sandbox root often is); nothing below it.
-  struct stat st{};
+  struct stat st {};
   if (::stat(PrefixOf(elements, top).c_str(), &st) != 0) {
     return errno == ENOENT ? FolderTrust::kMissing : FolderTrust::kUnreadable;
   }

@@ -35,8 +35,8 @@ bool CreateGuid(Guid& out) {
   bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
   bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
   // Big-endian fields, so that the printed text shows the bytes in their order.
-  out.data1 = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-              (std::uint32_t{bytes[2]} << 8) | bytes[3];
+  out.data1 =
+      (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) | bytes[3];
   out.data2 = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
   out.data3 = static_cast<std::uint16_t>((bytes[6] << 8) | bytes[7]);
   for (int i = 0; i < 8; ++i) out.data4[i] = bytes[8 + i];

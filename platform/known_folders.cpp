@@ -31,9 +31,7 @@ bool ParseUid(const char* text, uid_t& out) {
 
 // The process's own environment describes the desktop user only when it is that
 // user (or a sandbox); under pkexec or sudo it belongs to root.
-bool EnvironmentIsDesktopUsers(const DesktopUser& user) {
-  return InSandboxRoot() || user.uid == ::getuid();
-}
+bool EnvironmentIsDesktopUsers(const DesktopUser& user) { return InSandboxRoot() || user.uid == ::getuid(); }
 
 std::string UserHome(const DesktopUser& user) {
   // A sandbox never reaches outside itself: without HOME it has no home.
@@ -96,7 +94,7 @@ DesktopUser ResolveDesktopUser() {
   if (!ParseUid(std::getenv("PKEXEC_UID"), uid)) ParseUid(std::getenv("SUDO_UID"), uid);
   user.uid = uid;
   user.gid = ::getgid();
-  struct passwd pw{};
+  struct passwd pw {};
   struct passwd* result = nullptr;
   char buffer[4096];
   if (::getpwuid_r(uid, &pw, buffer, sizeof buffer, &result) == 0 && result) {
@@ -159,7 +157,7 @@ void GiveToDesktopUser(const std::string& path) {
 }
 
 unsigned long long GetFreeBytes(const std::string& path) {
-  struct statvfs st{};
+  struct statvfs st {};
   if (path.empty() || ::statvfs(path.c_str(), &st) != 0) return 0;
   return static_cast<unsigned long long>(st.f_bfree) * st.f_frsize;
 }

@@ -2,9 +2,9 @@
 // the system locations, all below CORVEX_SYSROOT when it is set.
 #pragma once
 
+#include <sys/types.h>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace platform {
 

@@ -70,8 +70,8 @@ std::uint64_t HandledFsRights(int abi) {
 
 // What a program needs to start and to run: its binary, the libraries, the locale
 // data, the loader's cache, and the processor count it sizes its threads by.
-constexpr const char* kSystemReadable[] = {"/usr", "/lib", "/lib64", "/bin", "/etc/ld.so.cache", "/etc/localtime",
-                                           "/sys/devices/system/cpu"};
+constexpr const char* kSystemReadable[] = {
+    "/usr", "/lib", "/lib64", "/bin", "/etc/ld.so.cache", "/etc/localtime", "/sys/devices/system/cpu"};
 
 // Adds a rule for `path` when it exists; false when it exists and cannot be added.
 bool AddRule(int ruleset, const char* path, std::uint64_t folderRights, std::uint64_t handled, bool required) {
@@ -83,8 +83,7 @@ bool AddRule(int ruleset, const char* path, std::uint64_t folderRights, std::uin
     PathBeneathAttr rule{};
     rule.allowedAccess = (S_ISDIR(info.st_mode) ? folderRights : folderRights & kFileRights) & handled;
     rule.parentFd = fd;
-    added = rule.allowedAccess == 0 ||
-            ::syscall(SYS_landlock_add_rule, ruleset, kRulePathBeneath, &rule, 0) == 0;
+    added = rule.allowedAccess == 0 || ::syscall(SYS_landlock_add_rule, ruleset, kRulePathBeneath, &rule, 0) == 0;
   }
   ::close(fd);
   return added || !required;
@@ -132,7 +131,8 @@ FileConfinement FileConfinement::Create(const std::vector<std::string>& readable
   const std::uint64_t writeRights = kFsWriteFile | kFsReadFile | kFsReadDir | kFsRemoveDir | kFsRemoveFile |
                                     kFsMakeDir | kFsMakeReg | kFsMakeSym | kFsRefer | kFsTruncate;
   bool complete = true;
-  for (const char* path : kSystemReadable) complete = complete && AddRule(confinement.descriptor_, path, readRights, handled, false);
+  for (const char* path : kSystemReadable)
+    complete = complete && AddRule(confinement.descriptor_, path, readRights, handled, false);
   for (const std::string& file : readableFiles)
     complete = complete && AddRule(confinement.descriptor_, file.c_str(), kFsReadFile, handled, true);
   for (const std::string& folder : writableFolders)

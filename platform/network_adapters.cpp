@@ -21,8 +21,8 @@ std::vector<NetworkAdapter> ListNetworkAdapters() {
     NetworkAdapter adapter;
     adapter.name = entry->ifa_name != nullptr ? entry->ifa_name : "";
     std::copy(link->sll_addr, link->sll_addr + 6, adapter.address.begin());
-    const bool allZero = std::all_of(adapter.address.begin(), adapter.address.end(),
-                                     [](std::uint8_t byte) { return byte == 0; });
+    const bool allZero =
+        std::all_of(adapter.address.begin(), adapter.address.end(), [](std::uint8_t byte) { return byte == 0; });
     if (allZero) continue;
     adapters.push_back(std::move(adapter));
   }

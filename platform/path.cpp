@@ -75,11 +75,11 @@ std::wstring PathFileName(const std::wstring& path) { return FileNameImpl(path);
 std::string PathFileName(const std::string& path) { return FileNameImpl(path); }
 
 bool PathFileExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 bool PathIsDirectory(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 bool PathFileExists(const std::wstring& path) { return PathFileExists(WideToNarrow(path)); }

@@ -1,8 +1,8 @@
 #include "platform/private_folder.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <cerrno>
 
 namespace platform {
 

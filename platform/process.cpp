@@ -76,7 +76,7 @@ std::vector<std::string> CommandLineToArgv(std::string_view line) {
 std::string FindProgram(const std::string& name) {
   if (name.empty()) return {};
   auto executable = [](const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
   };
   if (name.find('/') != std::string::npos) return executable(name) ? name : std::string();

@@ -43,16 +43,29 @@ void SetVariable(std::vector<std::string>& env, const std::string& entry) {
 // the session, the locale, the search path, the browser xdg-open is to use and, in a
 // sandbox root, the sandbox itself.
 bool KeptForUser(const std::string& entry) {
-  static const char* const kKept[] = {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS",
-                                      "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP",
-                                      "XDG_DATA_DIRS", "XDG_CONFIG_DIRS",
-                                      "LANG", "LANGUAGE", "PATH", "TERM", "TZ", "BROWSER", "CORVEX_SYSROOT"};
+  static const char* const kKept[] = {"DISPLAY",
+                                      "WAYLAND_DISPLAY",
+                                      "XAUTHORITY",
+                                      "DBUS_SESSION_BUS_ADDRESS",
+                                      "XDG_SESSION_TYPE",
+                                      "XDG_CURRENT_DESKTOP",
+                                      "XDG_SESSION_DESKTOP",
+                                      "XDG_DATA_DIRS",
+                                      "XDG_CONFIG_DIRS",
+                                      "LANG",
+                                      "LANGUAGE",
+                                      "PATH",
+                                      "TERM",
+                                      "TZ",
+                                      "BROWSER",
+                                      "CORVEX_SYSROOT"};
   for (const char* name : kKept) {
     if (IsVariable(entry, name)) return true;
   }
   if (entry.rfind("LC_", 0) == 0) return true;
   // A sandbox keeps its own home, XDG folders and settings so that nothing leaves it.
-  if (InSandboxRoot() && (entry.rfind("XDG_", 0) == 0 || entry.rfind("CORVEX_", 0) == 0 || IsVariable(entry, "HOME") || IsVariable(entry, "TMPDIR")))
+  if (InSandboxRoot() && (entry.rfind("XDG_", 0) == 0 || entry.rfind("CORVEX_", 0) == 0 || IsVariable(entry, "HOME") ||
+                          IsVariable(entry, "TMPDIR")))
     return true;
   return false;
 }
@@ -223,7 +236,7 @@ void InstallStdio(const PreparedStart& p, int pipeFd) {
 // The child's side between fork and exec. Our handlers go before any signal is let
 // through: a child that borrows our memory must never run one of them.
 [[noreturn]] void ExecPrepared(const PreparedStart& p, int pipeFd) {
-  struct sigaction deflt{};
+  struct sigaction deflt {};
   deflt.sa_handler = SIG_DFL;
   for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &deflt, nullptr);
   sigset_t none;
@@ -310,8 +323,8 @@ pid_t StartBorrowingMemory(const PreparedStart& prepared, int reportFd) {
   sigfillset(&all);
   ::pthread_sigmask(SIG_SETMASK, &all, &previous);
   BorrowedStart start{&prepared, reportFd};
-  const pid_t pid = ::clone(RunBorrowedStart, static_cast<char*>(stack) + kStackSize, CLONE_VM | CLONE_VFORK | SIGCHLD,
-                            &start);
+  const pid_t pid =
+      ::clone(RunBorrowedStart, static_cast<char*>(stack) + kStackSize, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
   const int error = errno;
   ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   ::munmap(stack, kStackSize);

@@ -43,10 +43,10 @@ struct LaunchOptions : ProcessStart {
 
 // What a successful Launch hands over; the caller owns (reaps, closes) all of it.
 struct LaunchedChild {
-  pid_t pid = -1;         // -1 when detached
-  int input = -1;         // with captureOutput: the child's stdin, ...
-  int output = -1;        // ... its stdout ...
-  int errorOutput = -1;   // ... and its stderr; all close-on-exec
+  pid_t pid = -1;        // -1 when detached
+  int input = -1;        // with captureOutput: the child's stdin, ...
+  int output = -1;       // ... its stdout ...
+  int errorOutput = -1;  // ... and its stderr; all close-on-exec
 };
 
 // True once the program runs; else false with the errno of the failed step in `error`.

@@ -30,8 +30,8 @@ bool ReadExecutable(pid_t pid, std::string& path) {
   buffer.resize(static_cast<size_t>(n));
   // A program whose file was removed while it runs is still that program.
   static const std::string kDeleted = " (deleted)";
-  if (buffer.size() > kDeleted.size() && buffer.compare(buffer.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0 &&
-      !PathFileExists(buffer))
+  if (buffer.size() > kDeleted.size() &&
+      buffer.compare(buffer.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0 && !PathFileExists(buffer))
     buffer.resize(buffer.size() - kDeleted.size());
   path = std::move(buffer);
   return true;

@@ -78,8 +78,8 @@ class Database {
       PathRemoveFileSpec(folder);
       MakeFolderChain(folder, hive == Hive::CurrentUser);
     }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX |
-                                          SQLITE_OPEN_NOFOLLOW,
+    if (sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
                         nullptr) != SQLITE_OK) {
       return ERROR_CANTOPEN;
     }
@@ -89,8 +89,8 @@ class Database {
     if (!exists && hive == Hive::CurrentUser) GiveToDesktopUser(path);
     // A reader without write access cannot open a write-ahead log's shared index, so
     // the machine store keeps a rollback journal; the user's own store may use the log.
-    const std::string schema = std::string(hive == Hive::LocalMachine ? "PRAGMA journal_mode=DELETE;"
-                                                                      : "PRAGMA journal_mode=WAL;") +
+    const std::string schema =
+        std::string(hive == Hive::LocalMachine ? "PRAGMA journal_mode=DELETE;" : "PRAGMA journal_mode=WAL;") +
         "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY COLLATE NOCASE);"
         "CREATE TABLE IF NOT EXISTS vals(key TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, type INTEGER,"
         " data BLOB, PRIMARY KEY(key, name));";

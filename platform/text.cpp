@@ -65,9 +65,15 @@ std::wstring NarrowToWide(std::string_view narrow) {
     }
     bool valid = true;
     for (int k = 1; k <= extra; ++k) {
-      if (i + k >= narrow.size()) { valid = false; break; }
+      if (i + k >= narrow.size()) {
+        valid = false;
+        break;
+      }
       const unsigned char cont = static_cast<unsigned char>(narrow[i + k]);
-      if ((cont & 0xC0) != 0x80) { valid = false; break; }
+      if ((cont & 0xC0) != 0x80) {
+        valid = false;
+        break;
+      }
       cp = (cp << 6) | (cont & 0x3F);
     }
     // Overlong forms and surrogates are as undecodable as stray bytes.

@@ -37,8 +37,8 @@ struct Column {
   const wchar_t* title;
   int width;
 };
-constexpr Column kColumns[8] = {{L"Num", 100},  {L"Start", 100}, {L"End", 100},    {L"Current", 100},
-                                {L"Rate", 50},  {L"Speed", 100}, {L"Status", 150}, {L"Url", 450}};
+constexpr Column kColumns[8] = {{L"Num", 100}, {L"Start", 100}, {L"End", 100},    {L"Current", 100},
+                                {L"Rate", 50}, {L"Speed", 100}, {L"Status", 150}, {L"Url", 450}};
 
 std::wstring Wide(const std::string& text) { return platform::NarrowToWide(text); }
 
@@ -69,18 +69,12 @@ INT_PTR InfoViewDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::wstring ItemStatusName(int status) {
   switch (status) {
-    case E_Status_Runing:
-      return L"E_Status_Runing";
-    case E_Status_StopByDispatch:
-      return L"E_Status_StopByDispatch";
-    case E_Status_Fail:
-      return L"E_Status_Fail";
-    case E_Status_Succeed:
-      return L"E_Status_Succeed";
-    case E_Status_Replaced:
-      return L"E_Status_Replaced";
-    default:
-      return L"Unknown(" + std::to_wstring(status) + L")";
+    case E_Status_Runing: return L"E_Status_Runing";
+    case E_Status_StopByDispatch: return L"E_Status_StopByDispatch";
+    case E_Status_Fail: return L"E_Status_Fail";
+    case E_Status_Succeed: return L"E_Status_Succeed";
+    case E_Status_Replaced: return L"E_Status_Replaced";
+    default: return L"Unknown(" + std::to_wstring(status) + L")";
   }
 }
 
@@ -151,23 +145,16 @@ void InfoViewDlg::ShowPage(bool segments) {
 
 int InfoViewDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    default:
-      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    case WM_ERASEBKGND: return 1;
+    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
 int InfoViewDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
-    case kInfoButtonId:
-      ShowPage(true);
-      return 1;
-    case kLogButtonId:
-      ShowPage(false);
-      return 1;
-    default:
-      return CommonDlg::OnCommand(wParam, lParam);
+    case kInfoButtonId: ShowPage(true); return 1;
+    case kLogButtonId: ShowPage(false); return 1;
+    default: return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 

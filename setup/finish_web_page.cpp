@@ -46,8 +46,7 @@ FinishPage ChooseFinishPage(const FinishPageFacts& facts) {
 
 }  // namespace
 
-std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std::string& installId,
-                             bool miniMode) {
+std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std::string& installId, bool miniMode) {
   if (page == FinishPage::kNone) return {};
   std::string url = GetVendorConfig().webSite;
   url += page == FinishPage::kUpdate ? vendor::kThankYouUpdatePage : vendor::kThankYouNewPage;
@@ -58,7 +57,9 @@ std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std
   return url;
 }
 
-WebPageOpener DesktopBrowser() { return [](const std::string& url) { return OpenWebPage(url); }; }
+WebPageOpener DesktopBrowser() {
+  return [](const std::string& url) { return OpenWebPage(url); };
+}
 
 int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const PackageInfo& info,
                       const std::string& installId, const WebPageOpener& open) {

@@ -10,8 +10,7 @@ enum class FinishPage { kNone, kNewInstall, kUpdate };
 
 // The page address: vendor web site, page path, version text, platform and "ad"
 // parts, "&c=" with `installId` when it is not empty, "&minimode=1" when `miniMode`.
-std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std::string& installId,
-                             bool miniMode);
+std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std::string& installId, bool miniMode);
 
 // Opens an address in the desktop user's browser; the result is ignored.
 using WebPageOpener = std::function<bool(const std::string& url)>;

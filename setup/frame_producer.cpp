@@ -37,9 +37,7 @@ bool FrameProducer::ProduceOne() {
     case PaintMode::Ripple:
       frames_->RenderRipple(out, platform::GetTickCount(), inputs_.installPermille ? inputs_.installPermille() : 0);
       break;
-    case PaintMode::Finished:
-      frames_->RenderFinished(out);
-      break;
+    case PaintMode::Finished: frames_->RenderFinished(out); break;
     default:
       if (inputs_.onIdleFrame) inputs_.onIdleFrame();
       frames_->RenderIdle(out);
@@ -64,8 +62,8 @@ bool FrameProducer::WaitForFreeBuffer() {
 void FrameProducer::PauseUnlessStopping(std::uint32_t ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!Stopping() && std::chrono::steady_clock::now() < until)
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        kStopCheckInterval, until - std::chrono::steady_clock::now()));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(kStopCheckInterval, until - std::chrono::steady_clock::now()));
 }
 
 bool FrameProducer::CopyReadyFrame(std::uint32_t* out) {

@@ -32,7 +32,8 @@ std::int64_t MessageReader::Number() {
   const char* in = nullptr;
   if (!Take(kNumberBytes, &in)) return 0;
   std::uint64_t bits = 0;
-  for (int i = 0; i < kNumberBytes; ++i) bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+  for (int i = 0; i < kNumberBytes; ++i)
+    bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
   return static_cast<std::int64_t>(bits);
 }
 
@@ -47,7 +48,12 @@ std::string MessageReader::Text() {
 }
 
 std::string EncodeResult(const HelperResult& result) {
-  return MessageWriter().Number(result.ok ? 1 : 0).Number(result.step).Number(result.failure).Number(result.value).Bytes();
+  return MessageWriter()
+      .Number(result.ok ? 1 : 0)
+      .Number(result.step)
+      .Number(result.failure)
+      .Number(result.value)
+      .Bytes();
 }
 
 bool DecodeResult(const std::string& bytes, HelperResult& out) {

@@ -21,7 +21,7 @@ enum class HelperMessage : std::uint16_t {
   kRollback = 10,        // fields: step id
   kCommit = 11,          // fields: step id
   kCancel = 12,
-  kEnd = 13,             // the dialog is done; what is not committed is rolled back
+  kEnd = 13,  // the dialog is done; what is not committed is rolled back
   // Replies, helper to dialog.
   kLog = 100,     // fields: the message text
   kEvent = 101,   // fields: event, code, value of a progress callback

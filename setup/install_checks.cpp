@@ -119,7 +119,8 @@ const char* InstallCheckReason(InstallCheck check) {
     case InstallCheck::kPassed: return "passed";
     case InstallCheck::kNeeds64BitSystem: return "the 64-bit edition needs a 64-bit system";
     case InstallCheck::kSystemTooOld: return "this system is too old";
-    case InstallCheck::kFolderInvalid: return "the installation folder is not a valid absolute path of at most 260 characters";
+    case InstallCheck::kFolderInvalid:
+      return "the installation folder is not a valid absolute path of at most 260 characters";
     case InstallCheck::kFolderNotOurs: return "the installation folder holds files that are not this product's";
     case InstallCheck::kFolderProtected: return "the installation folder is a system or home folder";
     case InstallCheck::kFolderNotWritable: return "the installation folder cannot be written to";
@@ -144,7 +145,8 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
   WriteLog("Install Path Info : %s .", narrow.c_str());
   // A relative folder would be made below whatever the working folder happens to be;
   // a longer one does not fit the path buffers of the later steps.
-  if (folder.empty() || folder.front() != L'/' || folder.size() > static_cast<std::size_t>(kMaxPath)) return {InstallCheck::kFolderInvalid};
+  if (folder.empty() || folder.front() != L'/' || folder.size() > static_cast<std::size_t>(kMaxPath))
+    return {InstallCheck::kFolderInvalid};
   // Judged before the chain is made, so that nothing is created inside a system folder.
   if (const InstallCheck judged = JudgeInstallFolder(folder, info); judged != InstallCheck::kPassed) return {judged};
   // A desktop user can neither make nor write the folder root installs into: the

@@ -9,13 +9,13 @@
 
 enum class InstallCheck {
   kPassed,
-  kNeeds64BitSystem,  // a 64-bit package on a 32-bit machine (UI text 32)
-  kSystemTooOld,      // the version gate refuses this system (UI text 29)
-  kFolderInvalid,     // not an absolute path, too long, or not a folder (UI text 30)
-  kFolderNotOurs,     // it holds files that are not a previous install of ours
-  kFolderProtected,   // the root, a home folder, the user's own folders or a system folder
-  kFolderNotWritable, // a read-only file system, or no right to write there
-  kNotEnoughSpace,    // 256 MB free or less (UI text 31)
+  kNeeds64BitSystem,   // a 64-bit package on a 32-bit machine (UI text 32)
+  kSystemTooOld,       // the version gate refuses this system (UI text 29)
+  kFolderInvalid,      // not an absolute path, too long, or not a folder (UI text 30)
+  kFolderNotOurs,      // it holds files that are not a previous install of ours
+  kFolderProtected,    // the root, a home folder, the user's own folders or a system folder
+  kFolderNotWritable,  // a read-only file system, or no right to write there
+  kNotEnoughSpace,     // 256 MB free or less (UI text 31)
 };
 
 // Free space at or below this many megabytes is refused.

@@ -43,7 +43,8 @@ namespace {
 platform::FramedChannel* g_logChannel = nullptr;
 
 int ForwardLogLine(const char* text) {
-  if (g_logChannel) g_logChannel->Send(static_cast<std::uint16_t>(HelperMessage::kLog), MessageWriter().Text(text).Bytes());
+  if (g_logChannel)
+    g_logChannel->Send(static_cast<std::uint16_t>(HelperMessage::kLog), MessageWriter().Text(text).Bytes());
   return 1;
 }
 
@@ -149,7 +150,8 @@ class HelperSession {
   // Runs a step that can be undone; kept until the dialog commits or rolls it back.
   HelperResult Do(std::unique_ptr<WorkItem> step) {
     failure_ = StepFailure{};
-    if (!step->Do()) return Failed(failure_.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure_.failure);
+    if (!step->Do())
+      return Failed(failure_.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure_.failure);
     HelperResult result{true};
     result.step = Keep(std::move(step));
     return result;
@@ -158,8 +160,7 @@ class HelperSession {
   HelperResult Handle(HelperMessage kind, platform::Frame& request) {
     MessageReader fields(request.payload);
     switch (kind) {
-      case HelperMessage::kReceivePackage:
-        return ReceivePackage(request.descriptor, fields.Number() != 0);
+      case HelperMessage::kReceivePackage: return ReceivePackage(request.descriptor, fields.Number() != 0);
       case HelperMessage::kCloseProcesses: {
         // Only programs inside a folder root may act in; a home or system folder is none.
         const std::string folder = fields.Text();
@@ -173,13 +174,14 @@ class HelperSession {
         if (packageCopy_.empty()) return Failed(InstallFailure::kPackageNotVerified);
         folders_ = FolderReplacement{};
         folders_.target = fields.Text();
-        if (fields.Failed() || folders_.target.empty() || folders_.target[0] != '/') return Failed(InstallFailure::kFolderNotOurs);
+        if (fields.Failed() || folders_.target.empty() || folders_.target[0] != '/')
+          return Failed(InstallFailure::kFolderNotOurs);
         return Do(std::make_unique<PrepareFreshFolderItem>(folders_, info_, Wide(packageCopy_), failure_));
       }
       case HelperMessage::kExtract: {
         if (folders_.fresh.empty()) return Failed(InstallFailure::kExtraction);
-        return Do(std::make_unique<ExtractPackageItem>(folders_, Wide(packageCopy_), ForwardEvents(), queue_.Cancelled(),
-                                                       nullptr, failure_));
+        return Do(std::make_unique<ExtractPackageItem>(folders_, Wide(packageCopy_), ForwardEvents(),
+                                                       queue_.Cancelled(), nullptr, failure_));
       }
       case HelperMessage::kSwapFolder:
         if (folders_.fresh.empty()) return Failed(InstallFailure::kSwap);
@@ -198,20 +200,19 @@ class HelperSession {
         const std::string parameters = fields.Text();
         return RunElevated(program, parameters);
       }
-      case HelperMessage::kRemove:
-        return Remove(fields);
+      case HelperMessage::kRemove: return Remove(fields);
       case HelperMessage::kRollback:
       case HelperMessage::kCommit: {
         const auto found = steps_.find(static_cast<std::uint32_t>(fields.Number()));
         if (found == steps_.end()) return HelperResult{};
-        if (kind == HelperMessage::kRollback) found->second->Rollback();
-        else found->second->Commit();
+        if (kind == HelperMessage::kRollback)
+          found->second->Rollback();
+        else
+          found->second->Commit();
         steps_.erase(found);
         return HelperResult{true};
       }
-      default:
-        WriteLog("Install helper: request %u is not understood.", request.kind);
-        return HelperResult{};
+      default: WriteLog("Install helper: request %u is not understood.", request.kind); return HelperResult{};
     }
   }
 
@@ -228,8 +229,8 @@ class HelperSession {
     const std::string expected = ManifestPackageDigest(manifest);
     const long long expectedSize = ManifestPackageSize(manifest);
     if (expected.empty() || expectedSize <= 0 || st.st_size != expectedSize) {
-      WriteLog("Install helper: the package is %lld bytes, the manifest announces %lld.", static_cast<long long>(st.st_size),
-               expectedSize);
+      WriteLog("Install helper: the package is %lld bytes, the manifest announces %lld.",
+               static_cast<long long>(st.st_size), expectedSize);
       return Failed(InstallFailure::kPackageNotVerified);
     }
     if (packageFolder_.empty()) {
@@ -273,14 +274,11 @@ class HelperSession {
     const std::wstring folder = Wide(folders_.target);
     ProgramRunResult run;
     switch (program) {
-      case HelperProgram::kRepair:
-        run = RunRepairProgram(folder);
-        break;
+      case HelperProgram::kRepair: run = RunRepairProgram(folder); break;
       case HelperProgram::kMainInstallMode:
         run = RunMainProgramInstallMode(folder, info_.is64Bit != 0, Wide(parameters));
         break;
-      default:
-        return HelperResult{};
+      default: return HelperResult{};
     }
     HelperResult result{true};
     result.value = run.exitCode;

@@ -143,8 +143,7 @@ HelperResult InstallHelperClient::Call(HelperMessage request, const std::string&
         HelperResult result;
         return DecodeResult(frame->payload, result) ? result : lost;
       }
-      default:
-        break;
+      default: break;
     }
   }
   WriteLog("Install helper: it ended in the middle of a request.");

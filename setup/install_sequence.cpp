@@ -23,8 +23,8 @@
 #include "platform/text.h"
 #include "setup/finish_web_page.h"
 #include "setup/helper_protocol.h"
-#include "setup/install_checks.h"
 #include "setup/helper_step_item.h"
+#include "setup/install_checks.h"
 #include "setup/install_helper_client.h"
 #include "setup/install_options.h"
 #include "setup/install_params.h"
@@ -111,7 +111,7 @@ bool InstallSequence::StartHelper(const std::wstring& packagePath, StepFailure& 
   std::unique_ptr<InstallHelperClient> helper = InstallHelperClient::Start(&why);
   if (!helper) {
     failure.failure = why == InstallHelperClient::StartResult::kRefused ? InstallFailure::kNotAuthorized
-                                                                         : InstallFailure::kHelperLost;
+                                                                        : InstallFailure::kHelperLost;
     return false;
   }
   {
@@ -120,9 +120,8 @@ bool InstallSequence::StartHelper(const std::wstring& packagePath, StepFailure& 
   }
   // The helper installs from its own copy of these bytes, checked against the manifest.
   const int package = ::open(Narrow(packagePath).c_str(), O_RDONLY | O_CLOEXEC);
-  const HelperResult received =
-      helper_->Call(HelperMessage::kReceivePackage, MessageWriter().Number(request_.packageInfo.is64Bit ? 1 : 0).Bytes(),
-                    package);
+  const HelperResult received = helper_->Call(
+      HelperMessage::kReceivePackage, MessageWriter().Number(request_.packageInfo.is64Bit ? 1 : 0).Bytes(), package);
   if (package >= 0) ::close(package);
   if (!received.ok) failure.failure = static_cast<InstallFailure>(received.failure);
   return received.ok;
@@ -170,25 +169,20 @@ int InstallSequence::OnDownloadEvent(DownloadEvent event, unsigned code, long va
     case kDownloadEventProgress:
       if (value > 0) downloadPercent_ = static_cast<int>(static_cast<double>(code) * 100.0 / value);
       break;
-    case kDownloadEventFailed:
-      GetCloseReportFlags().downloadDone = true;
-      break;
+    case kDownloadEventFailed: GetCloseReportFlags().downloadDone = true; break;
     case kDownloadEventFinished:
       downloadFinished_ = true;
       if (value == 1) alreadyComplete_ = true;
       GetCloseReportFlags().downloadDone = true;
       break;
-    case kDownloadEventSegmentEnded:
-      break;
+    case kDownloadEventSegmentEnded: break;
   }
   return 1;
 }
 
 int InstallSequence::OnInstallEvent(InstallEvent event, unsigned code, long /*value*/) {
   switch (event) {
-    case kInstallEventUnpackStart:
-      installPermille_ = 0;
-      break;
+    case kInstallEventUnpackStart: installPermille_ = 0; break;
     case kInstallEventUnpackDone:
       installPermille_ = 1000;
       launchEnabled_ = true;
@@ -203,11 +197,8 @@ int InstallSequence::OnInstallEvent(InstallEvent event, unsigned code, long /*va
     case kInstallEventPermille:
       if (code <= 1000) installPermille_ = static_cast<int>(code);
       break;
-    case kInstallEventExtractPercent:
-      installPermille_ = static_cast<int>(code) * 10;
-      break;
-    case kInstallEventExtractError:
-      break;
+    case kInstallEventExtractPercent: installPermille_ = static_cast<int>(code) * 10; break;
+    case kInstallEventExtractError: break;
   }
   return 1;
 }
@@ -372,10 +363,11 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     info = read;
   });
   list.AddAction("report read info", [&] { RecordStep(install_step::kReadInfo); });
-  list.Add(std::make_unique<CallbackWorkItem>("start install helper", [&] { return StartHelper(packagePath, failure); }));
-  list.Add(std::make_unique<HelperStepItem>("close product programs", helper_, HelperMessage::kCloseProcesses,
-                                            [this] { return MessageWriter().Text(Narrow(request_.installPath)).Bytes(); },
-                                            failure));
+  list.Add(
+      std::make_unique<CallbackWorkItem>("start install helper", [&] { return StartHelper(packagePath, failure); }));
+  list.Add(std::make_unique<HelperStepItem>(
+      "close product programs", helper_, HelperMessage::kCloseProcesses,
+      [this] { return MessageWriter().Text(Narrow(request_.installPath)).Bytes(); }, failure));
   list.AddAction("choose install folder", [&] {
     std::wstring folder = request_.installPath;
     // A folder the helper is yet to make does not exist here.
@@ -401,8 +393,8 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     // once the new one is complete, and stays when anything fails.
     WriteLog("Begin delete file.(%s)", folders.target.c_str());
   });
-  list.Add(std::make_unique<HelperStepItem>("prepare folder", helper_, HelperMessage::kPrepareFolder, targetField,
-                                            failure));
+  list.Add(
+      std::make_unique<HelperStepItem>("prepare folder", helper_, HelperMessage::kPrepareFolder, targetField, failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
   list.AddAction("report unpack begin", [&] {
     RecordStep(install_step::kInstallBegin);
@@ -443,18 +435,15 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     params.installerPath = platform::NarrowToWide(platform::GetModuleFileName());
     params.downloadSeconds = downloadSeconds_;
     const std::string line = Narrow(BuildInstallParams(params));
-    helper_->Call(HelperMessage::kRunElevated,
-                  MessageWriter().Number(static_cast<std::int64_t>(HelperProgram::kMainInstallMode)).Text(line).Bytes());
+    helper_->Call(
+        HelperMessage::kRunElevated,
+        MessageWriter().Number(static_cast<std::int64_t>(HelperProgram::kMainInstallMode)).Text(line).Bytes());
     WriteLog("UpdateCtrlStatus(AfterInstall)");
   });
-  list.Add(std::make_unique<HelperStepItem>("write uninstall entry", helper_, HelperMessage::kWriteEntry,
-                                            [this] {
-                                              return MessageWriter()
-                                                  .Number(request_.installOptions)
-                                                  .Number(request_.silent ? 1 : 0)
-                                                  .Bytes();
-                                            },
-                                            failure));
+  list.Add(std::make_unique<HelperStepItem>(
+      "write uninstall entry", helper_, HelperMessage::kWriteEntry,
+      [this] { return MessageWriter().Number(request_.installOptions).Number(request_.silent ? 1 : 0).Bytes(); },
+      failure));
 
   const WorkListResult result = list.Run([this] { return cancelRequested_.load(); });
   if (result == WorkListResult::kDone) list.Commit();
@@ -492,70 +481,44 @@ void InstallSequence::EndInstallFailed(InstallFailure failure) {
 
 const char* InstallFailureReason(InstallFailure failure) {
   switch (failure) {
-    case InstallFailure::kNone:
-      return "no failure";
-    case InstallFailure::kNoManifest:
-      return "the download manifest is missing from the program";
-    case InstallFailure::kNoDownloader:
-      return "the download could not be started";
-    case InstallFailure::kDownloadsNotWritable:
-      return "the Downloads folder cannot be written to";
-    case InstallFailure::kNoSpaceForDownload:
-      return "there is not enough free space for the download";
-    case InstallFailure::kDownload:
-      return "the download failed";
-    case InstallFailure::kNeedsUpdate:
-      return "this installer is out of date";
-    case InstallFailure::kNoSpaceForProduct:
-      return "there is not enough free space for the product";
-    case InstallFailure::kFolderNotWritable:
-      return "the installation folder cannot be written to";
-    case InstallFailure::kFolderNotOurs:
-      return "the installation folder holds files that are not this product's";
-    case InstallFailure::kExtraction:
-      return "the package could not be unpacked; nothing was changed";
-    case InstallFailure::kDiskFull:
-      return "the disk filled up during the installation; nothing was changed";
-    case InstallFailure::kShortcuts:
-      return "the desktop entries could not be written; nothing was changed";
-    case InstallFailure::kRegistration:
-      return "the product could not be registered; nothing was changed";
-    case InstallFailure::kSwap:
-      return "the new installation could not be put in place; nothing was changed";
-    case InstallFailure::kNotAuthorized:
-      return "administrator rights were not granted; nothing was changed";
+    case InstallFailure::kNone: return "no failure";
+    case InstallFailure::kNoManifest: return "the download manifest is missing from the program";
+    case InstallFailure::kNoDownloader: return "the download could not be started";
+    case InstallFailure::kDownloadsNotWritable: return "the Downloads folder cannot be written to";
+    case InstallFailure::kNoSpaceForDownload: return "there is not enough free space for the download";
+    case InstallFailure::kDownload: return "the download failed";
+    case InstallFailure::kNeedsUpdate: return "this installer is out of date";
+    case InstallFailure::kNoSpaceForProduct: return "there is not enough free space for the product";
+    case InstallFailure::kFolderNotWritable: return "the installation folder cannot be written to";
+    case InstallFailure::kFolderNotOurs: return "the installation folder holds files that are not this product's";
+    case InstallFailure::kExtraction: return "the package could not be unpacked; nothing was changed";
+    case InstallFailure::kDiskFull: return "the disk filled up during the installation; nothing was changed";
+    case InstallFailure::kShortcuts: return "the desktop entries could not be written; nothing was changed";
+    case InstallFailure::kRegistration: return "the product could not be registered; nothing was changed";
+    case InstallFailure::kSwap: return "the new installation could not be put in place; nothing was changed";
+    case InstallFailure::kNotAuthorized: return "administrator rights were not granted; nothing was changed";
     case InstallFailure::kPackageNotVerified:
       return "the package handed to the installer is not the verified download; nothing was changed";
-    case InstallFailure::kHelperLost:
-      return "the installer's privileged part ended unexpectedly";
+    case InstallFailure::kHelperLost: return "the installer's privileged part ended unexpectedly";
   }
   return "unknown failure";
 }
 
 int InstallFailureTextId(InstallFailure failure) {
   switch (failure) {
-    case InstallFailure::kDownloadsNotWritable:
-      return kTextDownloadsNotWritable;
-    case InstallFailure::kFolderNotWritable:
-      return kTextFolderNotWritable;
-    case InstallFailure::kNoSpaceForDownload:
-      return kTextNoSpaceForDownload;
-    case InstallFailure::kNoSpaceForProduct:
-      return kTextNoSpaceForProduct;
-    case InstallFailure::kFolderNotOurs:
-      return kTextFolderNotOurs;
-    case InstallFailure::kDiskFull:
-      return kTextDiskFilled;
+    case InstallFailure::kDownloadsNotWritable: return kTextDownloadsNotWritable;
+    case InstallFailure::kFolderNotWritable: return kTextFolderNotWritable;
+    case InstallFailure::kNoSpaceForDownload: return kTextNoSpaceForDownload;
+    case InstallFailure::kNoSpaceForProduct: return kTextNoSpaceForProduct;
+    case InstallFailure::kFolderNotOurs: return kTextFolderNotOurs;
+    case InstallFailure::kDiskFull: return kTextDiskFilled;
     case InstallFailure::kExtraction:
     case InstallFailure::kShortcuts:
     case InstallFailure::kRegistration:
     case InstallFailure::kSwap:
     case InstallFailure::kPackageNotVerified:
-    case InstallFailure::kHelperLost:
-      return kTextInstallFailedNothingChanged;
-    case InstallFailure::kNotAuthorized:
-      return kTextNoAdministratorRights;
-    default:
-      return 0;
+    case InstallFailure::kHelperLost: return kTextInstallFailedNothingChanged;
+    case InstallFailure::kNotAuthorized: return kTextNoAdministratorRights;
+    default: return 0;
   }
 }

@@ -39,9 +39,9 @@ enum class InstallFailure {
   kShortcuts,
   kRegistration,
   kSwap,
-  kNotAuthorized,      // administrator rights were refused or cannot be asked for
-  kPackageNotVerified, // the bytes the installer received are not the verified package
-  kHelperLost,         // the install helper ended in the middle of the installation
+  kNotAuthorized,       // administrator rights were refused or cannot be asked for
+  kPackageNotVerified,  // the bytes the installer received are not the verified package
+  kHelperLost,          // the install helper ended in the middle of the installation
 };
 
 // Process-wide flags of the close report, all initially false (the two option

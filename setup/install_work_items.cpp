@@ -77,7 +77,8 @@ bool ExtractPackageItem::Do() {
   if (result >= 0) return true;
   WriteLog("Install File FAILED error code = %0X, last error = %d.\n", static_cast<unsigned>(result),
            GetLastInstallError());
-  failure_.failure = GetLastInstallError() == kInstallDiskFull ? InstallFailure::kDiskFull : InstallFailure::kExtraction;
+  failure_.failure =
+      GetLastInstallError() == kInstallDiskFull ? InstallFailure::kDiskFull : InstallFailure::kExtraction;
   return false;
 }
 
@@ -116,7 +117,8 @@ void SwapInFolderItem::Rollback() {
 void SwapInFolderItem::Commit() {
   if (folders_.previous.empty()) return;
   const bool removed = DeleteFolderTree(Wide(folders_.previous));
-  WriteLog("Previous install %s %s.", folders_.previous.c_str(), removed ? "removed" : "could not be removed completely");
+  WriteLog("Previous install %s %s.", folders_.previous.c_str(),
+           removed ? "removed" : "could not be removed completely");
   folders_.previous.clear();
 }
 

@@ -35,7 +35,11 @@ class PrepareFreshFolderItem : public WorkItem {
  public:
   PrepareFreshFolderItem(FolderReplacement& folders, const PackageInfo& info, std::wstring packagePath,
                          StepFailure& failure)
-      : WorkItem("prepare folder"), folders_(folders), info_(info), packagePath_(std::move(packagePath)), failure_(failure) {}
+      : WorkItem("prepare folder"),
+        folders_(folders),
+        info_(info),
+        packagePath_(std::move(packagePath)),
+        failure_(failure) {}
   bool Do() override;
   void Rollback() override;
 
@@ -50,8 +54,7 @@ class PrepareFreshFolderItem : public WorkItem {
 class ExtractPackageItem : public WorkItem {
  public:
   ExtractPackageItem(FolderReplacement& folders, std::wstring packagePath, ProgressCallback receiver,
-                     const std::atomic<bool>& cancel, std::function<void(const char*)> recordStep,
-                     StepFailure& failure)
+                     const std::atomic<bool>& cancel, std::function<void(const char*)> recordStep, StepFailure& failure)
       : WorkItem("unpack"),
         folders_(folders),
         packagePath_(std::move(packagePath)),
@@ -112,8 +115,8 @@ class CreateShortcutsItem : public WorkItem {
 // The uninstall entry with "cfg_flag". Undo: the entry as it was, value for value.
 class WriteUninstallEntryItem : public WorkItem {
  public:
-  WriteUninstallEntryItem(const FolderReplacement& folders, const PackageInfo& info, DWORD installOptions,
-                          bool silent, StepFailure& failure)
+  WriteUninstallEntryItem(const FolderReplacement& folders, const PackageInfo& info, DWORD installOptions, bool silent,
+                          StepFailure& failure)
       : WorkItem("write uninstall entry"),
         folders_(folders),
         info_(info),

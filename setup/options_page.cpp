@@ -46,8 +46,8 @@ OptionsPage::~OptionsPage() {
   for (HBITMAP bitmap : browseBitmaps_) gui::DeleteBitmap(bitmap);
 }
 
-std::unique_ptr<CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
-                                             bool ticked) {
+std::unique_ptr<CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom,
+                                                             int textId, bool ticked) {
   auto box = std::make_unique<CheckButtonCtrlEx>(dialog_, left, top, right, bottom);
   box->SetID(id);
   box->SetUseBitmap(1);
@@ -81,8 +81,7 @@ int OptionsPage::LinkRight(int left, int layoutWidth, int textId) const {
   return std::min(left + WidthFor(labelFont_, layoutWidth, textId, 0), std::max(left + layoutWidth, kDialogWidth));
 }
 
-void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
-                         const std::wstring& installPath) {
+void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions, const std::wstring& installPath) {
   dialog_ = dialog;
   labelFont_ = CreateDialogFont(dialog, 14);
   linkFont_ = CreateDialogFont(dialog, 14, true);
@@ -124,14 +123,13 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
 
   desktopBox_ = MakeCheckBox(kDesktopId, 44, 501, 411, 521, 4, WantsDesktopShortcuts(installOptions));
   const int programmeRight = 44 + WidthFor(labelFont_, GetLayoutWidth(2), 7, kLabelX);
-  programmeBox_ = MakeCheckBox(kProgrammeId, 44, 536, programmeRight, 556, 7,
-                               WantsJoinProgramme(installOptions));
+  programmeBox_ = MakeCheckBox(kProgrammeId, 44, 536, programmeRight, 556, 7, WantsJoinProgramme(installOptions));
   programmeLink_ =
       MakeLink(kProgrammeLinkId, programmeRight, 536, LinkRight(programmeRight, GetLayoutWidth(3), 8), 556, 8);
 
-  for (ButtonCtrlEx* control : std::initializer_list<ButtonCtrlEx*>{custom_.get(), licenceBox_.get(),
-                                                                    licenceLink_.get(), browse_.get(), desktopBox_.get(),
-                                                                    programmeBox_.get(), programmeLink_.get()}) {
+  for (ButtonCtrlEx* control :
+       std::initializer_list<ButtonCtrlEx*>{custom_.get(), licenceBox_.get(), licenceLink_.get(), browse_.get(),
+                                            desktopBox_.get(), programmeBox_.get(), programmeLink_.get()}) {
     lists.AddToPaintList(control);
     lists.AddToMouseList(control);
   }
@@ -143,9 +141,9 @@ void OptionsPage::SetPageVisible(bool open) {
     gui::EnableWindow(folderBox_, open ? 1 : 0);
     gui::ShowWindow(folderBox_, open ? SW_SHOW : SW_HIDE);
   }
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{licenceBox_.get(), licenceLink_.get(), browse_.get(),
-                                                                 desktopBox_.get(), programmeBox_.get(),
-                                                                 programmeLink_.get()}) {
+  for (CommonCtrl* control :
+       std::initializer_list<CommonCtrl*>{licenceBox_.get(), licenceLink_.get(), browse_.get(), desktopBox_.get(),
+                                          programmeBox_.get(), programmeLink_.get()}) {
     if (control) control->SetVisible(open);
   }
 }

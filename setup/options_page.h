@@ -62,7 +62,8 @@ class OptionsPage {
   RECT FolderBoxRect() const;
 
  private:
-  std::unique_ptr<CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId, bool ticked);
+  std::unique_ptr<CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
+                                                  bool ticked);
   std::unique_ptr<HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
   int LinkRight(int left, int layoutWidth, int textId) const;
 
@@ -70,8 +71,8 @@ class OptionsPage {
   std::atomic<bool> open_{false};  // read by the painter thread
   HFONT labelFont_ = nullptr;
   HFONT linkFont_ = nullptr;
-  HBITMAP arrowBitmaps_[4] = {};  // 165, 166 unticked; 167, 168 ticked
-  HBITMAP boxBitmaps_[4] = {};    // 157, 158 unticked; 159, 160 ticked
+  HBITMAP arrowBitmaps_[4] = {};   // 165, 166 unticked; 167, 168 ticked
+  HBITMAP boxBitmaps_[4] = {};     // 157, 158 unticked; 159, 160 ticked
   HBITMAP browseBitmaps_[3] = {};  // 169, 170, 171
   std::unique_ptr<CheckButtonCtrlEx> custom_;
   std::unique_ptr<CheckButtonCtrlEx> licenceBox_;

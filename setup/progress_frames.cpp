@@ -122,7 +122,10 @@ struct ProgressFrames::HalfRow {
     int low = from, high = count;
     while (low < high) {
       const int mid = low + (high - low) / 2;
-      if (whole[X(mid)] < value) low = mid + 1; else high = mid;
+      if (whole[X(mid)] < value)
+        low = mid + 1;
+      else
+        high = mid;
     }
     return low;
   }
@@ -209,8 +212,8 @@ void ProgressFrames::RevealArtwork(std::uint32_t* out) {
     artworkCopy_.assign(PixelCount(), kWhite);
     const int w = std::min(width_, artwork_.width);
     for (int y = 0; y < std::min(height_, artwork_.height); ++y)
-      std::memcpy(&artworkCopy_[static_cast<size_t>(y) * width_], &artwork_.pixels[static_cast<size_t>(y) * artwork_.width],
-                  static_cast<size_t>(w) * 4);
+      std::memcpy(&artworkCopy_[static_cast<size_t>(y) * width_],
+                  &artwork_.pixels[static_cast<size_t>(y) * artwork_.width], static_cast<size_t>(w) * 4);
   }
   for (int y = std::max(0, kCentreY - r + 1); y <= std::min(height_ - 1, kCentreY + r - 1); ++y) {
     const size_t rowStart = static_cast<size_t>(y) * width_;

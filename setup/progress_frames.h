@@ -16,8 +16,8 @@ class ProgressFrames {
   // Geometry of the dialog in design pixels.
   static constexpr int kCentreX = 311;  // the middle of the install button
   static constexpr int kCentreY = 355;
-  static constexpr int kLargestRadius = 471;   // reaches the farthest corner
-  static constexpr int kCoveredRadius = 330;   // the picture lies inside it
+  static constexpr int kLargestRadius = 471;  // reaches the farthest corner
+  static constexpr int kCoveredRadius = 330;  // the picture lies inside it
   static constexpr int kSmallestTarget = 15;
   static constexpr int kPictureX = 184;
   static constexpr int kPictureY = 50;
@@ -85,13 +85,13 @@ class ProgressFrames {
   const Picture plain_;
   const Picture artwork_;
   const Picture finished_;
-  std::vector<float> distance_;          // of every pixel from the centre
+  std::vector<float> distance_;               // of every pixel from the centre
   std::vector<std::uint16_t> wholeDistance_;  // the same, whole and held below kGreyLevels
-  std::vector<std::uint32_t> grey_;      // colour by whole distance, rebuilt per frame
-  std::array<int, kGreyLevels> bandEnd_{};  // the first level after each level's band
+  std::vector<std::uint32_t> grey_;           // colour by whole distance, rebuilt per frame
+  std::array<int, kGreyLevels> bandEnd_{};    // the first level after each level's band
   std::vector<Run> plainRuns_;
   std::vector<std::uint32_t> artworkCopy_;  // the artwork in frame size, made when first needed
-  std::deque<Ripple> ripples_;           // oldest first
+  std::deque<Ripple> ripples_;              // oldest first
   int revealRadius_ = 0;
 };
 

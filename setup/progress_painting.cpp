@@ -42,14 +42,10 @@ std::wstring Widen(const char* text) { return platform::NarrowToWide(text); }
 
 Painting ChoosePainting(int eInstall, bool downloadFinished) {
   switch (eInstall) {
-    case kInstallReady:
-      return Painting::Page;
-    case kInstallWorking:
-      return downloadFinished ? Painting::Frame : Painting::Download;
-    case kInstallFinished:
-      return Painting::Finished;
-    default:
-      return Painting::Download;  // the retry state shows the failed look
+    case kInstallReady: return Painting::Page;
+    case kInstallWorking: return downloadFinished ? Painting::Frame : Painting::Download;
+    case kInstallFinished: return Painting::Finished;
+    default: return Painting::Download;  // the retry state shows the failed look
   }
 }
 
@@ -104,7 +100,8 @@ void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::v
   gui::SetBkMode(dc, TRANSPARENT);
   gui::SetTextColor(dc, kAdviceColour);
   gui::SelectObject(dc, adviceFont_);
-  gui::DrawTextW(dc, GetText(adviceTextId != 0 ? adviceTextId : kTextDownloadFailed), -1, &advice, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+  gui::DrawTextW(dc, GetText(adviceTextId != 0 ? adviceTextId : kTextDownloadFailed), -1, &advice,
+                 DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
   for (CommonCtrl* control : controls) {
     if (control && control->IsVisible()) control->Draw(dc);
   }
@@ -150,7 +147,8 @@ ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPerce
 
 bool ProgressPainter::PaintFrame(HDC dc, int paintMode, int installPermille, ControlLists& controls) {
   const std::shared_ptr<FrameProducer> producer = Producer();
-  if (!producer || producer->Width() != dc->Width() || producer->Height() != dc->Height() || dc->Stride() != dc->Width())
+  if (!producer || producer->Width() != dc->Width() || producer->Height() != dc->Height() ||
+      dc->Stride() != dc->Width())
     return false;
   if (!producer->CopyReadyFrame(dc->Pixels())) return false;
   if (paintMode == static_cast<int>(PaintMode::RippleWithPercentage)) {

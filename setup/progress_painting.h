@@ -66,12 +66,12 @@ class ProgressPainter {
   void FillBand(HDC dc);
   void DrawRowText(HDC dc, const wchar_t* text, RECT rect, UINT format);
 
-  BMData plain_;     // 132
-  BMData finished_;  // 133
-  BMData ringed_;    // 183
-  BMData faded_;     // 182
-  BMData small_;     // 184, loaded for completeness, never drawn
-  BMData artwork_;   // 185
+  BMData plain_;                 // 132
+  BMData finished_;              // 133
+  BMData ringed_;                // 183
+  BMData faded_;                 // 182
+  BMData small_;                 // 184, loaded for completeness, never drawn
+  BMData artwork_;               // 185
   HFONT textFont_ = nullptr;     // 14 pixels, "ArialMT"
   HFONT percentFont_ = nullptr;  // 22 points, the dialog face
   HFONT adviceFont_ = nullptr;   // the system-language size, the dialog face

@@ -12,7 +12,6 @@
 #include "base/texts/ui_texts.h"
 #include "external/vendor_config.h"
 #include "install/package_reader.h"
-#include "telemetry/report_values.h"
 #include "install/uninstall_registration.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/native_controls.h"
@@ -29,6 +28,7 @@
 #include "telemetry/machine_identity.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_delivery.h"
+#include "telemetry/report_values.h"
 #include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
@@ -197,11 +197,12 @@ void SetupDlg::CreateMainPage() {
   minimizeButton_->SetUseBitmap(1);
   minimizeButton_->SetStateBitmaps(minimizeBitmaps_[0], minimizeBitmaps_[1], minimizeBitmaps_[2], nullptr);
 
-  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_.get(), finishLogo_.get(), versionLabel_.get(), centrePicture_.get(),
-                                                                 countdownText_.get()}) {
+  for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{logo_.get(), finishLogo_.get(), versionLabel_.get(),
+                                                                centrePicture_.get(), countdownText_.get()}) {
     controls.AddToPaintList(control);
   }
-  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(installButton_.get()), closeButton_.get(), minimizeButton_.get()}) {
+  for (ButtonCtrlEx* control :
+       {static_cast<ButtonCtrlEx*>(installButton_.get()), closeButton_.get(), minimizeButton_.get()}) {
     controls.AddToPaintList(control);
     controls.AddToMouseList(control);
   }
@@ -275,15 +276,10 @@ void SetupDlg::OnBtnInstall() {
   StopCountdown();
   WriteLog("SetupDlg::OnBtnInstall, eInstall(%d).\n", static_cast<int>(eInstall.load()));
   switch (eInstall.load()) {
-    case kInstallAfterInstall:
-      FinishButtonLaunch();
-      return;
+    case kInstallAfterInstall: FinishButtonLaunch(); return;
     case kInstallReady:
-    case kInstallRetry:
-      break;
-    default:
-      WriteLog("OnBtnInstall(what ?\?\?)");
-      return;
+    case kInstallRetry: break;
+    default: WriteLog("OnBtnInstall(what ?\?\?)"); return;
   }
   if (!RunInstallChecks()) {
     if (IsSilentMode()) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -298,7 +294,7 @@ void SetupDlg::OnBtnInstall() {
   }
   if (eInstall == kInstallRetry) UpdateCtrlStatus(kCtrlWorking);
   eInstall = kInstallOnInstall;
-  StartFrameProducer();  // once; later clicks find it running
+  StartFrameProducer();            // once; later clicks find it running
   UpdateCtrlStatus(kCtrlWorking);  // the working look, as the producer's first frame sets it
   StartInstallWorker();
 }
@@ -350,17 +346,10 @@ bool SetupDlg::GetDownloadInfo(DownloadInfo& out) {
 void SetupDlg::OnSequenceStateChanged(const InstallSnapshot& snapshot) {
   eInstall = snapshot.buttonState;
   switch (snapshot.buttonState) {
-    case kInstallRetry:
-      UpdateCtrlStatus(kCtrlRetry);
-      break;
-    case kInstallAfterInstall:
-      UpdateCtrlStatus(kCtrlFinished);
-      break;
-    case kInstallOnInstall:
-      UpdateCtrlStatus(kCtrlWorking);
-      break;
-    case kInstallReady:
-      break;
+    case kInstallRetry: UpdateCtrlStatus(kCtrlRetry); break;
+    case kInstallAfterInstall: UpdateCtrlStatus(kCtrlFinished); break;
+    case kInstallOnInstall: UpdateCtrlStatus(kCtrlWorking); break;
+    case kInstallReady: break;
   }
   if (snapshot.outcome == InstallOutcome::kRunning) return;
   // A quit question asked while working no longer applies.
@@ -393,9 +382,9 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
   if (!installMode_ || !installButton_) return;
   switch (status) {
     case kCtrlWorking:
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), minimizeButton_.get(), versionLabel_.get(),
-                                                                     installButton_.get(), logo_.get(), finishLogo_.get(),
-                                                                     centrePicture_.get(), countdownText_.get()}) {
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{
+               closeButton_.get(), minimizeButton_.get(), versionLabel_.get(), installButton_.get(), logo_.get(),
+               finishLogo_.get(), centrePicture_.get(), countdownText_.get()}) {
         control->SetVisible(false);
       }
       break;
@@ -421,16 +410,17 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
     }
     case kCtrlRetry:
       finishLogo_->SetVisible(false);
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), logo_.get(), centrePicture_.get(),
-                                                                     installButton_.get()}) {
+      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), logo_.get(),
+                                                                    centrePicture_.get(), installButton_.get()}) {
         control->SetVisible(true);
       }
       installButton_->SetCaption(GetText(14));
       break;
     case kCtrlReady:
       finishLogo_->SetVisible(false);
-      for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{closeButton_.get(), minimizeButton_.get(), versionLabel_.get(),
-                                                                     installButton_.get(), logo_.get(), centrePicture_.get()}) {
+      for (CommonCtrl* control :
+           std::initializer_list<CommonCtrl*>{closeButton_.get(), minimizeButton_.get(), versionLabel_.get(),
+                                              installButton_.get(), logo_.get(), centrePicture_.get()}) {
         control->SetVisible(true);
       }
       installButton_->SetCaption(GetText(0));
@@ -461,10 +451,8 @@ void SetupDlg::OnCreate() {
 
 int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CLOSE:
-      return OnClose();
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_CLOSE: return OnClose();
+    case WM_ERASEBKGND: return 1;
     case WM_TIMER:
       if (wParam == kCountdownTimer && countdownRunning_) OnCountdownTick();
       if (wParam == kStopWaitTimer && !closing_) {
@@ -472,8 +460,7 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndNow();
       }
       return 0;
-    default:
-      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -481,22 +468,12 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case kCloseId:
     case kCancelId:
-    case kCloseAltId:
-      OnBtnClose();
-      return 1;
-    case kMinimizeId:
-      gui::ShowWindow(hwnd, SW_MINIMIZE);
-      return 1;
-    case kInstallId:
-      OnBtnInstall();
-      return 1;
+    case kCloseAltId: OnBtnClose(); return 1;
+    case kMinimizeId: gui::ShowWindow(hwnd, SW_MINIMIZE); return 1;
+    case kInstallId: OnBtnInstall(); return 1;
     case kKeepConfigId:
-    case kUninstallId:
-      uninstallPage_.OnCommand(LOWORD(wParam));
-      return 1;
-    case OptionsPage::kCustomId:
-      ShowCustom(options_.ToggleCustom());
-      return 1;
+    case kUninstallId: uninstallPage_.OnCommand(LOWORD(wParam)); return 1;
+    case OptionsPage::kCustomId: ShowCustom(options_.ToggleCustom()); return 1;
     case OptionsPage::kLicenceBoxId:
       if (installButton_) installButton_->SetEnabled(options_.ToggleLicence());
       gui::InvalidateRect(hwnd, nullptr, 0);
@@ -509,17 +486,10 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
       GetCloseReportFlags().programmeTicked = options_.ToggleProgramme();
       gui::InvalidateRect(hwnd, nullptr, 0);
       return 1;
-    case OptionsPage::kLicenceLinkId:
-      OpenLicensePage(packageInfo_);
-      return 1;
-    case OptionsPage::kProgrammeLinkId:
-      OpenExperienceProgrammePage(packageInfo_);
-      return 1;
-    case OptionsPage::kBrowseId:
-      OnBtnBrower();
-      return 1;
-    default:
-      return CommonDlg::OnCommand(wParam, lParam);
+    case OptionsPage::kLicenceLinkId: OpenLicensePage(packageInfo_); return 1;
+    case OptionsPage::kProgrammeLinkId: OpenExperienceProgrammePage(packageInfo_); return 1;
+    case OptionsPage::kBrowseId: OnBtnBrower(); return 1;
+    default: return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 

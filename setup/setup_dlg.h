@@ -35,7 +35,6 @@
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
 
-
 class SetupDlg : public CommonDlg {
  public:
   static constexpr int kCloseId = resource_ids::kCloseCommand;
@@ -145,7 +144,7 @@ class SetupDlg : public CommonDlg {
   // UI thread.
   PackageInfo packageInfo_{};
   DWORD installOptions = 0xFFFFFFFF;  // every option wanted until a previous install says otherwise
-  std::string versionText_;  // "11.0.9.2 official (16/06/2020)": names the package file
+  std::string versionText_;           // "11.0.9.2 official (16/06/2020)": names the package file
   std::mutex versionMutex_;
   std::atomic<bool> versionLoaded_{false};
 
@@ -153,7 +152,7 @@ class SetupDlg : public CommonDlg {
   ReportDelivery reports_;
 
   ProgressPainter progress_;
-  std::mutex paintMutex_;  // the painter thread and WM_PAINT take turns
+  std::mutex paintMutex_;                               // the painter thread and WM_PAINT take turns
   std::unique_ptr<platform::gui::MemoryCanvas> frame_;  // under paintMutex_
 
   std::thread painter_;

@@ -22,19 +22,13 @@ void SetupDlg::OnPaint() {
   const InstallSnapshot snapshot = CurrentSnapshot();
   if (state != kInstallReady && countdownText_) countdownText_->SetVisible(false);
   switch (ChoosePainting(state, snapshot.downloadFinished)) {
-    case Painting::Page:
-      progress_.PaintPage(dc, options_.IsOpen(), controls);
-      break;
-    case Painting::Download:
-      PaintDownload(dc);
-      break;
+    case Painting::Page: progress_.PaintPage(dc, options_.IsOpen(), controls); break;
+    case Painting::Download: PaintDownload(dc); break;
     case Painting::Frame:
       // Until the producer has the next frame the window keeps the last one.
       if (!progress_.PaintFrame(dc, snapshot.paintMode, snapshot.installPermille, controls)) return;
       break;
-    case Painting::Finished:
-      progress_.PaintFinished(dc, controls);
-      break;
+    case Painting::Finished: progress_.PaintFinished(dc, controls); break;
   }
   const RECT folderBox = options_.FolderBoxRect();
   const bool keepFolderBox = state == kInstallReady && options_.IsOpen();
@@ -51,8 +45,8 @@ void SetupDlg::PaintDownload(HDC dc) {
   DownloadInfo info;
   GetDownloadInfo(info);
   UpdateInfoView(info);
-  const ProgressSnapshot snapshot = progress_.PaintDownloadWorking(dc, state.downloadPercent, info, platform::GetTickCount(),
-                                                                   state.downloadStartTick, state.usingCdn);
+  const ProgressSnapshot snapshot = progress_.PaintDownloadWorking(
+      dc, state.downloadPercent, info, platform::GetTickCount(), state.downloadStartTick, state.usingCdn);
   if (statistics_)
     statistics_->SetProgress(snapshot.percent, snapshot.speedSum, static_cast<int>(snapshot.averageSpeed),
                              snapshot.usingCdn);

@@ -103,8 +103,10 @@ SetupExitStatus RunSilentInstall() {
   sequence.Run();
 
   const InstallSnapshot end = sequence.Snapshot();
-  if (end.outcome == InstallOutcome::kCancelled) SayFailure("stopped by a signal; nothing was changed");
-  else if (end.outcome != InstallOutcome::kInstalled) SayFailure(InstallFailureReason(end.failure));
+  if (end.outcome == InstallOutcome::kCancelled)
+    SayFailure("stopped by a signal; nothing was changed");
+  else if (end.outcome != InstallOutcome::kInstalled)
+    SayFailure(InstallFailureReason(end.failure));
   const SetupExitStatus status = finish(StatusOf(end.outcome));
   g_stoppable = nullptr;
   return status;

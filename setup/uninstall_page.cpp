@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "base/install_log.h"
+#include "base/texts/ui_texts.h"
 #include "platform/clock.h"
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
-#include "base/texts/ui_texts.h"
 #include "setup/privileged_uninstall.h"
 #include "setup/uninstall_messages.h"
 #include "ui/skin_message_box.h"
@@ -96,8 +96,10 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   // its label are centred as one.
   const RECT keepBoxRect = CentredAt(kCentreX, WidthFor(textFont_, 0, {24}, kKeepLabelX), kKeepBoxTop, kKeepBoxBottom);
   const int buttonWidth = WidthFor(headingFont_, kButtonMinWidth, {23, 12});
-  const RECT uninstallRect{kCentreX - kButtonGap / 2 - buttonWidth, kButtonTop, kCentreX - kButtonGap / 2, kButtonBottom};
-  const RECT lastButtonRect{kCentreX + kButtonGap / 2, kButtonTop, kCentreX + kButtonGap / 2 + buttonWidth, kButtonBottom};
+  const RECT uninstallRect{kCentreX - kButtonGap / 2 - buttonWidth, kButtonTop, kCentreX - kButtonGap / 2,
+                           kButtonBottom};
+  const RECT lastButtonRect{kCentreX + kButtonGap / 2, kButtonTop, kCentreX + kButtonGap / 2 + buttonWidth,
+                            kButtonBottom};
   finishRect_ = CentredAt(kCentreX, WidthFor(headingFont_, kButtonMinWidth, {27, 12}), kButtonTop, kButtonBottom);
 
   keepBox_ = MakeAt<CheckButtonCtrlEx>(dialog, keepBoxRect);
@@ -147,9 +149,9 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   lists.AddToPaintList(picture_.get());
   lists.AddToPaintList(status_.get());
   lists.AddToPaintList(progress_.get());
-  for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(keepBox_.get()),
-                                static_cast<ButtonCtrlEx*>(uninstallButton_.get()),
-                                static_cast<ButtonCtrlEx*>(lastButton_.get())}) {
+  for (ButtonCtrlEx* control :
+       {static_cast<ButtonCtrlEx*>(keepBox_.get()), static_cast<ButtonCtrlEx*>(uninstallButton_.get()),
+        static_cast<ButtonCtrlEx*>(lastButton_.get())}) {
     lists.AddToPaintList(control);
     lists.AddToMouseList(control);
   }
@@ -161,11 +163,8 @@ bool UninstallPage::OnCommand(int id) {
       keepBox_->SetCheck(!keepBox_->GetCheck());
       Redraw();
       return true;
-    case kUninstallId:
-      StartUninstall();
-      return true;
-    default:
-      return false;
+    case kUninstallId: StartUninstall(); return true;
+    default: return false;
   }
 }
 
@@ -198,9 +197,8 @@ void UninstallPage::StartUninstall() {
 }
 
 void UninstallPage::RunWork(UninstallRequest request) {
-  const UninstallResult result =
-      UninstallThroughHelper(request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value,
-                                                                             long extra) {
+  const UninstallResult result = UninstallThroughHelper(
+      request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value, long extra) {
         return OnUninstallEvent(event, value, extra);
       }));
   outcome_ = result.outcome;

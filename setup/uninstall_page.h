@@ -71,6 +71,6 @@ class UninstallPage {
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
   std::atomic<UninstallOutcome> outcome_{UninstallOutcome::kRefused};
-  RECT finishRect_{};  // where the last button goes once the work has ended
+  RECT finishRect_{};         // where the last button goes once the work has ended
   UninstallRequest request_;  // written before the worker starts, read by it afterwards
 };

@@ -33,7 +33,8 @@ class WorkItem {
 // A step that changes nothing that needs undoing (a log line, a report, a wait).
 class CallbackWorkItem : public WorkItem {
  public:
-  CallbackWorkItem(std::string name, std::function<bool()> action) : WorkItem(std::move(name)), action_(std::move(action)) {}
+  CallbackWorkItem(std::string name, std::function<bool()> action)
+      : WorkItem(std::move(name)), action_(std::move(action)) {}
   bool Do() override { return action_(); }
 
  private:

@@ -120,9 +120,7 @@ bool XMLParse::PutValue(const std::string& path, const T& value) {
 
 bool XMLParse::GetFloatList(const std::string& path, std::vector<float>& out) { return ReadList(path, out); }
 bool XMLParse::GetIntList(const std::string& path, std::vector<int>& out) { return ReadList(path, out); }
-bool XMLParse::GetStringList(const std::string& path, std::vector<std::string>& out) {
-  return ReadList(path, out);
-}
+bool XMLParse::GetStringList(const std::string& path, std::vector<std::string>& out) { return ReadList(path, out); }
 
 bool XMLParse::GetAttrFloat(const std::string& path, float& out) {
   try {
@@ -164,9 +162,7 @@ bool XMLParse::GetAttrString(const std::string& path, std::string& out) {
 bool XMLParse::SetFloatList(const std::string& path, const std::vector<float>& values) {
   return WriteList(path, values);
 }
-bool XMLParse::SetIntList(const std::string& path, const std::vector<int>& values) {
-  return WriteList(path, values);
-}
+bool XMLParse::SetIntList(const std::string& path, const std::vector<int>& values) { return WriteList(path, values); }
 bool XMLParse::SetStringList(const std::string& path, const std::vector<std::string>& values) {
   return WriteList(path, values);
 }

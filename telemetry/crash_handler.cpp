@@ -40,14 +40,9 @@ const PreparedCrash* Prepare(const std::string& languageName) {
   auto* prepared = new PreparedCrash;
   prepared->languageName = languageName;
   prepared->dumpPath = CrashDumpPath(true);
-  prepared->arguments = {platform::GetModuleFileName(),
-                         kSendCrashReportSwitch,
-                         CrashEndpointUrl(),
-                         kReportAppId,
-                         prepared->dumpPath,
-                         InstallLogPath(true),
-                         EnsureProcessGuid(),
-                         languageName};
+  prepared->arguments = {
+      platform::GetModuleFileName(), kSendCrashReportSwitch, CrashEndpointUrl(), kReportAppId, prepared->dumpPath,
+      InstallLogPath(true),          EnsureProcessGuid(),    languageName};
   for (const std::string& argument : prepared->arguments) prepared->argv.push_back(argument.c_str());
   prepared->argv.push_back(nullptr);
   return prepared;
@@ -73,8 +68,8 @@ bool ArmCrashFilter() {
 
 std::string CrashEndpointUrl() {
   const char* overrideHost = std::getenv("CORVEX_CRASH_HOST");
-  const std::string host = overrideHost != nullptr && overrideHost[0] != '\0' ? overrideHost
-                                                                              : GetVendorConfig().crashHost;
+  const std::string host =
+      overrideHost != nullptr && overrideHost[0] != '\0' ? overrideHost : GetVendorConfig().crashHost;
   return host + vendor::kCrashPath;
 }
 

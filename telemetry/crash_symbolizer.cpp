@@ -95,8 +95,7 @@ class Symboliser {
         module.reset();
       } else if (!module->file.HasFullSymbolTable()) {
         auto debugFile = std::make_unique<platform::ElfSymbolTable>();
-        if (debugFile->Load(platform::DebugFileForBuildId(module->file.BuildId())) &&
-            debugFile->HasFullSymbolTable()) {
+        if (debugFile->Load(platform::DebugFileForBuildId(module->file.BuildId())) && debugFile->HasFullSymbolTable()) {
           module->debugFile = std::move(debugFile);
         }
       }
@@ -123,9 +122,18 @@ CrashDumpContents ParseCrashDump(const std::string& dumpText) {
   std::string line;
   Section section = Section::None;
   while (std::getline(lines, line)) {
-    if (line == "frames") { section = Section::Frames; continue; }
-    if (line.rfind("stack ", 0) == 0) { section = Section::Stack; continue; }
-    if (line == "maps") { section = Section::Maps; continue; }
+    if (line == "frames") {
+      section = Section::Frames;
+      continue;
+    }
+    if (line.rfind("stack ", 0) == 0) {
+      section = Section::Stack;
+      continue;
+    }
+    if (line == "maps") {
+      section = Section::Maps;
+      continue;
+    }
     if (line == "registers" || line == "modules" || line == "end" || line == "symbolised") {
       section = Section::Other;
       continue;
@@ -149,8 +157,7 @@ CrashDumpContents ParseCrashDump(const std::string& dumpText) {
         if (ParseMapsLine(line, mapping)) contents.mappings.push_back(mapping);
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return contents;

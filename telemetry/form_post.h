@@ -23,9 +23,8 @@ struct TransferLimits {
   long totalTimeoutMs = 5000;
 };
 
-// POSTs the parts in their order, over http or https with a verified certificate; a file part whose file does not exist is left out.
-// The response body is read and ignored: true when the transfer completed without a
-// transport error, whatever the HTTP status.
-// `caFile` names CAs trusted instead of the system's store (tests only).
+// POSTs the parts in their order, over http or https with a verified certificate; a file part whose file does not exist
+// is left out. The response body is read and ignored: true when the transfer completed without a transport error,
+// whatever the HTTP status. `caFile` names CAs trusted instead of the system's store (tests only).
 bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits,
               const std::string& caFile = std::string());

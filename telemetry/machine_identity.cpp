@@ -30,8 +30,8 @@ std::string processGuid;
 
 std::string FormatMacText(const std::array<std::uint8_t, 6>& address) {
   char text[18];
-  std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", address[0], address[1], address[2],
-                address[3], address[4], address[5]);
+  std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", address[0], address[1], address[2], address[3],
+                address[4], address[5]);
   return text;
 }
 
@@ -59,8 +59,8 @@ std::vector<std::string> GetMacList() { return GetMacList(platform::ListNetworkA
 std::string FormatGuidText(const platform::Guid& guid) {
   char text[37];
   std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", guid.data1, guid.data2,
-                guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3], guid.data4[4],
-                guid.data4[5], guid.data4[6], guid.data4[7]);
+                guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5],
+                guid.data4[6], guid.data4[7]);
   return text;
 }
 

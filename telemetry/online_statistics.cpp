@@ -208,6 +208,6 @@ bool OnlineStatistics::SendFinal(const FinalReportFlags& flags) {
 }
 
 std::shared_ptr<OnlineStatistics> CreateRunStatistics(bool appIs64) {
-  return std::make_shared<OnlineStatistics>(StatisticsEndpointUrl(), NewGuidText(), kReportAppId, kReportAppId,
-                                            appIs64, platform::IsNative64Bit(), InstallLogPath(false));
+  return std::make_shared<OnlineStatistics>(StatisticsEndpointUrl(), NewGuidText(), kReportAppId, kReportAppId, appIs64,
+                                            platform::IsNative64Bit(), InstallLogPath(false));
 }

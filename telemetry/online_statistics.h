@@ -21,10 +21,10 @@
 
 // Where the statistics take what they do not own. Tests substitute fixed values.
 struct StatisticsSources {
-  std::function<std::uint32_t()> nowSeconds;        // GetTickCount() / 1000
-  std::function<std::tm()> localTime;               // the "localtime" of a report
-  std::function<std::string()> languageName;        // English name of the UI language
-  std::function<std::string()> systemLanguage;      // English name of the user's language
+  std::function<std::uint32_t()> nowSeconds;    // GetTickCount() / 1000
+  std::function<std::tm()> localTime;           // the "localtime" of a report
+  std::function<std::string()> languageName;    // English name of the UI language
+  std::function<std::string()> systemLanguage;  // English name of the user's language
   std::function<std::vector<std::string>()> macList;
   TransferLimits limits;
 };

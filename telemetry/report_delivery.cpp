@@ -55,12 +55,12 @@ bool ReportDelivery::StartThread(RetryPolicy policy, std::function<bool()> send,
 
 bool ReportDelivery::StartStartReport(std::shared_ptr<OnlineStatistics> statistics, RetryPolicy policy,
                                       DeliveryDone done) {
-  return StartThread(std::move(policy), [statistics = std::move(statistics)] { return statistics->SendStart(); },
-                     std::move(done));
+  return StartThread(
+      std::move(policy), [statistics = std::move(statistics)] { return statistics->SendStart(); }, std::move(done));
 }
 
-bool ReportDelivery::StartStepReport(std::shared_ptr<OnlineStatistics> statistics, std::string step,
-                                     RetryPolicy policy, DeliveryDone done) {
+bool ReportDelivery::StartStepReport(std::shared_ptr<OnlineStatistics> statistics, std::string step, RetryPolicy policy,
+                                     DeliveryDone done) {
   return StartThread(
       std::move(policy),
       [statistics = std::move(statistics), step = std::move(step)] { return statistics->SendStep(step); },

@@ -52,8 +52,8 @@ class ReportDelivery {
   bool StartStepReport(std::shared_ptr<OnlineStatistics> statistics, std::string step,
                        RetryPolicy policy = StepReportRetry(), DeliveryDone done = nullptr);
   // On the caller's thread: the final report, then a step thread for "step_close".
-  DeliveryResult DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics,
-                                    const FinalReportFlags& flags, RetryPolicy policy = FinalReportRetry(),
+  DeliveryResult DeliverFinalReport(const std::shared_ptr<OnlineStatistics>& statistics, const FinalReportFlags& flags,
+                                    RetryPolicy policy = FinalReportRetry(),
                                     RetryPolicy stepPolicy = StepReportRetry());
   // Lets every running report end after its current attempt (no more retries, the
   // close step still gets its one try) and joins it. Reports started later get one

@@ -9,7 +9,7 @@ namespace install_status {
 inline constexpr char kStart[] = "start";
 inline constexpr char kSuccess[] = "success";
 inline constexpr char kInstallFail[] = "install_fail";
-inline constexpr char kDownloadFail[] = "downLoad_fail";      // spelt so on the wire
+inline constexpr char kDownloadFail[] = "downLoad_fail";  // spelt so on the wire
 inline constexpr char kInstallCancel[] = "install_cancel";
 inline constexpr char kDownloadCancel[] = "donwload_cancel";  // spelt so on the wire
 inline constexpr char kCancel[] = "cancel";

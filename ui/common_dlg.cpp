@@ -23,15 +23,9 @@ int CommonDlg::OnInitDialog(HWND window) {
 INT_PTR CommonDlg::DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   const int claimed = PreHandleMessage(msg, wParam, lParam);
   switch (msg) {
-    case WM_INITDIALOG:
-      OnInitDialog(window);
-      return 1;
-    case WM_CREATE:
-      OnCreate();
-      return 1;
-    case WM_PAINT:
-      OnPaint();
-      return claimed;
+    case WM_INITDIALOG: OnInitDialog(window); return 1;
+    case WM_CREATE: OnCreate(); return 1;
+    case WM_PAINT: OnPaint(); return claimed;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if ((id == IDOK && (closeFlags & kCloseOnOk)) || (id == IDCANCEL && (closeFlags & kCloseOnCancel))) {
@@ -55,14 +49,11 @@ INT_PTR CommonDlg::DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
       gui::OutputDebugStringA("WM_LBUTTONDOWN  ReleaseCapture\n");
       gui::ReleaseCapture();
       return claimed;
-    default:
-      return claimed;
+    default: return claimed;
   }
 }
 
-int CommonDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return RouteMouse(msg, wParam, lParam);
-}
+int CommonDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return RouteMouse(msg, wParam, lParam); }
 
 int CommonDlg::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_MOUSELEAVE) {

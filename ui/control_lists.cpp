@@ -52,7 +52,6 @@ int ControlLists::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam, bool button
     case WM_LBUTTONUP:
       for (ButtonCtrlEx* c : controls) sum += c->OnLButtonUp(x, y);
       return sum;
-    default:
-      return 0;
+    default: return 0;
   }
 }

@@ -101,7 +101,7 @@ int SkinMessageBox::OnInitDialog(HWND window) {
   controls.AddToMouseList(okButton.get());
   controls.AddToMouseList(cancelButton.get());
   for (CommonCtrl* c : std::initializer_list<CommonCtrl*>{titleLabel.get(), iconLabel.get(), messageLabel.get(),
-                                                           closeButton.get(), okButton.get(), cancelButton.get()}) {
+                                                          closeButton.get(), okButton.get(), cancelButton.get()}) {
     controls.AddToPaintList(c);
   }
 
@@ -144,12 +144,9 @@ void SkinMessageBox::StopRepainting(int timeoutMs) {
 
 int SkinMessageBox::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CLOSE:
-      return OnClose();
-    case WM_ERASEBKGND:
-      return 1;
-    default:
-      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    case WM_CLOSE: return OnClose();
+    case WM_ERASEBKGND: return 1;
+    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -163,11 +160,8 @@ int SkinMessageBox::OnCommand(WPARAM wParam, LPARAM lParam) {
       gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
       return 1;
     case kMsgBoxCloseId:
-    case kMsgBoxCloseAltId:
-      gui::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-      return 1;
-    default:
-      return CommonDlg::OnCommand(wParam, lParam);
+    case kMsgBoxCloseAltId: gui::SendMessageW(hwnd, WM_CLOSE, 0, 0); return 1;
+    default: return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 

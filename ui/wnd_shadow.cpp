@@ -230,9 +230,7 @@ LRESULT CWndShadow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   const bool active = (self->status & kEnabled) && !(self->status & kCompositionDisabled);
 
   switch (msg) {
-    case WM_DESTROY:
-      gui::DestroyWindow(self->shadowWindow);
-      break;
+    case WM_DESTROY: gui::DestroyWindow(self->shadowWindow); break;
     case WM_MOVE:
       if (self->status & kVisible) {
         RECT rect{};
@@ -280,9 +278,7 @@ LRESULT CWndShadow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return result;
       }
       break;
-    case WM_NCDESTROY:
-      shadows.erase(hwnd);
-      break;
+    case WM_NCDESTROY: shadows.erase(hwnd); break;
     case WM_EXITSIZEMOVE:
       if (self->status & kVisible) self->Update(hwnd);
       break;
@@ -294,8 +290,7 @@ LRESULT CWndShadow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       }
       self->Show(hwnd);
       break;
-    default:
-      break;
+    default: break;
   }
   return gui::CallWindowProcW(previous, hwnd, msg, wParam, lParam);
 }

@@ -21,15 +21,13 @@ const PrimaryLanguageRow kProfilesByPrimary[] = {
     {7, {"Language is DE(DeGuo), id = %d", "German", {105, 190, 105, 450, 180, 180}, &kGermanTexts}},
     {10, {"Language is SPANISH(XiBanYa), id = %d", "Spanish", kSpanishWidths, &kSpanishTexts}},
     {12, {"Language is FR(FaGuo), id = %d", "French", {85, 220, 90, 420, 300, 180}, &kFrenchTexts}},
-    {14, {"Language is HU(XiongYaLi), id = %d", "Hungarian", {100, 220, 110, 410, 180, 180},
-          &kHungarianTexts}},
+    {14, {"Language is HU(XiongYaLi), id = %d", "Hungarian", {100, 220, 110, 410, 180, 180}, &kHungarianTexts}},
     {16, {"Language is IT(YiDaLi), id = %d", "Italian", {90, 270, 105, 480, 180, 180}, &kItalianTexts}},
     {17, {"Language is JP(RiBen), id = %d", "Japanese", {52, 165, 52, 295, 320, 180}, &kJapaneseTexts}},
     {19, {"Language is NL(HeLan), id = %d", "Dutch", {103, 260, 103, 360, 180, 180}, &kDutchTexts}},
     {20, {"Language is NO(NuoWei), id = %d", "Norwegian", {65, 130, 75, 360, 200, 180}, &kNorwegianTexts}},
     {21, {"Language is PL(BoLan), id = %d", "Polish", {85, 260, 72, 300, 180, 180}, &kPolishTexts}},
-    {22, {"Language is PT(PuTaoYa), id = %d", "Portuguese", {75, 230, 85, 470, 180, 180},
-          &kPortugueseTexts}},
+    {22, {"Language is PT(PuTaoYa), id = %d", "Portuguese", {75, 230, 85, 470, 180, 180}, &kPortugueseTexts}},
     {25, {"Language is RU(ErLuoSi), id = %d", "Russian", {88, 360, 143, 400, 180, 180}, &kRussianTexts}},
     {29, {"Language is SVE(RuiDian), id = %d", "Swedish", {93, 160, 70, 320, 180, 180}, &kSwedishTexts}},
 };
@@ -40,8 +38,8 @@ const LanguageProfile kChineseSimplifiedProfile = {"Language is CHS(JianTi), id 
                                                    kChineseWidths, &kChineseSimplifiedTexts};
 const LanguageProfile kChineseTraditionalProfile = {"Language is ZH(FanTi), id = %d", "Chinese(Traditional)",
                                                     kChineseWidths, &kChineseTraditionalTexts};
-const LanguageProfile kEnglishProfile = {"Language is EN, id = %d", "English", {75, 165, 55, 320, 240, 180},
-                                         &kEnglishTexts};
+const LanguageProfile kEnglishProfile = {
+    "Language is EN, id = %d", "English", {75, 165, 55, 320, 240, 180}, &kEnglishTexts};
 
 }  // namespace
 

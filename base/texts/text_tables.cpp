@@ -3,10 +3,22 @@
 namespace {
 
 const LanguageTable* const kAllTables[] = {
-    &kEnglishTexts,      &kChineseSimplifiedTexts, &kChineseTraditionalTexts, &kJapaneseTexts,
-    &kFrenchTexts,       &kGermanTexts,            &kRussianTexts,            &kCzechTexts,
-    &kSpanishTexts,      &kHungarianTexts,         &kItalianTexts,            &kDutchTexts,
-    &kNorwegianTexts,    &kPolishTexts,            &kPortugueseTexts,         &kSwedishTexts,
+    &kEnglishTexts,
+    &kChineseSimplifiedTexts,
+    &kChineseTraditionalTexts,
+    &kJapaneseTexts,
+    &kFrenchTexts,
+    &kGermanTexts,
+    &kRussianTexts,
+    &kCzechTexts,
+    &kSpanishTexts,
+    &kHungarianTexts,
+    &kItalianTexts,
+    &kDutchTexts,
+    &kNorwegianTexts,
+    &kPolishTexts,
+    &kPortugueseTexts,
+    &kSwedishTexts,
 };
 
 }  // namespace

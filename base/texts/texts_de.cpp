@@ -16,8 +16,9 @@ const LanguageTable kGermanTexts = {
         /* 10 */ L"Möchten Sie die Installation von __PRODUCT_NAME__ wirklich beenden?",
         /* 11 */ L"OK",
         /* 12 */ L"Abbrechen",
-        /* 13 */ L"Die Installation kann nicht fortgesetzt werden, da __PRODUCT_NAME__ bereits ausgeführt wird. "
-                 L"Schließen Sie das Programm und versuchen Sie es erneut, oder erzwingen Sie das Beenden.",
+        /* 13 */
+        L"Die Installation kann nicht fortgesetzt werden, da __PRODUCT_NAME__ bereits ausgeführt wird. "
+        L"Schließen Sie das Programm und versuchen Sie es erneut, oder erzwingen Sie das Beenden.",
         /* 14 */ L"Wiederholen",
         /* 15 */ L"Beenden",
         /* 16 */ L"Symbol in der Schnellstartleiste erstellen",
@@ -36,21 +37,25 @@ const LanguageTable kGermanTexts = {
         /* 29 */ L"Windows Vista wird nicht mehr unterstützt.",
         /* 30 */ L"Der Installationspfad ist ungültig.",
         /* 31 */ L"Auf dem ausgewählten Laufwerk ist nicht genügend freier Speicherplatz vorhanden.",
-        /* 32 */ L"Hoppla! Diese Version von __PRODUCT_NAME__ läuft nur auf einem 64-Bit-Betriebssystem. "
-                 L"Bitte laden Sie die 32-Bit-Version herunter und installieren Sie sie.",
+        /* 32 */
+        L"Hoppla! Diese Version von __PRODUCT_NAME__ läuft nur auf einem 64-Bit-Betriebssystem. "
+        L"Bitte laden Sie die 32-Bit-Version herunter und installieren Sie sie.",
         /* 33 */ L"__PRODUCT_NAME__ läuft derzeit nur unter 64-Bit-Windows.",
         /* 34 */ L"Deinstallieren",
         /* 35 */ L"Anwendung deinstallieren",
         /* 36 */ L"Anwendung",
         /* 37 */ L"Online",
         /* 38 */ L"Homepage",
-        /* 39 */ L"Zur Installation der neuen Version muss der Computer neu gestartet werden. "
-                 L"Möchten Sie fortfahren?",
+        /* 39 */
+        L"Zur Installation der neuen Version muss der Computer neu gestartet werden. "
+        L"Möchten Sie fortfahren?",
         /* 40 */ L"Neu starten",
-        /* 41 */ L"Download fehlgeschlagen. Versuchen Sie es erneut, oder laden Sie das "
-                 L"Offline-Installationsprogramm hier herunter:",
-        /* 42 */ L"Das Online-Installationsprogramm ist veraltet. Bitte laden Sie die neueste Version "
-                 L"hier herunter:",
+        /* 41 */
+        L"Download fehlgeschlagen. Versuchen Sie es erneut, oder laden Sie das "
+        L"Offline-Installationsprogramm hier herunter:",
+        /* 42 */
+        L"Das Online-Installationsprogramm ist veraltet. Bitte laden Sie die neueste Version "
+        L"hier herunter:",
         /* 43 */ L"Herunterladen...",
         /* 44 */ L"Daten werden geprüft, bitte warten...",
         /* 45 */ L"Download-Informationen werden abgerufen...",
@@ -58,26 +63,36 @@ const LanguageTable kGermanTexts = {
         /* 47 */ L"__PRODUCT_NAME__ deinstallieren",
         /* 48 */ L"Starten",
         /* 49 */ L"Die Installation startet automatisch in XXX Sekunden.",
-        /* 50 */ L"Der Ordner enthält Dateien, die nicht zu __PRODUCT_NAME__ gehören. "
-                 L"Wählen Sie einen leeren Ordner oder den Ordner einer früheren Installation.",
-        /* 51 */ L"Ein Systemordner oder ein persönlicher Ordner kann nicht der Installationsordner sein. "
-                 L"Wählen Sie einen eigenen Ordner.",
+        /* 50 */
+        L"Der Ordner enthält Dateien, die nicht zu __PRODUCT_NAME__ gehören. "
+        L"Wählen Sie einen leeren Ordner oder den Ordner einer früheren Installation.",
+        /* 51 */
+        L"Ein Systemordner oder ein persönlicher Ordner kann nicht der Installationsordner sein. "
+        L"Wählen Sie einen eigenen Ordner.",
         /* 52 */ L"In den Installationsordner kann nicht geschrieben werden. Wählen Sie einen anderen Ordner.",
-        /* 53 */ L"Für den Download ist nicht genügend freier Speicherplatz vorhanden. "
-                 L"Geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
-        /* 54 */ L"Für die Installation von __PRODUCT_NAME__ ist nicht genügend freier Speicherplatz "
-                 L"vorhanden. Geben Sie Speicherplatz frei, oder wählen Sie einen anderen Ordner.",
-        /* 55 */ L"Der Datenträger wurde während der Installation voll. "
-                 L"Es wurde nichts geändert; geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
-        /* 56 */ L"Eine andere Installation von __PRODUCT_NAME__ läuft. "
-                 L"Warten Sie, bis sie beendet ist, und versuchen Sie es dann erneut.",
+        /* 53 */
+        L"Für den Download ist nicht genügend freier Speicherplatz vorhanden. "
+        L"Geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
+        /* 54 */
+        L"Für die Installation von __PRODUCT_NAME__ ist nicht genügend freier Speicherplatz "
+        L"vorhanden. Geben Sie Speicherplatz frei, oder wählen Sie einen anderen Ordner.",
+        /* 55 */
+        L"Der Datenträger wurde während der Installation voll. "
+        L"Es wurde nichts geändert; geben Sie Speicherplatz frei, und versuchen Sie es erneut.",
+        /* 56 */
+        L"Eine andere Installation von __PRODUCT_NAME__ läuft. "
+        L"Warten Sie, bis sie beendet ist, und versuchen Sie es dann erneut.",
         /* 57 */ L"Die Installation ist fehlgeschlagen. Es wurde nichts geändert.",
         /* 58 */ L"Es wurde nichts entfernt: Keine Installation von __PRODUCT_NAME__ gefunden.",
         /* 59 */ L"Es wurde nichts entfernt: __FOLDER__ ist ein Systemordner oder ein persönlicher Ordner.",
         /* 60 */ L"Es wurde nichts entfernt: __FOLDER__ enthält keine Installation von __PRODUCT_NAME__.",
-        /* 61 */ L"Einige Dateien in __FOLDER__ konnten nicht entfernt werden. "
-                 L"Schließen Sie die Programme, die sie verwenden, und löschen Sie dann den Ordner.",
-        /* 62 */ L"In den Ordner „Downloads“ kann nicht geschrieben werden. Prüfen Sie, ob er vorhanden und beschreibbar ist, und versuchen Sie es erneut.",
-        /* 63 */ L"Für die Installation sind Administratorrechte nötig, und sie wurden nicht erteilt. Es wurde nichts geändert.",
+        /* 61 */
+        L"Einige Dateien in __FOLDER__ konnten nicht entfernt werden. "
+        L"Schließen Sie die Programme, die sie verwenden, und löschen Sie dann den Ordner.",
+        /* 62 */
+        L"In den Ordner „Downloads“ kann nicht geschrieben werden. Prüfen Sie, ob er vorhanden und beschreibbar ist, "
+        L"und versuchen Sie es erneut.",
+        /* 63 */
+        L"Für die Installation sind Administratorrechte nötig, und sie wurden nicht erteilt. Es wurde nichts geändert.",
     },
 };

@@ -16,8 +16,9 @@ const LanguageTable kHungarianTexts = {
         /* 10 */ L"Biztosan kilép a(z) __PRODUCT_NAME__ telepítéséből?",
         /* 11 */ L"OK",
         /* 12 */ L"Mégse",
-        /* 13 */ L"A telepítés nem folytatható, mert a(z) __PRODUCT_NAME__ már fut. "
-                 L"Zárja be, majd próbálja újra, vagy kényszerítse a bezárását.",
+        /* 13 */
+        L"A telepítés nem folytatható, mert a(z) __PRODUCT_NAME__ már fut. "
+        L"Zárja be, majd próbálja újra, vagy kényszerítse a bezárását.",
         /* 14 */ L"Újra",
         /* 15 */ L"Bezárás",
         /* 16 */ L"Gyorsindító ikon létrehozása",
@@ -36,8 +37,9 @@ const LanguageTable kHungarianTexts = {
         /* 29 */ L"A Windows Vista már nem támogatott.",
         /* 30 */ L"A telepítési útvonal érvénytelen.",
         /* 31 */ L"A kiválasztott meghajtón nincs elég szabad hely.",
-        /* 32 */ L"Hoppá! A(z) __PRODUCT_NAME__ ezen verziója csak 64 bites operációs rendszeren működik. "
-                 L"Töltse le és telepítse a 32 bites verziót.",
+        /* 32 */
+        L"Hoppá! A(z) __PRODUCT_NAME__ ezen verziója csak 64 bites operációs rendszeren működik. "
+        L"Töltse le és telepítse a 32 bites verziót.",
         /* 33 */ L"A(z) __PRODUCT_NAME__ jelenleg csak 64 bites Windows rendszeren működik.",
         /* 34 */ L"Eltávolítás",
         /* 35 */ L"Alkalmazás eltávolítása",
@@ -55,24 +57,30 @@ const LanguageTable kHungarianTexts = {
         /* 47 */ L"__PRODUCT_NAME__ eltávolítása",
         /* 48 */ L"Indítás",
         /* 49 */ L"A telepítés XXX másodperc múlva automatikusan elindul.",
-        /* 50 */ L"A mappában olyan fájlok vannak, amelyek nem a(z) __PRODUCT_NAME__ részei. "
-                 L"Válasszon üres mappát vagy egy korábbi telepítés mappáját.",
+        /* 50 */
+        L"A mappában olyan fájlok vannak, amelyek nem a(z) __PRODUCT_NAME__ részei. "
+        L"Válasszon üres mappát vagy egy korábbi telepítés mappáját.",
         /* 51 */ L"Rendszermappa vagy saját mappa nem lehet a telepítési mappa. Válasszon külön mappát.",
         /* 52 */ L"A telepítési mappába nem lehet írni. Válasszon másik mappát.",
         /* 53 */ L"Nincs elég szabad hely a letöltéshez. Szabadítson fel helyet, és próbálja újra.",
-        /* 54 */ L"Nincs elég szabad hely a(z) __PRODUCT_NAME__ telepítéséhez. "
-                 L"Szabadítson fel helyet, vagy válasszon másik mappát.",
-        /* 55 */ L"A lemez megtelt a telepítés közben. "
-                 L"Semmi sem változott; szabadítson fel helyet, és próbálja újra.",
-        /* 56 */ L"A(z) __PRODUCT_NAME__ egy másik telepítése fut. "
-                 L"Várja meg, amíg befejeződik, majd próbálja újra.",
+        /* 54 */
+        L"Nincs elég szabad hely a(z) __PRODUCT_NAME__ telepítéséhez. "
+        L"Szabadítson fel helyet, vagy válasszon másik mappát.",
+        /* 55 */
+        L"A lemez megtelt a telepítés közben. "
+        L"Semmi sem változott; szabadítson fel helyet, és próbálja újra.",
+        /* 56 */
+        L"A(z) __PRODUCT_NAME__ egy másik telepítése fut. "
+        L"Várja meg, amíg befejeződik, majd próbálja újra.",
         /* 57 */ L"A telepítés nem sikerült. Semmi sem változott.",
         /* 58 */ L"Semmi sem lett eltávolítva: a(z) __PRODUCT_NAME__ telepítése nem található.",
         /* 59 */ L"Semmi sem lett eltávolítva: __FOLDER__ rendszermappa vagy saját mappa.",
         /* 60 */ L"Semmi sem lett eltávolítva: __FOLDER__ nem tartalmazza a(z) __PRODUCT_NAME__ telepítését.",
-        /* 61 */ L"A(z) __FOLDER__ mappa néhány fájlját nem sikerült eltávolítani. "
-                 L"Zárja be az azokat használó programokat, majd törölje a mappát.",
-        /* 62 */ L"A Letöltések mappába nem lehet írni. Ellenőrizze, hogy létezik-e, és van-e írási joga, majd próbálja újra.",
+        /* 61 */
+        L"A(z) __FOLDER__ mappa néhány fájlját nem sikerült eltávolítani. "
+        L"Zárja be az azokat használó programokat, majd törölje a mappát.",
+        /* 62 */
+        L"A Letöltések mappába nem lehet írni. Ellenőrizze, hogy létezik-e, és van-e írási joga, majd próbálja újra.",
         /* 63 */ L"A telepítéshez rendszergazdai jogok kellenek, ezeket nem kapta meg. Semmi sem változott.",
     },
 };

@@ -17,8 +17,9 @@ const LanguageTable kPortugueseTexts = {
         /* 10 */ L"Tem certeza de que deseja sair da instalação do __PRODUCT_NAME__?",
         /* 11 */ L"OK",
         /* 12 */ L"Cancelar",
-        /* 13 */ L"Não é possível continuar a instalação porque o __PRODUCT_NAME__ já está em execução. "
-                 L"Feche-o e tente novamente ou force o fechamento.",
+        /* 13 */
+        L"Não é possível continuar a instalação porque o __PRODUCT_NAME__ já está em execução. "
+        L"Feche-o e tente novamente ou force o fechamento.",
         /* 14 */ L"Repetir",
         /* 15 */ L"Encerrar",
         /* 16 */ L"Criar ícone de inicialização rápida",
@@ -37,8 +38,9 @@ const LanguageTable kPortugueseTexts = {
         /* 29 */ L"O Windows Vista não é mais compatível.",
         /* 30 */ L"O caminho de instalação é inválido.",
         /* 31 */ L"Não há espaço livre suficiente na unidade selecionada.",
-        /* 32 */ L"Ops! Esta versão do __PRODUCT_NAME__ só funciona em sistemas operacionais de 64 bits. "
-                 L"Baixe e instale a versão de 32 bits.",
+        /* 32 */
+        L"Ops! Esta versão do __PRODUCT_NAME__ só funciona em sistemas operacionais de 64 bits. "
+        L"Baixe e instale a versão de 32 bits.",
         /* 33 */ L"No momento, o __PRODUCT_NAME__ funciona apenas no Windows de 64 bits.",
         /* 34 */ L"Desinstalar",
         /* 35 */ L"Desinstalar aplicativo",
@@ -56,25 +58,33 @@ const LanguageTable kPortugueseTexts = {
         /* 47 */ L"Desinstalar __PRODUCT_NAME__",
         /* 48 */ L"Iniciar",
         /* 49 */ L"A instalação começará automaticamente em XXX segundos.",
-        /* 50 */ L"A pasta contém arquivos que não fazem parte do __PRODUCT_NAME__. "
-                 L"Escolha uma pasta vazia ou a pasta de uma instalação anterior.",
-        /* 51 */ L"Uma pasta do sistema ou a pasta pessoal não pode ser a pasta de instalação. "
-                 L"Escolha uma pasta própria.",
+        /* 50 */
+        L"A pasta contém arquivos que não fazem parte do __PRODUCT_NAME__. "
+        L"Escolha uma pasta vazia ou a pasta de uma instalação anterior.",
+        /* 51 */
+        L"Uma pasta do sistema ou a pasta pessoal não pode ser a pasta de instalação. "
+        L"Escolha uma pasta própria.",
         /* 52 */ L"Não é possível gravar na pasta de instalação. Escolha outra pasta.",
         /* 53 */ L"Não há espaço livre suficiente para o download. Libere espaço e tente novamente.",
-        /* 54 */ L"Não há espaço livre suficiente para instalar o __PRODUCT_NAME__. "
-                 L"Libere espaço ou escolha outra pasta.",
-        /* 55 */ L"O disco ficou cheio durante a instalação. "
-                 L"Nada foi alterado; libere espaço e tente novamente.",
-        /* 56 */ L"Outra instalação do __PRODUCT_NAME__ está em andamento. "
-                 L"Aguarde o término e tente novamente.",
+        /* 54 */
+        L"Não há espaço livre suficiente para instalar o __PRODUCT_NAME__. "
+        L"Libere espaço ou escolha outra pasta.",
+        /* 55 */
+        L"O disco ficou cheio durante a instalação. "
+        L"Nada foi alterado; libere espaço e tente novamente.",
+        /* 56 */
+        L"Outra instalação do __PRODUCT_NAME__ está em andamento. "
+        L"Aguarde o término e tente novamente.",
         /* 57 */ L"A instalação falhou. Nada foi alterado.",
         /* 58 */ L"Nada foi removido: nenhuma instalação do __PRODUCT_NAME__ foi encontrada.",
         /* 59 */ L"Nada foi removido: __FOLDER__ é uma pasta do sistema ou a pasta pessoal.",
         /* 60 */ L"Nada foi removido: __FOLDER__ não contém uma instalação do __PRODUCT_NAME__.",
-        /* 61 */ L"Não foi possível remover alguns arquivos em __FOLDER__. "
-                 L"Feche os programas que os usam e depois exclua a pasta.",
-        /* 62 */ L"Não é possível gravar na pasta Transferências. Verifique se ela existe e se pode gravar nela e tente novamente.",
+        /* 61 */
+        L"Não foi possível remover alguns arquivos em __FOLDER__. "
+        L"Feche os programas que os usam e depois exclua a pasta.",
+        /* 62 */
+        L"Não é possível gravar na pasta Transferências. Verifique se ela existe e se pode gravar nela e tente "
+        L"novamente.",
         /* 63 */ L"A instalação precisa de direitos de administrador, que não foram concedidos. Nada foi alterado.",
     },
 };

@@ -43,8 +43,7 @@ TextState& State() {
 }
 
 bool EndsWithWebHost(int id) {
-  return std::find(kTextsEndingWithWebHost.begin(), kTextsEndingWithWebHost.end(), id) !=
-         kTextsEndingWithWebHost.end();
+  return std::find(kTextsEndingWithWebHost.begin(), kTextsEndingWithWebHost.end(), id) != kTextsEndingWithWebHost.end();
 }
 
 void EnterTable(std::map<int, std::wstring>& texts, const LanguageTable& table,
@@ -92,8 +91,7 @@ const wchar_t* GetText(int id) {
   std::lock_guard lock(state.mutex);
   const auto text = state.texts.find(id);
   if (text == state.texts.end()) return kUnknownText;
-  std::wstring substituted =
-      ReplaceProductName(text->second, state.productName.value_or(kDefaultProductName));
+  std::wstring substituted = ReplaceProductName(text->second, state.productName.value_or(kDefaultProductName));
   std::wstring& cached = state.cache[id];
   if (cached != substituted) cached = std::move(substituted);
   return cached.c_str();

@@ -48,12 +48,9 @@ struct Cost {
 
 const char* GuardName(SevenZipGuard guard) {
   switch (guard) {
-    case SevenZipGuard::Landlock:
-      return "Landlock, no listing run before the extraction";
-    case SevenZipGuard::ListingCheck:
-      return "none, the archive listed and checked before the extraction";
-    case SevenZipGuard::None:
-      break;
+    case SevenZipGuard::Landlock: return "Landlock, no listing run before the extraction";
+    case SevenZipGuard::ListingCheck: return "none, the archive listed and checked before the extraction";
+    case SevenZipGuard::None: break;
   }
   return "no extraction";
 }
@@ -198,7 +195,9 @@ int main(int argc, char** argv) {
     }
     if (memoryCost.wall < 0 || fileCost.wall < 0 || peerCost.wall < 0) {
       std::fprintf(stderr, "bench-extract: run %d failed (%s)\n", run + 1,
-                   memoryCost.wall < 0 ? "memory" : fileCost.wall < 0 ? "file" : "7zz x");
+                   memoryCost.wall < 0 ? "memory"
+                   : fileCost.wall < 0 ? "file"
+                                       : "7zz x");
       return 1;
     }
     memoryGuards.push_back(memoryCost.guard);

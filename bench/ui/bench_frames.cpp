@@ -34,8 +34,10 @@ int main(int argc, char** argv) {
   int frameCount = 600;
   std::string dumpFolder;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) frameCount = std::max(1, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) dumpFolder = argv[++i];
+    if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
+      frameCount = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc)
+      dumpFolder = argv[++i];
     else {
       std::fprintf(stderr, "usage: corvex-bench-frames [--frames N] [--dump DIR]\n");
       return 2;

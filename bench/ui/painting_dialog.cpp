@@ -67,9 +67,7 @@ class PaintingDialog : public CommonDlg {
     std::lock_guard<std::mutex> lock(paintMutex_);
     HDC dc = canvas_.dc();
     switch (state_) {
-      case State::Ready:
-        painter_.PaintPage(dc, false, controls_);
-        break;
+      case State::Ready: painter_.PaintPage(dc, false, controls_); break;
       case State::Download: {
         // 130 MB at about 2 MB/s, as a slow line would bring it.
         const std::uint32_t now = platform::GetTickCount();
@@ -82,7 +80,8 @@ class PaintingDialog : public CommonDlg {
         break;
       }
       case State::Ripple:
-        if (!painter_.PaintFrame(dc, 1, static_cast<int>((platform::GetTickCount() - startTick_) / 10 % 1000), controls_))
+        if (!painter_.PaintFrame(dc, 1, static_cast<int>((platform::GetTickCount() - startTick_) / 10 % 1000),
+                                 controls_))
           return;
         break;
     }

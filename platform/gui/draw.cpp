@@ -12,7 +12,8 @@
 namespace platform::gui {
 
 Bitmap::Bitmap(int width, int height)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
       pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0u) {}
 
 std::string ResolveFontFamily(const std::wstring& face) {
@@ -133,12 +134,28 @@ bool CopyBlock(std::uint32_t* dst, int dstW, int dstH, int dstStride, int x, int
                const std::uint32_t* src, int srcW, int srcH, int srcStride, int sx, int sy) {
   if (!dst || !src || cx <= 0 || cy <= 0) return false;
   // Clip against the source, then the destination, keeping both origins in step.
-  if (sx < 0) { x -= sx; cx += sx; sx = 0; }
-  if (sy < 0) { y -= sy; cy += sy; sy = 0; }
+  if (sx < 0) {
+    x -= sx;
+    cx += sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    y -= sy;
+    cy += sy;
+    sy = 0;
+  }
   cx = std::min(cx, srcW - sx);
   cy = std::min(cy, srcH - sy);
-  if (x < 0) { sx -= x; cx += x; x = 0; }
-  if (y < 0) { sy -= y; cy += y; y = 0; }
+  if (x < 0) {
+    sx -= x;
+    cx += x;
+    x = 0;
+  }
+  if (y < 0) {
+    sy -= y;
+    cy += y;
+    y = 0;
+  }
   cx = std::min(cx, dstW - x);
   cy = std::min(cy, dstH - y);
   if (cx <= 0 || cy <= 0) return true;
@@ -153,14 +170,14 @@ bool CopyBlock(std::uint32_t* dst, int dstW, int dstH, int dstStride, int x, int
 
 bool BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx, int sy) {
   if (!dst || !src) return false;
-  return CopyBlock(dst->Pixels(), dst->Width(), dst->Height(), dst->Stride(), x, y, cx, cy, src->Pixels(),
-                   src->Width(), src->Height(), src->Stride(), sx, sy);
+  return CopyBlock(dst->Pixels(), dst->Width(), dst->Height(), dst->Stride(), x, y, cx, cy, src->Pixels(), src->Width(),
+                   src->Height(), src->Stride(), sx, sy);
 }
 
 bool DrawBitmapPart(HDC dst, int x, int y, int cx, int cy, HBITMAP src, int sx, int sy) {
   if (!dst || !src) return false;
-  return CopyBlock(dst->Pixels(), dst->Width(), dst->Height(), dst->Stride(), x, y, cx, cy, src->Pixels(),
-                   src->Width(), src->Height(), src->Width(), sx, sy);
+  return CopyBlock(dst->Pixels(), dst->Width(), dst->Height(), dst->Stride(), x, y, cx, cy, src->Pixels(), src->Width(),
+                   src->Height(), src->Width(), sx, sy);
 }
 
 void DeleteBitmap(HBITMAP bitmap) { delete bitmap; }

@@ -14,8 +14,8 @@
 namespace platform::gui {
 
 inline constexpr std::uint32_t ColorToPixel(COLORREF c) {
-  return (static_cast<std::uint32_t>(GetRValue(c)) << 16) |
-         (static_cast<std::uint32_t>(GetGValue(c)) << 8) | static_cast<std::uint32_t>(GetBValue(c));
+  return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) |
+         static_cast<std::uint32_t>(GetBValue(c));
 }
 
 // A picture that owns its pixels: rows top-down, stride = width.
@@ -152,8 +152,8 @@ struct DrawnText {
   RECT rect{};
   UINT format = 0;
   HFONT font = nullptr;
-  int width = 0;        // widest line, in pixels
-  int fullHeight = 0;   // all lines, before any is dropped for the rectangle
+  int width = 0;       // widest line, in pixels
+  int fullHeight = 0;  // all lines, before any is dropped for the rectangle
 };
 // Called for every DrawTextW until replaced; null stops it. Lets the layout tests see
 // each text where and how the dialogs paint it. The observer must not draw text.

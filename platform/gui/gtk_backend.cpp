@@ -54,9 +54,9 @@ gboolean OnDrawFrame(GtkWidget*, cairo_t* cr, gpointer data) {
   if (!w) return FALSE;
   std::lock_guard<std::mutex> lock(w->frameMutex);
   if (w->frame.empty()) return FALSE;
-  cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(w->frame.data()),
-                                                           CAIRO_FORMAT_RGB24, w->frameWidth, w->frameHeight,
-                                                           w->frameWidth * 4);
+  cairo_surface_t* s =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(w->frame.data()), CAIRO_FORMAT_RGB24,
+                                          w->frameWidth, w->frameHeight, w->frameWidth * 4);
   cairo_set_source_surface(cr, s, 0, 0);
   cairo_paint(cr);
   cairo_surface_destroy(s);
@@ -74,9 +74,9 @@ gboolean OnDrawLayered(GtkWidget*, cairo_t* cr, gpointer data) {
     cairo_paint(cr);
     return TRUE;
   }
-  cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(w->layered.data()),
-                                                           CAIRO_FORMAT_ARGB32, w->layeredWidth, w->layeredHeight,
-                                                           w->layeredWidth * 4);
+  cairo_surface_t* s =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(w->layered.data()), CAIRO_FORMAT_ARGB32,
+                                          w->layeredWidth, w->layeredHeight, w->layeredWidth * 4);
   cairo_set_source_surface(cr, s, 0, 0);
   cairo_paint(cr);
   cairo_surface_destroy(s);
@@ -119,14 +119,9 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   g_lastEventTime = event->time;
   switch (event->keyval) {
     case GDK_KEY_Return:
-    case GDK_KEY_KP_Enter:
-      DeliverKey(h, VK_RETURN);
-      return TRUE;
-    case GDK_KEY_Escape:
-      DeliverKey(h, VK_ESCAPE);
-      return TRUE;
-    default:
-      return FALSE;  // to the focused native child
+    case GDK_KEY_KP_Enter: DeliverKey(h, VK_RETURN); return TRUE;
+    case GDK_KEY_Escape: DeliverKey(h, VK_ESCAPE); return TRUE;
+    default: return FALSE;  // to the focused native child
   }
 }
 
@@ -295,8 +290,8 @@ class GtkBackend : public Backend {
         gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(p->window), GTK_SHADOW_IN);
         p->tree = gtk_tree_view_new();
         gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(p->tree), w.kind == WindowKind::ListView);
-        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(p->tree)), "changed",
-                         G_CALLBACK(OnTreeSelection), h);
+        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(p->tree)), "changed", G_CALLBACK(OnTreeSelection),
+                         h);
         gtk_container_add(GTK_CONTAINER(p->window), p->tree);
         gtk_widget_show(p->tree);
         break;
@@ -339,8 +334,10 @@ class GtkBackend : public Backend {
       gtk_widget_set_size_request(p->window, w.ClientWidth(), w.ClientHeight());
       return;
     }
-    if (p->area) gtk_widget_set_size_request(p->area, w.ClientWidth(), w.ClientHeight());
-    else gtk_widget_set_size_request(p->window, std::max(w.ClientWidth(), 1), std::max(w.ClientHeight(), 1));
+    if (p->area)
+      gtk_widget_set_size_request(p->area, w.ClientWidth(), w.ClientHeight());
+    else
+      gtk_widget_set_size_request(p->window, std::max(w.ClientWidth(), 1), std::max(w.ClientHeight(), 1));
     gtk_window_resize(GTK_WINDOW(p->window), std::max(w.ClientWidth(), 1), std::max(w.ClientHeight(), 1));
     gtk_window_move(GTK_WINDOW(p->window), w.rect.left, w.rect.top);
     if (w.kind == WindowKind::Layered) KeepBelowOwner(w, *p);
@@ -481,9 +478,9 @@ class GtkBackend : public Backend {
   }
 
   bool PickFolder(HWND parent, const std::wstring& title, std::wstring& path) override {
-    GtkWidget* dialog = gtk_file_chooser_dialog_new(Utf8(title).c_str(), ToplevelOf(parent),
-                                                    GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
-                                                    GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkWidget* dialog =
+        gtk_file_chooser_dialog_new(Utf8(title).c_str(), ToplevelOf(parent), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
+                                    "_Cancel", GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
     if (!path.empty()) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), Utf8(path).c_str());
     bool chosen = false;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
@@ -520,8 +517,8 @@ class GtkBackend : public Backend {
     p.fixed = gtk_fixed_new();
     p.area = gtk_drawing_area_new();
     gtk_widget_set_size_request(p.area, w.ClientWidth(), w.ClientHeight());
-    gtk_widget_add_events(p.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                         GDK_LEAVE_NOTIFY_MASK);
+    gtk_widget_add_events(
+        p.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
     gtk_fixed_put(GTK_FIXED(p.fixed), p.area, 0, 0);
     gtk_container_add(GTK_CONTAINER(p.window), p.fixed);
     gtk_widget_show_all(p.fixed);
@@ -582,8 +579,8 @@ class GtkBackend : public Backend {
         gtk_tree_view_set_model(GTK_TREE_VIEW(p.tree), GTK_TREE_MODEL(p.store));
         for (int i = 0; i < columns; ++i) {
           GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
-          GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
-              Utf8(w.list.columns[i]).c_str(), renderer, "text", i, nullptr);
+          GtkTreeViewColumn* column =
+              gtk_tree_view_column_new_with_attributes(Utf8(w.list.columns[i]).c_str(), renderer, "text", i, nullptr);
           gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
           gtk_tree_view_column_set_fixed_width(column, std::max(w.list.columnWidths[i], 1));
           gtk_tree_view_column_set_resizable(column, TRUE);

@@ -105,8 +105,7 @@ int ListBoxGetCount(HWND listBox) {
 }
 
 std::wstring ListBoxGetText(HWND listBox, int index) {
-  if (!IsKind(listBox, WindowKind::ListBox) || index < 0 ||
-      index >= static_cast<int>(listBox->list.rows.size()))
+  if (!IsKind(listBox, WindowKind::ListBox) || index < 0 || index >= static_cast<int>(listBox->list.rows.size()))
     return {};
   return listBox->list.rows[index][0];
 }

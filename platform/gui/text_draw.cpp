@@ -126,8 +126,7 @@ int DrawTextW(HDC dc, const wchar_t* text, int count, RECT* rect, UINT format) {
   const bool hasPixels = dc->Pixels() != nullptr && dc->Width() > 0 && dc->Height() > 0;
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
       hasPixels ? reinterpret_cast<unsigned char*>(dc->Pixels()) : reinterpret_cast<unsigned char*>(&scratch),
-      CAIRO_FORMAT_RGB24, hasPixels ? dc->Width() : 1, hasPixels ? dc->Height() : 1,
-      hasPixels ? dc->Stride() * 4 : 4);
+      CAIRO_FORMAT_RGB24, hasPixels ? dc->Width() : 1, hasPixels ? dc->Height() : 1, hasPixels ? dc->Stride() * 4 : 4);
   cairo_t* cr = cairo_create(surface);
   LaidOutText laid = Layout(cr, dc, value, *rect, format);
   if (g_observer && !(format & DT_CALCRECT)) {

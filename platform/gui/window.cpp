@@ -58,8 +58,8 @@ void ApplyRect(HWND w, const RECT& r, bool tellBackend) {
   }
 }
 
-HWND NewWindow(WindowKind kind, const std::wstring& className, DWORD exStyle, DWORD style, const RECT& rect,
-               HWND owner, WNDPROC proc) {
+HWND NewWindow(WindowKind kind, const std::wstring& className, DWORD exStyle, DWORD style, const RECT& rect, HWND owner,
+               WNDPROC proc) {
   auto window = std::make_shared<Window>(kind, className, exStyle, owner);
   window->style = style & ~WS_VISIBLE;
   window->wndProc = proc;
@@ -97,14 +97,14 @@ BOOL RegisterWindowClass(const std::wstring& className, WNDPROC proc) {
   return 1;
 }
 
-HWND CreateWindowExW(DWORD exStyle, const std::wstring& className, const std::wstring& title, DWORD style, int x,
-                     int y, int width, int height, HWND owner) {
+HWND CreateWindowExW(DWORD exStyle, const std::wstring& className, const std::wstring& title, DWORD style, int x, int y,
+                     int width, int height, HWND owner) {
   if (!GetBackend().Usable()) return nullptr;
   auto it = WindowClasses().find(className);
   if (it == WindowClasses().end()) return nullptr;
   RECT r{x, y, x + std::max(width, 0), y + std::max(height, 0)};
-  HWND w = NewWindow((exStyle & WS_EX_LAYERED) ? WindowKind::Layered : WindowKind::Plain, className, exStyle, style,
-                     r, owner, it->second);
+  HWND w = NewWindow((exStyle & WS_EX_LAYERED) ? WindowKind::Layered : WindowKind::Plain, className, exStyle, style, r,
+                     owner, it->second);
   if (!w) return nullptr;
   w->title = title;
   SendMessageW(w, WM_CREATE, 0, 0);
@@ -163,8 +163,7 @@ LRESULT DefWindowProcW(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (w->kind != WindowKind::Dialog) DestroyWindow(w);
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -21,7 +21,7 @@ void PostToUi(std::function<void()> task);
 void SendToUi(std::function<void()> task);
 
 // --- screen ---
-int GetScreenDpi();           // pixels per logical inch, 96 = scale 1.0
+int GetScreenDpi();            // pixels per logical inch, 96 = scale 1.0
 RECT GetPrimaryMonitorRect();  // in screen coordinates
 int GetSystemMetrics(int index);
 // True when the screen has a compositing manager, which translucent windows need.
@@ -39,8 +39,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result);
 
 // --- plain windows ---
 BOOL RegisterWindowClass(const std::wstring& className, WNDPROC proc);
-HWND CreateWindowExW(DWORD exStyle, const std::wstring& className, const std::wstring& title, DWORD style, int x,
-                     int y, int width, int height, HWND owner);
+HWND CreateWindowExW(DWORD exStyle, const std::wstring& className, const std::wstring& title, DWORD style, int x, int y,
+                     int width, int height, HWND owner);
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 
@@ -83,8 +83,7 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 // Shows a painted buffer in the window: the w × h block at (sx, sy) of `source` goes
 // to (x, y) of the client area. Pixels inside `keepOut` (client coordinates), where a
 // native child sits, are left as they were. The buffer is copied at once.
-BOOL PresentFrame(HWND window, int x, int y, int w, int h, HDC source, int sx, int sy,
-                  const RECT* keepOut = nullptr);
+BOOL PresentFrame(HWND window, int x, int y, int w, int h, HDC source, int sx, int sy, const RECT* keepOut = nullptr);
 // A canvas over a copy of what the window shows; ReleaseDC presents it.
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);

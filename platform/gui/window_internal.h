@@ -14,7 +14,7 @@ LPARAM SizeParam(const Window& w);
 void ResizeFrame(Window& w);
 // Moves/resizes the model and tells the window about it as the system would.
 void ApplyRect(HWND w, const RECT& r, bool tellBackend);
-HWND NewWindow(WindowKind kind, const std::wstring& className, DWORD exStyle, DWORD style, const RECT& rect,
-               HWND owner, WNDPROC proc);
+HWND NewWindow(WindowKind kind, const std::wstring& className, DWORD exStyle, DWORD style, const RECT& rect, HWND owner,
+               WNDPROC proc);
 
 }  // namespace platform::gui

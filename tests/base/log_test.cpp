@@ -47,14 +47,17 @@ TEST(InstallLog, RunsAppendWithSeparatorsAndExactLines) {
   second.Init(path);
   second.Write("Exit app.");
   EXPECT_EQ(Sandbox::ReadFile(platform::WideToNarrow(path)),
-            kSeparator + "00:00:00 : Setup Init. Version 1.0.6.0\n00:00:00 : Test Mode : true\n\n"
-                         "00:00:00 : two\nlines\n" +
+            kSeparator +
+                "00:00:00 : Setup Init. Version 1.0.6.0\n00:00:00 : Test Mode : true\n\n"
+                "00:00:00 : two\nlines\n" +
                 kSeparator + "00:00:00 : Exit app.\n");
 }
 
 TEST(InstallLog, OthersTextIsPrintableAndShort) {
   EXPECT_EQ(PrintableLogText("1 spare capacity"), "1 spare capacity");
-  EXPECT_EQ(PrintableLogText("a\nb\r\tc\x7f\x1b[2J" "d"), "a?b??c??[2Jd");
+  EXPECT_EQ(PrintableLogText("a\nb\r\tc\x7f\x1b[2J"
+                             "d"),
+            "a?b??c??[2Jd");
   EXPECT_EQ(PrintableLogText(std::string(5000, 'x')), std::string(200, 'x'));
   EXPECT_EQ(PrintableLogText("abcdef", 3), "abc");
   // A cut never leaves half a character behind.

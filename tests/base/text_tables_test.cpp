@@ -111,14 +111,14 @@ TEST(LanguageSelection, EachListedPrimaryLanguageGetsItsOwnTable) {
     int installButtonWidth;
   };
   const Case cases[] = {
-      {0x0405, &kCzechTexts, "Czech", 300},        {0x0407, &kGermanTexts, "German", 180},
-      {0x0C07, &kGermanTexts, "German", 180},      {0x040C, &kFrenchTexts, "French", 300},
-      {0x0C0C, &kFrenchTexts, "French", 300},      {0x040E, &kHungarianTexts, "Hungarian", 180},
-      {0x0410, &kItalianTexts, "Italian", 180},    {0x0411, &kJapaneseTexts, "Japanese", 320},
-      {0x0413, &kDutchTexts, "Dutch", 180},        {0x0414, &kNorwegianTexts, "Norwegian", 200},
-      {0x0814, &kNorwegianTexts, "Norwegian", 200}, {0x0415, &kPolishTexts, "Polish", 180},
+      {0x0405, &kCzechTexts, "Czech", 300},           {0x0407, &kGermanTexts, "German", 180},
+      {0x0C07, &kGermanTexts, "German", 180},         {0x040C, &kFrenchTexts, "French", 300},
+      {0x0C0C, &kFrenchTexts, "French", 300},         {0x040E, &kHungarianTexts, "Hungarian", 180},
+      {0x0410, &kItalianTexts, "Italian", 180},       {0x0411, &kJapaneseTexts, "Japanese", 320},
+      {0x0413, &kDutchTexts, "Dutch", 180},           {0x0414, &kNorwegianTexts, "Norwegian", 200},
+      {0x0814, &kNorwegianTexts, "Norwegian", 200},   {0x0415, &kPolishTexts, "Polish", 180},
       {0x0416, &kPortugueseTexts, "Portuguese", 180}, {0x0816, &kPortugueseTexts, "Portuguese", 180},
-      {0x0419, &kRussianTexts, "Russian", 180},    {0x041D, &kSwedishTexts, "Swedish", 180},
+      {0x0419, &kRussianTexts, "Russian", 180},       {0x041D, &kSwedishTexts, "Swedish", 180},
   };
   for (const Case& c : cases) {
     const LanguageProfile& profile = SelectLanguageProfile(c.id);

@@ -73,8 +73,9 @@ TEST_F(UiTextsTest, BeforeSetLanguageNothingIsKnown) {
 TEST_F(UiTextsTest, EnglishTextsWidthsAndUnknownIds) {
   EXPECT_EQ(SetLanguage(L"Corvex", 0x0409, kWebHost), 1);
   EXPECT_EQ(Text(9), L"Start Corvex");
-  EXPECT_EQ(Text(13), L"Cannot proceed with the installation as Corvex is already running. "
-                      L"Please close it to try again or force close.");
+  EXPECT_EQ(Text(13),
+            L"Cannot proceed with the installation as Corvex is already running. "
+            L"Please close it to try again or force close.");
   EXPECT_EQ(Text(49), L"Installation will start automatically in XXX seconds.");
   EXPECT_EQ(Text(kUiTextCount), L"UnKnow");
   EXPECT_EQ(Text(-1), L"UnKnow");

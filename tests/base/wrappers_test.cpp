@@ -86,9 +86,8 @@ TEST(RegKeyWrapper, AnotherProcessReadsWhatWasWritten) {
   key.SetDword("cfg_flag", 1);
   key.Close();
   const std::string tool = std::string(std::getenv("CORVEX_BINARY_DIR")) + "/tools/corvex-reg/corvex-reg";
-  FILE* pipe = ::popen(("'" + tool + "' query 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvex 11'")
-                           .c_str(),
-                       "r");
+  FILE* pipe = ::popen(
+      ("'" + tool + "' query 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvex 11'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;
   char buffer[512];
@@ -103,7 +102,8 @@ TEST(RegKeyWrapper, ToolRefusesDwordDataOutOfRange) {
   Sandbox sandbox;
   const std::string tool = std::string(std::getenv("CORVEX_BINARY_DIR")) + "/tools/corvex-reg/corvex-reg";
   auto add = [&](const std::string& data) {
-    const std::string command = "'" + tool + "' add 'HKLM\\SOFTWARE\\Corvex' /v n /t REG_DWORD /d '" + data + "' /f 2>&1";
+    const std::string command =
+        "'" + tool + "' add 'HKLM\\SOFTWARE\\Corvex' /v n /t REG_DWORD /d '" + data + "' /f 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     std::string output;
     char buffer[512];

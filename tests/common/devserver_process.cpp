@@ -37,8 +37,7 @@ std::string DevserverProgram() { return CORVEX_DEVSERVER_PATH; }
 
 DevserverProcess::~DevserverProcess() { Stop(); }
 
-bool DevserverProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
-                             int readySeconds) {
+bool DevserverProcess::Start(const std::string& program, const std::vector<std::string>& arguments, int readySeconds) {
   platform::ChildProcessRequest request;
   request.program = program;
   request.argv.push_back(program);
@@ -68,8 +67,8 @@ bool DevserverProcess::StartMirrors(const std::string& scenario, const std::stri
   packageName_ = std::filesystem::path(packagePath).filename().string();
   const std::string scenarioPath = packagePath + ".scenario";
   std::ofstream(scenarioPath) << scenario;
-  std::vector<std::string> arguments = {"--scenario", scenarioPath, "--package", packagePath, "--port", "0",
-                                        "--max-seconds", "600"};
+  std::vector<std::string> arguments = {"--scenario", scenarioPath, "--package",     packagePath,
+                                        "--port",     "0",          "--max-seconds", "600"};
   arguments.insert(arguments.end(), more.begin(), more.end());
   return Start(DevserverProgram(), arguments);
 }
@@ -128,8 +127,8 @@ std::string DevserverProcess::MirrorUrl(std::size_t mirror) const {
 int DevserverProcess::PackageRequests(std::size_t mirror, const std::string& method) const {
   const devserver::MirrorScript& script = mirrors_.at(mirror);
   // "mirror 2 127.0.0.12 GET /download/x.exe (bytes=0-9) -> 206"
-  const std::string request = script.label + " " + script.address + " " + method + " " + script.pathPrefix +
-                              "/download/" + packageName_ + " ";
+  const std::string request =
+      script.label + " " + script.address + " " + method + " " + script.pathPrefix + "/download/" + packageName_ + " ";
   std::lock_guard<std::mutex> lock(mutex_);
   int count = 0;
   for (const std::string& line : lines_) count += line.rfind(request, 0) == 0;

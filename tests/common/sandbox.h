@@ -32,10 +32,12 @@ class TempFolder {
   ~TempFolder() {
     const std::string path = path_.string();
     // Make everything removable first: tests leave read-only files behind on purpose.
-    ::nftw(path.c_str(), [](const char* entry, const struct stat*, int, struct FTW*) { return ::chmod(entry, 0755), 0; },
-           16, FTW_PHYS);
-    ::nftw(path.c_str(), [](const char* entry, const struct stat*, int, struct FTW*) { return ::remove(entry), 0; }, 16,
-           FTW_DEPTH | FTW_PHYS);
+    ::nftw(
+        path.c_str(), [](const char* entry, const struct stat*, int, struct FTW*) { return ::chmod(entry, 0755), 0; },
+        16, FTW_PHYS);
+    ::nftw(
+        path.c_str(), [](const char* entry, const struct stat*, int, struct FTW*) { return ::remove(entry), 0; }, 16,
+        FTW_DEPTH | FTW_PHYS);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -54,8 +56,8 @@ class Sandbox {
     ::mkdir(home_.c_str(), 0755);
     ::setenv("CORVEX_SYSROOT", root_.c_str(), 1);
     ::setenv("HOME", home_.c_str(), 1);
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "PKEXEC_UID",
-                             "SUDO_UID"}) {
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "PKEXEC_UID", "SUDO_UID"}) {
       ::unsetenv(name);
     }
   }

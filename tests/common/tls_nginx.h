@@ -72,7 +72,9 @@ class TlsNginx {
   // Every site accepts connections. The error log says why not.
   bool Started() const { return started_; }
   std::string ErrorLog() const { return Read(folder_ + "/error.log"); }
-  std::string AccessLog(std::size_t site) const { return Read(folder_ + "/site" + std::to_string(site) + ".access.log"); }
+  std::string AccessLog(std::size_t site) const {
+    return Read(folder_ + "/site" + std::to_string(site) + ".access.log");
+  }
   std::string CaFile() const { return folder_ + "/ca.pem"; }
   std::string Base(std::size_t site) const {
     return "https://" + sites_[site].address + ":" + std::to_string(ports_[site]);
@@ -104,11 +106,9 @@ class TlsNginx {
       const std::string name = "site" + std::to_string(i);
       ports_.push_back(FindFreePort(site.address));
       servers += "  server {\n    listen " + site.address + ":" + std::to_string(ports_.back()) + " ssl;\n" +
-                 "    ssl_certificate " + folder_ + "/" + name + ".pem;\n" +
-                 "    ssl_certificate_key " + folder_ + "/" + name + ".key;\n" +
-                 "    access_log " + folder_ + "/" + name + ".access.log plain;\n" +
-                 "    root " + folder_ + "/www;\n" +
-                 "    location = /flag.php { return 200 \"1 ready\"; }\n" +
+                 "    ssl_certificate " + folder_ + "/" + name + ".pem;\n" + "    ssl_certificate_key " + folder_ +
+                 "/" + name + ".key;\n" + "    access_log " + folder_ + "/" + name + ".access.log plain;\n" +
+                 "    root " + folder_ + "/www;\n" + "    location = /flag.php { return 200 \"1 ready\"; }\n" +
                  "    location /api/ { return 200 \"ok\"; }\n  }\n";
     }
     std::ofstream(folder_ + "/nginx.conf")
@@ -131,9 +131,22 @@ class TlsNginx {
   bool MakeCertificate(const std::string& name, const std::string& subject, std::vector<std::string> more) const {
     platform::ProcessStart start;
     start.program = "openssl";
-    start.arguments = {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                       "-nodes", "-days", "2", "-keyout", folder_ + "/" + name + ".key", "-out",
-                       folder_ + "/" + name + ".pem", "-subj", subject};
+    start.arguments = {"openssl",
+                       "req",
+                       "-x509",
+                       "-newkey",
+                       "ec",
+                       "-pkeyopt",
+                       "ec_paramgen_curve:prime256v1",
+                       "-nodes",
+                       "-days",
+                       "2",
+                       "-keyout",
+                       folder_ + "/" + name + ".key",
+                       "-out",
+                       folder_ + "/" + name + ".pem",
+                       "-subj",
+                       subject};
     start.arguments.insert(start.arguments.end(), more.begin(), more.end());
     start.discardOutput = true;
     return platform::RunAndWait(start, 60000) == 0;
@@ -142,9 +155,10 @@ class TlsNginx {
   bool MakeCa(const std::string& name) const { return MakeCertificate(name, "/CN=Corvex test " + name, {}); }
 
   bool MakeLeaf(const std::string& name, const std::string& address, const std::string& issuer) const {
-    return MakeCertificate(name, "/CN=" + address,
-                           {"-CA", folder_ + "/" + issuer + ".pem", "-CAkey", folder_ + "/" + issuer + ".key", "-addext",
-                            "subjectAltName=IP:" + address, "-addext", "basicConstraints=critical,CA:FALSE"});
+    return MakeCertificate(
+        name, "/CN=" + address,
+        {"-CA", folder_ + "/" + issuer + ".pem", "-CAkey", folder_ + "/" + issuer + ".key", "-addext",
+         "subjectAltName=IP:" + address, "-addext", "basicConstraints=critical,CA:FALSE"});
   }
 
   static bool Accepts(const std::string& address, int port) {

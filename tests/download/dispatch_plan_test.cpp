@@ -47,7 +47,7 @@ TEST(ReplacementUrl, FastestOtherThenOwnWithOneMirrorThenCdn) {
       {nullptr, 2, kCdn, none, kCdn},
       {nullptr, 2, kA, none, nullptr},  // the CDN is the failing URL itself
       {nullptr, 2, nullptr, none, nullptr},
-      {kB, 2, kCdn, {kB}, kCdn},        // worn mirrors get no more work
+      {kB, 2, kCdn, {kB}, kCdn},  // worn mirrors get no more work
       {nullptr, 1, nullptr, {kA}, nullptr},
   };
   for (const Case& c : cases) {
@@ -74,8 +74,7 @@ TEST(DispatchDecision, FailedItemsResumeOrCompleteOrWaitOrGiveUp) {
   EXPECT_EQ(DecideForItem(items, items[0], Context(1)).url, kA) << "one mirror: the same URL again";
 
   items[2] = Item(2, kB, E_Status_Runing, 2000, 2999, 0);
-  EXPECT_EQ(DecideForItem(items, items[0], Context(2)).action, DispatchAction::Wait)
-      << "another mirror still delivers";
+  EXPECT_EQ(DecideForItem(items, items[0], Context(2)).action, DispatchAction::Wait) << "another mirror still delivers";
 }
 
 TEST(DispatchDecision, StalledAndTricklingItemsMoveWithoutTheCdn) {

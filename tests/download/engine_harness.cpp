@@ -137,7 +137,8 @@ ManifestText ManifestFor(const std::string& content, const std::vector<std::stri
   manifest.urls = urls;
   manifest.digests.push_back(Md5Hex(content.data(), content.size()));
   for (std::size_t offset = 0; offset < content.size(); offset += 1048576) {
-    manifest.digests.push_back(Md5Hex(content.data() + offset, std::min<std::size_t>(1048576, content.size() - offset)));
+    manifest.digests.push_back(
+        Md5Hex(content.data() + offset, std::min<std::size_t>(1048576, content.size() - offset)));
   }
   return manifest;
 }

@@ -54,9 +54,9 @@ struct ManifestText {
   std::string version = "1";
   std::string size;
   std::vector<std::string> urls;
-  std::string urlSize;  // defaults to the number of urls
+  std::string urlSize;               // defaults to the number of urls
   std::vector<std::string> digests;  // item_0 first
-  std::string hashSize;             // defaults to the number of digests
+  std::string hashSize;              // defaults to the number of digests
   std::string Build() const;
 };
 

@@ -19,7 +19,6 @@ namespace {
 using namespace testing_support;
 using namespace std::chrono_literals;
 
-
 struct Download {
   Sandbox sandbox;
   EventRecorder recorder;
@@ -183,9 +182,10 @@ TEST(EngineTransfer, CapacityAnswersDecideWhoStays) {
   Download run;
   const std::string content = PatternContent(30000);
   // The third one's answer starts well but the connection drops after its first byte.
-  ScriptedMirrors mirrors("[mirror 1]\nflag = 1\n[mirror 2]\nflag = 0 no room\n[mirror 3]\nflag_reset_after = 1\n"
-                          "[mirror 4]\nflag = 10\n[mirror 5]\nflag = error\n",
-                          content);
+  ScriptedMirrors mirrors(
+      "[mirror 1]\nflag = 1\n[mirror 2]\nflag = 0 no room\n[mirror 3]\nflag_reset_after = 1\n"
+      "[mirror 4]\nflag = 10\n[mirror 5]\nflag = error\n",
+      content);
   std::vector<std::string> urls;
   for (std::size_t i = 0; i < 5; ++i) {
     urls.push_back(mirrors.Url(i));
@@ -360,8 +360,8 @@ TEST(EngineTransfer, ABlockNoMirrorDeliversIntactFailsTheDownload) {
   ASSERT_EQ(run.recorder.Ends().size(), 1u);
   EXPECT_EQ(run.recorder.Ends()[0].event, kDownloadEventFailed);
   EXPECT_EQ(log.CountOf("Download_RepairData : GetBestURL Info, start(1048576)"), 2 * kRepairAttemptsPerMirror);
-  EXPECT_TRUE(log.Contains("bytes 1048576-2097151 (block 1) did not verify from any mirror, tried " +
-                           first + " (2), " + second + " (2)"))
+  EXPECT_TRUE(log.Contains("bytes 1048576-2097151 (block 1) did not verify from any mirror, tried " + first + " (2), " +
+                           second + " (2)"))
       << log.Text();
 }
 
@@ -576,8 +576,7 @@ TEST(EngineTransfer, ManifestFromUrlGivesUpAfterThreeAttempts) {
 
   EventRecorder other;
   auto refused = NewEngine(run.pings, other);
-  EXPECT_EQ(refused->DownloadByConfigUrl(mirror.Url(0), run.sandbox.root() + "/no/dir/x"),
-            E_INVALIDARG);
+  EXPECT_EQ(refused->DownloadByConfigUrl(mirror.Url(0), run.sandbox.root() + "/no/dir/x"), E_INVALIDARG);
 }
 
 }  // namespace

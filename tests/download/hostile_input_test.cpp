@@ -30,9 +30,8 @@ Outcome Fetch(const std::string& manifest, const std::string& target, const Ping
               const std::string& manifestUrl = std::string()) {
   EventRecorder recorder;
   auto engine = NewEngine(pings, recorder);
-  const HRESULT started = manifestUrl.empty()
-                              ? engine->DownloadByConfigData(manifest.c_str(), manifest.size(), target)
-                              : engine->DownloadByConfigUrl(manifestUrl, target);
+  const HRESULT started = manifestUrl.empty() ? engine->DownloadByConfigData(manifest.c_str(), manifest.size(), target)
+                                              : engine->DownloadByConfigUrl(manifestUrl, target);
   EXPECT_EQ(started, S_OK);
   EXPECT_TRUE(WaitForStop(*engine, recorder));
   const Outcome outcome{engine->GetStatus(), engine->GetErrorCode()};

@@ -32,8 +32,7 @@ class ScriptedSocket : public platform::IcmpSocket {
  public:
   using Responder = std::function<std::vector<platform::IcmpDatagram>(const Bytes& request)>;
 
-  ScriptedSocket(platform::IcmpSocketKind kind, std::uint16_t identifier, Responder respond,
-                 std::vector<Bytes>* sent)
+  ScriptedSocket(platform::IcmpSocketKind kind, std::uint16_t identifier, Responder respond, std::vector<Bytes>* sent)
       : kind_(kind), identifier_(identifier), respond_(std::move(respond)), sent_(sent) {}
 
   platform::IcmpSocketKind Kind() const override { return kind_; }
@@ -152,9 +151,8 @@ TEST(EchoMatching, OwnRequestAndOtherPingsAreSkippedUntilTheReply) {
 }
 
 TEST(EchoMatching, UnreachableWithMatchingFieldsIsIgnoredAndTimesOut) {
-  IcmpPinger pinger = MakePinger([](const Bytes& request) {
-    return std::vector<platform::IcmpDatagram>{RawDatagram(AsIcmpOfType(request, 3))};
-  });
+  IcmpPinger pinger = MakePinger(
+      [](const Bytes& request) { return std::vector<platform::IcmpDatagram>{RawDatagram(AsIcmpOfType(request, 3))}; });
   EchoReply reply;
   EXPECT_FALSE(pinger.Ping("127.0.0.11", &reply, 300));
 }

@@ -79,7 +79,6 @@ void ExpectUnreachable(const ManifestText& manifest, int error, int status) {
   ExpectFailedEnd(outcome);
 }
 
-
 TEST_F(ManifestLoad, VersionGate) {
   for (const char* accepted : {"1", "0"}) {
     ManifestText m = Good();
@@ -108,7 +107,8 @@ TEST_F(ManifestLoad, FileSize) {
 TEST_F(ManifestLoad, UrlList) {
   ManifestText twelve = Good();
   twelve.urls.assign(12, kUrl);
-  for (std::size_t i = 0; i < twelve.urls.size(); ++i) twelve.urls[i] = "http://127.0.0.70:9/download/p" + std::to_string(i);
+  for (std::size_t i = 0; i < twelve.urls.size(); ++i)
+    twelve.urls[i] = "http://127.0.0.70:9/download/p" + std::to_string(i);
   const LoadOutcome outcome = Load(twelve.Build());
   EXPECT_EQ(outcome.error, 11);
   EXPECT_EQ(outcome.pings, 10) << "URLs past the tenth are ignored";
@@ -143,9 +143,9 @@ TEST_F(ManifestLoad, DigestList) {
 }
 
 TEST_F(ManifestLoad, NotXml) {
-  for (const std::string& text : {std::string("this is not xml"), std::string("<download version=\"1\">"),
-                                 std::string("<download version=\"1\"><url></download>"), std::string(),
-                                 std::string("   ")}) {
+  for (const std::string& text :
+       {std::string("this is not xml"), std::string("<download version=\"1\">"),
+        std::string("<download version=\"1\"><url></download>"), std::string(), std::string("   ")}) {
     const LoadOutcome outcome = Load(text);
     EXPECT_EQ(outcome.error, 4) << text;
     EXPECT_EQ(outcome.status, 4);

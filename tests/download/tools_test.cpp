@@ -21,7 +21,8 @@ struct Result {
 
 Result RunTool(const std::string& tool, const std::string& arguments) {
   const char* binary = std::getenv("CORVEX_BINARY_DIR");
-  const std::string command = std::string(binary ? binary : ".") + "/tools/" + tool + "/" + tool + " " + arguments + " 2>&1";
+  const std::string command =
+      std::string(binary ? binary : ".") + "/tools/" + tool + "/" + tool + " " + arguments + " 2>&1";
   Result result{-1, ""};
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return result;
@@ -42,9 +43,10 @@ TEST(Tools, ManifestThenFetchFromTwoMirrors) {
   ASSERT_TRUE(mirrors.StartMirrors("[mirror 1]\n[mirror 2]\n", package)) << mirrors.Output();
 
   const std::string manifest = sandbox.root() + "/manifest.xml";
-  const Result written = RunTool("corvex-manifest", "--package " + package + " --stem corvex11mini --x64 --version 11.0.9.2" +
-                                                        " --url-name package.exe --mirror " + mirrors.MirrorBase(0) +
-                                                        " --mirror " + mirrors.MirrorBase(1) + " --output " + manifest);
+  const Result written =
+      RunTool("corvex-manifest", "--package " + package + " --stem corvex11mini --x64 --version 11.0.9.2" +
+                                     " --url-name package.exe --mirror " + mirrors.MirrorBase(0) + " --mirror " +
+                                     mirrors.MirrorBase(1) + " --output " + manifest);
   ASSERT_EQ(written.exitCode, 0) << written.output;
   const std::string text = Sandbox::ReadFile(manifest);
   EXPECT_NE(text.find("name=\"corvex11mini_x64_11092_"), std::string::npos) << text;
@@ -73,12 +75,13 @@ TEST(Tools, FetchFromHttpsMirrorWithPrivateCa) {
   const std::string content = PatternContent(1048576 + 99);
   const std::string package = sandbox.root() + "/package.exe";
   Sandbox::WriteFile(package, content);
-  TlsNginx nginx(sandbox.root() + "/nginx", {{"127.0.0.83", TlsCertificate::Trusted}}, {{"/download/package.exe", content}});
+  TlsNginx nginx(sandbox.root() + "/nginx", {{"127.0.0.83", TlsCertificate::Trusted}},
+                 {{"/download/package.exe", content}});
   ASSERT_TRUE(nginx.Started()) << nginx.ErrorLog();
   const std::string manifest = sandbox.root() + "/manifest.xml";
-  const Result written = RunTool("corvex-manifest", "--package " + package + " --stem corvex11mini --version 11.0.9.2" +
-                                                        " --url-name package.exe --mirror " + nginx.Base(0) +
-                                                        " --output " + manifest);
+  const Result written =
+      RunTool("corvex-manifest", "--package " + package + " --stem corvex11mini --version 11.0.9.2" +
+                                     " --url-name package.exe --mirror " + nginx.Base(0) + " --output " + manifest);
   ASSERT_EQ(written.exitCode, 0) << written.output;
 
   const std::string target = sandbox.root() + "/fetched.exe";
@@ -97,7 +100,8 @@ TEST(Tools, FailuresAndUsage) {
   Sandbox sandbox;
   const std::string manifest = sandbox.root() + "/broken.xml";
   Sandbox::WriteFile(manifest, "<download version=\"1\" size=\"nope\"/>");
-  const Result broken = RunTool("corvex-fetch", "--manifest " + manifest + " --output " + sandbox.root() + "/x --no-ping");
+  const Result broken =
+      RunTool("corvex-fetch", "--manifest " + manifest + " --output " + sandbox.root() + "/x --no-ping");
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_NE(broken.output.find("ConfigLoadFileSizeError"), std::string::npos) << broken.output;
 
@@ -106,10 +110,12 @@ TEST(Tools, FailuresAndUsage) {
   const Result noOutput = RunTool("corvex-fetch", "--manifest " + manifest);
   EXPECT_EQ(noOutput.exitCode, 2);
   EXPECT_NE(noOutput.output.find("--output"), std::string::npos);
-  const Result missing = RunTool("corvex-manifest", "--package " + sandbox.root() + "/none.exe --stem a --version 1 --mirror http://127.0.0.1");
+  const Result missing = RunTool(
+      "corvex-manifest", "--package " + sandbox.root() + "/none.exe --stem a --version 1 --mirror http://127.0.0.1");
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.output.find("cannot read package"), std::string::npos) << missing.output;
-  const Result badMirror = RunTool("corvex-manifest", "--package " + manifest + " --stem a --version 1 --mirror ftp://x");
+  const Result badMirror =
+      RunTool("corvex-manifest", "--package " + manifest + " --stem a --version 1 --mirror ftp://x");
   EXPECT_EQ(badMirror.exitCode, 2);
 }
 

@@ -58,7 +58,8 @@ TEST(SplitRule, HalvesRemaindersFrom512000Bytes) {
   EXPECT_EQ(SplitShare(700000, 0, 6), std::optional<std::uint32_t>(350000));
   EXPECT_EQ(SplitShare(700000, 6, 0), std::optional<std::uint32_t>(350000));
   EXPECT_EQ(SplitShare(511999, 1, 6), std::nullopt);
-  EXPECT_EQ(SplitShare(4294967295u, 1, 2147483647), std::optional<std::uint32_t>(1)) << "no overflow, owner keeps a byte";
+  EXPECT_EQ(SplitShare(4294967295u, 1, 2147483647), std::optional<std::uint32_t>(1))
+      << "no overflow, owner keeps a byte";
   EXPECT_EQ(SplitShare(4294967295u, 2147483647, 1), std::optional<std::uint32_t>(4294967293u))
       << "the taker gets a range";
 }

@@ -14,7 +14,6 @@ namespace {
 
 using namespace e2e;
 
-
 // "/install ... /ID:<32 lower-case hex> ": std::regex is avoided, GCC 12 warns inside it in sanitizer builds.
 bool HasInstallModeId(const std::string& text) {
   const size_t install = text.find("/install");
@@ -23,7 +22,8 @@ bool HasInstallModeId(const std::string& text) {
     const size_t digits = id + 4;
     if (text.size() < digits + 33) continue;
     bool hex = true;
-    for (size_t i = digits; i < digits + 32; ++i) hex = hex && (std::isdigit(static_cast<unsigned char>(text[i])) || (text[i] >= 'a' && text[i] <= 'f'));
+    for (size_t i = digits; i < digits + 32; ++i)
+      hex = hex && (std::isdigit(static_cast<unsigned char>(text[i])) || (text[i] >= 'a' && text[i] <= 'f'));
     if (hex && std::isspace(static_cast<unsigned char>(text[digits + 32]))) return true;
   }
   return false;
@@ -68,9 +68,8 @@ TEST_F(InstallEndToEnd, InstallsFromMirrorsWithAFaultyOneAndUpdatesOverItself) {
   EXPECT_NE(log.find("Finish(AfterInstall)"), std::string::npos) << log;
   // Every report reached the vendor: start, the steps, the final report.
   const std::string reports = ReadFile(reportLog());
-  for (const char* step : {"\\\"start\\\"", "step_download", "step_read_info", "step_insatll_begin",
-                           "step_insatll_end", "step_create_short", "step_run_repair", "step_run_app",
-                           "step_install_finish"}) {
+  for (const char* step : {"\\\"start\\\"", "step_download", "step_read_info", "step_insatll_begin", "step_insatll_end",
+                           "step_create_short", "step_run_repair", "step_run_app", "step_install_finish"}) {
     EXPECT_NE(reports.find(step), std::string::npos) << step << "\n" << reports;
   }
   EXPECT_NE(reports.find("step_close"), std::string::npos) << reports;

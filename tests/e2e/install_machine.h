@@ -22,7 +22,6 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-
 inline const std::string kBinaryDir = std::getenv("CORVEX_BINARY_DIR") ? std::getenv("CORVEX_BINARY_DIR") : ".";
 
 inline bool IsX64Machine() {
@@ -48,7 +47,7 @@ struct ProgramRun {
 };
 
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::pair<std::string, std::string>>& env = {}) {
+                             const std::vector<std::pair<std::string, std::string>>& env = {}) {
   platform::ChildProcessRequest request;
   request.program = program;
   request.argv.push_back(program);
@@ -85,7 +84,9 @@ class InstallEndToEnd : public ::testing::Test {
   fs::path installFolder() const { return root() / "opt" / "Corvex 11"; }
   fs::path reportLog() const { return folder_ / "reports.log"; }
   fs::path installLog() const { return home() / "Documents/Corvex11/Log/install.log"; }
-  fs::path downloadedPackage() const { return home() / "Downloads/Corvex 11" / (packageName_.substr(0, 12) + "(11.0.9.2).exe"); }
+  fs::path downloadedPackage() const {
+    return home() / "Downloads/Corvex 11" / (packageName_.substr(0, 12) + "(11.0.9.2).exe");
+  }
 
   // `bigZeros`: a payload that packs small and unpacks large, for a disk that fills
   // during the unpack; the package is then compressed.
@@ -104,12 +105,28 @@ class InstallEndToEnd : public ::testing::Test {
     if (bigZeros > 0) WriteFile(payload / "zeros.bin", std::string(bigZeros, '\0'));
     package_ = folder_ / "www" / packageName_;
     fs::create_directories(package_.parent_path());
-    std::vector<std::string> args = {"--payload", payload.string(), "--uninstaller",
-                                     kBinaryDir + "/app/corvex-online-setup", "--output", package_.string(),
-                                     "--level", bigZeros > 0 ? "5" : "0", "--product-key-name", "Corvex 11", "--display-name",
-                                     x64_ ? "Corvex 11 (x64)" : "Corvex 11", "--version", "11.0.9.2",
-                                     "--short-name", "Corvex", "--release-date", "2020-06-16", "--web-address",
-                                     "http://127.0.0.1/corvex11/", "--publisher", "Corvex Software Inc."};
+    std::vector<std::string> args = {"--payload",
+                                     payload.string(),
+                                     "--uninstaller",
+                                     kBinaryDir + "/app/corvex-online-setup",
+                                     "--output",
+                                     package_.string(),
+                                     "--level",
+                                     bigZeros > 0 ? "5" : "0",
+                                     "--product-key-name",
+                                     "Corvex 11",
+                                     "--display-name",
+                                     x64_ ? "Corvex 11 (x64)" : "Corvex 11",
+                                     "--version",
+                                     "11.0.9.2",
+                                     "--short-name",
+                                     "Corvex",
+                                     "--release-date",
+                                     "2020-06-16",
+                                     "--web-address",
+                                     "http://127.0.0.1/corvex11/",
+                                     "--publisher",
+                                     "Corvex Software Inc."};
     if (x64_) args.push_back("--x64");
     const ProgramRun pack = RunProgram(kBinaryDir + "/tools/corvex-pack/corvex-pack", args);
     ASSERT_EQ(pack.exitCode, 0) << pack.output;
@@ -121,18 +138,22 @@ class InstallEndToEnd : public ::testing::Test {
     server_ = std::make_unique<testing_support::DevserverProcess>();
     ASSERT_TRUE(server_->StartMirrors(mirrors, package_.string(),
                                       {"--vendor", "127.0.0.1:0", "--report-log", reportLog().string(), "--quiet"}))
-        << "corvex-devserver did not start:\n" << server_->Output();
-    std::vector<std::string> args = {"--package", package_.string(), "--stem", "corvex11", "--version", "11.0.9.2",
-                                     "--url-name", packageName_, "--output",
-                                     (folder_ / "resources/xml" / (x64_ ? "502" : "501")).string()};
+        << "corvex-devserver did not start:\n"
+        << server_->Output();
+    std::vector<std::string> args = {"--package",  package_.string(),
+                                     "--stem",     "corvex11",
+                                     "--version",  "11.0.9.2",
+                                     "--url-name", packageName_,
+                                     "--output",   (folder_ / "resources/xml" / (x64_ ? "502" : "501")).string()};
     if (x64_) args.push_back("--x64");
-    for (std::size_t mirror = 0; mirror < 7; ++mirror) args.insert(args.end(), {"--mirror", server_->MirrorBase(mirror)});
+    for (std::size_t mirror = 0; mirror < 7; ++mirror)
+      args.insert(args.end(), {"--mirror", server_->MirrorBase(mirror)});
     fs::create_directories(folder_ / "resources/xml");
     const ProgramRun manifest = RunProgram(kBinaryDir + "/tools/corvex-manifest/corvex-manifest", args);
     ASSERT_EQ(manifest.exitCode, 0) << manifest.output;
     const std::string vendor = server_->VendorBase();
-    WriteFile(folder_ / "vendor.conf", "web_site=" + vendor + "\nstatistics_host=" + vendor + "\ncrash_host=" +
-                                           vendor + "\n");
+    WriteFile(folder_ / "vendor.conf",
+              "web_site=" + vendor + "\nstatistics_host=" + vendor + "\ncrash_host=" + vendor + "\n");
   }
 
   ProgramRun Install(const std::vector<std::string>& extraArgs = {}) {
@@ -149,7 +170,9 @@ class InstallEndToEnd : public ::testing::Test {
   ProgramRun InstallUnderScript(const std::string& script,
                                 std::vector<std::pair<std::string, std::string>> extraEnv = {}) {
     std::vector<std::pair<std::string, std::string>> env = Environment();
-    env.insert(env.end(), {{"SETUP", SetupProgram()}, {"ROOT", root().string()}, {"HOME_DIR", home().string()},
+    env.insert(env.end(), {{"SETUP", SetupProgram()},
+                           {"ROOT", root().string()},
+                           {"HOME_DIR", home().string()},
                            {"LOG", installLog().string()}});
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     return RunProgram("/usr/bin/unshare", {"-m", "--propagation", "private", "/bin/sh", "-c", script}, env);
@@ -159,17 +182,17 @@ class InstallEndToEnd : public ::testing::Test {
     // Before any mirrors are served, crash reports go nowhere.
     const std::string crashHost = server_ ? server_->VendorBase() : "http://127.0.0.1:9";
     return {{"CORVEX_SYSROOT", root().string()},
-                       {"HOME", home().string()},
-                       {"DISPLAY", ""},
-                       {"WAYLAND_DISPLAY", ""},
-                       {"CORVEX_RESOURCE_OVERRIDE", (folder_ / "resources").string()},
-                       {"CORVEX_VENDOR_CONFIG", (folder_ / "vendor.conf").string()},
-                       {"CORVEX_CRASH_HOST", crashHost},
-                       {"CORVEX_STUB_MS", "200"},
-                       {"BROWSER", "true"},
-                       {"XDG_CONFIG_HOME", ""},
-                       {"XDG_DATA_HOME", ""},
-                       {"XDG_STATE_HOME", ""}};
+            {"HOME", home().string()},
+            {"DISPLAY", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"CORVEX_RESOURCE_OVERRIDE", (folder_ / "resources").string()},
+            {"CORVEX_VENDOR_CONFIG", (folder_ / "vendor.conf").string()},
+            {"CORVEX_CRASH_HOST", crashHost},
+            {"CORVEX_STUB_MS", "200"},
+            {"BROWSER", "true"},
+            {"XDG_CONFIG_HOME", ""},
+            {"XDG_DATA_HOME", ""},
+            {"XDG_STATE_HOME", ""}};
   }
 
   std::string RegQuery() {
@@ -189,9 +212,12 @@ class InstallEndToEnd : public ::testing::Test {
     if (!fs::exists(top, error)) return tree;
     for (const auto& entry : fs::recursive_directory_iterator(top, error)) {
       const std::string name = fs::relative(entry.path(), top).string();
-      if (entry.is_symlink()) tree[name] = "-> " + fs::read_symlink(entry.path()).string();
-      else if (entry.is_regular_file()) tree[name] = ReadFile(entry.path());
-      else tree[name + "/"] = "";
+      if (entry.is_symlink())
+        tree[name] = "-> " + fs::read_symlink(entry.path()).string();
+      else if (entry.is_regular_file())
+        tree[name] = ReadFile(entry.path());
+      else
+        tree[name + "/"] = "";
     }
     return tree;
   }
@@ -235,7 +261,7 @@ inline bool ReportCarries(const std::string& reports, const std::string& key, co
 
 inline constexpr char kOneFaultyMirror[] =
     "[mirror 1]\n[mirror 2]\ncorrupt_block = 1\n[mirror 3]\n[mirror 4]\n[mirror 5]\n[mirror 6]\n[cdn]\n";
-inline constexpr char kGoodMirrors[] = "[mirror 1]\n[mirror 2]\n[mirror 3]\n[mirror 4]\n[mirror 5]\n[mirror 6]\n[cdn]\n";
-
+inline constexpr char kGoodMirrors[] =
+    "[mirror 1]\n[mirror 2]\n[mirror 3]\n[mirror 4]\n[mirror 5]\n[mirror 6]\n[cdn]\n";
 
 }  // namespace e2e

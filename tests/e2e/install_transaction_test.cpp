@@ -114,8 +114,8 @@ TEST_F(InstallTransaction, AStopAtEachMomentLeavesEitherNothingOrTheWholeProduct
   for (const Moment& moment : moments) {
     SCOPED_TRACE(moment.pattern);
     fs::remove(installLog());
-    const ProgramRun run = InstallUnderScript(kStopAtPattern, {{"PATTERN", moment.pattern},
-                                                               {"CORVEX_STUB_MS", "1500"}});
+    const ProgramRun run =
+        InstallUnderScript(kStopAtPattern, {{"PATTERN", moment.pattern}, {"CORVEX_STUB_MS", "1500"}});
     if (moment.installed) {
       EXPECT_EQ(run.exitCode, 0) << run.output << Log();
       EXPECT_TRUE(fs::exists(installFolder() / "uninstall.exe"));

@@ -80,7 +80,6 @@ TEST_F(PrivilegeSplit, TheUserSideOwnsTheUsersFilesAndRootOnlyTheInstallation) {
   const std::string log = Log();
   EXPECT_NE(log.find("Install helper: package verified"), std::string::npos) << log;
   EXPECT_NE(RegQuery().find("InstallLocation"), std::string::npos);
-
 }
 
 // The user side reads what root registered: the next run updates the folder of the first.
@@ -88,7 +87,8 @@ TEST_F(PrivilegeSplit, AnUpdateFindsTheFolderRootRegistered) {
   ServeMirrors(kGoodMirrors);
   GiveHomeToDesktopUser();
   const fs::path chosen = root() / "opt" / "Elsewhere";
-  const ProgramRun first = RunProgram(SetupProgram(), {"--silent", "--path", chosen.string()}, DesktopUserEnvironment());
+  const ProgramRun first =
+      RunProgram(SetupProgram(), {"--silent", "--path", chosen.string()}, DesktopUserEnvironment());
   ASSERT_EQ(first.exitCode, 0) << first.output << Log();
   fs::remove(installLog());
   const ProgramRun update = RunProgram(SetupProgram(), {"--silent"}, DesktopUserEnvironment());
@@ -122,7 +122,8 @@ TEST_F(PrivilegeSplit, APackageSwappedAfterItsCheckIsNeverInstalled) {
       "while ! grep -q 'Begin install' \"$LOG\" 2>/dev/null; do kill -0 $pid || break; sleep 0.005; done\n"
       "mv -f \"$OTHER\" \"$PACKAGE\"\n"
       "wait $pid; exit $?\n",
-      {{"SUDO_UID", std::to_string(kDesktopUid)}, {"OTHER", other.string()},
+      {{"SUDO_UID", std::to_string(kDesktopUid)},
+       {"OTHER", other.string()},
        {"PACKAGE", downloadedPackage().string()}});
   const std::string readme = ReadFile(installFolder() / "README.txt");
   if (run.exitCode == 0) {
@@ -138,8 +139,8 @@ TEST_F(PrivilegeSplit, AnOpenUmaskMakesNothingOthersCanWrite) {
   ServeMirrors(kGoodMirrors);
   GiveHomeToDesktopUser();
   const std::set<std::string> before = WritableByOthers(folder_);
-  const ProgramRun run = InstallUnderScript("umask 000; exec \"$SETUP\" --silent",
-                                            {{"SUDO_UID", std::to_string(kDesktopUid)}});
+  const ProgramRun run =
+      InstallUnderScript("umask 000; exec \"$SETUP\" --silent", {{"SUDO_UID", std::to_string(kDesktopUid)}});
   ASSERT_EQ(run.exitCode, 0) << run.output << Log();
   std::set<std::string> made;
   for (const std::string& path : WritableByOthers(folder_)) {

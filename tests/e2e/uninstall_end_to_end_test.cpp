@@ -34,7 +34,7 @@ std::string Program(const char* variable) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -56,8 +56,8 @@ std::optional<int> RunProgram(std::vector<std::string> arguments) {
 
 // A value of the uninstall entry as corvex-reg shows it; empty when the entry is gone.
 std::string RegisteredValue(const std::string& name, const std::string& entry = "Corvex 11(x64)") {
-  const std::string command = "'" + Program("CORVEX_REG_PROGRAM") + "' query '" + kUninstallKey + entry + "' /v " +
-                              name + " 2>/dev/null";
+  const std::string command =
+      "'" + Program("CORVEX_REG_PROGRAM") + "' query '" + kUninstallKey + entry + "' /v " + name + " 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return {};
   std::string output;
@@ -107,9 +107,10 @@ class UninstallEndToEndTest : public ::testing::Test {
 
   void Install() {
     const std::wstring folder = platform::NarrowToWide(install);
-    ASSERT_EQ(UnpackSetupPackage(platform::NarrowToWide(package).c_str(), [](int, unsigned, long) { return 1; },
-                                 folder.c_str(), true, true),
-              S_OK);
+    ASSERT_EQ(
+        UnpackSetupPackage(
+            platform::NarrowToWide(package).c_str(), [](int, unsigned, long) { return 1; }, folder.c_str(), true, true),
+        S_OK);
     CreateProductShortcuts(folder, true, "1.0.0.1", true);
     PackageInfo info = EmptyPackageInfo();
     ASSERT_EQ(ReadPackageInfo(platform::NarrowToWide(package).c_str(), &info), S_OK);
@@ -194,7 +195,8 @@ TEST_F(UninstallEndToEndTest, AStrayUninstallerOrAFolderOfAnotherUserIsKept) {
   Sandbox::WriteFile(stray + "/data.txt", "theirs");
   EXPECT_EQ(uninstallPath(stray), 1);
   EXPECT_EQ(Sandbox::ReadFile(stray + "/data.txt"), "theirs");
-  EXPECT_NE(InstallLog().find("(" + stray + ") is refused, nothing is removed: it is not this product's registered "
+  EXPECT_NE(InstallLog().find("(" + stray +
+                              ") is refused, nothing is removed: it is not this product's registered "
                               "install folder holding its own uninstall.exe."),
             std::string::npos)
       << InstallLog();

@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       static_cast<std::int64_t>(info.payloadOffset) + info.payloadSize > static_cast<std::int64_t>(size)) {
     std::abort();
   }
-  for (const std::string& text : {PackageInfoText(info.productKeyName), PackageInfoText(info.displayName),
-                                  PackageInfoText(info.version), PackageInfoText(info.publisher),
-                                  PackageInfoText(info.webAddress)}) {
+  for (const std::string& text :
+       {PackageInfoText(info.productKeyName), PackageInfoText(info.displayName), PackageInfoText(info.version),
+        PackageInfoText(info.publisher), PackageInfoText(info.webAddress)}) {
     for (const char c : PrintableText(text)) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();
     }

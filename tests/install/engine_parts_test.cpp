@@ -64,12 +64,28 @@ TEST(EscapeRules, AcceptsOrdinaryPayloads) {
 }
 
 TEST(TechnicalListing, ParsesItemsAfterTheSeparator) {
-  ArchiveListing listing = ParseTechnicalListing({"Path = archive.7z", "Type = 7z", "", "----------",
-                                                  "Path = a = b.txt", "Size = 12", "Packed Size = ",
-                                                  "Attributes = A -rw-r--r--", "", "Path = lnk", "Size = 5",
-                                                  "Attributes = A lrwxrwxrwx", "", "Path = t", "Symbolic Link = x/y",
-                                                  "Hard Link = ", "Path = w", "Attributes = AL", "", "Path = m",
-                                                  "Attributes = lrwxrwxrwx", ""});
+  ArchiveListing listing = ParseTechnicalListing({"Path = archive.7z",
+                                                  "Type = 7z",
+                                                  "",
+                                                  "----------",
+                                                  "Path = a = b.txt",
+                                                  "Size = 12",
+                                                  "Packed Size = ",
+                                                  "Attributes = A -rw-r--r--",
+                                                  "",
+                                                  "Path = lnk",
+                                                  "Size = 5",
+                                                  "Attributes = A lrwxrwxrwx",
+                                                  "",
+                                                  "Path = t",
+                                                  "Symbolic Link = x/y",
+                                                  "Hard Link = ",
+                                                  "Path = w",
+                                                  "Attributes = AL",
+                                                  "",
+                                                  "Path = m",
+                                                  "Attributes = lrwxrwxrwx",
+                                                  ""});
   ASSERT_TRUE(listing.opened);
   ASSERT_EQ(listing.entries.size(), 5u);
   EXPECT_EQ(listing.entries[0].path, "a = b.txt");
@@ -118,10 +134,11 @@ struct Recorder : I7zFileInfoCallback {
 TEST(ConsoleReader, TurnsOutputIntoHookCalls) {
   Recorder recorder;
   SevenZipConsoleReader reader({&recorder, ForwardSevenZipError, ForwardSevenZipProgress});
-  for (const char* piece : {"  0M Scan", "  0%", "    ", " 12% 3 - a.bin", " 12% 4 - b.bin", "Enter password (will not be echoed):",
-                            "ERROR: Data Error in encrypted file. Wrong password? : a.bin", "ERROR: Data Error : b",
-                            "ERROR: CRC Failed : c", "100% 5", "Sub items Errors: 2", "Archives with Errors: 0",
-                            "Archives with Errors: 1", "Everything is Ok"}) {
+  for (const char* piece :
+       {"  0M Scan", "  0%", "    ", " 12% 3 - a.bin", " 12% 4 - b.bin",
+        "Enter password (will not be echoed):", "ERROR: Data Error in encrypted file. Wrong password? : a.bin",
+        "ERROR: Data Error : b", "ERROR: CRC Failed : c", "100% 5", "Sub items Errors: 2", "Archives with Errors: 0",
+        "Archives with Errors: 1", "Everything is Ok"}) {
     reader.OnPiece(piece);
   }
   reader.OnEnd(SevenZipEnd::Exited, 2);

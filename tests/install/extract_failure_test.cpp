@@ -43,8 +43,8 @@ class ExtractFailureTest : public ::testing::Test {
  protected:
   ExtractFailureTest() {
     // Mounts made here vanish with the namespace; the rest of the system never sees them.
-    static const bool privateMounts = ::unshare(CLONE_NEWNS) == 0 &&
-                                      ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    static const bool privateMounts =
+        ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     mountsWork = privateMounts;
   }
   ~ExtractFailureTest() override {
@@ -66,8 +66,8 @@ class ExtractFailureTest : public ::testing::Test {
     const std::string package = sandbox.Path("package.exe");
     WriteFile(package, BuildPackage(payload));
     const std::wstring wideFolder = platform::NarrowToWide(folder);
-    return UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), wideFolder.c_str(), true,
-                              true, cancel);
+    return UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), wideFolder.c_str(), true, true,
+                              cancel);
   }
   std::vector<Event> OutcomeEvents() const { return log.ReaderEvents(); }
   bool TempIsEmpty() const { return fs::is_empty(sandbox.temp()); }
@@ -144,14 +144,14 @@ TEST_F(ExtractFailureTest, CancelEndsTheRunAndLeavesNoStaging) {
   const std::string package = sandbox.Path("package.exe");
   WriteFile(package, BuildPackage(payload));
   const std::wstring folder = platform::NarrowToWide(sandbox.Path("during"));
-  const HRESULT result = UnpackSetupPackage(
-      platform::NarrowToWide(package).c_str(),
-      ReceiveDecoded<InstallEvent>([&](InstallEvent event, unsigned code, long value) {
-        if (event == kInstallEventExtractPercent) cancel = true;
-        events->events.push_back({event, code, value});
-        return 1;
-      }),
-      folder.c_str(), true, true, &cancel);
+  const HRESULT result =
+      UnpackSetupPackage(platform::NarrowToWide(package).c_str(),
+                         ReceiveDecoded<InstallEvent>([&](InstallEvent event, unsigned code, long value) {
+                           if (event == kInstallEventExtractPercent) cancel = true;
+                           events->events.push_back({event, code, value});
+                           return 1;
+                         }),
+                         folder.c_str(), true, true, &cancel);
   EXPECT_EQ(result, E_ABORT);
   EXPECT_EQ(OutcomeEvents(), kFailed);
   EXPECT_FALSE(fs::exists(sandbox.Path("during/uninstall.exe")));
@@ -182,8 +182,8 @@ TEST_F(ExtractFailureTest, MaliciousArchiveLeavesNothingOutside) {
     fs::create_directories(out);
     C7ZOperator extractor;
     extractor.SetProgressCallback(log.Callback());
-    EXPECT_FALSE(extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(),
-                                   nullptr, true));
+    EXPECT_FALSE(
+        extractor.Extract(archive.data(), static_cast<std::uint32_t>(archive.size()), out.c_str(), nullptr, true));
     EXPECT_TRUE(fs::is_empty(outside)) << "listing check " << listingCheck;
     EXPECT_TRUE(TempIsEmpty());
     const bool confined = std::strcmp(listingCheck, "0") == 0 && platform::LandlockAbi() > 0;

@@ -224,7 +224,8 @@ TEST_F(FileRangeTest, ReadsThePackageInPlaceOnlyWhenNobodyElseCanChangeIt) {
     std::vector<std::string> entries = TempEntries();
     return entries.size() == 1 ? sandbox.temp() + entries[0] + "/corvex_7z/" + name : std::string();
   };
-  struct stat packageInfo {}, info {};
+  struct stat packageInfo {
+  }, info{};
   ASSERT_EQ(::chmod(packagePath.c_str(), 0644), 0);
   ASSERT_EQ(::stat(packagePath.c_str(), &packageInfo), 0);
 
@@ -269,8 +270,8 @@ TEST_F(FileRangeTest, ReadsThePackageInPlaceOnlyWhenNobodyElseCanChangeIt) {
 // extracted, and leaves nothing behind.
 TEST_F(FileRangeTest, RangeBeyondTheFileIsStagingFailure) {
   const std::uint64_t fileSize = kBlock + archive.size() + 7;
-  for (auto [offset, size] : {std::pair<std::uint64_t, std::uint64_t>{kBlock, fileSize - kBlock + 1},
-                              {fileSize + 1, 0}, {fileSize, 1}}) {
+  for (auto [offset, size] :
+       {std::pair<std::uint64_t, std::uint64_t>{kBlock, fileSize - kBlock + 1}, {fileSize + 1, 0}, {fileSize, 1}}) {
     log.events.clear();
     std::string out = sandbox.Path("out");
     EXPECT_FALSE(ExtractRange(offset, size, out)) << offset << "+" << size;

@@ -307,15 +307,14 @@ TEST(PackRoundTrip, PackedProductInstallsRunnable) {
 
   platform::ChildProcessRequest pack;
   pack.program = std::string(binaryDir) + "/tools/corvex-pack/corvex-pack";
-  pack.argv = {pack.program, "--payload", payload, "--uninstaller", stub, "--output", package,
-               "--display-name", "Corvex 11 (x64)", "--x64"};
+  pack.argv = {pack.program, "--payload", payload,          "--uninstaller",   stub,
+               "--output",   package,     "--display-name", "Corvex 11 (x64)", "--x64"};
   platform::ChildProcessResult packed = platform::RunChildProcess(pack);
   ASSERT_EQ(packed.exitCode, 0);
 
   EventLog log;
   std::wstring out = platform::NarrowToWide(sandbox.Path("opt/Corvex 11"));
-  ASSERT_EQ(UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), out.c_str(), true, true),
-            S_OK);
+  ASSERT_EQ(UnpackSetupPackage(platform::NarrowToWide(package).c_str(), log.Callback(), out.c_str(), true, true), S_OK);
   std::string folder = platform::WideToNarrow(out);
   EXPECT_EQ(ReadFile(folder + "/data/filler.bin"), ReadFile(payload + "/data/filler.bin"));
   for (const char* program : {"/Corvex64.exe", "/uninstall.exe"}) {
@@ -352,14 +351,16 @@ TEST(PackInfo, RefusesFoldersAndEscapesControlBytes) {
   WriteFile(sandbox.Path("payload/README.txt"), "read me\n");
   const std::string package = sandbox.Path("package.exe");
   ASSERT_EQ(run({"--payload", sandbox.Path("payload"), "--uninstaller", stub, "--output", package, "--display-name",
-                 "\x1b]0;owned\x07\x1b[2J\xc2\x9b" "Corvex \xe2\x9c\x93 \\ \xff"})
+                 "\x1b]0;owned\x07\x1b[2J\xc2\x9b"
+                 "Corvex \xe2\x9c\x93 \\ \xff"})
                 .exitCode,
             0);
 
   const platform::ChildProcessResult info = run({"--info", package});
   ASSERT_EQ(info.exitCode, 0);
-  EXPECT_NE(info.stdoutBytes.find("display name: \\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9BCorvex \xe2\x9c\x93 \\x5C \\xFF\n"),
-            std::string::npos)
+  EXPECT_NE(
+      info.stdoutBytes.find("display name: \\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9BCorvex \xe2\x9c\x93 \\x5C \\xFF\n"),
+      std::string::npos)
       << info.stdoutBytes;
   for (const char c : info.stdoutBytes) {
     EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << "raw byte " << static_cast<int>(c);

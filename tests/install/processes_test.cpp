@@ -155,8 +155,8 @@ class DesktopUserStartTest : public ProcessesTest {
   // Parameters for /bin/sh that write its argv[0], uid and gid to `file`.
   std::wstring ShellWriting(const std::string& file) {
     const std::string temp = outFolder + "/" + file + ".tmp";
-    const std::string command = " -c \"{ echo [$0]; id -u; id -g; } > " + temp + "; mv " + temp + " " + outFolder +
-                                "/" + file + "\"";
+    const std::string command =
+        " -c \"{ echo [$0]; id -u; id -g; } > " + temp + "; mv " + temp + " " + outFolder + "/" + file + "\"";
     return std::wstring(command.begin(), command.end());
   }
   std::optional<testing_support::TempFolder> temp;
@@ -208,7 +208,8 @@ TEST_F(DesktopUserStartTest, WithoutAReachableDisplayNothingStarts) {
   EXPECT_FALSE(fs::exists(outFolder + "/none"));
   EXPECT_FALSE(OpenWebPage("http://127.0.0.1:8610/"));
   EXPECT_NE(Log().find("Web page not opened, no desktop session to show it in: http://127.0.0.1:8610/"),
-            std::string::npos) << Log();
+            std::string::npos)
+      << Log();
 }
 
 TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
@@ -238,7 +239,8 @@ TEST_F(DesktopUserStartTest, WebPagesOpenAsTheDesktopUserNeverAsRoot) {
   EXPECT_FALSE(fs::exists(outFolder + "/page"));
   EXPECT_NE(Log().find("Web page not opened, a browser is not started as root and no desktop user is known: "
                        "http://127.0.0.1:8610/"),
-            std::string::npos) << Log();
+            std::string::npos)
+      << Log();
   ::setenv("PATH", oldPath.c_str(), 1);
   ::unsetenv("BROWSER");
 }

@@ -107,8 +107,9 @@ TEST_F(ShortcutsTest, ProductSetIsCompleteValidAndLogged) {
 
   const std::string text = Sandbox::ReadFile(log);
   size_t at = 0;
-  for (const char* line : {"Create Icons for x86\n", "Create DESKTOP Icons Finish.\n", "Create START_MENU Icons Finish.\n",
-                           "Create COMMON_MENU Icons Finish.\n", "Refresh Icons Finish.\n"}) {
+  for (const char* line :
+       {"Create Icons for x86\n", "Create DESKTOP Icons Finish.\n", "Create START_MENU Icons Finish.\n",
+        "Create COMMON_MENU Icons Finish.\n", "Refresh Icons Finish.\n"}) {
     at = text.find(line, at);
     EXPECT_NE(at, std::string::npos) << line;
   }
@@ -203,7 +204,7 @@ TEST_F(ShortcutsTest, LinksInTheUsersFoldersBelongToTheUser) {
   ASSERT_EQ(CreateShortcut(target.c_str(), nullptr, L"Corvex 11", 2, L"Corvex 11", nullptr, nullptr, nullptr), S_OK);
   ASSERT_EQ(CreateShortcut(target.c_str(), nullptr, L"Corvex 11", 3, L"Corvex 11", nullptr, nullptr, nullptr), S_OK);
 
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::lstat((desktop + "/Corvex 11.desktop").c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_uid, 65534u);

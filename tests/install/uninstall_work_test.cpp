@@ -22,7 +22,7 @@ using testing_support::Sandbox;
 constexpr char kUninstallKeyBase[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -67,9 +67,9 @@ class UninstallWorkTest : public ::testing::Test {
     request.mainProgramWaitMs = waitMs;
     events.clear();
     return UninstallWork(request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value, long) {
-      events.emplace_back(event, value);
-      return 1;
-    }));
+                           events.emplace_back(event, value);
+                           return 1;
+                         }));
   }
 
   std::string Log() { return Sandbox::ReadFile(log); }
@@ -129,7 +129,7 @@ TEST_F(UninstallWorkTest, KeepBoxDecidesTheMainProgramsParameterAndTheConfigurat
   }
   const std::string text = Log();
   size_t at = 0;
-  for (const char* line : {"Begin Uninstall Work. x64mode = false", "Begin delete file.(" , "End delete file.",
+  for (const char* line : {"Begin Uninstall Work. x64mode = false", "Begin delete file.(", "End delete file.",
                            "End delete Icon.", "RefreshIcons.", "End Remove AppConfig.",
                            "End DeleteUninstallItem. szProgram(Corvex 11)", "Uninstall work SUCCEE."}) {
     at = text.find(line, at);

@@ -16,7 +16,7 @@ using testing_support::Sandbox;
 using testing_support::TempFolder;
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 

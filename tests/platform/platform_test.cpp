@@ -17,7 +17,10 @@ TEST(Text, ConversionsRoundTripAndNeverThrowOnBadBytes) {
   EXPECT_EQ(platform::NarrowToWide(platform::WideToNarrow(wide)), wide);
   EXPECT_EQ(platform::WideToNarrow(L"\u00e9"), "\xc3\xa9");
   // A stray continuation byte, a truncated sequence and an overlong '/' are undecodable.
-  EXPECT_EQ(platform::NarrowToWide("a\x80" "b"), L"a\uFFFD" L"b");
+  EXPECT_EQ(platform::NarrowToWide("a\x80"
+                                   "b"),
+            L"a\uFFFD"
+            L"b");
   EXPECT_EQ(platform::NarrowToWide("a\xe4\xb8"), L"a\uFFFD\uFFFD");
   EXPECT_EQ(platform::NarrowToWide("\xc0\xaf"), L"\uFFFD\uFFFD");
   EXPECT_TRUE(platform::EqualsIgnoreCase(std::string("Corvex XI.EXE"), std::string("corvex xi.exe")));
@@ -57,7 +60,8 @@ TEST(KnownFolders, SandboxUserFoldersAndSystemPaths) {
   EXPECT_EQ(platform::WideToNarrow(platform::GetKnownFolder(platform::KnownFolder::Documents)),
             sandbox.home() + "/Dokumente");
   // A desktop folder set to the home itself means "no desktop folder": the default applies.
-  EXPECT_EQ(platform::WideToNarrow(platform::GetKnownFolder(platform::KnownFolder::Desktop)), sandbox.home() + "/Desktop");
+  EXPECT_EQ(platform::WideToNarrow(platform::GetKnownFolder(platform::KnownFolder::Desktop)),
+            sandbox.home() + "/Desktop");
 
   EXPECT_EQ(platform::GetFreeBytes("/definitely/not/here"), 0u);
   EXPECT_GT(platform::GetFreeBytes(sandbox.root()), 0u);
@@ -72,7 +76,8 @@ TEST(KnownFolders, UserDirsOutsideTheHomeFallBackToDefaults) {
   Sandbox::WriteFile(sandbox.home() + "/.config/user-dirs.dirs",
                      "XDG_DESKTOP_DIR=\"/etc/xdg/autostart\"\n"
                      "XDG_DOCUMENTS_DIR=\"$HOME/../../etc\"\n"
-                     "XDG_DOWNLOAD_DIR=\"" + sandbox.home() + "/./Fetched/../Fetched/\"\n");
+                     "XDG_DOWNLOAD_DIR=\"" +
+                         sandbox.home() + "/./Fetched/../Fetched/\"\n");
   EXPECT_EQ(folder(platform::KnownFolder::Desktop), sandbox.home() + "/Desktop");
   EXPECT_EQ(folder(platform::KnownFolder::Documents), sandbox.documents());
   // A path that only spells its way back into the home is kept, in its plain form.
@@ -129,7 +134,8 @@ TEST(SystemInfo, KernelReleaseParsing) {
   EXPECT_EQ(version.minor, 1u);
   EXPECT_TRUE(platform::ParseKernelRelease("3.2", version));
   EXPECT_EQ(version.minor, 2u);
-  for (const char* bad : {"", "6", "abc", "0.9", "6.x"}) EXPECT_FALSE(platform::ParseKernelRelease(bad, version)) << bad;
+  for (const char* bad : {"", "6", "abc", "0.9", "6.x"})
+    EXPECT_FALSE(platform::ParseKernelRelease(bad, version)) << bad;
   EXPECT_TRUE(platform::KernelVersionFromUname(version));
   EXPECT_TRUE(platform::KernelVersionFromOsRelease(version));
   EXPECT_TRUE(platform::KernelVersionFromBanner(version));

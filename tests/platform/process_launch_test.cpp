@@ -1,8 +1,8 @@
 // The one launcher every program start goes through, seen from the child: which user it
 // is, which descriptors of ours it holds and which environment it gets. A slip here
 // hands root's files or rights to a program started for the desktop user.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +17,8 @@
 
 namespace {
 
-using platform::LaunchOptions;
 using platform::LaunchedChild;
+using platform::LaunchOptions;
 
 // Runs a shell line as the child and returns what it printed, or "<not started>".
 std::string ChildSays(LaunchOptions options, const std::string& script) {
@@ -99,7 +99,8 @@ TEST(ProcessLaunch, PlainStartsBeginCleanReportTheirFailuresAndDoNotMixUp) {
   sigemptyset(&usr2);
   sigaddset(&usr2, SIGUSR2);
   ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr2, &previousMask), 0);
-  struct sigaction ignore{}, previousAction{};
+  struct sigaction ignore {
+  }, previousAction{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGUSR1, &ignore, &previousAction), 0);
   const std::string status = ChildSays(LaunchOptions(), "exec grep -E '^Sig(Blk|Ign)' /proc/self/status");

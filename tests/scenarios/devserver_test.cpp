@@ -151,7 +151,8 @@ TEST_F(DevserverMirrors, HealthyMirrorServesLengthRangesAndCapacity) {
 
   EXPECT_EQ(Fetch(FlagUrl("127.0.0.11")).body, devserver::kDefaultFlag);
   EXPECT_EQ(Fetch(FlagUrl("127.0.0.15")).body, "0 busy");
-  EXPECT_EQ(Fetch("http://127.0.0.11:" + std::to_string(server_->MirrorPort()) + "/download/other.exe").httpStatus, 404);
+  EXPECT_EQ(Fetch("http://127.0.0.11:" + std::to_string(server_->MirrorPort()) + "/download/other.exe").httpStatus,
+            404);
 }
 
 TEST_F(DevserverMirrors, CorruptBlockIsAlteredOnlyWithinItsBlockAndOnlyForFaultRequests) {
@@ -199,8 +200,8 @@ TEST(DevserverStall, StalledResponseTripsTheLowSpeedLimitAfterItsBytes) {
   std::ofstream(dir / "corvex_scenario.exe", std::ios::binary)
       .write(reinterpret_cast<const char*>(package.data()), static_cast<std::streamsize>(package.size()));
   DevserverProcess server;
-  ASSERT_TRUE(server.StartMirrors("[mirror 1]\nstall_after = 7000\n", (dir / "corvex_scenario.exe").string(),
-                                  {"--quiet"}))
+  ASSERT_TRUE(
+      server.StartMirrors("[mirror 1]\nstall_after = 7000\n", (dir / "corvex_scenario.exe").string(), {"--quiet"}))
       << server.Output();
   // Long enough that a loaded machine (or a sanitizer build) delivers the first bytes
   // before the limit judges the speed.
@@ -217,9 +218,10 @@ TEST(DevserverProtocolFaults, RedirectOverlongRangeAndCutCapacityAnswer) {
   testing_support::TempFolder dir("corvex-devserver-faults");
   std::ofstream(dir / "p.exe") << std::string(500, 'a') << std::string(500, 'b');
   DevserverProcess server;
-  ASSERT_TRUE(server.StartMirrors("[mirror 1]\nredirect = http://127.0.0.1:1/elsewhere\n"
-                                  "[mirror 2]\nextra_bytes = 5\nflag_reset_after = 1\n",
-                                  (dir / "p.exe").string()))
+  ASSERT_TRUE(
+      server.StartMirrors("[mirror 1]\nredirect = http://127.0.0.1:1/elsewhere\n"
+                          "[mirror 2]\nextra_bytes = 5\nflag_reset_after = 1\n",
+                          (dir / "p.exe").string()))
       << server.Output();
   const FetchResult redirect = Fetch(server.MirrorUrl(0), nullptr, true);
   EXPECT_EQ(redirect.httpStatus, 302);
@@ -267,9 +269,11 @@ TEST(DevserverCommandLine, MistakesEndWithAClearMessage) {
   std::ofstream(dir / "p.exe") << "x";
   CommandRun bad = RunDevserver({"--scenario", (dir / "bad.scenario").string(), "--package", (dir / "p.exe").string()});
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_NE(bad.output.find("bad.scenario: line 2: 'rate' needs a number, got 'fast'"), std::string::npos) << bad.output;
+  EXPECT_NE(bad.output.find("bad.scenario: line 2: 'rate' needs a number, got 'fast'"), std::string::npos)
+      << bad.output;
   std::ofstream(dir / "good.scenario") << "[mirror 1]\n";
-  CommandRun missing = RunDevserver({"--scenario", (dir / "good.scenario").string(), "--package", (dir / "none.exe").string()});
+  CommandRun missing =
+      RunDevserver({"--scenario", (dir / "good.scenario").string(), "--package", (dir / "none.exe").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("cannot read package"), std::string::npos) << missing.output;
 }
@@ -289,7 +293,8 @@ TEST(ScenarioFormat, SectionsBecomeMirrorsInManifestOrder) {
   EXPECT_EQ(s.mirrors[5].advertisedLength, 2621441u);
   EXPECT_TRUE(s.mirrors[6].isCdn);
   EXPECT_EQ(s.mirrors[6].address, "127.0.0.17");
-  EXPECT_EQ(devserver::MirrorUrl(s.mirrors[6], 8700, "a.exe"), "http://127.0.0.17:8700/cdn.corvex.example/download/a.exe");
+  EXPECT_EQ(devserver::MirrorUrl(s.mirrors[6], 8700, "a.exe"),
+            "http://127.0.0.17:8700/cdn.corvex.example/download/a.exe");
   EXPECT_EQ(devserver::MirrorUrl(s.mirrors[0], 8700, "a.exe"), "http://127.0.0.11:8700/download/a.exe");
   EXPECT_EQ(s.expect.result, devserver::ResultCheck::Any);
 }

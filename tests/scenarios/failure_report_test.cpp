@@ -70,8 +70,8 @@ TEST(OutputExcerpt, TakesOutEverySanitizerReportWhole) {
             "status=5 error_code=0 error=NoError cdn=0\n");
 
   // The engine's own warnings are no sanitizer's.
-  EXPECT_TRUE(SplitSanitizerReports("WARNING: mirror 3: connection refused\nERROR: Timeout: x\n")
-                  .sanitizerReports.empty());
+  EXPECT_TRUE(
+      SplitSanitizerReports("WARNING: mirror 3: connection refused\nERROR: Timeout: x\n").sanitizerReports.empty());
 }
 
 TEST(OutputExcerpt, LastLinesKeepsTheEndOfTheOutput) {

@@ -26,8 +26,7 @@ void CheckResultFile(devserver::ResultCheck check, const std::vector<std::uint8_
   std::error_code ec;
   const bool exists = std::filesystem::exists(target, ec);
   switch (check) {
-    case devserver::ResultCheck::Any:
-      return;
+    case devserver::ResultCheck::Any: return;
     case devserver::ResultCheck::Absent:
       if (exists) failures.push_back("the target file was created: " + target.string());
       return;
@@ -43,8 +42,8 @@ void CheckResultFile(devserver::ResultCheck check, const std::vector<std::uint8_
       }
       const std::size_t at = FirstDifference(bytes, package);
       if (at < std::min(bytes.size(), package.size())) {
-        failures.push_back("the target differs from the package from byte " + std::to_string(at) +
-                           " (block " + std::to_string(at / devserver::kBlockSize) + ")");
+        failures.push_back("the target differs from the package from byte " + std::to_string(at) + " (block " +
+                           std::to_string(at / devserver::kBlockSize) + ")");
       }
       return;
     }
@@ -54,8 +53,7 @@ void CheckResultFile(devserver::ResultCheck check, const std::vector<std::uint8_
 }  // namespace
 
 std::vector<std::string> CheckOutcome(const devserver::Expectation& expect, const FetchOutcome& outcome,
-                                      const std::vector<std::uint8_t>& package,
-                                      const std::filesystem::path& target) {
+                                      const std::vector<std::uint8_t>& package, const std::filesystem::path& target) {
   std::vector<std::string> failures;
   if (!outcome.finished) {
     const std::string how = DescribeEnd(outcome.end, expect.timeLimitSeconds);

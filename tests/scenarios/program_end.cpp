@@ -19,21 +19,18 @@ std::string Seconds(double seconds) {
 
 }  // namespace
 
-ProgramEnd EndUnderTimeLimit(const platform::ChildProcessResult& wrapped, double seconds,
-                             std::uint32_t limitSeconds) {
+ProgramEnd EndUnderTimeLimit(const platform::ChildProcessResult& wrapped, double seconds, std::uint32_t limitSeconds) {
   ProgramEnd end;
   end.seconds = seconds;
   switch (wrapped.outcome) {
-    case platform::ChildOutcome::NotStarted:
-      end.kind = EndKind::NotStarted;
-      break;
+    case platform::ChildOutcome::NotStarted: end.kind = EndKind::NotStarted; break;
     case platform::ChildOutcome::Exited:
       end.kind = EndKind::Exited;
       end.exitCode = wrapped.exitCode;
       break;
     case platform::ChildOutcome::Signalled:
       end.kind = wrapped.signal == SIGKILL && seconds + kLimitMarginSeconds >= limitSeconds ? EndKind::TimedOut
-                                                                                          : EndKind::Signalled;
+                                                                                            : EndKind::Signalled;
       end.signal = wrapped.signal;
       break;
   }
@@ -42,15 +39,13 @@ ProgramEnd EndUnderTimeLimit(const platform::ChildProcessResult& wrapped, double
 
 std::string DescribeEnd(const ProgramEnd& end, std::uint32_t limitSeconds) {
   switch (end.kind) {
-    case EndKind::NotStarted:
-      return "could not be started";
+    case EndKind::NotStarted: return "could not be started";
     case EndKind::Exited:
       return "exited with status " + std::to_string(end.exitCode) + " after " + Seconds(end.seconds);
     case EndKind::Signalled:
       return "was killed by signal " + std::to_string(end.signal) + " (" + strsignal(end.signal) + ") after " +
              Seconds(end.seconds);
-    case EndKind::TimedOut:
-      return "was stopped by the time limit of " + std::to_string(limitSeconds) + " s";
+    case EndKind::TimedOut: return "was stopped by the time limit of " + std::to_string(limitSeconds) + " s";
   }
   return "ended in an unknown way";
 }

@@ -18,8 +18,7 @@ struct ProgramEnd {
 
 // `wrapped` is the result of the timeout program. It dies of SIGKILL itself when the
 // limit runs out, and raises on itself the signal its command died of.
-ProgramEnd EndUnderTimeLimit(const platform::ChildProcessResult& wrapped, double seconds,
-                             std::uint32_t limitSeconds);
+ProgramEnd EndUnderTimeLimit(const platform::ChildProcessResult& wrapped, double seconds, std::uint32_t limitSeconds);
 
 // "exited with status 66 after 2.8 s", "was killed by signal 6 (Aborted) after 0.4 s",
 // "was stopped by the time limit of 90 s", "could not be started".

@@ -65,9 +65,9 @@ class ResumeAfterKill : public ::testing::Test {
     }
     platform::ChildProcessRequest request;
     request.program = tools_.manifest;
-    request.argv = {tools_.manifest, "--package", packagePath_.string(), "--stem", "corvex11mini", "--version",
-                    "11.0.9.2", "--url-name", params_.name, "--output", manifest.string(), "--mirror",
-                    server.MirrorBase(0)};
+    request.argv = {tools_.manifest,   "--package", packagePath_.string(), "--stem",     "corvex11mini",
+                    "--version",       "11.0.9.2",  "--url-name",          params_.name, "--output",
+                    manifest.string(), "--mirror",  server.MirrorBase(0)};
     const platform::ChildProcessResult result = platform::RunChildProcess(request);
     if (result.outcome != platform::ChildOutcome::Exited || result.exitCode != 0) {
       ADD_FAILURE() << "corvex-manifest failed";
@@ -83,8 +83,17 @@ class ResumeAfterKill : public ::testing::Test {
     platform::ChildProcessRequest request;
     // The shell says its pid and becomes corvex-fetch, so the pid is the fetch's own.
     request.program = "/bin/sh";
-    request.argv = {"/bin/sh", "-c", "echo pid $$; exec \"$0\" \"$@\"", tools_.corvexFetch, "--manifest",
-                    manifest.string(), "--output", target_.string(), "--no-ping", "--log", log.string()};
+    request.argv = {"/bin/sh",
+                    "-c",
+                    "echo pid $$; exec \"$0\" \"$@\"",
+                    tools_.corvexFetch,
+                    "--manifest",
+                    manifest.string(),
+                    "--output",
+                    target_.string(),
+                    "--no-ping",
+                    "--log",
+                    log.string()};
     request.extraEnv = SandboxEnvironment(folder_.Path());
     pid_t pid = 0;
     killed = false;
@@ -116,9 +125,11 @@ TEST_F(ResumeAfterKill, SecondRunFetchesOnlyTheBlocksTheFirstDidNotComplete) {
   {
     testing_support::DevserverProcess server;
     ASSERT_TRUE(StartMirror(server, folder_ / "first.xml"));
-    const platform::ChildProcessResult first = Fetch(folder_ / "first.xml", folder_ / "first.log", kKillAtPercent, killed);
+    const platform::ChildProcessResult first =
+        Fetch(folder_ / "first.xml", folder_ / "first.log", kKillAtPercent, killed);
     ASSERT_TRUE(killed && first.outcome == platform::ChildOutcome::Signalled)
-        << "the first run ended before it could be killed:\n" << ReadText(folder_ / "first.log");
+        << "the first run ended before it could be killed:\n"
+        << ReadText(folder_ / "first.log");
   }
 
   // What the killed run left: the full length, some blocks complete, the rest not.

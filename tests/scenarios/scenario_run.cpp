@@ -55,11 +55,8 @@ bool Exited0(const platform::ChildProcessResult& result) {
 void PlaceTargetBefore(const devserver::PackageParams& params, const std::vector<std::uint8_t>& package,
                        const fs::path& target) {
   switch (params.target) {
-    case devserver::TargetBefore::Nothing:
-      return;
-    case devserver::TargetBefore::Package:
-      WriteBytes(target, package);
-      return;
+    case devserver::TargetBefore::Nothing: return;
+    case devserver::TargetBefore::Package: WriteBytes(target, package); return;
     case devserver::TargetBefore::StaleLonger: {
       devserver::PackageParams other = params;
       other.seed = params.seed + 1000;
@@ -67,9 +64,7 @@ void PlaceTargetBefore(const devserver::PackageParams& params, const std::vector
       WriteBytes(target, devserver::GeneratePackage(other));
       return;
     }
-    case devserver::TargetBefore::Damaged:
-      WriteBytes(target, devserver::DamagedCopy(params, package));
-      return;
+    case devserver::TargetBefore::Damaged: WriteBytes(target, devserver::DamagedCopy(params, package)); return;
   }
 }
 
@@ -113,8 +108,8 @@ ScenarioTools ToolsOfBuildTree(const fs::path& binaryDir) {
           (binaryDir / "tools/corvex-fetch/corvex-fetch").string()};
 }
 
-ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& scenarioFile,
-                        const ScenarioTools& tools, const fs::path& folder, FetchProgram program) {
+ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& scenarioFile, const ScenarioTools& tools,
+                        const fs::path& folder, FetchProgram program) {
   ScenarioRun run;
   const fs::path mirrorRoot = folder / "mirror";
   const fs::path sandbox = folder / "root";
@@ -127,9 +122,9 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
 
   const std::uint32_t limit = scenario.expect.timeLimitSeconds;
   testing_support::DevserverProcess server;
-  const bool ready = server.Start(tools.devserver, {"--scenario", scenarioFile.string(), "--package",
-                                                    packagePath.string(), "--port", "0", "--max-seconds",
-                                                    std::to_string(limit + kServerGraceSeconds)});
+  const bool ready =
+      server.Start(tools.devserver, {"--scenario", scenarioFile.string(), "--package", packagePath.string(), "--port",
+                                     "0", "--max-seconds", std::to_string(limit + kServerGraceSeconds)});
   run.serverOutput = server.Output();
   if (!ready) {
     run.setupError = "corvex-devserver did not get ready:\n" + run.serverOutput;
@@ -137,9 +132,9 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
   }
 
   const fs::path manifestPath = folder / "manifest.xml";
-  std::vector<std::string> manifestArgs = {"--package", packagePath.string(), "--stem", "corvex11mini",
-                                           "--version", "11.0.9.2", "--url-name", scenario.package.name,
-                                           "--output", manifestPath.string()};
+  std::vector<std::string> manifestArgs = {"--package", packagePath.string(), "--stem",     "corvex11mini",
+                                           "--version", "11.0.9.2",           "--url-name", scenario.package.name,
+                                           "--output",  manifestPath.string()};
   for (const devserver::MirrorScript& mirror : scenario.mirrors) {
     manifestArgs.push_back("--mirror");
     manifestArgs.push_back("http://" + mirror.address + ":" + std::to_string(server.MirrorPort()) + mirror.pathPrefix);
@@ -155,7 +150,8 @@ ScenarioRun RunScenario(const devserver::Scenario& scenario, const fs::path& sce
   const fs::path logPath = folder / "install.log";
   std::vector<std::string> fetchArgs = {"-s", "KILL", std::to_string(limit)};
   if (program == FetchProgram::EngineDriver) {
-    fetchArgs.insert(fetchArgs.end(), {tools.engineDriver, manifestPath.string(), run.target.string(), logPath.string()});
+    fetchArgs.insert(fetchArgs.end(),
+                     {tools.engineDriver, manifestPath.string(), run.target.string(), logPath.string()});
   } else {
     fetchArgs.insert(fetchArgs.end(), {tools.corvexFetch, "--manifest", manifestPath.string(), "--output",
                                        run.target.string(), "--quiet"});

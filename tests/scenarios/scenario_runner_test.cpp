@@ -65,7 +65,8 @@ void RunAndCheck(const fs::path& file, FetchProgram program) {
     if (!output.sanitizerReports.empty()) report += "--- sanitizer report:\n" + output.sanitizerReports;
     ADD_FAILURE() << report << "--- fetch output, last " << kOutputLinesShown << " lines:\n"
                   << LastLines(output.rest, kOutputLinesShown) << "--- install log:\n"
-                  << run.outcome.log << "--- mirrors:\n" << run.serverOutput;
+                  << run.outcome.log << "--- mirrors:\n"
+                  << run.serverOutput;
   }
 }
 

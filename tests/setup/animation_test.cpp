@@ -41,9 +41,9 @@ TEST_F(AnimationTest, RingCoverageGrowsWithThePercentageClockwiseAndIsWholeAt100
   EXPECT_EQ(previous, size * size);
   EXPECT_NEAR(covered(50), size * size / 2, size);
   // Clockwise from twelve o'clock: the right half fills before the left.
-  EXPECT_TRUE(ring.Revealed(size * 3 / 4, size / 4, 20));   // upper right
-  EXPECT_FALSE(ring.Revealed(size / 4, size / 4, 60));      // upper left comes last
-  EXPECT_TRUE(ring.Revealed(size / 4, size * 3 / 4, 70));   // lower left
+  EXPECT_TRUE(ring.Revealed(size * 3 / 4, size / 4, 20));  // upper right
+  EXPECT_FALSE(ring.Revealed(size / 4, size / 4, 60));     // upper left comes last
+  EXPECT_TRUE(ring.Revealed(size / 4, size * 3 / 4, 70));  // lower left
   EXPECT_FALSE(ring.Revealed(size / 4, size * 3 / 4, 55));
 
   // Pure white pixels of the picture let the page show through.
@@ -66,10 +66,10 @@ TEST_F(AnimationTest, RippleBandsRevealAndRimAtAFixedClock) {
   EXPECT_EQ(frames.RevealRadius(), 4);
   auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 622 + x]; };
   // White beyond the oldest ripple; each band inward adds 5 % of 0x999999.
-  EXPECT_EQ(at(0, 0), 0xFFFFFFu);           // distance 471
-  EXPECT_EQ(at(0, 355), Grey(244));         // 311, between 249 and 373
-  EXPECT_EQ(at(111, 355), Grey(239));       // 200, between 124 and 249
-  EXPECT_EQ(at(211, 355), Grey(234));       // 100, inside 124
+  EXPECT_EQ(at(0, 0), 0xFFFFFFu);      // distance 471
+  EXPECT_EQ(at(0, 355), Grey(244));    // 311, between 249 and 373
+  EXPECT_EQ(at(111, 355), Grey(239));  // 200, between 124 and 249
+  EXPECT_EQ(at(211, 355), Grey(234));  // 100, inside 124
 
   // Ripples fade over their last two seconds and leave at five.
   frames.RenderRipple(out.data(), t0 + 4000, 0);
@@ -94,9 +94,9 @@ TEST_F(AnimationTest, RippleBandsRevealAndRimAtAFixedClock) {
   ASSERT_EQ(growing.RevealRadius(), 15);
   EXPECT_EQ(at(311 - 13, 355), art(311 - 13, 355));  // distance 13
   EXPECT_NE(at(311 - 15, 355), art(311 - 15, 355));  // distance 15: outside
-  const std::uint32_t rim = at(311 - 14, 355 - 3);    // distance 14.32
+  const std::uint32_t rim = at(311 - 14, 355 - 3);   // distance 14.32
   const std::uint32_t inside = art(311 - 14, 355 - 3);
-  const std::uint32_t outside = at(311 - 16, 355);    // the same band, outside the circle
+  const std::uint32_t outside = at(311 - 16, 355);  // the same band, outside the circle
   for (int shift = 0; shift <= 16; shift += 8) {
     const int c = (rim >> shift) & 0xFF, a = (inside >> shift) & 0xFF, f = (outside >> shift) & 0xFF;
     EXPECT_NEAR(c, a + (f - a) * 0.3178, 1.5) << "channel " << shift;

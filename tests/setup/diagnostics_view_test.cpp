@@ -112,7 +112,8 @@ TEST_F(InfoViewTest, LogLinesFromManyThreadsArriveWholeAndInOrder) {
   std::vector<std::thread> writers;
   for (int t = 0; t < kThreads; ++t) {
     writers.emplace_back([t] {
-      for (int i = 0; i < kLines; ++i) AppendLogLineToInfoView(("writer " + std::to_string(t) + " line " + std::to_string(i) + "\n").c_str());
+      for (int i = 0; i < kLines; ++i)
+        AppendLogLineToInfoView(("writer " + std::to_string(t) + " line " + std::to_string(i) + "\n").c_str());
     });
   }
   for (auto& writer : writers) writer.join();

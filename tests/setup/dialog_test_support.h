@@ -33,10 +33,14 @@ inline std::string ManifestFor(const std::string& mirror, int version = 1) {
     hashes += "\t\t<item_" + std::to_string(i) + " value=\"2346671EAAEAEF702D548AD34048F29B\"/>\n";
   }
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-         "<download version=\"" + std::to_string(version) +
+         "<download version=\"" +
+         std::to_string(version) +
          "\" size=\"5000000\" name=\"corvex11_x64_11092_fe471387.exe\">\n"
-         "\t<url size=\"1\">\n\t\t<item_0 value=\"" + mirror + "/download/Corvex11_x64.exe\"/>\n\t</url>\n"
-         "\t<hash size=\"5\">\n" + hashes + "\t</hash>\n</download>\n";
+         "\t<url size=\"1\">\n\t\t<item_0 value=\"" +
+         mirror +
+         "/download/Corvex11_x64.exe\"/>\n\t</url>\n"
+         "\t<hash size=\"5\">\n" +
+         hashes + "\t</hash>\n</download>\n";
 }
 
 // Both editions' manifests, in the resource folder that CORVEX_RESOURCE_OVERRIDE names.

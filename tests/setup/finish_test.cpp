@@ -2,8 +2,8 @@
 // waits for the product's programs (the real product-stub).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -92,7 +92,7 @@ struct PageRow {
   bool updateOldVersion;
   const char* earlierEntry;  // registered "Corvex 10" entry, or null
   bool ranBefore;
-  std::string page;          // empty: none opens
+  std::string page;  // empty: none opens
   std::vector<std::string> logLines;
 };
 
@@ -104,14 +104,32 @@ TEST_F(FinishTest, EveryRowOfTheThankYouPageTable) {
   const std::string friendLine = "ShowFinishWebPage : bNewFlag false find 11 false find 10 true.\n";
   const std::vector<std::string> rowLines = {newLine, updateLine, ranLine, friendLine};
   const std::vector<PageRow> rows = {
-      {"new, earlier product", 1, false, false, "Corvex 10", true, kThankYouUpdate + kX64Tail + "&c=" + id,
+      {"new, earlier product",
+       1,
+       false,
+       false,
+       "Corvex 10",
+       true,
+       kThankYouUpdate + kX64Tail + "&c=" + id,
        {newLine, updateLine}},
-      {"new, earlier x64 product, old version", 1, true, true, "Corvex 10(x64)", false,
-       kThankYouUpdate + kX64Tail + "&c=" + id, {newLine, updateLine}},
+      {"new, earlier x64 product, old version",
+       1,
+       true,
+       true,
+       "Corvex 10(x64)",
+       false,
+       kThankYouUpdate + kX64Tail + "&c=" + id,
+       {newLine, updateLine}},
       {"new, nothing earlier", 1, false, true, nullptr, false, kThankYou + kX64Tail + "&c=" + id, {newLine}},
       {"not new, earlier product, ran before", 0, false, false, "Corvex 10", true, "", {ranLine}},
-      {"not new, earlier product, never ran", 0, false, false, "Corvex 10(x64)", false,
-       kThankYouUpdate + kX64Tail + "&c=" + id, {friendLine}},
+      {"not new, earlier product, never ran",
+       0,
+       false,
+       false,
+       "Corvex 10(x64)",
+       false,
+       kThankYouUpdate + kX64Tail + "&c=" + id,
+       {friendLine}},
       {"not new, nothing earlier", 0, false, false, nullptr, false, "", {}},
       {"not new, old version in the folder", 0, true, false, "Corvex 10", false, "", {}},
       {"not new, old version registered", 0, false, true, "Corvex 10", false, "", {}},
@@ -133,8 +151,8 @@ TEST_F(FinishTest, EveryRowOfTheThankYouPageTable) {
     EXPECT_EQ(ShowFinishWebPage(row.newFlag, row.hasOldVersion, false, info, id, record), row.newFlag);
     EXPECT_EQ(opened, row.page.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.page});
     EXPECT_TRUE(Logged("ShowFinishWebPage bHasOldVersion(" + std::to_string(row.hasOldVersion) + "), bNewFlag(" +
-                       std::to_string(row.newFlag) + "), g_updateOldVersion(" +
-                       std::to_string(row.updateOldVersion) + ")"));
+                       std::to_string(row.newFlag) + "), g_updateOldVersion(" + std::to_string(row.updateOldVersion) +
+                       ")"));
     EXPECT_TRUE(Logged(std::string("New flag : ") + (row.newFlag ? "New New New" : "friend") +
                        ", OldVersion : " + (row.updateOldVersion ? "TRUE" : "FALSE")));
     for (const std::string& line : rowLines) {

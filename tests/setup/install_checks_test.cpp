@@ -9,10 +9,10 @@
 #include <filesystem>
 
 #include "install/uninstall_registration.h"
-#include "previous_install_fixture.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/window.h"
 #include "platform/path.h"
+#include "previous_install_fixture.h"
 #include "setup/install_checks.h"
 #include "steps_test_support.h"
 
@@ -35,7 +35,8 @@ class InstallChecksTest : public StepsTest {
   // of its own), so that nothing outlives the test.
   bool MountDisk(const std::string& folder, int megabytes) {
     if (!privateMounts_) {
-      if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+      if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return false;
       privateMounts_ = true;
     }
     fs::create_directories(folder);

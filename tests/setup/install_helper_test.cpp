@@ -1,8 +1,8 @@
 // The install helper as the dialog meets it: a separate process on the other end of
 // a socket, handed the package as an open file. It installs only bytes it copied and
 // checked itself, and undoes what the dialog did not commit.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,8 +115,8 @@ class InstallHelperTest : public ::testing::Test {
 TEST_F(InstallHelperTest, OnlyAPackageMatchingTheManifestIsTakenAndItsCopyIsRootsAlone) {
   StartHelper();
   // Nothing to prepare from before a package was checked.
-  HelperResult result = client_->Call(HelperMessage::kPrepareFolder,
-                                      MessageWriter().Text(sandbox_.root() + "/opt/Corvex 11").Bytes());
+  HelperResult result =
+      client_->Call(HelperMessage::kPrepareFolder, MessageWriter().Text(sandbox_.root() + "/opt/Corvex 11").Bytes());
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(static_cast<InstallFailure>(result.failure), InstallFailure::kPackageNotVerified);
 

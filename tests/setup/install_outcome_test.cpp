@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "base/install_log.h"
+#include "base/product_info.h"
 #include "base/run_mode.h"
 #include "base/texts/ui_texts.h"
 #include "platform/gui/window.h"
 #include "platform/text.h"
-#include "base/product_info.h"
 #include "setup/install_options.h"
 #include "setup/install_sequence.h"
 #include "setup/run_preparation.h"
@@ -192,8 +192,7 @@ TEST_F(DialogInstall, ClosingWhileInstallingAsksAndTheFirstAnswerIsReported) {
     SetupDlg& dialog = TheSetupDlg();
     HWND main = headless::ActiveDialog();
     Click(kInstallButton);
-    ASSERT_TRUE(WaitUntil([&] { return Log().find("Run MainExe.exe /install") != std::string::npos; }, 90000))
-        << Log();
+    ASSERT_TRUE(WaitUntil([&] { return Log().find("Run MainExe.exe /install") != std::string::npos; }, 90000)) << Log();
     ASSERT_EQ(dialog.GetStage(), kStageInstalling);
     headless::AddStep([] { Click(kQuestionNo); });
     gui::SendMessageW(main, WM_CLOSE, 0, 0);

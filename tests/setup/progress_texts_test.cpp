@@ -44,7 +44,7 @@ TEST(DownloadRowTest, ShownSpeedHoldsForASecondAndNeverDividesByZero) {
   EXPECT_EQ(speed.Update(1000, 5500), 2000u);  // refreshed while 0
   EXPECT_EQ(speed.Update(9000, 6000), 2000u);  // held for a second
   EXPECT_EQ(speed.Update(9000, 6501), 8000u * 1000 / 1001);
-  EXPECT_EQ(speed.Update(100, 6600), 0u);      // a restarted download measures afresh
+  EXPECT_EQ(speed.Update(100, 6600), 0u);  // a restarted download measures afresh
   EXPECT_EQ(AverageSpeed(3000, 10000, 10000), 0u);
   EXPECT_EQ(AverageSpeed(3000, 12000, 10000), 1500u);
 }

@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 #include <cwctype>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
@@ -104,8 +104,8 @@ bool MatchesWithPlaceholders(const std::wstring& shown, std::wstring pattern) {
       if (first) return shown == part;
       return shown.size() >= from + part.size() && shown.compare(shown.size() - part.size(), part.size(), part) == 0;
     }
-    const size_t found = first ? (shown.compare(0, part.size(), part) == 0 ? 0 : std::wstring::npos)
-                               : shown.find(part, from);
+    const size_t found =
+        first ? (shown.compare(0, part.size(), part) == 0 ? 0 : std::wstring::npos) : shown.find(part, from);
     if (found == std::wstring::npos) return false;
     from = found + part.size();
     piece = end + 1;
@@ -286,8 +286,8 @@ class TextLayoutTest : public HeadlessTest {
       int first;
       int second;  // -1: one button
     };
-    std::vector<Box> boxes = {{GetText(10), 19, 20}, {GetText(13), 14, 15}, {GetText(22), 19, 20},
-                              {GetText(39), 40, 12}};
+    std::vector<Box> boxes = {
+        {GetText(10), 19, 20}, {GetText(13), 14, 15}, {GetText(22), 19, 20}, {GetText(39), 40, 12}};
     for (int id : {28, 29, 30, 31, 32, 33, 41, 42}) boxes.push_back({GetText(id), 11, -1});
     for (int id = kTextFolderNotOurs; id < kUiTextCount; ++id) boxes.push_back({GetText(id), 11, -1});
     UninstallRequest request;

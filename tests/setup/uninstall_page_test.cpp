@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using testing_support::Sandbox;
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 

@@ -47,8 +47,9 @@ TEST(XmlTypedReads, IntegerFoundMissingAndNotWhole) {
 }
 
 TEST(XmlTypedReads, TextLeavesOutputAloneWhenNotFound) {
-  auto xml = Parse("<download><url item=\"x\"><item_0 value=\"http://a/download/f\"/></url>"
-                   "<hash><item_0 value=\"{__see_it_is_read_string_failed_}\"/></hash></download>");
+  auto xml = Parse(
+      "<download><url item=\"x\"><item_0 value=\"http://a/download/f\"/></url>"
+      "<hash><item_0 value=\"{__see_it_is_read_string_failed_}\"/></hash></download>");
   std::string out = "unchanged";
   EXPECT_TRUE(xml->GetAttrString("download.url.item_0.value", out));
   EXPECT_EQ(out, "http://a/download/f");

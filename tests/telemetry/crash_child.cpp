@@ -13,9 +13,7 @@
 #include "telemetry/crash_report_main.h"
 
 // Not instrumented: the sanitizer builds would report the store instead of faulting.
-__attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(volatile int* target) {
-  *target = 42;
-}
+__attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(volatile int* target) { *target = 42; }
 
 // Deeper than any stack; volatile, so that the compiler cannot see the end either way.
 volatile int recursionLimit = 1 << 30;

@@ -13,10 +13,10 @@
 #include "external/vendor_services.h"
 #include "platform/elf_symbols.h"
 #include "sandbox.h"
-#include "tests/common/devserver_process.h"
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_symbolizer.h"
 #include "telemetry/report_text.h"
+#include "tests/common/devserver_process.h"
 
 extern char** environ;
 
@@ -78,8 +78,7 @@ TEST_F(CrashReportTest, PartsFollowTheFilesThatExist) {
   ASSERT_EQ(reports.size(), 3u);
   EXPECT_EQ(reports[0].path, "/api/install/index_crash.php");
   EXPECT_EQ(reports[0].Names(), (std::vector<std::string>{"json_data", "app_id", "app_version"}));
-  EXPECT_EQ(reports[0].parts[0].value,
-            BuildCrashReportJson("3c-97-0e-12-34-56", "German", "RUN-UUID", "Corvex 11"));
+  EXPECT_EQ(reports[0].parts[0].value, BuildCrashReportJson("3c-97-0e-12-34-56", "German", "RUN-UUID", "Corvex 11"));
   EXPECT_EQ(reports[0].parts[1].value, "Corvex 11");
   EXPECT_EQ(reports[0].parts[2].value, "20200616");
 
@@ -180,9 +179,7 @@ std::string FirstNamedFrame(const std::string& dump) {
   return dump.substr(start, dump.find('\n', start) - start);
 }
 
-std::string DumpOf(const Sandbox& sandbox) {
-  return Sandbox::ReadFile(sandbox.documents() + "/Corvex 11/install.dmp");
-}
+std::string DumpOf(const Sandbox& sandbox) { return Sandbox::ReadFile(sandbox.documents() + "/Corvex 11/install.dmp"); }
 
 TEST_F(CrashReportTest, CrashedChildReportsItsDumpAndLogAndEndsQuietly) {
   ASSERT_TRUE(server.Ready());

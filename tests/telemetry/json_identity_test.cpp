@@ -27,8 +27,9 @@ TEST(JsonObject, EscapesControlBytesAndKeepsHighBytes) {
   json.Add("t", std::string("a\tb"));
   json.Add("all", std::string("\"\\\b\f\n\r\x01\x1f"));
   json.Add("utf8", std::string("\xe5\xbe\xae\xe8\xbd\xaf \xff"));
-  EXPECT_EQ(json.ToString(),
-            "{\"t\":\"a\\tb\",\"all\":\"\\\"\\\\\\b\\f\\n\\r\\u0001\\u001f\",\"utf8\":\"\xe5\xbe\xae\xe8\xbd\xaf \xff\"}");
+  EXPECT_EQ(
+      json.ToString(),
+      "{\"t\":\"a\\tb\",\"all\":\"\\\"\\\\\\b\\f\\n\\r\\u0001\\u001f\",\"utf8\":\"\xe5\xbe\xae\xe8\xbd\xaf \xff\"}");
 }
 
 platform::NetworkAdapter Adapter(std::array<std::uint8_t, 6> address) {
@@ -44,8 +45,7 @@ TEST(MacList, SkipsVirtualMachineAdaptersAndSorts) {
   const auto physicalB = Adapter({0x00, 0xE0, 0x4C, 0x68, 0x01, 0x02});
 
   EXPECT_EQ(GetMacList({vmware, physicalA}), std::vector<std::string>{"3c-97-0e-12-34-56"});
-  EXPECT_EQ(GetMacList({physicalA, physicalB}),
-            (std::vector<std::string>{"00-e0-4c-68-01-02", "3c-97-0e-12-34-56"}));
+  EXPECT_EQ(GetMacList({physicalA, physicalB}), (std::vector<std::string>{"00-e0-4c-68-01-02", "3c-97-0e-12-34-56"}));
   // Only the first three are looked at, virtual ones included.
   EXPECT_EQ(GetMacList({vmware, vmware, vmware, physicalA}), std::vector<std::string>{});
   EXPECT_EQ(GetMacList({physicalB, vmware, vmware, physicalA}), std::vector<std::string>{"00-e0-4c-68-01-02"});
@@ -82,7 +82,7 @@ void ExpectGuidShape(const std::string& text) {
           << text;
     }
   }
-  EXPECT_EQ(text[14], '4') << text;                                  // version 4
+  EXPECT_EQ(text[14], '4') << text;                                          // version 4
   EXPECT_NE(std::string("89AB").find(text[19]), std::string::npos) << text;  // RFC 4122 variant
 }
 

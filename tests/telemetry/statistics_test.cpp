@@ -13,12 +13,12 @@
 #include "external/vendor_config.h"
 #include "external/vendor_services.h"
 #include "sandbox.h"
-#include "tests/common/devserver_process.h"
-#include "tests/common/free_port.h"
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_delivery.h"
 #include "telemetry/report_text.h"
 #include "telemetry/report_values.h"
+#include "tests/common/devserver_process.h"
+#include "tests/common/free_port.h"
 
 namespace {
 
@@ -379,7 +379,7 @@ TEST_F(StatisticsPostTest, StepAndFinalDriversRetryTheirCounts) {
   std::future<DeliveryResult> stepResult = stepDone->get_future();
   ReportDelivery delivery;
   delivery.StartStepReport(dead, install_step::kDownload, countPauses(StepReportRetry()),
-                        [stepDone](const DeliveryResult& result) { stepDone->set_value(result); });
+                           [stepDone](const DeliveryResult& result) { stepDone->set_value(result); });
   const DeliveryResult step = stepResult.get();
   EXPECT_FALSE(step.delivered);
   EXPECT_EQ(step.attempts, 3);
@@ -437,8 +437,7 @@ TEST_F(StatisticsTest, WorkerUpdatesWhileTheFinalReportIsBuilt) {
     ASSERT_NE(parsed, nullptr) << json;
     const cJSON* error = cJSON_GetObjectItem(parsed, "download_last_error");
     ASSERT_TRUE(cJSON_IsString(error));
-    EXPECT_EQ(std::string(error->valuestring).rfind("download error", 0) == 0 || error->valuestring[0] == '\0',
-              true);
+    EXPECT_EQ(std::string(error->valuestring).rfind("download error", 0) == 0 || error->valuestring[0] == '\0', true);
     cJSON_Delete(parsed);
   }
   stop = true;

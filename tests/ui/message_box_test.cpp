@@ -45,11 +45,8 @@ class MessageBoxTest : public HeadlessTest {
 
 TEST_F(MessageBoxTest, OneButtonBoxAnswers1628HoweverItCloses) {
   const std::vector<std::pair<const char*, Action>> ways = {
-      {"OK button", ClickAt(kSingleOk)},
-      {"close button", ClickAt(kCloseButton)},
-      {"Enter", Press(VK_RETURN)},
-      {"Escape", Press(VK_ESCAPE)},
-      {"window manager", CloseFromWindowManager()},
+      {"OK button", ClickAt(kSingleOk)}, {"close button", ClickAt(kCloseButton)},      {"Enter", Press(VK_RETURN)},
+      {"Escape", Press(VK_ESCAPE)},      {"window manager", CloseFromWindowManager()},
   };
   for (const auto& [name, action] : ways) {
     shown = false;
@@ -115,11 +112,11 @@ TEST_F(MessageBoxTest, FrameShowsTheBandsTheIconAndTheButtons) {
   ASSERT_EQ(width, 420);
   ASSERT_EQ(height, 210);
   gui::Canvas view(frame.data(), width, height, width);
-  EXPECT_EQ(PixelAt(&view, 380, 30), gui::ColorToPixel(0xB5474A));  // title band
-  EXPECT_EQ(PixelAt(&view, 5, 100), 0xFFFFFFu);                      // body
-  EXPECT_EQ(PixelAt(&view, 5, 200), gui::ColorToPixel(0xFDFBF7));    // button band
+  EXPECT_EQ(PixelAt(&view, 380, 30), gui::ColorToPixel(0xB5474A));                // title band
+  EXPECT_EQ(PixelAt(&view, 5, 100), 0xFFFFFFu);                                   // body
+  EXPECT_EQ(PixelAt(&view, 5, 200), gui::ColorToPixel(0xFDFBF7));                 // button band
   EXPECT_TRUE(HasInk(&view, RECT{10, 5, 320, 30}, gui::ColorToPixel(0xB5474A)));  // the title
-  EXPECT_TRUE(HasInk(&view, RECT{32, 90, 62, 120}, 0xFFFFFFu));                    // the icon
+  EXPECT_TRUE(HasInk(&view, RECT{32, 90, 62, 120}, 0xFFFFFFu));                   // the icon
   // One-button layout: the button face at 160…260, nothing where a second would be.
   EXPECT_NE(PixelAt(&view, 165, 175), gui::ColorToPixel(0xFDFBF7));
   EXPECT_EQ(PixelAt(&view, 380, 175), gui::ColorToPixel(0xFDFBF7));

@@ -89,7 +89,7 @@ TEST_F(NativeControlsTest, PresentingLeavesOutTheRectangleOfANativeChild) {
   const auto frame = headless::Frame(owner, &w, &h);
   ASSERT_EQ(w, 640);
   auto at = [&](int x, int y) { return frame[static_cast<size_t>(y) * w + x]; };
-  EXPECT_EQ(at(20, 50), 0xFF0000u);   // kept from the first frame
+  EXPECT_EQ(at(20, 50), 0xFF0000u);  // kept from the first frame
   EXPECT_EQ(at(379, 77), 0xFF0000u);
   EXPECT_EQ(at(380, 77), 0x00FF00u);  // right and bottom edges are outside
   EXPECT_EQ(at(19, 60), 0x00FF00u);

@@ -16,13 +16,13 @@ TEST(Artwork, BitmapsHaveTheSizesTheDialogsLayOut) {
   struct Expected {
     int id, width, height;
   };
-  for (const Expected& e : {Expected{174, 100, 32}, Expected{176, 100, 32}, Expected{177, 100, 32},
-                            Expected{178, 17, 21}, Expected{179, 17, 21}, Expected{180, 17, 21},
-                            Expected{175, 30, 30}, Expected{140, 17, 21}, Expected{144, 17, 21},
-                            Expected{138, 92, 15}, Expected{139, 92, 15}, Expected{187, 92, 15},
-                            Expected{188, 92, 15}, Expected{132, 255, 255}, Expected{133, 255, 255},
-                            Expected{182, 255, 255}, Expected{183, 255, 255}, Expected{184, 9, 9},
-                            Expected{185, 622, 405}, Expected{148, 17, 21}, Expected{149, 17, 21}}) {
+  for (const Expected& e :
+       {Expected{174, 100, 32},  Expected{176, 100, 32},  Expected{177, 100, 32},  Expected{178, 17, 21},
+        Expected{179, 17, 21},   Expected{180, 17, 21},   Expected{175, 30, 30},   Expected{140, 17, 21},
+        Expected{144, 17, 21},   Expected{138, 92, 15},   Expected{139, 92, 15},   Expected{187, 92, 15},
+        Expected{188, 92, 15},   Expected{132, 255, 255}, Expected{133, 255, 255}, Expected{182, 255, 255},
+        Expected{183, 255, 255}, Expected{184, 9, 9},     Expected{185, 622, 405}, Expected{148, 17, 21},
+        Expected{149, 17, 21}}) {
     BMData data;
     ASSERT_EQ(data.Load(e.id), 1) << e.id;
     EXPECT_EQ(data.width, e.width) << e.id;

@@ -20,15 +20,15 @@ TEST(ShadowPicture, HaloAroundA622By405Window) {
   // Rows are stored bottom-up; `at` takes rows counted from the top.
   auto at = [&](int x, int yFromTop) { return dib[static_cast<size_t>(H - 1 - yFromTop) * W + x]; };
 
-  const int row = 30 + 200;  // beside the window
+  const int row = 30 + 200;                         // beside the window
   EXPECT_EQ(at(29, row), (29u << 24) | 0x050505u);  // distance 1: alpha 29, 50·29/255 = 5
-  EXPECT_EQ(Alpha(at(1, row)), 1u);                  // distance 29
-  EXPECT_EQ(at(0, row), 0u);                         // distance 30
+  EXPECT_EQ(Alpha(at(1, row)), 1u);                 // distance 29
+  EXPECT_EQ(at(0, row), 0u);                        // distance 30
   EXPECT_EQ(Alpha(at(652, row)), 29u);
   EXPECT_EQ(Alpha(at(680, row)), 1u);
   EXPECT_EQ(at(681, row), 0u);
-  EXPECT_EQ(Alpha(at(300, 29)), 29u);  // above the window
-  EXPECT_EQ(Alpha(at(300, 435)), 29u); // below it
+  EXPECT_EQ(Alpha(at(300, 29)), 29u);   // above the window
+  EXPECT_EQ(Alpha(at(300, 435)), 29u);  // below it
   EXPECT_EQ(at(300, 0), 0u);
   for (int y = 30; y < 435; ++y) {
     for (int x = 30; x < 652; ++x) ASSERT_EQ(at(x, y), 0u) << x << "," << y;  // clear under the window

@@ -94,8 +94,8 @@ TEST_F(TextDrawTest, EditControlDropsAPartlyVisibleLastLine) {
   const wchar_t* text = L"first line\nsecond line";
   const RECT cut = InkOf(text, box, DT_WORDBREAK | DT_EDITCONTROL);
   const RECT plain = InkOf(text, box, DT_WORDBREAK);
-  EXPECT_LE(cut.bottom, line);       // only the first line
-  EXPECT_GT(plain.bottom, line);     // a plain wrap shows the cut second line
+  EXPECT_LE(cut.bottom, line);    // only the first line
+  EXPECT_GT(plain.bottom, line);  // a plain wrap shows the cut second line
 }
 
 TEST_F(TextDrawTest, DialogFacesResolveToTheInstalledFonts) {
@@ -113,7 +113,7 @@ TEST(FontHeights, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(gui::MulDiv(15, 120, 96), 19);  // 18.75
   EXPECT_EQ(gui::MulDiv(-7, 3, 2), -11);    // −10.5
   EXPECT_EQ(gui::MulDiv(7, 3, 2), 11);
-  EXPECT_EQ(gui::MulDiv(5, 1, 3), 2);       // 1.67
+  EXPECT_EQ(gui::MulDiv(5, 1, 3), 2);  // 1.67
   EXPECT_EQ(gui::MulDiv(4, 1, 3), 1);
   EXPECT_EQ(gui::MulDiv(1, 1, 0), -1);
 }

@@ -70,8 +70,9 @@ std::string FormatBar(const ProgressSample& sample, int width) {
   std::string bar = "[";
   for (int i = 0; i < width; ++i) bar += i < filled ? '#' : '.';
   char tail[128];
-  std::snprintf(tail, sizeof(tail), "] %5.1f%% %s  seg %d/%d  eta %s", percent, FormatRate(sample.bytesPerSecond).c_str(),
-                sample.runningSegments, sample.segments, FormatEta(sample).c_str());
+  std::snprintf(tail, sizeof(tail), "] %5.1f%% %s  seg %d/%d  eta %s", percent,
+                FormatRate(sample.bytesPerSecond).c_str(), sample.runningSegments, sample.segments,
+                FormatEta(sample).c_str());
   return bar + tail;
 }
 

@@ -156,8 +156,8 @@ int main(int argc, char** argv) {
   for (;;) {
     {
       std::unique_lock<std::mutex> guard(endMutex);
-      const bool ended = endSignal.wait_for(guard, std::chrono::milliseconds(terminal ? 200 : 100),
-                                            [&] { return endEvent != 0; });
+      const bool ended =
+          endSignal.wait_for(guard, std::chrono::milliseconds(terminal ? 200 : 100), [&] { return endEvent != 0; });
       if (ended && !engine->IsDownloading()) break;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -196,7 +196,8 @@ int main(int argc, char** argv) {
   }
   if (!options.quiet) {
     std::printf("%s: complete and verified in %.1f s (%s)%s\n", options.output.c_str(), seconds,
-                error == "NoNeedDownload" ? "already present" : FormatRate(info.nFileSize / (seconds > 0 ? seconds : 1)).c_str(),
+                error == "NoNeedDownload" ? "already present"
+                                          : FormatRate(info.nFileSize / (seconds > 0 ? seconds : 1)).c_str(),
                 usedCdn ? ", CDN used" : "");
   }
   return 0;

@@ -104,8 +104,8 @@ int main(int argc, char** argv) {
   if (bytes.empty()) return Fail("package " + options.package + " is empty");
   if (bytes.size() > 0x7FFFFFFFu) return Fail("package " + options.package + " is larger than 2 GiB - 1");
 
-  const std::string text = BuildManifestText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                       options.params);
+  const std::string text =
+      BuildManifestText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), options.params);
   if (text.empty()) return Fail("cannot write the manifest");
   if (options.output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);

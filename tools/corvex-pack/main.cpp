@@ -9,8 +9,8 @@
 
 #include "install/package_reader.h"
 #include "package_writer.h"
-#include "printable_text.h"
 #include "platform/text.h"
+#include "printable_text.h"
 
 namespace {
 

@@ -76,10 +76,20 @@ bool ReadFile(const std::string& path, std::string& bytes) {
 bool CompressPayload(const fs::path& tree, const fs::path& archive, int level, std::string& error) {
   platform::ChildProcessRequest request;
   request.program = "/usr/bin/7zz";
-  request.argv = {"7zz",     "a",       "-t7z",        "-mx=" + std::to_string(level),
-                  "-mmt=2",  "-mtc=off", "-mta=off",   "-mtm=on",
-                  "-snl",    "-bd",     "-bso0",       "-bsp0",
-                  archive.string(), "."};
+  request.argv = {"7zz",
+                  "a",
+                  "-t7z",
+                  "-mx=" + std::to_string(level),
+                  "-mmt=2",
+                  "-mtc=off",
+                  "-mta=off",
+                  "-mtm=on",
+                  "-snl",
+                  "-bd",
+                  "-bso0",
+                  "-bsp0",
+                  archive.string(),
+                  "."};
   request.workingDirectory = tree.string();
   request.extraEnv = {{"LC_ALL", "C.UTF-8"}, {"TZ", "UTC"}};
   std::string messages;

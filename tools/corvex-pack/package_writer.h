@@ -9,7 +9,7 @@ struct PackageSources {
   std::string payloadFolder;    // packed with 7-Zip, contents only (not the folder itself)
   std::string uninstallerFile;  // stored verbatim
   std::string outputFile;
-  int compressionLevel = 5;     // 7-Zip -mx level, 0 (store) to 9
+  int compressionLevel = 5;               // 7-Zip -mx level, 0 (store) to 9
   PackageInfo info = EmptyPackageInfo();  // names and flags; ranges are filled in
 };
 

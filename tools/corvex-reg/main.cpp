@@ -27,8 +27,10 @@ std::optional<KeyName> ParseKeyName(const std::string& text) {
   const auto slash = text.find('\\');
   const std::string root = platform::AsciiLower(text.substr(0, slash));
   const std::string rest = slash == std::string::npos ? "" : text.substr(slash + 1);
-  if (root == "hklm" || root == "hkey_local_machine") return KeyName{platform::Hive::LocalMachine, "HKEY_LOCAL_MACHINE", rest};
-  if (root == "hkcu" || root == "hkey_current_user") return KeyName{platform::Hive::CurrentUser, "HKEY_CURRENT_USER", rest};
+  if (root == "hklm" || root == "hkey_local_machine")
+    return KeyName{platform::Hive::LocalMachine, "HKEY_LOCAL_MACHINE", rest};
+  if (root == "hkcu" || root == "hkey_current_user")
+    return KeyName{platform::Hive::CurrentUser, "HKEY_CURRENT_USER", rest};
   return std::nullopt;
 }
 
@@ -107,7 +109,8 @@ void PrintKey(HKEY key, const std::string& shownName, const Options& options) {
 
 int Query(const KeyName& name, const Options& options) {
   HKEY key = nullptr;
-  if (LONG rc = platform::RegOpenKeyEx(platform::RootKey(name.hive), name.subKey, &key); rc != ERROR_SUCCESS) return Fail(rc);
+  if (LONG rc = platform::RegOpenKeyEx(platform::RootKey(name.hive), name.subKey, &key); rc != ERROR_SUCCESS)
+    return Fail(rc);
   if (options.valueName) {
     DWORD size = 0;
     if (LONG rc = platform::RegQueryValueEx(key, *options.valueName, nullptr, nullptr, &size); rc != ERROR_SUCCESS) {
@@ -123,7 +126,8 @@ int Query(const KeyName& name, const Options& options) {
 
 int Add(const KeyName& name, const Options& options) {
   HKEY key = nullptr;
-  if (LONG rc = platform::RegCreateKeyEx(platform::RootKey(name.hive), name.subKey, &key); rc != ERROR_SUCCESS) return Fail(rc);
+  if (LONG rc = platform::RegCreateKeyEx(platform::RootKey(name.hive), name.subKey, &key); rc != ERROR_SUCCESS)
+    return Fail(rc);
   LONG rc = ERROR_SUCCESS;
   if (options.valueName) {
     if (options.type == "REG_DWORD") {
@@ -197,12 +201,18 @@ int main(int argc, char** argv) {
   Options options;
   for (int i = 3; i < argc; ++i) {
     const std::string arg = platform::AsciiLower(argv[i]);
-    if (arg == "/v" && i + 1 < argc) options.valueName = argv[++i];
-    else if (arg == "/ve") options.valueName = "";
-    else if (arg == "/t" && i + 1 < argc) options.type = argv[++i];
-    else if (arg == "/d" && i + 1 < argc) options.data = argv[++i];
-    else if (arg == "/s") options.recursive = true;
-    else if (arg == "/f") continue;
+    if (arg == "/v" && i + 1 < argc)
+      options.valueName = argv[++i];
+    else if (arg == "/ve")
+      options.valueName = "";
+    else if (arg == "/t" && i + 1 < argc)
+      options.type = argv[++i];
+    else if (arg == "/d" && i + 1 < argc)
+      options.data = argv[++i];
+    else if (arg == "/s")
+      options.recursive = true;
+    else if (arg == "/f")
+      continue;
     else {
       std::fprintf(stderr, "ERROR: Invalid syntax: %s\n", argv[i]);
       return Usage(stderr);

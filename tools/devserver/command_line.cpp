@@ -80,13 +80,16 @@ OptionsResult ParseOptions(int argc, char** argv) {
     } else if (arg == "--report-log") {
       if (!value(options.reportLogPath)) return {std::nullopt, "--report-log needs a file"};
     } else if (arg == "--port") {
-      if (!value(text) || !ParsePort(text, options.mirrorPort)) return {std::nullopt, "--port needs a number from 0 to 65535"};
+      if (!value(text) || !ParsePort(text, options.mirrorPort))
+        return {std::nullopt, "--port needs a number from 0 to 65535"};
     } else if (arg == "--vendor") {
       HostPort vendor;
-      if (!value(text) || !ParseHostPort(text, vendor)) return {std::nullopt, "--vendor needs ADDR:PORT, e.g. 127.0.0.1:8610"};
+      if (!value(text) || !ParseHostPort(text, vendor))
+        return {std::nullopt, "--vendor needs ADDR:PORT, e.g. 127.0.0.1:8610"};
       options.vendor = vendor;
     } else if (arg == "--control") {
-      if (!value(text) || !ParseHostPort(text, options.control)) return {std::nullopt, "--control needs ADDR:PORT, e.g. 127.0.0.1:0"};
+      if (!value(text) || !ParseHostPort(text, options.control))
+        return {std::nullopt, "--control needs ADDR:PORT, e.g. 127.0.0.1:0"};
     } else if (arg == "--max-seconds") {
       long long seconds = 0;
       if (!value(text) || !ParseBounded(text, 0, 86400 * 7, seconds)) {

@@ -78,10 +78,11 @@ void ResponseFaults::Pace(std::size_t pieceSize) {
   if (script_.rateBytesPerSecond == 0) return;
   // The piece may leave once the bytes before and in it fit the rate.
   const double due = static_cast<double>(sent_ + pieceSize) / static_cast<double>(script_.rateBytesPerSecond);
-  const auto dueAt = start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                  std::chrono::duration<double>(due));
+  const auto dueAt =
+      start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(due));
   while (!stopping_.load() && std::chrono::steady_clock::now() < dueAt) {
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kStopCheck, dueAt - std::chrono::steady_clock::now()));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(kStopCheck, dueAt - std::chrono::steady_clock::now()));
   }
 }
 

@@ -35,7 +35,8 @@ int BindMirrors(std::vector<std::unique_ptr<MirrorServer>>& mirrors, int port, b
   for (auto& mirror : mirrors) {
     const int bound = mirror->Bind(port);
     if (bound < 0) {
-      if (report) PrintError("corvex-devserver: cannot listen on " + mirror->Script().address + ":" + std::to_string(port));
+      if (report)
+        PrintError("corvex-devserver: cannot listen on " + mirror->Script().address + ":" + std::to_string(port));
       return -1;
     }
     port = bound;  // a free port picked for the first is used by all
@@ -105,7 +106,8 @@ int Run(const Options& options) {
 
   // "ready" promises listening sockets: wait until every server has entered its loop.
   auto running = [&] {
-    for (auto& mirror : mirrors) if (!mirror->IsRunning()) return false;
+    for (auto& mirror : mirrors)
+      if (!mirror->IsRunning()) return false;
     return (!options.vendor || vendor.is_running()) && control.is_running();
   };
   while (!running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));

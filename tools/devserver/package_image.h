@@ -10,7 +10,7 @@
 namespace devserver {
 
 struct PackageImage {
-  std::string name;                 // file name in "/download/<name>"
+  std::string name;  // file name in "/download/<name>"
   std::vector<std::uint8_t> bytes;
 };
 

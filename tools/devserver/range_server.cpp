@@ -65,9 +65,8 @@ MirrorServer::MirrorServer(MirrorScript script, std::shared_ptr<const PackageIma
   server_.Get(".*", route);
   server_.Post(".*", route);
   if (logRequests_) {
-    server_.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-      Log(request, response);
-    });
+    server_.set_logger(
+        [this](const httplib::Request& request, const httplib::Response& response) { Log(request, response); });
   }
 }
 
@@ -95,7 +94,8 @@ void MirrorServer::Route(const httplib::Request& request, httplib::Response& res
 void MirrorServer::ServeFlag(httplib::Response& response) {
   if (!script_.flagResetAfter) return response.set_content(script_.flag, "text/html");
   // The answer's head goes out, then the connection drops after the first bytes.
-  const std::size_t sent = static_cast<std::size_t>(std::min<std::uint64_t>(*script_.flagResetAfter, script_.flag.size()));
+  const std::size_t sent =
+      static_cast<std::size_t>(std::min<std::uint64_t>(*script_.flagResetAfter, script_.flag.size()));
   response.set_content_provider(script_.flag.size(), "text/html",
                                 [flag = script_.flag, sent](std::size_t, std::size_t, httplib::DataSink& sink) {
                                   if (sent > 0) sink.write(flag.data(), sent);
@@ -141,8 +141,8 @@ void MirrorServer::ServePackage(const httplib::Request& request, httplib::Respon
     // The head names the range asked for; the body runs past it.
     ranges.clear();
     response.status = 206;
-    response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
-                                             std::to_string(total));
+    response.set_header("Content-Range",
+                        "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + std::to_string(total));
     bodyStart = first;
     bodyLength = std::min(last + script_.extraBytes, total - 1) - first + 1;
   } else if (ranged) {

@@ -133,11 +133,16 @@ class Parser {
       return true;
     }
     if (key == "target") {
-      if (value == "nothing") p.target = TargetBefore::Nothing;
-      else if (value == "package") p.target = TargetBefore::Package;
-      else if (value == "stale_longer") p.target = TargetBefore::StaleLonger;
-      else if (value == "damaged") p.target = TargetBefore::Damaged;
-      else return Fail("target is nothing, package, stale_longer or damaged, got '" + value + "'");
+      if (value == "nothing")
+        p.target = TargetBefore::Nothing;
+      else if (value == "package")
+        p.target = TargetBefore::Package;
+      else if (value == "stale_longer")
+        p.target = TargetBefore::StaleLonger;
+      else if (value == "damaged")
+        p.target = TargetBefore::Damaged;
+      else
+        return Fail("target is nothing, package, stale_longer or damaged, got '" + value + "'");
       return true;
     }
     if (key == "zero_block" || key == "bad_block") {
@@ -187,16 +192,23 @@ class Parser {
     if (key == "no_log") return value.empty() ? Fail("empty no_log line") : (e.absentLines.push_back(value), true);
     if (key == "time_limit") return ReadNumber(key, value, e.timeLimitSeconds);
     if (key == "fetch") {
-      if (value == "any") e.fetch = FetchCheck::Any;
-      else if (value == "damaged") e.fetch = FetchCheck::DamagedOnly;
-      else return Fail("fetch is any or damaged, got '" + value + "'");
+      if (value == "any")
+        e.fetch = FetchCheck::Any;
+      else if (value == "damaged")
+        e.fetch = FetchCheck::DamagedOnly;
+      else
+        return Fail("fetch is any or damaged, got '" + value + "'");
       return true;
     }
     if (key == "result") {
-      if (value == "exact") e.result = ResultCheck::Exact;
-      else if (value == "absent") e.result = ResultCheck::Absent;
-      else if (value == "any") e.result = ResultCheck::Any;
-      else return Fail("result is exact, absent or any, got '" + value + "'");
+      if (value == "exact")
+        e.result = ResultCheck::Exact;
+      else if (value == "absent")
+        e.result = ResultCheck::Absent;
+      else if (value == "any")
+        e.result = ResultCheck::Any;
+      else
+        return Fail("result is exact, absent or any, got '" + value + "'");
       return true;
     }
     return UnknownKey(key);
@@ -244,7 +256,8 @@ std::vector<std::uint8_t> DamagedCopy(const PackageParams& params, std::vector<s
   auto spoil = [&package](std::uint32_t block, bool zero) {
     const std::uint64_t start = std::uint64_t{block} * kBlockSize;
     const std::uint64_t end = std::min<std::uint64_t>(start + kBlockSize, package.size());
-    for (std::uint64_t at = start; at < end; ++at) package[at] = zero ? 0 : static_cast<std::uint8_t>(package[at] ^ 0x5A);
+    for (std::uint64_t at = start; at < end; ++at)
+      package[at] = zero ? 0 : static_cast<std::uint8_t>(package[at] ^ 0x5A);
   };
   for (std::uint32_t block : params.zeroBlocks) spoil(block, true);
   for (std::uint32_t block : params.badBlocks) spoil(block, false);

@@ -47,23 +47,23 @@ struct PackageParams {
 // How one mirror answers. Every fault applies to content requests (GET of the
 // package); the first `faultRequests` of them when set, else all.
 struct MirrorScript {
-  std::string label;          // "mirror 3" or "cdn"
-  std::string address;        // IPv4 to listen on
-  std::string pathPrefix;     // before "/download/<name>"; the CDN's carries its marker
+  std::string label;       // "mirror 3" or "cdn"
+  std::string address;     // IPv4 to listen on
+  std::string pathPrefix;  // before "/download/<name>"; the CDN's carries its marker
   bool isCdn = false;
-  bool dead = false;          // does not listen at all
-  int status = 200;           // answer to HEAD and GET of the package (404, 500, ...)
-  int contentStatus = 0;      // when set: the answer to GET only (HEAD stays fine)
+  bool dead = false;                              // does not listen at all
+  int status = 200;                               // answer to HEAD and GET of the package (404, 500, ...)
+  int contentStatus = 0;                          // when set: the answer to GET only (HEAD stays fine)
   std::optional<std::uint64_t> advertisedLength;  // Content-Length other than the size
-  std::string flag = kDefaultFlag;  // body of /flag.php
+  std::string flag = kDefaultFlag;                // body of /flag.php
   std::optional<std::uint64_t> flagResetAfter;    // bytes of the /flag.php answer before the drop
-  std::string redirect;       // when set: HEAD and GET of the package answer 302 to it
+  std::string redirect;                           // when set: HEAD and GET of the package answer 302 to it
   std::vector<std::uint32_t> corruptBlocks;       // 1 MiB blocks served altered
   std::optional<std::uint64_t> stallAfter;        // bytes of a response before it stalls
   std::uint32_t stallSeconds = 30;
-  std::optional<std::uint64_t> resetAfter;        // bytes of a response before the drop
-  std::uint64_t extraBytes = 0;                   // sent past the end of a requested range
-  std::uint64_t rateBytesPerSecond = 0;           // 0: unlimited
+  std::optional<std::uint64_t> resetAfter;  // bytes of a response before the drop
+  std::uint64_t extraBytes = 0;             // sent past the end of a requested range
+  std::uint64_t rateBytesPerSecond = 0;     // 0: unlimited
   std::optional<std::uint32_t> faultRequests;
   bool ignoreRanges = false;  // answers range requests with 200 and the whole file
 };

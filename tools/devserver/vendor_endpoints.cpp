@@ -123,8 +123,7 @@ void AddVendorEndpoints(httplib::Server& server, const std::string& reportLogPat
   auto log = std::make_shared<ReportLog>(reportLogPath);
   AddReportEndpoint(server, vendor::kStatisticsPath, log);
   AddReportEndpoint(server, vendor::kCrashPath, log);
-  AddPage(server, PagePath(vendor::kThankYouNewPage), "Thank you for installing Corvex",
-          "Corvex is ready. Enjoy it.");
+  AddPage(server, PagePath(vendor::kThankYouNewPage), "Thank you for installing Corvex", "Corvex is ready. Enjoy it.");
   AddPage(server, PagePath(vendor::kLicensePage), "Corvex user licence agreement",
           "This stand-in page takes the place of the licence agreement.");
   AddPage(server, PagePath(vendor::kExperienceProgrammePage), "Corvex user experience programme",

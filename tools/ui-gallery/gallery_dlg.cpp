@@ -102,8 +102,9 @@ int GalleryDlg::OnInitDialog(HWND window) {
   auto* label = new StaticCtrl(window, 20, 48, 500, 98);
   label->SetTextColor(0x373737);
   label->SetTextFormat(DT_WORDBREAK | DT_EDITCONTROL);
-  label->SetCaption(L"A label wraps its words and, as a wrapped text, sits in the middle of its rectangle. "
-                    L"中文文本也会自动换行。");
+  label->SetCaption(
+      L"A label wraps its words and, as a wrapped text, sits in the middle of its rectangle. "
+      L"中文文本也会自动换行。");
   add(label, false);
 
   auto* button = new ButtonCtrlEx(window, 20, 110, 120, 142);
@@ -175,23 +176,19 @@ int GalleryDlg::OnInitDialog(HWND window) {
 
 int GalleryDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_TIMER:
       progressValue_ = (progressValue_ + 2) % 102;
       progress_->SetPosition(progressValue_);
       gui::InvalidateRect(hwnd, nullptr, 0);
       return 1;
-    default:
-      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
 int GalleryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
-    case kIdClose:
-      gui::EndDialog(hwnd, 0);
-      return 1;
+    case kIdClose: gui::EndDialog(hwnd, 0); return 1;
     case kIdShowMessage:
       std::printf("ShowMessage %d\n", ShowMessage(hwnd, L"Corvex", GetText(29), GetText(11)));
       std::fflush(stdout);
@@ -200,16 +197,10 @@ int GalleryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
       std::printf("AskQuestion %d\n", AskQuestion(hwnd, L"Corvex", GetText(10), GetText(19), GetText(20)));
       std::fflush(stdout);
       return 1;
-    case kIdCheck:
-      check_->SetCheck(!check_->GetCheck());
-      return 1;
-    case kIdCheckEx:
-      checkEx_->SetCheck(!checkEx_->GetCheck());
-      return 1;
-    case kIdLink:
-      return 1;
-    default:
-      return CommonDlg::OnCommand(wParam, lParam);
+    case kIdCheck: check_->SetCheck(!check_->GetCheck()); return 1;
+    case kIdCheckEx: checkEx_->SetCheck(!checkEx_->GetCheck()); return 1;
+    case kIdLink: return 1;
+    default: return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 

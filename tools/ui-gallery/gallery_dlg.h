@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "tools/ui-gallery/gallery_frame_dlg.h"
 #include "ui/button_color_ctrl_ex.h"
 #include "ui/button_ctrl_ex.h"
 #include "ui/check_button_ctrl.h"
 #include "ui/check_button_ctrl_ex.h"
-#include "tools/ui-gallery/gallery_frame_dlg.h"
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 #include "ui/hy_link_ctrl_ex.h"

@@ -51,7 +51,8 @@ int NativesDlg::OnInitDialog(HWND window) {
   gui::ListViewInsertColumn(listView_, 0, L"Mirror", 150);
   gui::ListViewInsertColumn(listView_, 1, L"Speed", 80);
   gui::ListViewInsertColumn(listView_, 2, L"Blocks", 70);
-  const wchar_t* rows[][3] = {{L"127.0.0.11:8600", L"12.4MB/s", L"31"}, {L"127.0.0.12:8600", L"9.80MB/s", L"24"},
+  const wchar_t* rows[][3] = {{L"127.0.0.11:8600", L"12.4MB/s", L"31"},
+                              {L"127.0.0.12:8600", L"9.80MB/s", L"24"},
                               {L"127.0.0.13:8600", L"0Byte/s", L"0"}};
   for (int r = 0; r < 3; ++r) {
     for (int c = 0; c < 3; ++c) gui::ListViewSetItemText(listView_, r, c, rows[r][c]);
@@ -83,10 +84,8 @@ int NativesDlg::OnInitDialog(HWND window) {
 
 int NativesDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    default:
-      return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    case WM_ERASEBKGND: return 1;
+    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -98,16 +97,12 @@ int NativesDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case kIdPlainBox:
-      std::printf("MessageBoxW %d\n",
-                  gui::MessageBoxW(hwnd, L"The folder is " + gui::GetWindowTextW(edit_), L"Corvex",
-                                   MB_OKCANCEL | MB_ICONINFORMATION));
+      std::printf("MessageBoxW %d\n", gui::MessageBoxW(hwnd, L"The folder is " + gui::GetWindowTextW(edit_), L"Corvex",
+                                                       MB_OKCANCEL | MB_ICONINFORMATION));
       std::fflush(stdout);
       return 1;
-    case kIdClose:
-      gui::EndDialog(hwnd, 0);
-      return 1;
-    default:
-      return CommonDlg::OnCommand(wParam, lParam);
+    case kIdClose: gui::EndDialog(hwnd, 0); return 1;
+    default: return CommonDlg::OnCommand(wParam, lParam);
   }
 }
 

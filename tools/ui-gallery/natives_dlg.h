@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "ui/button_color_ctrl_ex.h"
 #include "tools/ui-gallery/gallery_frame_dlg.h"
+#include "ui/button_color_ctrl_ex.h"
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 

@@ -24,6 +24,8 @@
 #include "setup/uninstall_run.h"
 #include "telemetry/crash_report_main.h"
 
+using base::WriteLog;
+
 namespace {
 
 // From the project version of the build.
@@ -55,14 +57,14 @@ constexpr char kUsage[] =
 // Engine threads of a stopped download may still be ending: they must not meet the TLS
 // library's clean-up at exit. Those that will not end in time are left to the kernel.
 int EndProcess(int status) {
-  if (!WaitForDownloadThreads(std::chrono::seconds(5))) std::_Exit(status);
+  if (!download::WaitForDownloadThreads(std::chrono::seconds(5))) std::_Exit(status);
   return status;
 }
 
 // Prints the line and the usage, exit 64.
 int RefuseCommandLine(const std::string& problem) {
   std::fprintf(stderr, "corvex-online-setup: %s\n\n%s", problem.c_str(), kUsage);
-  return static_cast<int>(SetupExitStatus::kUsage);
+  return static_cast<int>(setup::SetupExitStatus::kUsage);
 }
 
 }  // namespace
@@ -70,12 +72,12 @@ int RefuseCommandLine(const std::string& problem) {
 int main(int argc, char** argv) {
   platform::KeepNewFilesUnwritableByOthers();
   // Started through pkexec (or as a child) to do the privileged steps of an install.
-  if (argc == 2 && std::string(argv[1]) == kInstallHelperArgument) return RunInstallHelperProcess();
+  if (argc == 2 && std::string(argv[1]) == setup::kInstallHelperArgument) return setup::RunInstallHelperProcess();
   // A crashed run starts the program again only to deliver its report.
   int exitCode = 0;
-  if (RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
+  if (telemetry::RunCrashReporterIfRequested(argc, argv, &exitCode)) return exitCode;
 
-  const RunMode runMode = ParseRunMode(std::vector<std::string>(argv, argv + argc));
+  const base::RunMode runMode = base::ParseRunMode(std::vector<std::string>(argv, argv + argc));
   if (!runMode.usageError.empty()) return RefuseCommandLine(runMode.usageError);
   if (runMode.showHelp) {
     std::fputs(kUsage, stdout);
@@ -86,46 +88,46 @@ int main(int argc, char** argv) {
     return 0;
   }
   // Started as root for a desktop user: that user runs the program, root serves it.
-  if (RunAsDesktopUserWithHelper(argc, argv, &exitCode)) return exitCode;
-  SetRunMode(runMode);
+  if (setup::RunAsDesktopUserWithHelper(argc, argv, &exitCode)) return exitCode;
+  base::SetRunMode(runMode);
 
   // The diagnostics view exists only when the debug INI asks for it; the log feeds it.
-  CreateInfoViewIfEnabled();
-  GetLog()->Init(GetDocumentsPath(L"Corvex11/Log/", L"install.log", true));
-  GetLog()->SetLogCallback(&AppendLogLineToInfoView);
+  setup::CreateInfoViewIfEnabled();
+  base::GetLog()->Init(base::GetDocumentsPath(L"Corvex11/Log/", L"install.log", true));
+  base::GetLog()->SetLogCallback(&setup::AppendLogLineToInfoView);
   WriteLog("Setup Init. Version %s", kSetupVersion);
-  WriteLog(Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
-  if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
+  WriteLog(base::Is64BitWindows() ? "System Mode : x64" : "System Mode : x86");
+  if (base::IsSetupTestMode()) WriteLog("Test Mode : true\n");
 
   // One installer (or uninstaller) at a time, for the whole run.
   platform::InstanceLock instanceLock;
   if (instanceLock.Acquire(platform::SetupLockPath()) == platform::InstanceLock::Result::kHeldByAnother) {
     WriteLog("Another installer is running; this one ends.");
-    if (IsSilentMode() || !platform::gui::GetBackend().Usable()) {
+    if (base::IsSilentMode() || !platform::gui::GetBackend().Usable()) {
       std::fprintf(stderr, "corvex-online-setup: another installation of Corvex is running; wait for it to end\n");
     } else {
-      ShowAnotherInstallerMessage();
+      setup::ShowAnotherInstallerMessage();
     }
     WriteLog("Exit app.");
-    return static_cast<int>(SetupExitStatus::kAnotherInstaller);
+    return static_cast<int>(setup::SetupExitStatus::kAnotherInstaller);
   }
 
-  if (GetRunMode() == kRunModeInstall && IsSilentMode()) {
-    const SetupExitStatus status = RunSilentInstall();
+  if (base::GetRunMode() == base::kRunModeInstall && base::IsSilentMode()) {
+    const setup::SetupExitStatus status = setup::RunSilentInstall();
     WriteLog("Exit app.");
     return EndProcess(static_cast<int>(status));
   }
 
-  if (GetRunMode() == kRunModeUninstall && IsSilentMode()) {
+  if (base::GetRunMode() == base::kRunModeUninstall && base::IsSilentMode()) {
     // Unattended removal needs no window; its exit code tells whether the product is gone.
-    const int uninstallCode = static_cast<int>(RunSilentUninstall());
+    const int uninstallCode = static_cast<int>(setup::RunSilentUninstall());
     WriteLog("Exit app.");
     return uninstallCode;
   }
 
-  InitializeDialogSupport();
-  RunSetupDialog();
-  const SetupOutcome outcome = EndSetupDialog();
+  setup::InitializeDialogSupport();
+  setup::RunSetupDialog();
+  const setup::SetupOutcome outcome = setup::EndSetupDialog();
 
   WriteLog("Exit app.");
   // Interactive runs always end with 0: the window told the user what happened.

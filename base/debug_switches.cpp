@@ -6,6 +6,8 @@
 #include "platform/ini_file.h"
 #include "platform/path.h"
 
+namespace base {
+
 namespace {
 
 constexpr char kSection[] = "root";
@@ -31,3 +33,5 @@ bool IsSetupTestMode() {
 }
 
 int GetDebugTestLanguage() { return ReadSwitch("setup_test_language"); }
+
+}  // namespace base

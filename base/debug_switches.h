@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace base {
+
 std::wstring GetDebugIniPath();
 // "show_info_view" is 1.
 bool IsInfoViewEnabled();
@@ -10,3 +12,5 @@ bool IsInfoViewEnabled();
 bool IsSetupTestMode();
 // "setup_test_language", 0 when missing.
 int GetDebugTestLanguage();
+
+}  // namespace base

@@ -9,6 +9,8 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 
+namespace base {
+
 bool CreateFolderChain(const std::wstring& path) { return platform::CreateFolderChain(platform::WideToNarrow(path)); }
 
 bool CreateParentFolder(const std::wstring& path) { return platform::CreateParentFolder(platform::WideToNarrow(path)); }
@@ -35,3 +37,5 @@ bool LoadResourceText(int id, const std::wstring& type, std::string& out) {
 }
 
 bool Is64BitWindows() { return platform::IsNative64Bit(); }
+
+}  // namespace base

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace base {
+
 // The folder helpers of platform/folder_tree.h under the installer's own names.
 bool CreateFolderChain(const std::wstring& path);
 bool CreateParentFolder(const std::wstring& path);
@@ -16,3 +18,5 @@ long long GetDiskFreeMB(const std::wstring& folder);
 bool LoadResourceText(int id, const std::wstring& type, std::string& out);
 // True on 64-bit machines.
 bool Is64BitWindows();
+
+}  // namespace base

@@ -13,6 +13,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace base {
+
 namespace {
 
 constexpr char kRunSeparator[] = "\n\n----------------------------------------\n";
@@ -110,3 +112,5 @@ std::wstring GetDocumentsPath(const std::wstring& subFolder, const std::wstring&
   if (!fileName.empty()) platform::PathAppend(path, fileName);
   return path;
 }
+
+}  // namespace base

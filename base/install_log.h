@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+namespace base {
+
 using LogCallback = int (*)(const char* text);
 
 class ILog {
@@ -37,3 +39,5 @@ void WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The desktop user's Documents folder, `subFolder` appended, its folder chain created
 // when `create` is set, then `fileName` appended when not empty.
 std::wstring GetDocumentsPath(const std::wstring& subFolder, const std::wstring& fileName, bool create);
+
+}  // namespace base

@@ -4,6 +4,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace base {
+
 std::string JFile::ModeString(unsigned flags) {
   std::string mode;
   if (flags & JFILE_WRITE) mode += 'w';
@@ -71,3 +73,5 @@ void JFile::Close() {
   if (stream_) std::fclose(stream_);
   stream_ = nullptr;
 }
+
+}  // namespace base

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+namespace base {
+
 inline constexpr unsigned JFILE_READ = 0x1;
 inline constexpr unsigned JFILE_WRITE = 0x2;
 inline constexpr unsigned JFILE_TEXT = 0x100;
@@ -40,3 +42,5 @@ class JFile {
  private:
   FILE* stream_ = nullptr;
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/log_text.h"
 
+namespace base {
+
 namespace {
 
 bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
@@ -19,3 +21,5 @@ std::string PrintableLogText(std::string_view text, std::size_t maxBytes) {
   }
   return out;
 }
+
+}  // namespace base

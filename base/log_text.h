@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+namespace base {
+
 // `text` with every control byte (below 0x20, and 0x7f) replaced by '?', cut to at most
 // `maxBytes` bytes (never inside a UTF-8 sequence).
 std::string PrintableLogText(std::string_view text, std::size_t maxBytes = 200);
+
+}  // namespace base

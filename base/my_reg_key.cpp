@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace base {
+
 LONG CMyRegKey::Create(platform::HKEY root, const std::string& subKey) {
   Close();
   subKey_ = subKey;
@@ -48,3 +50,5 @@ void CMyRegKey::Close() {
   if (key_) platform::RegCloseKey(key_);
   key_ = nullptr;
 }
+
+}  // namespace base

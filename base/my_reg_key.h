@@ -5,6 +5,8 @@
 
 #include "platform/registry.h"
 
+namespace base {
+
 class CMyRegKey {
  public:
   CMyRegKey() = default;
@@ -30,3 +32,5 @@ class CMyRegKey {
   platform::HKEY key_ = nullptr;
   std::string subKey_;
 };
+
+}  // namespace base

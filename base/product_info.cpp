@@ -3,6 +3,8 @@
 #include "base/file_helpers.h"
 #include "base/resource_ids.h"
 
+namespace base {
+
 namespace {
 
 constexpr char kProductCode[] = "{4C3F9A1E-7B2D-4E6A-9F08-5D1C2B3A4E6F}";
@@ -38,3 +40,5 @@ std::shared_ptr<IProductInfo> GetProductInfo() {
                        : std::shared_ptr<IProductInfo>(std::make_shared<ProductInfoVexX86>());
   return profile;
 }
+
+}  // namespace base

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+namespace base {
+
 class IProductInfo {
  public:
   virtual ~IProductInfo() = default;
@@ -82,3 +84,5 @@ class ProductInfoVexX64 final : public ProductInfoBase {
 
 // Created on the first call (by the machine's bitness), the same object afterwards.
 std::shared_ptr<IProductInfo> GetProductInfo();
+
+}  // namespace base

@@ -3,4 +3,8 @@
 
 #include <functional>
 
+namespace base {
+
 using ProgressCallback = std::function<int(int event, unsigned code, long value)>;
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/progress_events.h"
 
+namespace base {
+
 // Each switch names every kind without a default, so that a kind added to its enum
 // and not here is a compile error rather than an event dropped on the floor.
 
@@ -40,3 +42,5 @@ std::optional<UninstallEvent> DecodeEvent<UninstallEvent>(int wire) {
   }
   return std::nullopt;
 }
+
+}  // namespace base

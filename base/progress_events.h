@@ -9,6 +9,8 @@
 
 #include "base/progress_callback.h"
 
+namespace base {
+
 // The download engine's, to the download receiver.
 enum DownloadEvent : int {
   kDownloadEventProgress = 3,      // (bytes written, file size)
@@ -62,3 +64,5 @@ ProgressCallback ReceiveDecoded(Receive receive) {
     return kind ? receive(*kind, code, value) : 1;
   };
 }
+
+}  // namespace base

@@ -3,6 +3,8 @@
 // the WM_COMMAND ids of the painted controls.
 #pragma once
 
+namespace base {
+
 namespace resource_ids {
 
 // Dialog templates (empty: each dialog paints itself).
@@ -26,3 +28,5 @@ inline constexpr int kMessageBoxOkCommand = 1629;
 inline constexpr int kMessageBoxCancelCommand = 1630;
 
 }  // namespace resource_ids
+
+}  // namespace base

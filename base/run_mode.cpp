@@ -5,6 +5,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace base {
+
 namespace {
 
 std::mutex& RunModeMutex() {
@@ -70,3 +72,5 @@ std::wstring GetPresetInstallPath() {
   std::lock_guard<std::mutex> lock(RunModeMutex());
   return ProcessRunMode().presetInstallPath;
 }
+
+}  // namespace base

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace base {
+
 struct RunMode {
   bool silent = false;             // --silent: no countdown, no page, closes itself
   int mode = 0;                    // 0 install, 1 uninstall (--uninstall, or started as uninstall.exe)
@@ -25,3 +27,5 @@ void SetRunMode(const RunMode& mode);
 bool IsSilentMode();
 int GetRunMode();
 std::wstring GetPresetInstallPath();
+
+}  // namespace base

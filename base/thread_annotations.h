@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace base {
+
 #if defined(__clang__)
 #define CORVEX_THREAD_ANNOTATION(x) __attribute__((x))
 #else
@@ -91,3 +93,5 @@ class ConditionVariable {
  private:
   std::condition_variable condition_;
 };
+
+}  // namespace base

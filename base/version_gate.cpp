@@ -3,6 +3,8 @@
 #include "base/install_log.h"
 #include "platform/system_info.h"
 
+namespace base {
+
 bool IsWindowsVersionAccepted(unsigned major, unsigned minor) { return major > 6 || (major == 6 && minor >= 1); }
 
 // The oldest kernel the C runtime supports.
@@ -25,3 +27,5 @@ bool IsWindowsVersionSupported() {
   }
   return IsKernelVersionAccepted(version.major, version.minor);
 }
+
+}  // namespace base

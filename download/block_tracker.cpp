@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace download {
+
 void BlockTracker::Reset(std::uint32_t fileSize, std::size_t digestCount) {
   blocks_.clear();
   for (const BlockCheck& check : PlanBlockChecks(fileSize, digestCount)) {
@@ -88,3 +90,5 @@ bool BlockTracker::AllMatched() const {
   return std::all_of(blocks_.begin(), blocks_.end(),
                      [](const Entry& block) { return block.state == State::Checked && block.matched; });
 }
+
+}  // namespace download

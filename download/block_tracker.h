@@ -9,6 +9,8 @@
 
 #include "download/transfer_plan.h"
 
+namespace download {
+
 class BlockTracker {
  public:
   enum class State {
@@ -55,3 +57,5 @@ class BlockTracker {
   };
   std::vector<Entry> blocks_;
 };
+
+}  // namespace download

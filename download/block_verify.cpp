@@ -7,6 +7,10 @@
 #include "download/transfer_plan.h"
 #include "platform/clock.h"
 
+using base::WriteLog;
+
+namespace download {
+
 // Only the whole-file digest verifies a file: blocks say what to fetch again, never
 // that the file is right.
 ImageCheck DownloaderCore::CheckHash() {
@@ -112,3 +116,5 @@ HRESULT DownloaderCore::RepairData(std::uint32_t first, std::uint32_t last, cons
   BeginDownloadItemLocked(newId);
   return S_OK;
 }
+
+}  // namespace download

@@ -4,6 +4,8 @@
 
 #include "platform/web_transfer_policy.h"
 
+namespace download {
+
 CURL* NewCurlHandle() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
@@ -24,3 +26,5 @@ void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* 
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   platform::ApplyWebTransferPolicy(handle, caFile);
 }
+
+}  // namespace download

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace download {
+
 CURL* NewCurlHandle();
 
 using CurlWriter = size_t (*)(char* data, size_t size, size_t count, void* user);
@@ -16,3 +18,5 @@ using CurlWriter = size_t (*)(char* data, size_t size, size_t count, void* user)
 // certificates (`caFile` empty: the system's CA store).
 void SetTransferOptions(CURL* handle, const char* url, CurlWriter writer, void* writerData, const char* userAgent,
                         const std::string& caFile);
+
+}  // namespace download

@@ -4,6 +4,8 @@
 
 #include "download/transfer_plan.h"
 
+namespace download {
+
 namespace {
 
 bool IsWorn(const char* url, const std::set<std::string>& worn) { return url && worn.count(url) > 0; }
@@ -111,3 +113,5 @@ void MirrorStrikes::Record(const DownloadItem& item) {
   if (!item.pszUrl || item.nCurrent - item.nStart >= kUsefulTransferBytes) return;
   if (++strikes_[item.pszUrl] >= kMaxMirrorStrikes) worn_.insert(item.pszUrl);
 }
+
+}  // namespace download

@@ -9,6 +9,8 @@
 
 #include "download/downloader.h"
 
+namespace download {
+
 // Below this average over a whole window a transfer counts as stuck, however steadily
 // it trickles: 256 B/s still lets a link of a few KB/s, shared by ten segments, pass.
 inline constexpr std::uint32_t kTrickleWindowMs = 20000;
@@ -85,3 +87,5 @@ class MirrorStrikes {
   std::map<std::string, int> strikes_;
   std::set<std::string> worn_;
 };
+
+}  // namespace download

@@ -8,6 +8,8 @@
 
 #include "platform/win_types.h"
 
+namespace download {
+
 inline constexpr int kMaxUrlCfg = 10;  // mirror entries a manifest may contribute
 inline constexpr int kUrlBufferSize = 1040;
 
@@ -56,3 +58,5 @@ enum DownloadError : int {
 
 // "NoError" .. "DownloadExeError"; "Unknown" for codes outside 0..14.
 const char* GetDownloadErrorName(int code);
+
+}  // namespace download

@@ -1,5 +1,7 @@
 #include "download/download_config.h"
 
+namespace download {
+
 const char* GetDownloadErrorName(int code) {
   static const char* const kNames[] = {
       "NoError",
@@ -21,3 +23,5 @@ const char* GetDownloadErrorName(int code) {
   if (code < 0 || code >= static_cast<int>(sizeof(kNames) / sizeof(kNames[0]))) return "Unknown";
   return kNames[code];
 }
+
+}  // namespace download

@@ -12,6 +12,8 @@
 #include "download/download_config.h"
 #include "platform/win_types.h"
 
+namespace download {
+
 // Engine status (GetStatus).
 enum DownloadStatus : int {
   kDownloadStatusInitial = 0,
@@ -75,7 +77,7 @@ class IDownloader {
   virtual HRESULT BeginDownload(const DownloadConfig& config) = 0;
   virtual HRESULT StopDownload() = 0;
   virtual bool IsDownloading() = 0;
-  virtual HRESULT SetCallback(ProgressCallback callback) = 0;
+  virtual HRESULT SetCallback(base::ProgressCallback callback) = 0;
   virtual HRESULT GetDownloadInfo(DownloadInfo& out) = 0;
   virtual int GetStatus() = 0;
   virtual void SetProxy(const std::string& proxy) = 0;
@@ -91,3 +93,5 @@ bool CreateDownloader(IDownloader** out);
 // they all did. For programs that exit right after a download: a thread still inside
 // the TLS library when the process goes leaves its state behind.
 bool WaitForDownloadThreads(std::chrono::milliseconds limit);
+
+}  // namespace download

@@ -4,11 +4,16 @@
 #include "base/install_log.h"
 #include "download/mirror_probe.h"
 
+using base::MutexLock;
+using base::RecursiveMutexLock;
+
+namespace download {
+
 namespace {
 
-RecursiveMutex& DownloadFileLock() {
+base::RecursiveMutex& DownloadFileLock() {
   // The lock the design calls "Download_File": one per process.
-  static RecursiveMutex lock;
+  static base::RecursiveMutex lock;
   return lock;
 }
 
@@ -22,7 +27,7 @@ DownloaderCore::~DownloaderCore() {
   if (m_pCfgFile) std::fclose(m_pCfgFile);
 }
 
-HRESULT DownloaderCore::SetCallback(ProgressCallback callback) {
+HRESULT DownloaderCore::SetCallback(base::ProgressCallback callback) {
   if (!callback) return E_POINTER;
   RecursiveMutexLock lock(m_lock);
   m_callback = std::move(callback);
@@ -89,7 +94,7 @@ HRESULT DownloaderCore::StopDownload() {
 }
 
 void DownloaderCore::CloseFileLocked() {
-  WriteLog("Download_CloseFile.\n");
+  base::WriteLog("Download_CloseFile.\n");
   m_image.Close();
 }
 
@@ -112,6 +117,8 @@ void DownloaderCore::Ended() {
   if (m_nStatus == kDownloadStatusFinished || m_nStatus == kDownloadStatusFailed || !m_image.IsOpen()) return;
   // The loop only ends unfinished when it gave up on a segment that still had bytes
   // to fetch: the image is then not the file, whatever its blocks say.
-  WriteLog("Download_Dispatch : CheckHash download failed.\n");
+  base::WriteLog("Download_Dispatch : CheckHash download failed.\n");
   EndFailedLocked();
 }
+
+}  // namespace download

@@ -30,6 +30,8 @@
 #include "download/segment_table.h"
 #include "support/xml_parse.h"
 
+namespace download {
+
 // Echo probe of one mirror URL: true with the round trip in ms when it answered.
 using PingFunction = std::function<bool(const std::string& url, std::uint32_t& echoMs)>;
 
@@ -56,7 +58,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, priv
   HRESULT BeginDownload(const DownloadConfig& config);
   HRESULT StopDownload();
   bool IsDownloading() const { return m_bRunning.load(); }
-  HRESULT SetCallback(ProgressCallback callback);
+  HRESULT SetCallback(base::ProgressCallback callback);
   HRESULT GetDownloadInfo(DownloadInfo& out);
   int GetStatus() const { return m_nStatus.load(); }
   void SetProxy(const std::string& proxy);
@@ -68,7 +70,7 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, priv
   // Steps of a download, each on the thread the design gives it.
   HRESULT OnConfigFileDownloaded(const DownloadItem* item);
   HRESULT LoadConfigData(const char* text, size_t length);
-  HRESULT LoadConfig(const std::shared_ptr<IXMLParse>& xml, const std::string& targetPath);
+  HRESULT LoadConfig(const std::shared_ptr<support::IXMLParse>& xml, const std::string& targetPath);
   HRESULT CheckDownload(DownloadConfig& config);
   HRESULT InitDownload();
   int BeginDownloadItem(int itemId) EXCLUDES(m_lock);
@@ -126,10 +128,10 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, priv
   void EmitLocked(int event, unsigned code, long value) REQUIRES(m_lock);
   void ClearRunning();
 
-  RecursiveMutex& m_lock;
-  Mutex m_settingsMutex;
+  base::RecursiveMutex& m_lock;
+  base::Mutex m_settingsMutex;
 
-  ProgressCallback m_callback GUARDED_BY(m_lock);
+  base::ProgressCallback m_callback GUARDED_BY(m_lock);
   std::atomic<bool> m_bStopped{false};  // set under m_lock: StopDownload ran, no event may follow
 
   DownloadConfig m_config;          // set by BeginDownload before any segment
@@ -168,3 +170,5 @@ class DownloaderCore : public std::enable_shared_from_this<DownloaderCore>, priv
   char m_szCfgPath[kMaxPath] = {};
   char m_szTargetPath[kMaxPath] = {};
 };
+
+}  // namespace download

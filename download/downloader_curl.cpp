@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace download {
+
 DownloaderCurl::DownloaderCurl() : m_core(std::make_shared<DownloaderCore>()) {}
 
 DownloaderCurl::~DownloaderCurl() { m_core->StopDownload(); }
@@ -18,7 +20,9 @@ HRESULT DownloaderCurl::LoadConfigFile(const std::wstring& configPath, const std
 HRESULT DownloaderCurl::BeginDownload(const DownloadConfig& config) { return m_core->BeginDownload(config); }
 HRESULT DownloaderCurl::StopDownload() { return m_core->StopDownload(); }
 bool DownloaderCurl::IsDownloading() { return m_core->IsDownloading(); }
-HRESULT DownloaderCurl::SetCallback(ProgressCallback callback) { return m_core->SetCallback(std::move(callback)); }
+HRESULT DownloaderCurl::SetCallback(base::ProgressCallback callback) {
+  return m_core->SetCallback(std::move(callback));
+}
 HRESULT DownloaderCurl::GetDownloadInfo(DownloadInfo& out) { return m_core->GetDownloadInfo(out); }
 int DownloaderCurl::GetStatus() { return m_core->GetStatus(); }
 void DownloaderCurl::SetProxy(const std::string& proxy) { m_core->SetProxy(proxy); }
@@ -29,7 +33,7 @@ std::string DownloaderCurl::GetErrorString() { return GetDownloadErrorName(m_cor
 
 HRESULT DownloaderCurl::OnConfigFileDownloaded(DownloadItem* item) { return m_core->OnConfigFileDownloaded(item); }
 HRESULT DownloaderCurl::LoadConfigData(const char* text, size_t length) { return m_core->LoadConfigData(text, length); }
-HRESULT DownloaderCurl::LoadConfig(std::shared_ptr<IXMLParse> xml, const std::string& targetPath) {
+HRESULT DownloaderCurl::LoadConfig(std::shared_ptr<support::IXMLParse> xml, const std::string& targetPath) {
   return m_core->LoadConfig(xml, targetPath);
 }
 HRESULT DownloaderCurl::CheckDownload(DownloadConfig& config) { return m_core->CheckDownload(config); }
@@ -47,3 +51,5 @@ bool CreateDownloader(IDownloader** out) {
   }
   return *out != nullptr;
 }
+
+}  // namespace download

@@ -8,6 +8,8 @@
 #include "download/downloader.h"
 #include "download/downloader_core.h"
 
+namespace download {
+
 class DownloaderCurl : public IDownloader {
  public:
   DownloaderCurl();
@@ -19,7 +21,7 @@ class DownloaderCurl : public IDownloader {
   HRESULT BeginDownload(const DownloadConfig& config) override;
   HRESULT StopDownload() override;
   bool IsDownloading() override;
-  HRESULT SetCallback(ProgressCallback callback) override;
+  HRESULT SetCallback(base::ProgressCallback callback) override;
   HRESULT GetDownloadInfo(DownloadInfo& out) override;
   int GetStatus() override;
   void SetProxy(const std::string& proxy) override;
@@ -29,7 +31,7 @@ class DownloaderCurl : public IDownloader {
 
   virtual HRESULT OnConfigFileDownloaded(DownloadItem* item);
   virtual HRESULT LoadConfigData(const char* text, size_t length);
-  virtual HRESULT LoadConfig(std::shared_ptr<IXMLParse> xml, const std::string& targetPath);
+  virtual HRESULT LoadConfig(std::shared_ptr<support::IXMLParse> xml, const std::string& targetPath);
   virtual HRESULT CheckDownload(DownloadConfig& config);
   virtual HRESULT InitDownload();
   virtual int BeginDownloadItem(DownloadItem* item);
@@ -48,3 +50,5 @@ class DownloaderCurl : public IDownloader {
  private:
   std::shared_ptr<DownloaderCore> m_core;
 };
+
+}  // namespace download

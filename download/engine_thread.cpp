@@ -8,13 +8,17 @@
 #include "base/thread_annotations.h"
 #include "download/downloader.h"
 
+using base::MutexLock;
+
+namespace download {
+
 namespace {
 
 // Engine threads are never waited for by the engine itself; a program about to exit
 // waits here, so that no thread still holds TLS library state when it goes.
 struct EngineThreads {
-  Mutex mutex;
-  ConditionVariable ended;
+  base::Mutex mutex;
+  base::ConditionVariable ended;
   int running GUARDED_BY(mutex) = 0;
 };
 
@@ -64,3 +68,5 @@ bool WaitForDownloadThreads(std::chrono::milliseconds limit) {
   }
   return true;
 }
+
+}  // namespace download

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <functional>
 
+namespace download {
+
 // Starts `body` on a thread of its own. Returns the thread's serial number (from 1 on),
 // or 0 when no thread could be started; `body` has then not run.
 std::uint32_t StartEngineThread(std::function<void()> body);
+
+}  // namespace download

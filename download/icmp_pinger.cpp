@@ -8,6 +8,8 @@
 #include "external/vendor_services.h"
 #include "platform/clock.h"
 
+namespace download {
+
 namespace {
 
 // Process-wide and touched only by the configuration thread in the product; atomic
@@ -189,3 +191,5 @@ bool PingUrl(const std::string& url, std::uint32_t& pingTime) {
 }
 
 std::string ResolveHost(const std::string& name) { return platform::ResolveFirstIpv4(name); }
+
+}  // namespace download

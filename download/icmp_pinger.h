@@ -9,6 +9,8 @@
 
 #include "platform/icmp_socket.h"
 
+namespace download {
+
 inline constexpr std::size_t kEchoRequestSize = 44;
 inline constexpr std::size_t kEchoReceiveLimit = 256;
 inline constexpr std::uint32_t kEchoWaitSliceMs = 100;
@@ -81,3 +83,5 @@ bool PingUrl(const std::string& url, std::uint32_t& pingTime);
 
 // The first IPv4 address of `name` as dotted text; empty when the lookup fails.
 std::string ResolveHost(const std::string& name);
+
+}  // namespace download

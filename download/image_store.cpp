@@ -9,6 +9,8 @@
 #include "platform/large_buffer.h"
 #include "platform/output_file.h"
 
+namespace download {
+
 bool ImageStore::Allocate(std::uint32_t size, std::size_t digestCount) {
   Close();
   image_ = platform::AllocateLargeBuffer(size);
@@ -88,3 +90,5 @@ ImageStore::Verdict ImageStore::Verify(const std::string& fileDigest, const std:
   }
   return verdict;
 }
+
+}  // namespace download

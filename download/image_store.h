@@ -15,6 +15,8 @@
 #include "download/block_tracker.h"
 #include "download/prefix_digest.h"
 
+namespace download {
+
 class ImageStore {
  public:
   using Image = std::shared_ptr<unsigned char>;
@@ -69,3 +71,5 @@ class ImageStore {
   BlockTracker blocks_;
   std::shared_ptr<PrefixDigest> prefixDigest_;  // made with the image
 };
+
+}  // namespace download

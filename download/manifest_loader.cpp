@@ -17,6 +17,10 @@
 #include "platform/text.h"
 #include "support/xml_limits.h"
 
+using base::WriteLog;
+
+namespace download {
+
 namespace {
 
 constexpr int kManifestAttempts = 3;
@@ -56,9 +60,9 @@ HRESULT DownloaderCore::DownloadByConfigData(const char* text, size_t length, co
 }
 
 HRESULT DownloaderCore::LoadConfigData(const char* text, size_t length) {
-  std::shared_ptr<IXMLParse> xml;
+  std::shared_ptr<support::IXMLParse> xml;
   HRESULT hr;
-  if (FAILED(CreateXMLParse(xml)) || !xml) {
+  if (FAILED(support::CreateXMLParse(xml)) || !xml) {
     hr = LoadConfig(nullptr, m_szTargetPath);
   } else if (!xml->ReadFromMemory(text, length)) {
     WriteLog("Download_LoadConfig : manifest text does not parse.\n");
@@ -72,8 +76,8 @@ HRESULT DownloaderCore::LoadConfigData(const char* text, size_t length) {
 }
 
 HRESULT DownloaderCore::LoadConfigFile(const std::wstring& configPath, const std::string& targetPath) {
-  std::shared_ptr<IXMLParse> xml;
-  if (FAILED(CreateXMLParse(xml)) || !xml) return LoadConfig(nullptr, targetPath);
+  std::shared_ptr<support::IXMLParse> xml;
+  if (FAILED(support::CreateXMLParse(xml)) || !xml) return LoadConfig(nullptr, targetPath);
   if (!xml->ReadFromFile(configPath)) {
     WriteLog("Download_LoadConfig : manifest file (%s) does not parse.\n", platform::WideToNarrow(configPath).c_str());
     m_nErrorCode = ConfigLoadError;
@@ -82,7 +86,7 @@ HRESULT DownloaderCore::LoadConfigFile(const std::wstring& configPath, const std
   return LoadConfig(xml, targetPath);
 }
 
-HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const std::string& targetPath) {
+HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<support::IXMLParse>& xml, const std::string& targetPath) {
   ManifestParse parse = xml ? ParseManifest(*xml, targetPath) : ManifestParse{ConfigLoadError, E_INVALIDARG, {}};
   if (!parse.Loaded()) {
     WriteLog("Download_LoadConfig : %s.\n", GetDownloadErrorName(parse.error));
@@ -96,7 +100,7 @@ HRESULT DownloaderCore::LoadConfig(const std::shared_ptr<IXMLParse>& xml, const 
     // right after it must read the final code.
     m_nStatus = kDownloadStatusFinished;
     m_nErrorCode = NoNeedDownload;
-    Emit(kDownloadEventFinished, 0, 1);
+    Emit(base::kDownloadEventFinished, 0, 1);
     ClearRunning();
     return S_OK;
   }
@@ -114,7 +118,7 @@ bool DownloaderCore::IsAlreadyDownloaded(const DownloadConfig& config) const {
 void DownloaderCore::FinishFailedLoad() {
   ClearRunning();
   if (m_nStatus != kDownloadStatusNeedUpdate) m_nStatus = kDownloadStatusFailed;
-  Emit(kDownloadEventFailed, 0, 0);
+  Emit(base::kDownloadEventFailed, 0, 0);
 }
 
 HRESULT DownloaderCore::DownloadByConfigUrl(const std::string& url, const std::string& targetPath) {
@@ -178,7 +182,7 @@ size_t DownloaderCore::ManifestWriter(char* data, size_t size, size_t count, voi
   if (owner->m_bStopped) return 0;
   // An endless body must not grow the ".cfg" file without bound.
   const std::size_t bytes = size * count;
-  if (bytes > kMaxXmlDocumentSize - owner->m_nCfgBytes) {
+  if (bytes > support::kMaxXmlDocumentSize - owner->m_nCfgBytes) {
     owner->m_bCfgTooLarge = true;
     return 0;
   }
@@ -219,7 +223,7 @@ void DownloaderCore::RunManifestThread() {
 
     if (m_bCfgTooLarge) {
       WriteLog("Download_Thread_Download_Cfg : manifest larger than %d bytes refused.\n",
-               static_cast<int>(kMaxXmlDocumentSize));
+               static_cast<int>(support::kMaxXmlDocumentSize));
       if (m_pCfgFile) std::fclose(m_pCfgFile);
       m_pCfgFile = nullptr;
       m_table.Update(itemId, [](DownloadItem& item) { item.pFile = nullptr; });
@@ -255,3 +259,5 @@ HRESULT DownloaderCore::OnConfigFileDownloaded(const DownloadItem* item) {
   if (!platform::PathFileExists(std::string(m_szCfgPath))) return E_FAIL;
   return LoadConfigFile(platform::NarrowToWide(m_szCfgPath), m_szTargetPath);
 }
+
+}  // namespace download

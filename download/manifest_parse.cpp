@@ -7,6 +7,10 @@
 #include "base/log_text.h"
 #include "download/md5_digest.h"
 
+using base::WriteLog;
+
+namespace download {
+
 namespace {
 
 constexpr int kMaxManifestVersion = 1;
@@ -40,7 +44,7 @@ ManifestParse Refused(DownloadError error, HRESULT result) {
 
 }  // namespace
 
-ManifestParse ParseManifest(IXMLParse& xml, const std::string& targetPath) {
+ManifestParse ParseManifest(support::IXMLParse& xml, const std::string& targetPath) {
   if (targetPath.size() >= static_cast<std::size_t>(kMaxPath)) {
     WriteLog("Download_LoadConfig : path longer than %d characters refused.\n", kMaxPath - 1);
     return Refused(ConfigLoadError, E_INVALIDARG);
@@ -84,7 +88,8 @@ ManifestParse ParseManifest(IXMLParse& xml, const std::string& targetPath) {
     std::string digest;
     if (!xml.GetAttrString(ItemKey("hash", k), digest)) return Refused(ConfigLoadHashError, E_ABORT);
     if (!IsHexDigest(digest)) {
-      WriteLog("Download_LoadConfig : digest %d (%s) is not 32 hex digits.\n", k, PrintableLogText(digest, 40).c_str());
+      WriteLog("Download_LoadConfig : digest %d (%s) is not 32 hex digits.\n", k,
+               base::PrintableLogText(digest, 40).c_str());
       return Refused(ConfigLoadHashError, E_ABORT);
     }
     // Digests compare as upper-case text everywhere.
@@ -97,3 +102,5 @@ ManifestParse ParseManifest(IXMLParse& xml, const std::string& targetPath) {
   }
   return parse;
 }
+
+}  // namespace download

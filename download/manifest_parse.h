@@ -8,6 +8,8 @@
 #include "platform/win_types.h"
 #include "support/xml_parse.h"
 
+namespace download {
+
 struct ManifestParse {
   DownloadError error = NoError;  // NoError: `config` describes the download
   HRESULT result = S_OK;          // what a load refused with this error returns
@@ -19,4 +21,6 @@ struct ManifestParse {
 };
 
 // `targetPath` becomes the configuration's file path; one that does not fit is refused.
-ManifestParse ParseManifest(IXMLParse& xml, const std::string& targetPath);
+ManifestParse ParseManifest(support::IXMLParse& xml, const std::string& targetPath);
+
+}  // namespace download

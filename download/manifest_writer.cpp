@@ -8,6 +8,8 @@
 #include "download/transfer_plan.h"
 #include "support/xml_parse.h"
 
+namespace download {
+
 std::string PackageFileName(const ManifestParams& params, const std::string& wholeFileDigest) {
   std::string digits;
   for (char c : params.version) {
@@ -35,8 +37,8 @@ std::string BuildManifestText(const unsigned char* data, std::size_t size, const
   const std::string name = PackageFileName(params, all[0]);
   const std::string& urlName = params.urlName.empty() ? name : params.urlName;
 
-  std::shared_ptr<IXMLParse> document;
-  if (FAILED(CreateXMLParse(document))) return std::string();
+  std::shared_ptr<support::IXMLParse> document;
+  if (FAILED(support::CreateXMLParse(document))) return std::string();
   // Each element is made by its first attribute, in the order they are written.
   bool built = document->PutAttrInt("download.version", 1) &&
                document->PutAttrString("download.size", std::to_string(size)) &&
@@ -51,7 +53,9 @@ std::string BuildManifestText(const unsigned char* data, std::size_t size, const
     built = document->PutAttrString("download.hash.item_" + std::to_string(i) + ".value", all[i]);
   }
   std::string text;
-  if (!built || !WriteXmlText(*document, text)) return std::string();
+  if (!built || !support::WriteXmlText(*document, text)) return std::string();
   if (digests) *digests = std::move(all);
   return text;
 }
+
+}  // namespace download

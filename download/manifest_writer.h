@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace download {
+
 struct ManifestParams {
   std::string stem;                      // product file stem, e.g. "corvex11mini"
   bool x64 = false;                      // the 64-bit edition carries "_x64"
@@ -24,3 +26,5 @@ std::string MirrorUrl(const std::string& base, const std::string& name);
 // block digests for callers that show them.
 std::string BuildManifestText(const unsigned char* data, std::size_t size, const ManifestParams& params,
                               std::vector<std::string>* digests = nullptr);
+
+}  // namespace download

@@ -7,6 +7,8 @@
 
 #include <openssl/evp.h>
 
+namespace download {
+
 namespace {
 
 struct DigestContextDeleter {
@@ -67,3 +69,5 @@ bool Md5File(const std::string& path, unsigned char (&digest)[kMd5Size]) {
   unsigned int length = 0;
   return EVP_DigestFinal_ex(context.get(), digest, &length) == 1 && length == kMd5Size;
 }
+
+}  // namespace download

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+namespace download {
+
 inline constexpr std::size_t kMd5Size = 16;
 inline constexpr std::size_t kMd5TextLength = 32;
 
@@ -16,3 +18,5 @@ std::string DigestToHex(const unsigned char (&digest)[kMd5Size]);
 
 // Digest of a whole file; false when it does not exist or cannot be read.
 bool Md5File(const std::string& path, unsigned char (&digest)[kMd5Size]);
+
+}  // namespace download

@@ -12,6 +12,8 @@
 #include "external/vendor_services.h"
 #include "platform/web_transfer_policy.h"
 
+namespace download {
+
 namespace {
 
 constexpr long kLengthProbeConnectSeconds = 3;
@@ -58,8 +60,8 @@ std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& pr
     }
     curl_easy_cleanup(handle);
   }
-  WriteLog("Download_GetDownloadFileLenth : result(%d), url_err(%d).\n", static_cast<int>(length),
-           static_cast<int>(result));
+  base::WriteLog("Download_GetDownloadFileLenth : result(%d), url_err(%d).\n", static_cast<int>(length),
+                 static_cast<int>(result));
   return length;
 }
 
@@ -93,7 +95,9 @@ bool GetNetworkNotFull(const std::string& url, const std::string& caFile) {
   if (!MirrorHostPart(url, host)) return false;
   const char* scheme = url.rfind(vendor::kSecureUrlScheme, 0) == 0 ? vendor::kSecureUrlScheme : vendor::kUrlScheme;
   const std::string body = GetUrlText(scheme + host + vendor::kCapacityPath, caFile);
-  WriteLog("Download : GetNetworkNotFull IP(%s), Result(%s).\n", PrintableLogText(host).c_str(),
-           PrintableLogText(body).c_str());
+  base::WriteLog("Download : GetNetworkNotFull IP(%s), Result(%s).\n", base::PrintableLogText(host).c_str(),
+                 base::PrintableLogText(body).c_str());
   return CapacityAnswerHasRoom(body);
 }
+
+}  // namespace download

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace download {
+
 inline constexpr const char kProbeUserAgent[] = "Lavf/55.13.102";
 inline constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
 
@@ -31,3 +33,5 @@ bool CapacityAnswerHasRoom(const std::string& body);
 
 // Sets the HTTP proxy on a transfer handle when `proxy` is not empty.
 void ApplyProxy(void* handle, const std::string& proxy);
+
+}  // namespace download

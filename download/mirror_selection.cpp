@@ -5,6 +5,10 @@
 #include "download/mirror_probe.h"
 #include "download/transfer_plan.h"
 
+using base::WriteLog;
+
+namespace download {
+
 namespace {
 const char* TrueFalse(bool value) { return value ? "true" : "false"; }
 }  // namespace
@@ -72,3 +76,5 @@ const char* DownloaderCore::GetBestURL(const char* exclude) {
   if (url && IsCdnUrl(url)) m_bUsingCdn = true;
   return url;
 }
+
+}  // namespace download

@@ -2,6 +2,10 @@
 
 #include "download/md5_digest.h"
 
+using base::MutexLock;
+
+namespace download {
+
 namespace {
 
 bool Update(EVP_MD_CTX* context, const unsigned char* data, std::uint32_t length) {
@@ -113,3 +117,5 @@ std::string PrefixDigest::Finish() {
   if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != kMd5Size) return std::string();
   return DigestToHex(digest);
 }
+
+}  // namespace download

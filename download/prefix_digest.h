@@ -18,6 +18,8 @@
 
 #include "base/thread_annotations.h"
 
+namespace download {
+
 class PrefixDigest {
  public:
   using Image = std::shared_ptr<unsigned char>;
@@ -37,7 +39,7 @@ class PrefixDigest {
   // and all after it).
   template <typename Change>
   void Rewrite(std::size_t block, Change&& change) EXCLUDES(reading_, state_) {
-    MutexLock reading(reading_);
+    base::MutexLock reading(reading_);
     RestartAt(block);
     change();
   }
@@ -61,9 +63,9 @@ class PrefixDigest {
   const std::uint32_t size_;
   const std::vector<std::uint32_t> blockEnds_;
 
-  Mutex reading_ ACQUIRED_BEFORE(state_);
-  Mutex state_;
-  ConditionVariable changed_;
+  base::Mutex reading_ ACQUIRED_BEFORE(state_);
+  base::Mutex state_;
+  base::ConditionVariable changed_;
   std::vector<bool> complete_ GUARDED_BY(state_);
   // The context before each block hashed so far.
   std::vector<Context> checkpoints_ GUARDED_BY(reading_);
@@ -74,3 +76,5 @@ class PrefixDigest {
   bool broken_ GUARDED_BY(state_) = false;  // the thread could not hash and ended
   std::thread thread_;
 };
+
+}  // namespace download

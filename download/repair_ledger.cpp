@@ -4,6 +4,8 @@
 
 #include "base/log_text.h"
 
+namespace download {
+
 bool RepairLedger::HasAttemptsLeft(std::uint32_t first, const char* url) const {
   if (!url) return false;
   const auto block = attempts_.find(first);
@@ -40,7 +42,9 @@ std::string RepairLedger::Tried(std::uint32_t first) const {
   if (block == attempts_.end()) return "none";
   for (const auto& [url, count] : block->second) {
     if (!text.empty()) text += ", ";
-    text += PrintableLogText(url) + " (" + std::to_string(count) + ")";
+    text += base::PrintableLogText(url) + " (" + std::to_string(count) + ")";
   }
   return text;
 }
+
+}  // namespace download

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace download {
+
 inline constexpr int kRepairAttemptsPerMirror = 2;
 
 class RepairLedger {
@@ -28,3 +30,5 @@ class RepairLedger {
   bool HasAttemptsLeft(std::uint32_t first, const char* url) const;
   std::map<std::uint32_t, std::map<std::string, int>> attempts_;
 };
+
+}  // namespace download

@@ -3,6 +3,8 @@
 #include "download/md5_digest.h"
 #include "platform/file_range_copy.h"
 
+namespace download {
+
 namespace {
 
 void AppendMerged(std::vector<ByteRange>& ranges, std::uint32_t first, std::uint32_t last) {
@@ -78,3 +80,5 @@ std::vector<SegmentRange> PlanResumeSegments(std::vector<ByteRange> missing, std
   }
   return plan;
 }
+
+}  // namespace download

@@ -10,6 +10,8 @@
 
 #include "download/transfer_plan.h"
 
+namespace download {
+
 struct ByteRange {
   std::uint32_t first = 0;
   std::uint32_t last = 0;  // inclusive
@@ -40,3 +42,5 @@ ResumeScan ReadForResume(std::FILE* file, unsigned char* image, std::uint32_t si
 // equal parts, the longest parts first and none below kMinSplitRemainder, while
 // segments are left. Mirrors take turns in rank order.
 std::vector<SegmentRange> PlanResumeSegments(std::vector<ByteRange> missing, std::size_t mirrorCount, int perUrl);
+
+}  // namespace download

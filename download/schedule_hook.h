@@ -11,6 +11,10 @@
 #include "download/downloader.h"
 #include "download/resume_scan.h"
 
+namespace download {
+
 enum class SchedulePoint { SegmentStart, ChunkWrite, SegmentEnd, Split, DispatchPass };
 using ScheduleHook = std::function<void(SchedulePoint, const DownloadItemMap*, std::uint32_t fileSize,
                                         const std::vector<ByteRange>* kept)>;
+
+}  // namespace download

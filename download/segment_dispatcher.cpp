@@ -5,6 +5,8 @@
 #include "base/install_log.h"
 #include "platform/clock.h"
 
+namespace download {
+
 namespace {
 constexpr std::uint32_t kDispatchIntervalMs = 2000;
 constexpr std::uint32_t kRestartDelayMs = 20;
@@ -19,7 +21,7 @@ void SegmentDispatcher::Configure(std::size_t mirrorCount, int threadCount, cons
 bool SegmentDispatcher::WaitForNextPass() {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kDispatchIntervalMs);
-  MutexLock lock(wakeMutex_);
+  base::MutexLock lock(wakeMutex_);
   while (running_ && !passRequested_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
@@ -30,13 +32,13 @@ bool SegmentDispatcher::WaitForNextPass() {
 }
 
 void SegmentDispatcher::RequestPass() {
-  MutexLock lock(wakeMutex_);
+  base::MutexLock lock(wakeMutex_);
   passRequested_ = true;
   wake_.NotifyAll();
 }
 
 void SegmentDispatcher::Wake() {
-  MutexLock lock(wakeMutex_);
+  base::MutexLock lock(wakeMutex_);
   wake_.NotifyAll();
 }
 
@@ -64,7 +66,7 @@ bool SegmentDispatcher::RunPass() {
     }
     if (decision.url) host_.UsingUrl(decision.url);
     if (decision.action == DispatchAction::GiveUp) {
-      WriteLog("Download_Dispatch : download error, ID(%d).\n", id);
+      base::WriteLog("Download_Dispatch : download error, ID(%d).\n", id);
       running_ = false;
       Wake();
       return false;
@@ -78,13 +80,15 @@ bool SegmentDispatcher::RunPass() {
 }
 
 void SegmentDispatcher::Run() {
-  WriteLog("Download_Dispatch Begining.\n");  // misspelt on purpose: log readers search for it
+  base::WriteLog("Download_Dispatch Begining.\n");  // misspelt on purpose: log readers search for it
   while (running_) {
     if (!WaitForNextPass()) break;
     host_.Pause(SchedulePoint::DispatchPass);
     if (!RunPass()) break;
     host_.PassDone();
   }
-  WriteLog("Download_Dispatch Endding.\n");  // misspelt on purpose: log readers search for it
+  base::WriteLog("Download_Dispatch Endding.\n");  // misspelt on purpose: log readers search for it
   host_.Ended();
 }
+
+}  // namespace download

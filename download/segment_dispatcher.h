@@ -13,6 +13,8 @@
 #include "download/schedule_hook.h"
 #include "download/segment_table.h"
 
+namespace download {
+
 class SegmentDispatcher {
  public:
   // What the dispatcher needs of the engine it runs for.
@@ -64,7 +66,9 @@ class SegmentDispatcher {
   TrickleWatch trickles_;
   MirrorStrikes strikes_;
 
-  Mutex wakeMutex_;
-  ConditionVariable wake_;
+  base::Mutex wakeMutex_;
+  base::ConditionVariable wake_;
   bool passRequested_ GUARDED_BY(wakeMutex_) = false;  // a segment ended since the last pass
 };
+
+}  // namespace download

@@ -5,6 +5,10 @@
 #include "download/transfer_plan.h"
 #include "platform/clock.h"
 
+using base::MutexLock;
+
+namespace download {
+
 namespace {
 
 // A range request must be answered with its range (206); only a segment from byte 0,
@@ -208,3 +212,5 @@ int SegmentTable::ApplyLocked(DownloadItem& item, const DispatchDecision& decisi
   }
   return -1;
 }
+
+}  // namespace download

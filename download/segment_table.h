@@ -15,6 +15,8 @@
 #include "download/dispatch_plan.h"
 #include "download/downloader.h"
 
+namespace download {
+
 class SegmentTable {
  public:
   // Sets up the transfer of a segment: runs under the lock, when the segment enters the
@@ -80,13 +82,13 @@ class SegmentTable {
   // Runs `look` on the items under the lock; what it returns is returned.
   template <typename Look>
   auto Inspect(Look&& look) const EXCLUDES(mutex_) {
-    MutexLock lock(mutex_);
+    base::MutexLock lock(mutex_);
     return look(static_cast<const DownloadItemMap&>(items_));
   }
   // Runs `change` on item `id` (made when missing) under the lock.
   template <typename Change>
   auto Update(int id, Change&& change) EXCLUDES(mutex_) {
-    MutexLock lock(mutex_);
+    base::MutexLock lock(mutex_);
     return change(items_[id]);
   }
 
@@ -96,6 +98,8 @@ class SegmentTable {
   int ApplyLocked(DownloadItem& item, const DispatchDecision& decision) REQUIRES(mutex_);
 
   const TransferSetup setup_;
-  mutable Mutex mutex_;
+  mutable base::Mutex mutex_;
   DownloadItemMap items_ GUARDED_BY(mutex_);
 };
+
+}  // namespace download

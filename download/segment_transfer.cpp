@@ -15,6 +15,11 @@
 #include "platform/clock.h"
 #include "platform/positional_write.h"
 
+using base::RecursiveMutexLock;
+using base::WriteLog;
+
+namespace download {
+
 namespace {
 
 constexpr const char kSegmentUserAgent[] = "Downloader";
@@ -238,14 +243,14 @@ void DownloaderCore::FinishChunkLocked(const ImageStore::ChunkCopy& copy) {
   if (!m_image.FinishChunk(copy)) return;  // the download was stopped meanwhile
   const std::uint32_t size = m_nFileSize;
   m_nDownloaded = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_nDownloaded) + copy.bytes, size);
-  EmitLocked(kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
+  EmitLocked(base::kDownloadEventProgress, m_nDownloaded, static_cast<long>(size));
 }
 
 void DownloaderCore::CheckFinish(int itemId) {
   WriteLog("Download_CheckFinish.\n");
   RecursiveMutexLock lock(m_lock);
   const DownloadItem* address = m_table.Address(itemId);
-  EmitLocked(kDownloadEventSegmentEnded, static_cast<unsigned>(itemId),
+  EmitLocked(base::kDownloadEventSegmentEnded, static_cast<unsigned>(itemId),
              static_cast<long>(reinterpret_cast<std::uintptr_t>(address)));
   const int waitingFor = m_table.FirstPending();
   if (waitingFor >= 0) {
@@ -271,7 +276,7 @@ void DownloaderCore::CompleteIfIdleLocked() {
       CloseFileLocked();
       m_nStatus = kDownloadStatusFinished;
       ClearRunning();
-      EmitLocked(kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
+      EmitLocked(base::kDownloadEventFinished, m_nDownloaded, static_cast<long>(m_nFileSize));
       break;
     case ImageCheck::Repairing: break;
     case ImageCheck::Unrepairable: EndFailedLocked(); break;
@@ -289,5 +294,7 @@ void DownloaderCore::EndFailedLocked() {
   m_nErrorCode = DownloadExeError;
   m_nStatus = kDownloadStatusFailed;
   ClearRunning();
-  EmitLocked(kDownloadEventFailed, m_nDownloaded, static_cast<long>(m_nFileSize));
+  EmitLocked(base::kDownloadEventFailed, m_nDownloaded, static_cast<long>(m_nFileSize));
 }
+
+}  // namespace download

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace download {
+
 int EffectiveThreadsPerUrl(int configured) {
   return configured >= 1 && configured <= 10 ? configured : kDefaultThreadsPerUrl;
 }
@@ -158,3 +160,5 @@ RankedMirrors RankMirrors(std::vector<UrlCfg> candidates, const UrlCfg* cdnEntry
   if (ranked.mirrors.size() > kMaxRankedMirrors) ranked.mirrors.resize(kMaxRankedMirrors);
   return ranked;
 }
+
+}  // namespace download

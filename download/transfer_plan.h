@@ -9,6 +9,8 @@
 
 #include "download/downloader.h"
 
+namespace download {
+
 inline constexpr std::uint32_t kHashBlockSize = 1048576;
 inline constexpr std::uint32_t kMinSplitRemainder = 512000;
 inline constexpr int kDefaultThreadsPerUrl = 2;
@@ -103,3 +105,5 @@ struct RankedMirrors {
 // (null: none) when two or fewer remain, and keeps at most five.
 RankedMirrors RankMirrors(std::vector<UrlCfg> candidates, const UrlCfg* cdnEntry);
 inline constexpr std::size_t kMaxRankedMirrors = 5;
+
+}  // namespace download

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace install {
+
 namespace fs = std::filesystem;
 
 FileSetSnapshot::File FileSetSnapshot::Capture(const std::string& path) {
@@ -78,3 +80,5 @@ bool FileSetSnapshot::Restore() const {
   }
   return restored;
 }
+
+}  // namespace install

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace install {
+
 class FileSetSnapshot {
  public:
   // A single file: its bytes and mode, or that it did not exist.
@@ -33,3 +35,5 @@ class FileSetSnapshot {
   std::vector<File> files_;
   std::vector<Folder> folders_;
 };
+
+}  // namespace install

@@ -12,6 +12,8 @@
 #include "platform/known_folders.h"
 #include "platform/text.h"
 
+namespace install {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -130,3 +132,5 @@ const char* FolderVerdictText(FolderVerdict verdict) {
   }
   return "unknown verdict";
 }
+
+}  // namespace install

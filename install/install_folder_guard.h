@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace install {
+
 enum class FolderVerdict {
   kMayDelete,
   kEmptyPath,
@@ -32,3 +34,5 @@ FolderVerdict CheckInstallFolderForUninstall(const std::wstring& folder, const s
 
 // A short reason for log lines and messages, e.g. "it is a system folder".
 const char* FolderVerdictText(FolderVerdict verdict);
+
+}  // namespace install

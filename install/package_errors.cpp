@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace install {
+
 namespace {
 // Written on the install worker, read by the dialog after the worker reported.
 std::atomic<int> g_lastInstallError{kInstallNoError};
@@ -26,3 +28,5 @@ const char* InstallErrorName(int code) {
 }
 
 const char* GetLastInstallErrorName() { return InstallErrorName(GetLastInstallError()); }
+
+}  // namespace install

@@ -2,6 +2,8 @@
 // statistics by name.
 #pragma once
 
+namespace install {
+
 enum InstallError : int {
   kInstallNoError = 0,
   kInstallPointNull = 1,
@@ -22,3 +24,5 @@ const char* InstallErrorName(int code);
 
 // For the package reader, the only writer.
 void SetLastInstallError(int code);
+
+}  // namespace install

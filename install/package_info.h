@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace install {
+
 inline constexpr std::size_t kPackageInfoSize = 4096;
 // The file offset that holds the offset of the info block (a reserved word of the
 // executable's DOS header, ignored by the loader).
@@ -73,3 +75,5 @@ void SetPackageInfoText(char (&field)[N], std::string_view text) {
   std::memset(field, 0, N);
   std::memcpy(field, text.data(), text.size() < N ? text.size() : N - 1);
 }
+
+}  // namespace install

@@ -19,6 +19,12 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+using base::JFile;
+using base::kUnpackFailurePackage;
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 std::mutex g_installFolderMutex;
@@ -54,9 +60,9 @@ bool LocateInfoBlock(JFile& file, long& blockOffset, long& fileSize) {
   return RangeInsideFile(stored, static_cast<std::int64_t>(kPackageInfoSize), fileSize);
 }
 
-HRESULT Fail(const ProgressCallback& progress, int lastError, UnpackFailure failure) {
+HRESULT Fail(const base::ProgressCallback& progress, int lastError, base::UnpackFailure failure) {
   SetLastInstallError(lastError);
-  progress(kInstallEventUnpackFailed, failure, 0);
+  progress(base::kInstallEventUnpackFailed, failure, 0);
   return E_FAIL;
 }
 
@@ -65,7 +71,7 @@ HRESULT Fail(const ProgressCallback& progress, int lastError, UnpackFailure fail
 bool WriteWholeFile(const std::wstring& path, const void* bytes, std::size_t size, int& error) {
   JFile out;
   errno = 0;
-  if (!out.Open(path, JFILE_WRITE_BINARY)) {
+  if (!out.Open(path, base::JFILE_WRITE_BINARY)) {
     error = errno;
     return false;
   }
@@ -118,16 +124,16 @@ int InstallErrorFor(ExtractFailure failure) {
 
 }  // namespace
 
-HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
+HRESULT UnpackSetupPackage(const wchar_t* packagePath, base::ProgressCallback progress, const wchar_t* installFolder,
                            bool removeExtractTemp, bool writeUninstaller, const std::atomic<bool>* cancel) {
   if (packagePath == nullptr || !progress) {
     SetLastInstallError(kInstallPointNull);
     return E_POINTER;
   }
-  progress(kInstallEventUnpackStart, 0, 0);
+  progress(base::kInstallEventUnpackStart, 0, 0);
 
   JFile package;
-  if (!package.Open(packagePath, JFILE_READ_BINARY)) {
+  if (!package.Open(packagePath, base::JFILE_READ_BINARY)) {
     return Fail(progress, kInstallSetupFileError, kUnpackFailurePackage);
   }
 
@@ -148,7 +154,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
   std::wstring folder;
   if (installFolder != nullptr) {
     folder = installFolder;
-    CreateFolderChain(folder);
+    base::CreateFolderChain(folder);
     SetInstallFolder(folder);
   } else {
     std::wstring productName = platform::NarrowToWide(PackageInfoText(block.productKeyName));
@@ -160,7 +166,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
   // treated as a folder that is not there.
   if (folder.size() >= static_cast<std::size_t>(kMaxPath) || !platform::PathIsDirectory(folder)) {
     package.Close();
-    return Fail(progress, kInstallDirWriteError, kUnpackFailureFolder);
+    return Fail(progress, kInstallDirWriteError, base::kUnpackFailureFolder);
   }
 
   if (!RangeInsideFile(block.payloadOffset, block.payloadSize, fileSize)) {
@@ -208,7 +214,7 @@ HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress
     return Fail(progress, writeError == ENOSPC ? kInstallDiskFull : kInstallFileError, kUnpackFailurePackage);
   }
 
-  progress(kInstallEventUnpackDone, 0, 0);
+  progress(base::kInstallEventUnpackDone, 0, 0);
   return S_OK;
 }
 
@@ -216,7 +222,7 @@ HRESULT ReadPackageInfo(const wchar_t* packagePath, PackageInfo* block) {
   if (packagePath == nullptr || block == nullptr) return E_POINTER;
   // On failure the caller's block keeps its values (the profile's, in the dialog).
   JFile file;
-  if (!file.Open(packagePath, JFILE_READ_BINARY)) return E_FAIL;
+  if (!file.Open(packagePath, base::JFILE_READ_BINARY)) return E_FAIL;
   long blockOffset = 0;
   long fileSize = 0;
   PackageInfo read = EmptyPackageInfo();
@@ -242,11 +248,13 @@ std::wstring GetInstallFolder() {
 
 void GetDefaultInstallFolder(std::wstring& out, const std::wstring& folderName, bool create, int is64BitPackage) {
   out.clear();
-  if (is64BitPackage != 0 && Is64BitWindows()) {
+  if (is64BitPackage != 0 && base::Is64BitWindows()) {
     const char* programW6432 = std::getenv("ProgramW6432");
     if (programW6432 != nullptr && programW6432[0] != '\0') out = platform::NarrowToWide(programW6432);
   }
   if (out.empty()) out = platform::GetKnownFolder(platform::KnownFolder::ProgramFiles);
   platform::PathAppend(out, folderName);
-  if (create) CreateFolderChain(out);
+  if (create) base::CreateFolderChain(out);
 }
+
+}  // namespace install

@@ -10,6 +10,8 @@
 #include "install/package_info.h"
 #include "platform/win_types.h"
 
+namespace install {
+
 // Validates the package, extracts its payload into `installFolder` (null: the
 // default folder of the package's product), checks the folder against the archive,
 // writes uninstall.exe and its sidecar when `writeUninstaller`. S_OK, E_POINTER
@@ -17,7 +19,7 @@
 // may be null) turned true, or E_FAIL; every failure sends kInstallEventUnpackFailed and leaves
 // the last install error. Runs on the install worker; every callback is made on the
 // calling thread.
-HRESULT UnpackSetupPackage(const wchar_t* packagePath, ProgressCallback progress, const wchar_t* installFolder,
+HRESULT UnpackSetupPackage(const wchar_t* packagePath, base::ProgressCallback progress, const wchar_t* installFolder,
                            bool removeExtractTemp, bool writeUninstaller, const std::atomic<bool>* cancel = nullptr);
 
 // Reads the 4096-byte info block into `block`. S_OK, E_POINTER or E_FAIL (cannot be
@@ -36,3 +38,5 @@ std::wstring GetInstallFolder();
 // variable is set, else <root>/opt; `folderName` is appended. `create` makes the
 // whole chain.
 void GetDefaultInstallFolder(std::wstring& out, const std::wstring& folderName, bool create, int is64BitPackage);
+
+}  // namespace install

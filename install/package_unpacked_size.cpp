@@ -3,6 +3,8 @@
 #include "install/seven_zip_listing.h"
 #include "platform/text.h"
 
+namespace install {
+
 std::uint64_t UnpackedPayloadSize(const std::wstring& packagePath) {
   // The program finds the archive inside the package by itself.
   const ArchiveListing listing = ListArchive(platform::WideToNarrow(packagePath), std::string(), nullptr);
@@ -11,3 +13,5 @@ std::uint64_t UnpackedPayloadSize(const std::wstring& packagePath) {
   for (const ArchiveEntry& entry : listing.entries) total += entry.size;
   return total;
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 #include "platform/entry_status.h"
 #include "platform/path.h"
 
+namespace install {
+
 namespace {
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -36,3 +38,5 @@ bool IsPreviousInstall(const std::string& folder, const std::string& productKeyN
   if (!ReadRegisteredInstallLocation(productKeyName + (is64Bit ? "(x64)" : ""), registered)) return false;
   return ComparableForm(registered) == ComparableForm(folder) && HoldsProductInstall(folder);
 }
+
+}  // namespace install

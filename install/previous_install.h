@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace install {
+
 // True when `folder` is a folder (not a link to one) holding this product's uninstaller
 // as a regular file (not a link) owned by root or by the effective user.
 bool HoldsProductInstall(const std::string& folder);
@@ -14,3 +16,5 @@ bool HoldsProductInstall(const std::string& folder);
 // entry is read without being created. Whether `folder` itself may be trusted is the
 // caller's question (platform::JudgeFolderTrust).
 bool IsPreviousInstall(const std::string& folder, const std::string& productKeyName, bool is64Bit);
+
+}  // namespace install

@@ -9,6 +9,8 @@
 #include "platform/process_snapshot.h"
 #include "platform/text.h"
 
+namespace install {
+
 namespace {
 
 bool BelongsToThisRoot(const platform::ProcessEntry& process) {
@@ -81,3 +83,5 @@ bool FindProcessId(const std::wstring& exeName, DWORD& out) {
   }
   return false;
 }
+
+}  // namespace install

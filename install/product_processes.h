@@ -9,6 +9,8 @@
 #include "platform/process.h"
 #include "platform/win_types.h"
 
+namespace install {
+
 // Terminates the first running process of each of the product's program names whose
 // executable lies inside `installFolder`, in the fixed order; results are ignored.
 void CloseProductProcesses(const std::string& installFolder);
@@ -48,3 +50,5 @@ std::unique_ptr<platform::Process> StartElevated(const std::wstring& file, const
 // Opens a web page in the desktop user's browser (xdg-open). A browser is never
 // started as root: as root without a desktop user other than root, nothing opens.
 bool OpenWebPage(const std::string& url);
+
+}  // namespace install

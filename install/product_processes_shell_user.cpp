@@ -7,6 +7,8 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
+namespace install {
+
 bool IsUserAdmin() { return platform::IsRunningAsRoot(); }
 
 bool IsVistaOrLater() { return true; }
@@ -54,14 +56,17 @@ bool OpenWebPage(const std::string& url) {
     // the log says so, since the user sees nothing.
     const ShellUserToken user = GetShellUserToken();
     if (!user) {
-      WriteLog("Web page not opened, no desktop session to show it in: %s\n", url.c_str());
+      base::WriteLog("Web page not opened, no desktop session to show it in: %s\n", url.c_str());
       return false;
     }
     if (user->uid == 0) {
-      WriteLog("Web page not opened, a browser is not started as root and no desktop user is known: %s\n", url.c_str());
+      base::WriteLog("Web page not opened, a browser is not started as root and no desktop user is known: %s\n",
+                     url.c_str());
       return false;
     }
     start.runAs = *user;
   }
   return platform::StartDetachedProcess(start);
 }
+
+}  // namespace install

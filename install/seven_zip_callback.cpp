@@ -6,6 +6,8 @@
 #include "base/progress_events.h"
 #include "install/seven_zip_extractor.h"
 
+namespace install {
+
 namespace {
 
 // The debugger channel of the original build has no reader here; the lines go to
@@ -50,7 +52,7 @@ void C7ZOperator::OnProgress(std::uint32_t low, std::uint32_t /*high*/) {
   char line[kTraceLineBytes];
   std::snprintf(line, sizeof(line), "now pos is %d \n", static_cast<int>(low));
   DebugTrace(line);
-  if (progress_) progress_(kInstallEventExtractPercent, low, 0);
+  if (progress_) progress_(base::kInstallEventExtractPercent, low, 0);
 }
 
 void C7ZOperator::OnError(int code) {
@@ -58,5 +60,7 @@ void C7ZOperator::OnError(int code) {
   std::snprintf(line, sizeof(line), "\n!!! Error is %d \n", code);
   DebugTrace(line);
   lastError_ = code;
-  if (progress_) progress_(kInstallEventExtractError, static_cast<unsigned>(code), 0);
+  if (progress_) progress_(base::kInstallEventExtractError, static_cast<unsigned>(code), 0);
 }
+
+}  // namespace install

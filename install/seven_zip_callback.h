@@ -9,6 +9,8 @@
 #include "base/progress_callback.h"
 #include "install/seven_zip_phase_times.h"
 
+namespace install {
+
 class I7zFileInfoCallback {
  public:
   virtual ~I7zFileInfoCallback() = default;
@@ -45,7 +47,7 @@ enum class SevenZipGuard;
 // Owned by the thread that extracts; reports arrive on that thread.
 class C7ZOperator : public I7zFileInfoCallback {
  public:
-  void SetProgressCallback(ProgressCallback progress) { progress_ = std::move(progress); }
+  void SetProgressCallback(base::ProgressCallback progress) { progress_ = std::move(progress); }
   // Another thread may set `cancel` (which outlives the extraction) to end it.
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
@@ -71,9 +73,11 @@ class C7ZOperator : public I7zFileInfoCallback {
   bool RunExtractor(Run run);
 
   int lastError_ = 0;
-  ProgressCallback progress_;
+  base::ProgressCallback progress_;
   const std::atomic<bool>* cancel_ = nullptr;
   SevenZipPhaseTimes phaseTimes_;
   ExtractFailure failure_ = ExtractFailure::None;
   SevenZipGuard guard_{};
 };
+
+}  // namespace install

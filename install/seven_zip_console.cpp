@@ -3,6 +3,8 @@
 #include <charconv>
 #include <utility>
 
+namespace install {
+
 namespace {
 
 std::string_view TrimLeft(std::string_view text) {
@@ -98,3 +100,5 @@ int SevenZipStatusError(SevenZipEnd end, int exitCode) {
     default: return kSevenZipFatalError;
   }
 }
+
+}  // namespace install

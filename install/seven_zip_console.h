@@ -8,6 +8,8 @@
 
 #include "install/seven_zip_callback.h"
 
+namespace install {
+
 // Plain functions taking the receiver first; each forwards to the receiver's report
 // when the receiver is not null.
 using SevenZipErrorHook = void (*)(I7zFileInfoCallback* receiver, int code);
@@ -62,3 +64,5 @@ class SevenZipConsoleReader {
 // The error code the handler's final error handling reports for an exit status, 0
 // when it reports none.
 int SevenZipStatusError(SevenZipEnd end, int exitCode);
+
+}  // namespace install

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <system_error>
 
+namespace install {
+
 void SevenZipEarlyListing::Start(const std::string& skeletonPath) {
   if (thread_.joinable()) return;
   skeletonPath_ = skeletonPath;
@@ -21,3 +23,5 @@ ArchiveCheck* SevenZipEarlyListing::Finish() {
   }
   return ran_ ? &check_ : nullptr;
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 
 #include "install/seven_zip_handler.h"
 
+namespace install {
+
 class SevenZipEarlyListing {
  public:
   explicit SevenZipEarlyListing(std::string passwordSwitch) : passwordSwitch_(std::move(passwordSwitch)) {}
@@ -27,3 +29,5 @@ class SevenZipEarlyListing {
   ArchiveCheck check_;
   bool ran_ = false;
 };
+
+}  // namespace install

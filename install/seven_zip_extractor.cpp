@@ -7,6 +7,10 @@
 #include "install/seven_zip_tree_check.h"
 #include "platform/path.h"
 
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 std::string PasswordSwitch(const char* password) {
@@ -143,3 +147,5 @@ ExtractFailure C7ZExtractor::Judge(SevenZipRunReport& report, const char* output
 }
 
 void C7ZExtractor::ReportError(int code) { ForwardSevenZipError(callback_, code); }
+
+}  // namespace install

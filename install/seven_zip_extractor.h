@@ -13,6 +13,8 @@
 #include "install/seven_zip_handler.h"
 #include "install/seven_zip_staging.h"
 
+namespace install {
+
 class C7ZExtractor {
  public:
   explicit C7ZExtractor(I7zFileInfoCallback* callback, const std::atomic<bool>* cancel = nullptr)
@@ -55,3 +57,5 @@ class C7ZExtractor {
   ExtractFailure failure_ = ExtractFailure::None;
   SevenZipGuard guard_ = SevenZipGuard::None;
 };
+
+}  // namespace install

@@ -14,6 +14,10 @@
 #include "install/seven_zip_program.h"
 #include "platform/landlock.h"
 
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 // Keeps the error reports of the listing run; they matter only when the listing is
@@ -184,3 +188,5 @@ SevenZipRunReport SevenZipMain(int argc, const char* const argv[], I7zFileInfoCa
   report.status = result.outcome == platform::ChildOutcome::Exited ? result.exitCode : kSevenZipUserBreak;
   return report;
 }
+
+}  // namespace install

@@ -11,6 +11,8 @@
 #include "install/seven_zip_listing.h"
 #include "install/seven_zip_phase_times.h"
 
+namespace install {
+
 // The status when no extraction was started: the program could not run, the archive
 // could not be opened, or an item would land outside the output folder.
 inline constexpr int kSevenZipNotRun = -1;
@@ -75,3 +77,5 @@ bool LandlockUsable();
 // True when the environment asks for the listing check even where Landlock is
 // available (CORVEX_EXTRACT_NO_LANDLOCK=1; set by the tests of that path).
 bool LandlockRefusedByEnvironment();
+
+}  // namespace install

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+namespace install {
+
 namespace {
 
 constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
@@ -139,3 +141,5 @@ bool ContainsSevenZipStartHeader(const ArchiveReader& read, std::uint64_t length
   }
   return false;
 }
+
+}  // namespace install

@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+namespace install {
+
 struct ArchiveByteRange {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;
@@ -27,3 +29,5 @@ std::vector<ArchiveByteRange> SevenZipHeaderRanges(const ArchiveReader& read, st
 // its CRC: the 7-Zip program, looking for an archive inside a file, would take that
 // one first.
 bool ContainsSevenZipStartHeader(const ArchiveReader& read, std::uint64_t length);
+
+}  // namespace install

@@ -5,6 +5,8 @@
 
 #include "install/seven_zip_program.h"
 
+namespace install {
+
 namespace {
 
 bool SplitField(std::string_view line, std::string_view& key, std::string_view& value) {
@@ -148,3 +150,5 @@ bool ReadLinkTargets(const std::string& archive, const std::string& passwordSwit
   }
   return true;
 }
+
+}  // namespace install

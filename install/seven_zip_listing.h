@@ -10,6 +10,8 @@
 #include "install/seven_zip_console.h"
 #include "install/seven_zip_path_check.h"
 
+namespace install {
+
 struct ArchiveListing {
   bool started = false;            // the program ran
   bool opened = false;             // the archive could be opened and its items were listed
@@ -31,3 +33,5 @@ ArchiveListing ParseTechnicalListing(const std::vector<std::string>& lines);
 // Fills `linkTarget` of every link whose listing did not name it, by extracting the
 // links' contents to a pipe. False when the contents do not add up to the listed sizes.
 bool ReadLinkTargets(const std::string& archive, const std::string& passwordSwitch, ArchiveListing& listing);
+
+}  // namespace install

@@ -3,6 +3,8 @@
 #include <set>
 #include <string_view>
 
+namespace install {
+
 namespace {
 
 std::vector<std::string> SplitPath(std::string_view path) {
@@ -89,3 +91,5 @@ std::optional<std::string> FindEscapingEntry(const std::vector<ArchiveEntry>& en
   }
   return std::nullopt;
 }
+
+}  // namespace install

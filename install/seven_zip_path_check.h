@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace install {
+
 struct ArchiveEntry {
   std::string path;        // as listed, '/' separated
   std::string attributes;  // "A -rw-r--r--", "D drwxr-xr-x", "A lrwxrwxrwx", "A"
@@ -23,3 +25,5 @@ struct ArchiveEntry {
 // within the link's own folder chain followed by plain names, hard links like paths,
 // no reparse points.
 std::optional<std::string> FindEscapingEntry(const std::vector<ArchiveEntry>& entries);
+
+}  // namespace install

@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+namespace install {
+
 // Wall times in seconds.
 struct SevenZipPhaseTimes {
   double staging = 0;     // private folder made and the archive written into it
@@ -28,3 +30,5 @@ class SevenZipPhaseTimer {
   SevenZipPhaseTimes* times_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
+
+}  // namespace install

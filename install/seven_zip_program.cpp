@@ -1,5 +1,7 @@
 #include "install/seven_zip_program.h"
 
+namespace install {
+
 platform::ChildProcessRequest SevenZipRequest(std::vector<std::string> argv, bool hasPassword) {
   platform::ChildProcessRequest request;
   request.program = kSevenZipProgram;
@@ -8,3 +10,5 @@ platform::ChildProcessRequest SevenZipRequest(std::vector<std::string> argv, boo
   if (!hasPassword) request.stdinText.assign(1, '\n');
   return request;
 }
+
+}  // namespace install

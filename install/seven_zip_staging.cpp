@@ -18,6 +18,8 @@
 #include "platform/private_folder.h"
 #include "platform/text.h"
 
+namespace install {
+
 namespace {
 
 // The staging folders are the installer's own: nothing in them is kept.
@@ -87,8 +89,8 @@ SevenZipStaging::Result SevenZipStaging::Stage(const void* buffer, std::uint32_t
         return true;
       },
       size, onSkeleton);
-  JFile file;
-  if (!file.Open(platform::NarrowToWide(archivePath_), JFILE_WRITE_BINARY)) {
+  base::JFile file;
+  if (!file.Open(platform::NarrowToWide(archivePath_), base::JFILE_WRITE_BINARY)) {
     DeleteStagingTree(uniqueFolder_ + kStagingFolder);
     return Result::NotWritable;
   }
@@ -137,3 +139,5 @@ bool SevenZipStaging::LinkSource(std::FILE* source, std::uint64_t offset, std::u
 void SevenZipStaging::Remove() {
   if (!uniqueFolder_.empty()) DeleteStagingTree(uniqueFolder_);
 }
+
+}  // namespace install

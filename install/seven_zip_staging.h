@@ -10,6 +10,8 @@
 
 #include "install/seven_zip_header_ranges.h"
 
+namespace install {
+
 class SevenZipStaging {
  public:
   enum class Result {
@@ -65,3 +67,5 @@ class SevenZipStaging {
   std::string uniqueFolder_;
   std::string archivePath_;
 };
+
+}  // namespace install

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <system_error>
 
+namespace install {
+
 namespace fs = std::filesystem;
 
 bool IsFolderEntry(const ArchiveEntry& entry) {
@@ -80,3 +82,5 @@ std::optional<std::string> FindTreeMismatch(const std::string& folder, const std
   }
   return std::nullopt;
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 
 #include "install/seven_zip_path_check.h"
 
+namespace install {
+
 // True for an entry listed as a folder.
 bool IsFolderEntry(const ArchiveEntry& entry);
 
@@ -14,3 +16,5 @@ bool IsFolderEntry(const ArchiveEntry& entry);
 // when all are: folders as folders, links as links (not followed), every other entry
 // as a regular file of its listed size.
 std::optional<std::string> FindTreeMismatch(const std::string& folder, const std::vector<ArchiveEntry>& entries);
+
+}  // namespace install

@@ -15,6 +15,8 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+namespace install {
+
 namespace {
 
 constexpr DWORD kIconSizeBufferBytes = 256;
@@ -90,3 +92,5 @@ void RefreshIcons() {
   WriteShellIconSize(size);
   RefreshDesktopDatabases();
 }
+
+}  // namespace install

@@ -1,6 +1,8 @@
 // Nudging the desktop to pick up new or removed shortcuts and icons.
 #pragma once
 
+namespace install {
+
 inline constexpr char kWindowMetricsKey[] = "Control Panel\\Desktop\\WindowMetrics";
 inline constexpr char kShellIconSizeValue[] = "Shell Icon Size";
 inline constexpr int kDefaultShellIconSize = 32;
@@ -9,3 +11,5 @@ inline constexpr int kDefaultShellIconSize = 32;
 // value read, or 32 when it is missing, unreadable or not positive), then the menu
 // folders are touched and their desktop databases rebuilt.
 void RefreshIcons();
+
+}  // namespace install

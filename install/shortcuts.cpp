@@ -16,6 +16,10 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 constexpr wchar_t kQuickLaunchTail[] = L"Microsoft/Internet Explorer/Quick Launch";
@@ -56,7 +60,7 @@ void CreateOwnedFolderChain(const std::wstring& path, bool forDesktopUser) {
     missing.push_back(walk);
     if (!platform::PathRemoveFileSpec(walk)) break;
   }
-  CreateFolderChain(path);
+  base::CreateFolderChain(path);
   if (!forDesktopUser) return;
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (platform::PathIsDirectory(*it)) platform::GiveToDesktopUser(platform::WideToNarrow(*it));
@@ -73,7 +77,7 @@ bool IsSymlink(const std::wstring& path) {
   return std::filesystem::is_symlink(std::filesystem::symlink_status(std::filesystem::path(path), error));
 }
 
-std::wstring Text(int id) { return GetText(id); }
+std::wstring Text(int id) { return base::GetText(id); }
 
 }  // namespace
 
@@ -182,7 +186,7 @@ bool DeleteShortcutFolder(int location, const std::wstring& folderName) {
   if (IsSymlink(target))
     std::filesystem::remove(std::filesystem::path(target), error);  // the link, never what it points at
   else
-    DeleteFolderTree(target);
+    base::DeleteFolderTree(target);
   return true;
 }
 
@@ -285,3 +289,5 @@ void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot, Sh
     if (!menu.empty()) snapshot.AddFolder(platform::WideToNarrow(platform::PathJoin(menu, name)));
   }
 }
+
+}  // namespace install

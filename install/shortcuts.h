@@ -7,6 +7,8 @@
 #include "install/file_set_snapshot.h"
 #include "platform/win_types.h"
 
+namespace install {
+
 // Where a shortcut goes.
 enum ShortcutLocation : int {
   kShortcutQuickLaunch = 0,     // roaming config + "/Microsoft/Internet Explorer/Quick Launch"
@@ -74,3 +76,5 @@ void RefreshProductIcons();
 // menu folders), so that a failed install can put them back.
 void SnapshotProductShortcuts(bool is64BitPackage, FileSetSnapshot& snapshot,
                               ShortcutScope scope = ShortcutScope::kAll);
+
+}  // namespace install

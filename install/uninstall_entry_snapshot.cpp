@@ -3,6 +3,8 @@
 #include "base/install_log.h"
 #include "install/uninstall_registration.h"
 
+namespace install {
+
 void UninstallEntrySnapshot::Take(const std::string& entryName) {
   key_ = std::string(kUninstallKeyPrefix) + entryName;
   values_.clear();
@@ -19,7 +21,7 @@ bool UninstallEntrySnapshot::Restore() const {
   if (!existed_) return true;
   platform::HKEY key = nullptr;
   if (platform::RegCreateKeyEx(HKEY_LOCAL_MACHINE, key_, &key) != ERROR_SUCCESS) {
-    WriteLog("Uninstall entry %s cannot be restored.\n", key_.c_str());
+    base::WriteLog("Uninstall entry %s cannot be restored.\n", key_.c_str());
     return false;
   }
   bool restored = true;
@@ -31,3 +33,5 @@ bool UninstallEntrySnapshot::Restore() const {
   platform::RegCloseKey(key);
   return restored;
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 
 #include "platform/registry.h"
 
+namespace install {
+
 class UninstallEntrySnapshot {
  public:
   // Reads every value of the entry `entryName` (nothing is created).
@@ -22,3 +24,5 @@ class UninstallEntrySnapshot {
   bool existed_ = false;
   std::vector<platform::RegValue> values_;
 };
+
+}  // namespace install

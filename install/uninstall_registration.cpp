@@ -7,6 +7,11 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+using base::CMyRegKey;
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 std::string EntryKey(const std::string& entryName) { return std::string(kUninstallKeyPrefix) + entryName; }
@@ -151,3 +156,5 @@ bool WriteUninstallEntry(const PackageInfo& info, const std::wstring& installFol
   if (!written) WriteLog("WriteUninstallEntry : the entry %s could not be written completely.", entry.c_str());
   return written;
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 #include "install/package_info.h"
 #include "platform/win_types.h"
 
+namespace install {
+
 inline constexpr char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 inline constexpr char kSetupCfgFlagValue[] = "cfg_flag";
 inline constexpr DWORD kEstimatedSize = 227016;
@@ -39,3 +41,5 @@ bool GetLastInstallPathInRegidit(const std::string& entryName, std::string& out)
 bool ReadRegisteredInstallLocation(const std::string& entryName, std::string& out);
 // Deletes the entry's key; the result of the deletion is ignored. Always true.
 bool DeleteUninstallItem(const std::string& entryName);
+
+}  // namespace install

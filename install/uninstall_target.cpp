@@ -6,6 +6,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace install {
+
 namespace {
 
 void TakeNamesFromSidecar(UninstallTarget& target) {
@@ -42,3 +44,5 @@ UninstallTarget FindUninstallTarget(const std::string& programPath, const std::s
   if (!target.installFolder.empty()) TakeNamesFromSidecar(target);
   return target;
 }
+
+}  // namespace install

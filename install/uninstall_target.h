@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace install {
+
 struct UninstallTarget {
   std::string installFolder;   // empty when no installation was found
   std::string productKeyName;  // "Corvex 11"
@@ -16,3 +18,5 @@ struct UninstallTarget {
 // uninstall.exe.bin in the folder, when readable, names the product and its edition.
 UninstallTarget FindUninstallTarget(const std::string& programPath, const std::string& presetFolder,
                                     const std::string& productKeyName, bool preferX64);
+
+}  // namespace install

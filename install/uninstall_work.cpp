@@ -13,12 +13,18 @@
 #include "platform/text.h"
 #include "platform/win_types.h"
 
+using base::kUninstallEventProgress;
+using base::ProgressCallback;
+using base::WriteLog;
+
+namespace install {
+
 namespace {
 
 constexpr int kShortcutPasses = 3;
 constexpr int kConfigurationPasses = 5;
 
-void Send(const ProgressCallback& events, UninstallEvent event, long value) {
+void Send(const ProgressCallback& events, base::UninstallEvent event, long value) {
   if (events) events(event, static_cast<unsigned>(value), 0);
 }
 
@@ -105,11 +111,11 @@ UninstallResult RemoveInstallation(const UninstallRequest& request, const Progre
                platform::FolderTrustText(platform::JudgeFolderTrust(request.installFolder)));
     }
     result.outcome = UninstallOutcome::kRefused;
-    Send(events, kUninstallEventFailed, static_cast<long>(result.outcome));
+    Send(events, base::kUninstallEventFailed, static_cast<long>(result.outcome));
     return result;
   }
 
-  Send(events, kUninstallEventStart, 0);
+  Send(events, base::kUninstallEventStart, 0);
   Send(events, kUninstallEventProgress, 0);
   CloseProductProcesses(request.installFolder);
   RunMainProgramCleanup(request);
@@ -147,10 +153,10 @@ void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& re
   WriteLog("End Remove AppConfig.");
 
   if (result.outcome == UninstallOutcome::kFilesLeft) {
-    Send(events, kUninstallEventFailed, static_cast<long>(result.outcome));
+    Send(events, base::kUninstallEventFailed, static_cast<long>(result.outcome));
     return;
   }
-  for (int i = 0; i < 3; ++i) Send(events, kUninstallEventDone, 0);
+  for (int i = 0; i < 3; ++i) Send(events, base::kUninstallEventDone, 0);
   WriteLog("Uninstall work SUCCEE.");
 }
 
@@ -171,3 +177,5 @@ std::string DescribeUninstallFailure(const UninstallRequest& request, const Unin
   }
   return {};
 }
+
+}  // namespace install

@@ -7,6 +7,8 @@
 #include "base/progress_events.h"
 #include "install/install_folder_guard.h"
 
+namespace install {
+
 // How long the main program's own clean-up may take before the uninstall goes on
 // without it: an uninstaller must not hang on a product that never ends.
 inline constexpr int kMainProgramCleanupWaitMs = 5 * 60 * 1000;
@@ -35,15 +37,18 @@ struct UninstallResult {
 // folder is checked first (CheckInstallFolderForUninstall): a refused folder gets a log
 // line and kUninstallEventFailed, and nothing else happens. The folder tree is deleted without
 // following links or crossing into anything mounted inside it.
-UninstallResult UninstallWork(const UninstallRequest& request, const ProgressCallback& events);
+UninstallResult UninstallWork(const UninstallRequest& request, const base::ProgressCallback& events);
 
 // The two halves of UninstallWork, for a run whose privileged part is done elsewhere.
 // The system's half: the folder check, the product's processes and clean-up run, the
 // install folder, all users' menu entries and the uninstall entry; events up to 60.
-UninstallResult RemoveInstallation(const UninstallRequest& request, const ProgressCallback& events);
+UninstallResult RemoveInstallation(const UninstallRequest& request, const base::ProgressCallback& events);
 // The desktop user's half, after a kRemoved or kFilesLeft system half: the user's links,
 // the icon refresh, the configurations when asked; then the final events.
-void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& result, const ProgressCallback& events);
+void RemoveUserTraces(const UninstallRequest& request, const UninstallResult& result,
+                      const base::ProgressCallback& events);
 
 // The text shown to the user when the result is not kRemoved.
 std::string DescribeUninstallFailure(const UninstallRequest& request, const UninstallResult& result);
+
+}  // namespace install

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <fstream>
 
+namespace install {
+
 bool ReadUninstallerSidecar(const std::string& path, PackageInfo& block) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
@@ -16,3 +18,5 @@ bool ReadUninstallerSidecar(const std::string& path, PackageInfo& block) {
   block = read;
   return true;
 }
+
+}  // namespace install

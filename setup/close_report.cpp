@@ -2,6 +2,8 @@
 
 #include "setup/install_state.h"
 
+namespace setup {
+
 CloseReportFlags& GetCloseReportFlags() {
   static CloseReportFlags flags;
   return flags;
@@ -18,9 +20,9 @@ void ResetCloseReportFlags() {
   flags.desktopTicked = true;
 }
 
-FinalReportFlags MakeFinalReportFlags() {
+telemetry::FinalReportFlags MakeFinalReportFlags() {
   const CloseReportFlags& flags = GetCloseReportFlags();
-  FinalReportFlags report;
+  telemetry::FinalReportFlags report;
   // Decides the install status: a download that has ended, finished or failed.
   report.downloadEnded = flags.downloadDone;
   // "auto_install": the countdown, not the user, started the installation.
@@ -37,3 +39,5 @@ FinalReportFlags MakeFinalReportFlags() {
   report.createDesktop = flags.desktopTicked;
   return report;
 }
+
+}  // namespace setup

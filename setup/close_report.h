@@ -4,6 +4,10 @@
 
 #include "telemetry/online_statistics.h"
 
+namespace setup {
+
 // Each flag as the statistics peer reads it: what the user chose, not what the
 // dialog's own bookkeeping happens to hold.
-FinalReportFlags MakeFinalReportFlags();
+telemetry::FinalReportFlags MakeFinalReportFlags();
+
+}  // namespace setup

@@ -15,6 +15,8 @@
 #include "setup/install_helper.h"
 #include "setup/install_helper_client.h"
 
+namespace setup {
+
 namespace {
 
 // The user's run, for the signal handler that hands it a stop request.
@@ -67,3 +69,5 @@ bool RunAsDesktopUserWithHelper(int argc, char** argv, int* exitCode) {
   *exitCode = process.ExitCode().value_or(1);
   return true;
 }
+
+}  // namespace setup

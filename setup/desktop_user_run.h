@@ -3,7 +3,11 @@
 // root does only the privileged steps here too.
 #pragma once
 
+namespace setup {
+
 // True when this run was split: `*exitCode` is then the user's run's exit status.
 // False when there is no desktop user other than root, or this process is already
 // the user's side.
 bool RunAsDesktopUserWithHelper(int argc, char** argv, int* exitCode);
+
+}  // namespace setup

@@ -13,6 +13,8 @@
 #include "setup/format_size.h"
 #include "ui/ui_font.h"
 
+namespace setup {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -42,7 +44,7 @@ constexpr Column kColumns[8] = {{L"Num", 100}, {L"Start", 100}, {L"End", 100},  
 
 std::wstring Wide(const std::string& text) { return platform::NarrowToWide(text); }
 
-std::wstring RateText(const DownloadItem& item) {
+std::wstring RateText(const download::DownloadItem& item) {
   const std::uint32_t written = item.nCurrent > item.nStart ? item.nCurrent - item.nStart : 0;
   float rate = 0.0f;
   if (item.nEnd > item.nStart) {
@@ -69,16 +71,16 @@ INT_PTR InfoViewDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::wstring ItemStatusName(int status) {
   switch (status) {
-    case E_Status_Runing: return L"E_Status_Runing";
-    case E_Status_StopByDispatch: return L"E_Status_StopByDispatch";
-    case E_Status_Fail: return L"E_Status_Fail";
-    case E_Status_Succeed: return L"E_Status_Succeed";
-    case E_Status_Replaced: return L"E_Status_Replaced";
+    case download::E_Status_Runing: return L"E_Status_Runing";
+    case download::E_Status_StopByDispatch: return L"E_Status_StopByDispatch";
+    case download::E_Status_Fail: return L"E_Status_Fail";
+    case download::E_Status_Succeed: return L"E_Status_Succeed";
+    case download::E_Status_Replaced: return L"E_Status_Replaced";
     default: return L"Unknown(" + std::to_wstring(status) + L")";
   }
 }
 
-std::array<std::wstring, 8> InfoViewRow(const DownloadItem& item) {
+std::array<std::wstring, 8> InfoViewRow(const download::DownloadItem& item) {
   const std::uint32_t written = item.nCurrent > item.nStart ? item.nCurrent - item.nStart : 0;
   return {std::to_wstring(item.nId),
           Wide(FormatSize(item.nStart)),
@@ -90,7 +92,7 @@ std::array<std::wstring, 8> InfoViewRow(const DownloadItem& item) {
           item.pszUrl ? Wide(item.pszUrl) : std::wstring()};
 }
 
-std::vector<std::vector<std::wstring>> InfoViewRows(const DownloadInfo& info) {
+std::vector<std::vector<std::wstring>> InfoViewRows(const download::DownloadInfo& info) {
   std::vector<std::vector<std::wstring>> rows;
   rows.reserve(info.mapItems.size() + 1);
   for (const auto& [id, item] : info.mapItems) {
@@ -106,9 +108,9 @@ InfoViewDlg::InfoViewDlg() { closeFlags = 0; }  // Enter and Escape leave it ope
 InfoViewDlg::~InfoViewDlg() { gui::DeleteFont(font_); }
 
 int InfoViewDlg::OnInitDialog(HWND window) {
-  CommonDlg::OnInitDialog(window);
+  ui::CommonDlg::OnInitDialog(window);
   gui::SetWindowTextW(window, L"Info View");
-  font_ = CreateDialogFont(window, kFontPixels, false, L"MS Shell Dlg");
+  font_ = ui::CreateDialogFont(window, kFontPixels, false, L"MS Shell Dlg");
   auto scaled = [this](int left, int top, int width, int height) {
     return RECT{ScaleByDpi(left), ScaleByDpi(top), ScaleByDpi(left + width), ScaleByDpi(top + height)};
   };
@@ -119,7 +121,7 @@ int InfoViewDlg::OnInitDialog(HWND window) {
 
   auto makeButton = [&](int id, int left, const wchar_t* caption) {
     const RECT r = scaled(DluX(left), DluY(24), DluX(50), DluY(14));
-    auto button = std::make_unique<ButtonColorCtrlEx>(window, r.left, r.top, r.right, r.bottom);
+    auto button = std::make_unique<ui::ButtonColorCtrlEx>(window, r.left, r.top, r.right, r.bottom);
     button->SetID(id);
     button->SetCaption(caption);
     button->SetFont(font_);
@@ -146,7 +148,7 @@ void InfoViewDlg::ShowPage(bool segments) {
 int InfoViewDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_ERASEBKGND: return 1;
-    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    default: return ui::CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -154,7 +156,7 @@ int InfoViewDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case kInfoButtonId: ShowPage(true); return 1;
     case kLogButtonId: ShowPage(false); return 1;
-    default: return CommonDlg::OnCommand(wParam, lParam);
+    default: return ui::CommonDlg::OnCommand(wParam, lParam);
   }
 }
 
@@ -184,7 +186,7 @@ void InfoViewDlg::OnPaint() {
   gui::PresentFrame(hwnd, 0, 0, client.right, client.bottom, dc, 0, 0);
 }
 
-void InfoViewDlg::Update(const DownloadInfo& info, std::uint32_t now) {
+void InfoViewDlg::Update(const download::DownloadInfo& info, std::uint32_t now) {
   std::uint32_t last = lastUpdate_.load();
   if (now - last < kUpdatePeriodMs) return;
   if (!lastUpdate_.compare_exchange_strong(last, now)) return;  // another caller refreshes
@@ -218,7 +220,7 @@ void InfoViewDlg::DrainLogLines() {
 }
 
 bool CreateInfoViewIfEnabled() {
-  if (!IsInfoViewEnabled()) return false;
+  if (!base::IsInfoViewEnabled()) return false;
   if (CurrentInfoView()) return true;
   gui::RegisterDialogTemplate(InfoViewDlg::kTemplate, kDesignWidth, kDesignHeight);
   auto view = std::make_shared<InfoViewDlg>();
@@ -238,7 +240,7 @@ std::shared_ptr<InfoViewDlg> CurrentInfoView() {
   return g_view;
 }
 
-void UpdateInfoView(const DownloadInfo& info) {
+void UpdateInfoView(const download::DownloadInfo& info) {
   if (auto view = CurrentInfoView()) view->Update(info, platform::GetTickCount());
 }
 
@@ -256,3 +258,5 @@ void ResetInfoViewForTests() {
   if (view && view->hwnd && gui::IsWindow(view->hwnd)) gui::DestroyWindow(view->hwnd);
   g_uiInstance = nullptr;
 }
+
+}  // namespace setup

@@ -21,16 +21,18 @@
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 
+namespace setup {
+
 // The text of an item's status.
 std::wstring ItemStatusName(int status);
 // One row of the segment list: Num, Start, End, Current, Rate, Speed, Status, Url.
-std::array<std::wstring, 8> InfoViewRow(const DownloadItem& item);
+std::array<std::wstring, 8> InfoViewRow(const download::DownloadItem& item);
 // Every segment in id order, then the "Total Speed:" row.
-std::vector<std::vector<std::wstring>> InfoViewRows(const DownloadInfo& info);
+std::vector<std::vector<std::wstring>> InfoViewRows(const download::DownloadInfo& info);
 
-class InfoViewDlg : public CommonDlg, public std::enable_shared_from_this<InfoViewDlg> {
+class InfoViewDlg : public ui::CommonDlg, public std::enable_shared_from_this<InfoViewDlg> {
  public:
-  static constexpr int kTemplate = resource_ids::kInfoViewTemplate;
+  static constexpr int kTemplate = base::resource_ids::kInfoViewTemplate;
   static constexpr int kListViewId = 1001;
   static constexpr int kLogListId = 1005;
   static constexpr int kInfoButtonId = 1006;
@@ -47,7 +49,7 @@ class InfoViewDlg : public CommonDlg, public std::enable_shared_from_this<InfoVi
 
   // Any thread. Refreshes the segment list unless the last refresh is younger than
   // a second at tick `now`.
-  void Update(const DownloadInfo& info, std::uint32_t now);
+  void Update(const download::DownloadInfo& info, std::uint32_t now);
   // Any thread. Queues a log line for the log page.
   void AppendLogLine(const char* text);
 
@@ -61,8 +63,8 @@ class InfoViewDlg : public CommonDlg, public std::enable_shared_from_this<InfoVi
   HWND listView_ = nullptr;  // UI thread
   HWND logList_ = nullptr;   // UI thread
   std::atomic<std::uint32_t> lastUpdate_{0};
-  std::unique_ptr<ButtonColorCtrlEx> infoButton_;
-  std::unique_ptr<ButtonColorCtrlEx> logButton_;
+  std::unique_ptr<ui::ButtonColorCtrlEx> infoButton_;
+  std::unique_ptr<ui::ButtonColorCtrlEx> logButton_;
   HFONT font_ = nullptr;
 
   std::mutex pendingMutex_;
@@ -75,8 +77,10 @@ bool CreateInfoViewIfEnabled();
 // The view, or null while none exists. Any thread.
 std::shared_ptr<InfoViewDlg> CurrentInfoView();
 // Any thread; nothing happens while no view exists.
-void UpdateInfoView(const DownloadInfo& info);
+void UpdateInfoView(const download::DownloadInfo& info);
 // The install log's line listener; any thread.
 int AppendLogLineToInfoView(const char* text);
 // Tests: destroys the view's window and forgets the view (UI thread).
 void ResetInfoViewForTests();
+
+}  // namespace setup

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace setup {
+
 namespace {
 constexpr std::uint32_t kShownSpeedPeriodMs = 1000;
 }  // namespace
@@ -22,10 +24,10 @@ std::uint32_t AverageSpeed(std::uint32_t downloaded, std::uint32_t now, std::uin
   return static_cast<std::uint32_t>(downloaded / (elapsedMs / 1000.0));
 }
 
-int SumRunningSpeeds(const DownloadItemMap& items) {
+int SumRunningSpeeds(const download::DownloadItemMap& items) {
   long long sum = 0;
   for (const auto& [id, item] : items) {
-    if (item.nStatus == E_Status_Runing && item.nSpeed > 0) sum += item.nSpeed;
+    if (item.nStatus == download::E_Status_Runing && item.nSpeed > 0) sum += item.nSpeed;
   }
   return static_cast<int>(std::min<long long>(sum, 0x7FFFFFFF));
 }
@@ -46,3 +48,5 @@ std::uint32_t ShownSpeed::Update(std::uint32_t downloaded, std::uint32_t now) {
   lastTick_ = now;
   return speed_;
 }
+
+}  // namespace setup

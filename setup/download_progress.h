@@ -6,6 +6,8 @@
 
 #include "download/downloader.h"
 
+namespace setup {
+
 // What the text row under the picture says.
 enum class ProgressRow {
   GatheringInformation,  // the engine does not know the size yet
@@ -22,7 +24,7 @@ double DownloadPercentage(std::uint32_t downloaded, std::uint32_t size);
 std::uint32_t AverageSpeed(std::uint32_t downloaded, std::uint32_t now, std::uint32_t startTick);
 
 // Sum of nSpeed over the segments still running.
-int SumRunningSpeeds(const DownloadItemMap& items);
+int SumRunningSpeeds(const download::DownloadItemMap& items);
 
 // The speed the row shows: measured over at least a second, so the figure stays
 // readable. Refreshed when more than 1,000 ms passed since its last refresh or while
@@ -46,3 +48,5 @@ struct ProgressSnapshot {
   std::uint32_t averageSpeed = 0;
   bool usingCdn = false;
 };
+
+}  // namespace setup

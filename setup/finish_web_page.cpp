@@ -10,6 +10,10 @@
 #include "setup/install_options.h"
 #include "setup/new_install.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 // What decides the page, gathered once.
@@ -24,7 +28,8 @@ struct FinishPageFacts {
 bool EarlierProductRegistered() {
   std::string folder;
   const std::string name = product::kEarlierProductKeyName;
-  return GetLastInstallPathInRegidit(name, folder) || GetLastInstallPathInRegidit(name + "(x64)", folder);
+  return install::GetLastInstallPathInRegidit(name, folder) ||
+         install::GetLastInstallPathInRegidit(name + "(x64)", folder);
 }
 
 // The first matching row of the decision table, with its log lines.
@@ -46,11 +51,12 @@ FinishPage ChooseFinishPage(const FinishPageFacts& facts) {
 
 }  // namespace
 
-std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std::string& installId, bool miniMode) {
+std::string FinishWebPageUrl(FinishPage page, const install::PackageInfo& info, const std::string& installId,
+                             bool miniMode) {
   if (page == FinishPage::kNone) return {};
   std::string url = GetVendorConfig().webSite;
   url += page == FinishPage::kUpdate ? vendor::kThankYouUpdatePage : vendor::kThankYouNewPage;
-  url += PackageInfoText(info.version);
+  url += install::PackageInfoText(info.version);
   url += info.is64Bit ? "&platform=x64&ad=corvex11_client_x64_thankyou" : "&ad=corvex11_client_x86_thankyou";
   if (!installId.empty()) url += "&c=" + installId;
   if (miniMode) url += "&minimode=1";
@@ -58,12 +64,12 @@ std::string FinishWebPageUrl(FinishPage page, const PackageInfo& info, const std
 }
 
 WebPageOpener DesktopBrowser() {
-  return [](const std::string& url) { return OpenWebPage(url); };
+  return [](const std::string& url) { return install::OpenWebPage(url); };
 }
 
-int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const PackageInfo& info,
+int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const install::PackageInfo& info,
                       const std::string& installId, const WebPageOpener& open) {
-  if (IsSilentMode()) {
+  if (base::IsSilentMode()) {
     WriteLog("Install Silent : Don't need show page.");
     return 0;
   }
@@ -84,3 +90,5 @@ int ShowFinishWebPage(int bNewFlag, bool bHasOldVersion, bool miniMode, const Pa
   if (!url.empty() && open) open(url);
   return bNewFlag;
 }
+
+}  // namespace setup

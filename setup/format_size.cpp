@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace setup {
+
 namespace {
 constexpr std::uint32_t kKiB = 1024;
 constexpr std::uint32_t kMiB = 1024 * 1024;
@@ -27,3 +29,5 @@ std::string FormatSize(std::uint32_t bytes) {
 }
 
 std::string FormatSpeed(std::uint32_t bytesPerSecond) { return FormatSize(bytesPerSecond) + "/s"; }
+
+}  // namespace setup

@@ -6,6 +6,8 @@
 
 #include "platform/clock.h"
 
+namespace setup {
+
 namespace {
 // How often a waiting producer looks at the stop flag.
 constexpr auto kStopCheckInterval = std::chrono::milliseconds(20);
@@ -78,3 +80,5 @@ bool FrameProducer::CopyReadyFrame(std::uint32_t* out) {
   bufferFreed_.notify_one();
   return true;
 }
+
+}  // namespace setup

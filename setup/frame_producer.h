@@ -17,6 +17,8 @@
 
 #include "setup/progress_frames.h"
 
+namespace setup {
+
 // Picture of the progress area the install sequence asks for.
 enum class PaintMode : int {
   Idle = 0,
@@ -74,3 +76,5 @@ class FrameProducer : public std::enable_shared_from_this<FrameProducer> {
   std::condition_variable bufferFreed_;
   std::atomic<bool> running_{false};
 };
+
+}  // namespace setup

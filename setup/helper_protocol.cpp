@@ -1,5 +1,7 @@
 #include "setup/helper_protocol.h"
 
+namespace setup {
+
 namespace {
 
 constexpr int kNumberBytes = 8;
@@ -64,3 +66,5 @@ bool DecodeResult(const std::string& bytes, HelperResult& out) {
   out.value = reader.Number();
   return !reader.Failed();
 }
+
+}  // namespace setup

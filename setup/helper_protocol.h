@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace setup {
+
 enum class HelperMessage : std::uint16_t {
   // Requests, dialog to helper.
   kReceivePackage = 1,  // descriptor: the verified package; fields: is64Bit
@@ -76,3 +78,5 @@ bool DecodeResult(const std::string& bytes, HelperResult& out);
 
 // The helper's command-line argument; the helper accepts no other.
 inline constexpr char kInstallHelperArgument[] = "--install-helper";
+
+}  // namespace setup

@@ -2,6 +2,8 @@
 
 #include "setup/install_helper_client.h"
 
+namespace setup {
+
 bool HelperStepItem::Do() {
   if (!helper_) {
     failure_.failure = InstallFailure::kHelperLost;
@@ -25,3 +27,5 @@ void HelperStepItem::Commit() {
   if (step_ && helper_) helper_->Call(HelperMessage::kCommit, MessageWriter().Number(step_).Bytes());
   step_ = 0;
 }
+
+}  // namespace setup

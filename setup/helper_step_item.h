@@ -12,13 +12,15 @@
 #include "setup/install_work_items.h"
 #include "setup/work_item.h"
 
+namespace setup {
+
 class InstallHelperClient;
 
 class HelperStepItem : public WorkItem {
  public:
   // `helper` is read when the step runs: the helper starts after the list is built.
   HelperStepItem(std::string name, const std::unique_ptr<InstallHelperClient>& helper, HelperMessage request,
-                 std::function<std::string()> fields, StepFailure& failure, ProgressCallback events = nullptr)
+                 std::function<std::string()> fields, StepFailure& failure, base::ProgressCallback events = nullptr)
       : WorkItem(std::move(name)),
         helper_(helper),
         request_(request),
@@ -34,6 +36,8 @@ class HelperStepItem : public WorkItem {
   HelperMessage request_;
   std::function<std::string()> fields_;
   StepFailure& failure_;
-  ProgressCallback events_;
+  base::ProgressCallback events_;
   std::uint32_t step_ = 0;  // the helper's name for what it keeps; 0: nothing
 };
+
+}  // namespace setup

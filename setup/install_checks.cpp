@@ -19,6 +19,11 @@
 #include "setup/install_helper_client.h"
 #include "ui/skin_message_box.h"
 
+using base::WriteLog;
+using install::PackageInfo;
+
+namespace setup {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -72,9 +77,9 @@ int InstallCheckTextId(InstallCheck check) {
     case InstallCheck::kNeeds64BitSystem: return 32;
     case InstallCheck::kSystemTooOld: return 29;
     case InstallCheck::kFolderInvalid: return 30;
-    case InstallCheck::kFolderNotOurs: return kTextFolderNotOurs;
-    case InstallCheck::kFolderProtected: return kTextSystemOrHomeFolder;
-    case InstallCheck::kFolderNotWritable: return kTextFolderNotWritable;
+    case InstallCheck::kFolderNotOurs: return base::kTextFolderNotOurs;
+    case InstallCheck::kFolderProtected: return base::kTextSystemOrHomeFolder;
+    case InstallCheck::kFolderNotWritable: return base::kTextFolderNotWritable;
     case InstallCheck::kNotEnoughSpace: return 31;
   }
   return 30;
@@ -82,10 +87,10 @@ int InstallCheckTextId(InstallCheck check) {
 
 InstallCheck JudgeInstallFolder(const std::wstring& folderW, const PackageInfo& info) {
   const std::string folder = platform::WideToNarrow(folderW);
-  const FolderVerdict verdict = CheckFolderMayBeDeleted(folder);
-  if (verdict != FolderVerdict::kMayDelete) {
-    LogRefusal(folder, FolderVerdictText(verdict));
-    return verdict == FolderVerdict::kEmptyPath || verdict == FolderVerdict::kRelativePath
+  const install::FolderVerdict verdict = install::CheckFolderMayBeDeleted(folder);
+  if (verdict != install::FolderVerdict::kMayDelete) {
+    LogRefusal(folder, install::FolderVerdictText(verdict));
+    return verdict == install::FolderVerdict::kEmptyPath || verdict == install::FolderVerdict::kRelativePath
                ? InstallCheck::kFolderInvalid
                : InstallCheck::kFolderProtected;
   }
@@ -103,7 +108,7 @@ InstallCheck JudgeInstallFolder(const std::wstring& folderW, const PackageInfo& 
       return InstallCheck::kFolderNotWritable;
     case FolderContent::kNotEmpty: break;
   }
-  if (IsPreviousInstall(folder, PackageInfoText(info.productKeyName), info.is64Bit != 0)) {
+  if (install::IsPreviousInstall(folder, install::PackageInfoText(info.productKeyName), info.is64Bit != 0)) {
     return InstallCheck::kPassed;
   }
   LogRefusal(folder, "it holds files that are not a previous install of this product");
@@ -131,11 +136,11 @@ const char* InstallCheckReason(InstallCheck check) {
 
 InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std::wstring& folderText,
                                               std::wstring& installPathW) {
-  if (info.is64Bit && !Is64BitWindows()) {
+  if (info.is64Bit && !base::Is64BitWindows()) {
     WriteLog("OnBtnInstall(MySkinMessagxBox)");
     return {InstallCheck::kNeeds64BitSystem};
   }
-  if (!IsWindowsVersionSupported()) {
+  if (!base::IsWindowsVersionSupported()) {
     WriteLog("OnBtnInstall(MySkinMessagxBox)");
     return {InstallCheck::kSystemTooOld};
   }
@@ -152,7 +157,7 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
   // A desktop user can neither make nor write the folder root installs into: the
   // install helper makes it and checks again. Here only a read-only disk is told apart.
   const bool madeHere = InstallFoldersAreMadeHere();
-  if (madeHere) CreateFolderChain(folder);
+  if (madeHere) base::CreateFolderChain(folder);
   if (!NearestExistingIsFolder(narrow)) return {InstallCheck::kFolderInvalid};
   if (madeHere ? !platform::FolderAcceptsWrites(narrow) : platform::FolderOnReadOnlyFileSystem(narrow)) {
     WriteLog("Install folder refused : %s (it cannot be written to).\n", narrow.c_str());
@@ -162,7 +167,7 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
 
   const std::wstring previous = installPathW;
   installPathW = folder;
-  const long long freeMB = GetDiskFreeMB(folder);
+  const long long freeMB = base::GetDiskFreeMB(folder);
   WriteLog("FreeSpace Info : %lld MB in %s .", freeMB, narrow.c_str());
   if (freeMB <= kRefusedFreeSpaceMB) return {InstallCheck::kNotEnoughSpace};
   return {InstallCheck::kPassed, folder == previous};
@@ -177,12 +182,14 @@ bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstr
     if (outcome.folderUnchanged) folderUnchangedFlag = true;
     return true;
   }
-  const wchar_t* message = GetText(InstallCheckTextId(outcome.result));
-  if (IsSilentMode()) {
+  const wchar_t* message = base::GetText(InstallCheckTextId(outcome.result));
+  if (base::IsSilentMode()) {
     // Nobody to answer a message box: the log says why nothing was installed.
     WriteLog("Install check failed : %s\n", platform::WideToNarrow(message).c_str());
   } else {
-    ShowMessage(owner, L"Corvex", message, GetText(11));
+    ui::ShowMessage(owner, L"Corvex", message, base::GetText(11));
   }
   return false;
 }
+
+}  // namespace setup

@@ -7,6 +7,8 @@
 #include "install/package_info.h"
 #include "platform/gui/gui_types.h"
 
+namespace setup {
+
 enum class InstallCheck {
   kPassed,
   kNeeds64BitSystem,   // a 64-bit package on a 32-bit machine (UI text 32)
@@ -33,19 +35,19 @@ const char* InstallCheckReason(InstallCheck check);
 
 // The folder judgement of the checks alone: kPassed, kFolderInvalid, kFolderNotOurs,
 // kFolderProtected or kFolderNotWritable. A refusal is logged with the reason.
-InstallCheck JudgeInstallFolder(const std::wstring& folder, const PackageInfo& info);
+InstallCheck JudgeInstallFolder(const std::wstring& folder, const install::PackageInfo& info);
 
 // Whether the install sequence may empty `folder` before it unpacks: never "/", a
 // home folder, the user's own folders or a system folder; otherwise a folder that
 // is trusted (platform::JudgeFolderTrust) and does not exist, is empty, or holds a
 // previous install of this product (IsPreviousInstall of the entry of `info`). A refusal
 // is logged with the folder and the reason. Any thread.
-bool MayEmptyInstallFolder(const std::wstring& folder, const PackageInfo& info);
+bool MayEmptyInstallFolder(const std::wstring& folder, const install::PackageInfo& info);
 
 // The checks without a message box. `folderText` is the folder box's text (its
 // first 520 characters count), or `installPathW` in silent mode. The folder chain is
 // created; `installPathW` takes the folder once the folder checks have passed.
-InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std::wstring& folderText,
+InstallCheckOutcome EvaluateInstallConditions(const install::PackageInfo& info, const std::wstring& folderText,
                                               std::wstring& installPathW);
 
 // The install button's checks: EvaluateInstallConditions, then for a failure the
@@ -53,9 +55,11 @@ InstallCheckOutcome EvaluateInstallConditions(const PackageInfo& info, const std
 // 11); in silent mode the message is logged instead. True when the installation may
 // start; then `folderUnchangedFlag` is set when the folder was not changed (the flag
 // is never cleared here).
-bool CheckInstallConditions(HWND owner, const PackageInfo& info, const std::wstring& folderText,
+bool CheckInstallConditions(HWND owner, const install::PackageInfo& info, const std::wstring& folderText,
                             std::wstring& installPathW, bool& folderUnchangedFlag);
 
 // Whether this process can make the install folder itself (root, or a sandbox root);
 // otherwise the install helper makes it once the package is there.
 bool InstallFoldersAreMadeHere();
+
+}  // namespace setup

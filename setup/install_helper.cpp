@@ -36,6 +36,10 @@
 #include "setup/product_launch.h"
 #include "setup/run_preparation.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 // The helper's log lines go to the dialog, which writes them into its log. The log
@@ -133,7 +137,7 @@ class HelperSession {
   }
 
   // Progress of a running step, handed on to the dialog as it comes.
-  ProgressCallback ForwardEvents() {
+  base::ProgressCallback ForwardEvents() {
     return [this](int event, unsigned code, long value) {
       channel_.Send(static_cast<std::uint16_t>(HelperMessage::kEvent),
                     MessageWriter().Number(event).Number(code).Number(value).Bytes());
@@ -165,8 +169,8 @@ class HelperSession {
         // Only programs inside a folder root may act in; a home or system folder is none.
         const std::string folder = fields.Text();
         if (!fields.Failed() && platform::JudgeFolderTrust(folder) == platform::FolderTrust::kTrusted &&
-            CheckFolderMayBeDeleted(folder) == FolderVerdict::kMayDelete) {
-          CloseProductProcesses(folder);
+            install::CheckFolderMayBeDeleted(folder) == install::FolderVerdict::kMayDelete) {
+          install::CloseProductProcesses(folder);
         }
         return HelperResult{true};
       }
@@ -188,7 +192,8 @@ class HelperSession {
         return Do(std::make_unique<SwapInFolderItem>(folders_, failure_));
       case HelperMessage::kSystemShortcuts:
         if (folders_.target.empty()) return Failed(InstallFailure::kShortcuts);
-        return Do(std::make_unique<CreateShortcutsItem>(folders_, info_, false, ShortcutScope::kSystem, failure_));
+        return Do(
+            std::make_unique<CreateShortcutsItem>(folders_, info_, false, install::ShortcutScope::kSystem, failure_));
       case HelperMessage::kWriteEntry: {
         const auto options = static_cast<DWORD>(fields.Number());
         const bool silent = fields.Number() != 0;
@@ -235,7 +240,7 @@ class HelperSession {
     }
     if (packageFolder_.empty()) {
       const std::string parent = platform::SystemPath("/var/lib/corvex");
-      CreateFolderChain(Wide(parent));
+      base::CreateFolderChain(Wide(parent));
       std::string pattern = parent + "/package-XXXXXX";
       if (!::mkdtemp(pattern.data())) {
         WriteLog("Install helper: no private folder for the package in %s.", parent.c_str());
@@ -256,15 +261,15 @@ class HelperSession {
       return Failed(copied == platform::RangeCopyResult::ShortCopy ? InstallFailure::kDiskFull
                                                                    : InstallFailure::kPackageNotVerified);
     }
-    unsigned char digest[kMd5Size];
-    if (!Md5File(copy, digest) || DigestToHex(digest) != expected) {
+    unsigned char digest[download::kMd5Size];
+    if (!download::Md5File(copy, digest) || download::DigestToHex(digest) != expected) {
       WriteLog("Install helper: the package handed over does not match the manifest's digest; nothing is installed.");
       std::remove(copy.c_str());
       return Failed(InstallFailure::kPackageNotVerified);
     }
     packageCopy_ = copy;
-    info_ = PackageInfoFromProfile(*GetProductInfo());
-    ReadPackageInfo(Wide(packageCopy_).c_str(), &info_);
+    info_ = PackageInfoFromProfile(*base::GetProductInfo());
+    install::ReadPackageInfo(Wide(packageCopy_).c_str(), &info_);
     WriteLog("Install helper: package verified (%s).", expected.c_str());
     return HelperResult{true};
   }
@@ -286,15 +291,15 @@ class HelperSession {
   }
 
   HelperResult Remove(MessageReader& fields) {
-    UninstallRequest request;
+    install::UninstallRequest request;
     request.installFolder = fields.Text();
     request.productKeyName = fields.Text();
     request.is64Bit = fields.Number() != 0;
     request.keepConfigurations = fields.Number() != 0;
     request.mainProgramWaitMs = static_cast<int>(fields.Number());
     if (fields.Failed()) return HelperResult{};
-    const UninstallResult removed = RemoveInstallation(request, ForwardEvents());
-    HelperResult result{removed.outcome == UninstallOutcome::kRemoved};
+    const install::UninstallResult removed = install::RemoveInstallation(request, ForwardEvents());
+    HelperResult result{removed.outcome == install::UninstallOutcome::kRemoved};
     result.value = static_cast<std::int64_t>(removed.outcome);
     result.failure = static_cast<std::uint32_t>(removed.verdict);
     return result;
@@ -304,7 +309,7 @@ class HelperSession {
   RequestQueue queue_;
   std::string packageFolder_;
   std::string packageCopy_;
-  PackageInfo info_{};
+  install::PackageInfo info_{};
   FolderReplacement folders_;
   StepFailure failure_;
   std::map<std::uint32_t, std::unique_ptr<WorkItem>> steps_;
@@ -316,8 +321,8 @@ class HelperSession {
 int RunInstallHelper(platform::FramedChannel& channel) {
   platform::KeepNewFilesUnwritableByOthers();
   g_logChannel = &channel;
-  GetLog()->Init(L"");
-  GetLog()->SetLogCallback(&ForwardLogLine);
+  base::GetLog()->Init(L"");
+  base::GetLog()->SetLogCallback(&ForwardLogLine);
   // So that a desktop user's later runs can take the lock that keeps installers apart.
   platform::CreateLockFile(platform::SetupLockPath());
   // From the next run on, the administrator is asked about this product by name.
@@ -328,7 +333,7 @@ int RunInstallHelper(platform::FramedChannel& channel) {
     HelperSession session(channel);
     session.Serve();
   }
-  GetLog()->SetLogCallback(nullptr);
+  base::GetLog()->SetLogCallback(nullptr);
   g_logChannel = nullptr;
   return 0;
 }
@@ -338,3 +343,5 @@ int RunInstallHelperProcess() {
   platform::FramedChannel channel(STDIN_FILENO, STDOUT_FILENO);
   return RunInstallHelper(channel);
 }
+
+}  // namespace setup

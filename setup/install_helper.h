@@ -7,9 +7,13 @@
 
 #include "platform/framed_channel.h"
 
+namespace setup {
+
 // Serves the dialog until it ends the conversation or goes away; the exit status.
 int RunInstallHelper(platform::FramedChannel& channel);
 // The helper started on its own (pkexec, or a child of the dialog side): it stops only
 // when the dialog side says so or goes away, never half-way through a step on a signal
 // meant for the terminal's job.
 int RunInstallHelperProcess();
+
+}  // namespace setup

@@ -12,6 +12,10 @@
 #include "platform/process_launch.h"
 #include "setup/install_state.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 // pkexec's own codes: the dialog was dismissed (126) or authorisation failed (127).
@@ -119,7 +123,7 @@ bool InstallHelperClient::AwaitReady() {
 InstallHelperClient::~InstallHelperClient() { End(); }
 
 HelperResult InstallHelperClient::Call(HelperMessage request, const std::string& fields, int descriptor,
-                                       const ProgressCallback& events) {
+                                       const base::ProgressCallback& events) {
   HelperResult lost;
   lost.failure = static_cast<std::uint32_t>(InstallFailure::kHelperLost);
   if (ended_ || !channel_->Send(static_cast<std::uint16_t>(request), fields, descriptor)) return lost;
@@ -166,3 +170,5 @@ void InstallHelperClient::End() {
     process_->Wait(-1);
   }
 }
+
+}  // namespace setup

@@ -15,6 +15,8 @@
 #include "platform/process.h"
 #include "setup/helper_protocol.h"
 
+namespace setup {
+
 class InstallHelperClient {
  public:
   enum class StartResult { kStarted, kRefused, kFailed };
@@ -37,7 +39,7 @@ class InstallHelperClient {
   // Sends one request and waits for its result; a helper that went away answers
   // with kHelperLost.
   HelperResult Call(HelperMessage request, const std::string& fields = {}, int descriptor = -1,
-                    const ProgressCallback& events = nullptr);
+                    const base::ProgressCallback& events = nullptr);
   // Stops the running request (an unpack); never waits.
   void Cancel();
   // Ends the conversation: the helper rolls back what was not committed and exits.
@@ -61,3 +63,5 @@ bool HelperRunsAsThisUser();
 inline constexpr char kHelperChannelVariable[] = "CORVEX_HELPER_CHANNEL";
 // The descriptor that channel is handed over on.
 inline constexpr int kHelperChannelDescriptor = 3;
+
+}  // namespace setup

@@ -14,11 +14,17 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+using base::WriteLog;
+using install::PackageInfo;
+using install::PackageInfoText;
+
+namespace setup {
+
 std::atomic<bool> g_updateOldVersion{false};
 
 std::string GetPreviousInstallFolder(const PackageInfo& info) {
   std::string folder;
-  if (GetLastInstallPathInRegidit(UninstallEntryName(info), folder) && !folder.empty()) {
+  if (install::GetLastInstallPathInRegidit(install::UninstallEntryName(info), folder) && !folder.empty()) {
     WriteLog("Find install path: (%s)\n", folder.c_str());
     g_updateOldVersion = true;
     return folder;
@@ -29,7 +35,7 @@ std::string GetPreviousInstallFolder(const PackageInfo& info) {
 
 DWORD ReadInstallOptions(const PackageInfo& info) {
   DWORD options = kDefaultInstallOptions;
-  ReadSetupCfgFlag(info, options);
+  install::ReadSetupCfgFlag(info, options);
   return options;
 }
 
@@ -46,7 +52,8 @@ std::wstring ChooseInitialInstallFolder(const PackageInfo& info, const std::wstr
   if (!presetFolder.empty()) return presetFolder;
   if (!previous.empty() && platform::PathFileExists(previous)) return platform::NarrowToWide(previous);
   std::wstring folder;
-  GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(info.productKeyName)), false, info.is64Bit);
+  install::GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(info.productKeyName)), false,
+                                   info.is64Bit);
   return folder;
 }
 
@@ -59,7 +66,7 @@ std::wstring AppendProductFolderWhenMissing(const std::wstring& chosen, const Pa
 bool BrowseForInstallFolder(std::wstring& installPathW, const PackageInfo& info) {
   WriteLog("OnBtnBrower() path = %s", platform::WideToNarrow(installPathW).c_str());
   std::wstring chosen = installPathW;
-  if (!platform::gui::BrowseForFolder(nullptr, GetText(17), chosen)) {
+  if (!platform::gui::BrowseForFolder(nullptr, base::GetText(17), chosen)) {
     WriteLog("OnBtnBrower()NULL == idl, error = %p", reinterpret_cast<void*>(static_cast<std::uintptr_t>(errno)));
     return false;
   }
@@ -75,6 +82,8 @@ std::string ExperienceProgrammePageUrl(const PackageInfo& info) {
   return GetVendorConfig().webSite + vendor::kExperienceProgrammePage + PackageInfoText(info.version);
 }
 
-void OpenLicensePage(const PackageInfo& info) { OpenWebPage(LicensePageUrl(info)); }
+void OpenLicensePage(const PackageInfo& info) { install::OpenWebPage(LicensePageUrl(info)); }
 
-void OpenExperienceProgrammePage(const PackageInfo& info) { OpenWebPage(ExperienceProgrammePageUrl(info)); }
+void OpenExperienceProgrammePage(const PackageInfo& info) { install::OpenWebPage(ExperienceProgrammePageUrl(info)); }
+
+}  // namespace setup

@@ -9,6 +9,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace setup {
+
 namespace {
 
 // As many random bytes as the digest has ever been made of.
@@ -30,7 +32,7 @@ std::string MakeInstallId() {
     std::random_device device;
     for (unsigned char& byte : source) byte = static_cast<unsigned char>(device());
   }
-  return platform::AsciiLower(Md5Hex(source, sizeof source));
+  return platform::AsciiLower(download::Md5Hex(source, sizeof source));
 }
 
 std::wstring BuildInstallParams(const InstallParamsInput& input) {
@@ -58,3 +60,5 @@ std::wstring BuildInstallParams(const InstallParamsInput& input) {
   }
   return params;
 }
+
+}  // namespace setup

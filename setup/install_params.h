@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace setup {
+
 // A fresh identifier of this installation: MD5 of kernel random bytes as 32
 // lower-case hex digits. Never the same on two runs.
 std::string MakeInstallId();
@@ -20,3 +22,5 @@ struct InstallParamsInput {
 // " /option:<word>" of the first of the five words found in the installer's
 // lower-cased file name (folder and extension left out), and " /time:<n> ".
 std::wstring BuildInstallParams(const InstallParamsInput& input);
+
+}  // namespace setup

@@ -36,6 +36,10 @@
 #include "telemetry/online_statistics.h"
 #include "telemetry/report_values.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 constexpr int kWaitPollMs = 1000;
@@ -84,7 +88,7 @@ InstallSnapshot InstallSequence::Snapshot() const {
   return snapshot;
 }
 
-bool InstallSequence::GetDownloadInfo(DownloadInfo& out) {
+bool InstallSequence::GetDownloadInfo(download::DownloadInfo& out) {
   std::lock_guard<std::mutex> lock(mutex_);
   return pDownload && SUCCEEDED(pDownload->GetDownloadInfo(out));
 }
@@ -94,7 +98,7 @@ std::wstring InstallSequence::InstallFolder() const {
   return installFolder_;
 }
 
-PackageInfo InstallSequence::PackageInfoCopy() const {
+install::PackageInfo InstallSequence::PackageInfoCopy() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return packageInfo_;
 }
@@ -164,41 +168,41 @@ void InstallSequence::SetOutcome(InstallOutcome outcome, InstallFailure failure)
   NotifyStateChanged();
 }
 
-int InstallSequence::OnDownloadEvent(DownloadEvent event, unsigned code, long value) {
+int InstallSequence::OnDownloadEvent(base::DownloadEvent event, unsigned code, long value) {
   switch (event) {
-    case kDownloadEventProgress:
+    case base::kDownloadEventProgress:
       if (value > 0) downloadPercent_ = static_cast<int>(static_cast<double>(code) * 100.0 / value);
       break;
-    case kDownloadEventFailed: GetCloseReportFlags().downloadDone = true; break;
-    case kDownloadEventFinished:
+    case base::kDownloadEventFailed: GetCloseReportFlags().downloadDone = true; break;
+    case base::kDownloadEventFinished:
       downloadFinished_ = true;
       if (value == 1) alreadyComplete_ = true;
       GetCloseReportFlags().downloadDone = true;
       break;
-    case kDownloadEventSegmentEnded: break;
+    case base::kDownloadEventSegmentEnded: break;
   }
   return 1;
 }
 
-int InstallSequence::OnInstallEvent(InstallEvent event, unsigned code, long /*value*/) {
+int InstallSequence::OnInstallEvent(base::InstallEvent event, unsigned code, long /*value*/) {
   switch (event) {
-    case kInstallEventUnpackStart: installPermille_ = 0; break;
-    case kInstallEventUnpackDone:
+    case base::kInstallEventUnpackStart: installPermille_ = 0; break;
+    case base::kInstallEventUnpackDone:
       installPermille_ = 1000;
       launchEnabled_ = true;
       Sleep(kAfterUnpackEventMs);
       paintMode_ = 2;
       break;
-    case kInstallEventUnpackFailed:
+    case base::kInstallEventUnpackFailed:
       // The box comes once the failed install has been rolled back.
       launchEnabled_ = false;
       Sleep(kAfterUnpackEventMs);
       break;
-    case kInstallEventPermille:
+    case base::kInstallEventPermille:
       if (code <= 1000) installPermille_ = static_cast<int>(code);
       break;
-    case kInstallEventExtractPercent: installPermille_ = static_cast<int>(code) * 10; break;
-    case kInstallEventExtractError: break;
+    case base::kInstallEventExtractPercent: installPermille_ = static_cast<int>(code) * 10; break;
+    case base::kInstallEventExtractError: break;
   }
   return 1;
 }
@@ -242,16 +246,16 @@ void InstallSequence::EndCancelled() {
 void InstallSequence::DownloadPhase() {
   stage_ = kStageDownloading;
   NotifyStateChanged();
-  RecordStep(install_step::kDownload);
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  RecordStep(telemetry::install_step::kDownload);
+  const std::shared_ptr<base::IProductInfo> profile = base::GetProductInfo();
   const std::string versionText = request_.versionText ? request_.versionText() : std::string();
   const std::wstring packagePathWide = PackageDownloadPath(profile->GetPackageBaseName(), versionText);
   const std::string packagePath = Narrow(packagePathWide);
 
-  IDownloader* downloader = nullptr;
+  download::IDownloader* downloader = nullptr;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (CreateDownloader(&downloader)) pDownload.reset(downloader);
+    if (download::CreateDownloader(&downloader)) pDownload.reset(downloader);
   }
   if (!downloader || packagePath.empty()) {
     WriteLog("SetupDlg::DoInstall pDownload = NULL.\n");
@@ -265,9 +269,9 @@ void InstallSequence::DownloadPhase() {
   downloadPercent_ = 0;
 
   std::string url = profile->GetUrl();
-  if (IsSetupTestMode()) url += ".test";
-  downloader->SetCallback(ReceiveDecoded<DownloadEvent>(
-      [this](DownloadEvent event, unsigned code, long value) { return OnDownloadEvent(event, code, value); }));
+  if (base::IsSetupTestMode()) url += ".test";
+  downloader->SetCallback(base::ReceiveDecoded<base::DownloadEvent>(
+      [this](base::DownloadEvent event, unsigned code, long value) { return OnDownloadEvent(event, code, value); }));
 
   std::string manifest;
   if (!LoadPackageManifest(request_.packageInfo.is64Bit != 0, manifest)) {
@@ -304,11 +308,13 @@ void InstallSequence::DownloadPhase() {
   if (alreadyComplete_) downloadSeconds_ = 1;
 
   const int status = downloader->GetStatus();
-  WriteLog("Download Finish Result : %s(%d).\n", status == kDownloadStatusFinished ? "succeed" : "failed", status);
+  WriteLog("Download Finish Result : %s(%d).\n", status == download::kDownloadStatusFinished ? "succeed" : "failed",
+           status);
   const int errorCode = downloader->GetErrorCode();
   const std::string errorText = downloader->GetErrorString();
   if (hooks_.statistics) {
-    hooks_.statistics->DownloadEnd(status == kDownloadStatusFinished, DownloadErrorText(errorCode, errorText));
+    hooks_.statistics->DownloadEnd(status == download::kDownloadStatusFinished,
+                                   DownloadErrorText(errorCode, errorText));
   }
   usingCdn_ = downloader->IsUsingCdn();
   stopDownloader();
@@ -320,16 +326,16 @@ void InstallSequence::DownloadPhase() {
     EndCancelled();
     return;
   }
-  if (platform::PathFileExists(packagePath) && status == kDownloadStatusFinished) {
+  if (platform::PathFileExists(packagePath) && status == download::kDownloadStatusFinished) {
     WriteLog("Begin install...\n");
     paintMode_ = 1;
     SetButtonState(kInstallOnInstall);
     InstallPhase(packagePathWide);
     return;
   }
-  if (status == kDownloadStatusNeedUpdate) {
+  if (status == download::kDownloadStatusNeedUpdate) {
     WriteLog("Download Failed. App need update.\n");
-    if (hooks_.onFailure) hooks_.onFailure(InstallFailure::kNeedsUpdate, GetText(42));
+    if (hooks_.onFailure) hooks_.onFailure(InstallFailure::kNeedsUpdate, base::GetText(42));
     EndDownloadFailed(InstallFailure::kNeedsUpdate);
     return;
   }
@@ -341,11 +347,11 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   stage_ = kStageInstalling;
   NotifyStateChanged();
   if (hooks_.statistics) hooks_.statistics->InstallBegin();
-  const ProgressCallback receiver = ReceiveDecoded<InstallEvent>(
-      [this](InstallEvent event, unsigned code, long value) { return OnInstallEvent(event, code, value); });
+  const base::ProgressCallback receiver = base::ReceiveDecoded<base::InstallEvent>(
+      [this](base::InstallEvent event, unsigned code, long value) { return OnInstallEvent(event, code, value); });
 
   // The steps read and fill these as the list runs.
-  PackageInfo& info = packageInfo_;  // written only here, on the worker
+  install::PackageInfo& info = packageInfo_;  // written only here, on the worker
   FolderReplacement folders;
   StepFailure failure;
   bool hasOldVersion = false;
@@ -357,12 +363,12 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   WorkItemList list;
   list.AddAction("read package info", [&] {
     WriteLog("Do Install File : %s", Narrow(packagePath).c_str());
-    PackageInfo read = PackageInfoCopy();
-    ReadPackageInfo(packagePath.c_str(), &read);
+    install::PackageInfo read = PackageInfoCopy();
+    install::ReadPackageInfo(packagePath.c_str(), &read);
     std::lock_guard<std::mutex> lock(mutex_);
     info = read;
   });
-  list.AddAction("report read info", [&] { RecordStep(install_step::kReadInfo); });
+  list.AddAction("report read info", [&] { RecordStep(telemetry::install_step::kReadInfo); });
   list.Add(
       std::make_unique<CallbackWorkItem>("start install helper", [&] { return StartHelper(packagePath, failure); }));
   list.Add(std::make_unique<HelperStepItem>(
@@ -372,8 +378,8 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
     std::wstring folder = request_.installPath;
     // A folder the helper is yet to make does not exist here.
     if (folder.empty() || (!platform::PathFileExists(folder) && InstallFoldersAreMadeHere())) {
-      GetDefaultInstallFolder(folder, platform::NarrowToWide(PackageInfoText(info.productKeyName)), false,
-                              info.is64Bit);
+      install::GetDefaultInstallFolder(folder, platform::NarrowToWide(install::PackageInfoText(info.productKeyName)),
+                                       false, info.is64Bit);
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -397,22 +403,22 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
       std::make_unique<HelperStepItem>("prepare folder", helper_, HelperMessage::kPrepareFolder, targetField, failure));
   list.AddAction("end of preparation", [] { WriteLog("End delete file."); });
   list.AddAction("report unpack begin", [&] {
-    RecordStep(install_step::kInstallBegin);
+    RecordStep(telemetry::install_step::kInstallBegin);
     unpackReported = true;
   });
   list.Add(std::make_unique<HelperStepItem>("unpack", helper_, HelperMessage::kExtract, nullptr, failure, receiver));
   list.AddAction("report unpack end", [&] {
-    RecordStep(install_step::kInstallEnd);
+    RecordStep(telemetry::install_step::kInstallEnd);
     unpackReported = false;
   });
   list.Add(std::make_unique<HelperStepItem>("swap folder", helper_, HelperMessage::kSwapFolder, nullptr, failure));
   list.Add(std::make_unique<CreateShortcutsItem>(folders, info, WantsDesktopShortcuts(request_.installOptions),
-                                                 ShortcutScope::kUser, failure));
+                                                 install::ShortcutScope::kUser, failure));
   list.Add(std::make_unique<HelperStepItem>("create system shortcuts", helper_, HelperMessage::kSystemShortcuts,
                                             nullptr, failure));
   list.AddAction("report shortcuts", [&] {
-    RecordStep(install_step::kCreateShortcuts);
-    RefreshProductIcons();
+    RecordStep(telemetry::install_step::kCreateShortcuts);
+    install::RefreshProductIcons();
   });
   list.AddAction("thank-you page", [&] {
     installId = MakeInstallId();
@@ -421,13 +427,13 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   });
   list.AddAction("run repair program", [&] {
     WriteLog("Run VexRepair.exe");
-    RecordStep(install_step::kRunRepair);
+    RecordStep(telemetry::install_step::kRunRepair);
     helper_->Call(HelperMessage::kRunElevated,
                   MessageWriter().Number(static_cast<std::int64_t>(HelperProgram::kRepair)).Text({}).Bytes());
   });
   list.AddAction("run main program", [&] {
     WriteLog("Run MainExe.exe /install");
-    RecordStep(install_step::kRunApp);
+    RecordStep(telemetry::install_step::kRunApp);
     InstallParamsInput params;
     params.joinTicked = request_.joinProgramme;
     params.installId = installId;
@@ -454,7 +460,7 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   }
   if (result == WorkListResult::kFailed) {
     // An unpack that failed has ended all the same: its end comes before the failure.
-    if (unpackReported) RecordStep(install_step::kInstallEnd);
+    if (unpackReported) RecordStep(telemetry::install_step::kInstallEnd);
     EndInstallFailed(failure.failure == InstallFailure::kNone ? InstallFailure::kExtraction : failure.failure);
     return;
   }
@@ -462,18 +468,18 @@ void InstallSequence::InstallPhase(const std::wstring& packagePath) {
   stage_ = kStageDone;
   buttonState_ = kInstallAfterInstall;
   SetOutcome(InstallOutcome::kInstalled, InstallFailure::kNone);
-  RecordStep(install_step::kInstallFinish);
-  if (hooks_.statistics) hooks_.statistics->InstallEnd(true, GetLastInstallErrorName(), webPageResult);
+  RecordStep(telemetry::install_step::kInstallFinish);
+  if (hooks_.statistics) hooks_.statistics->InstallEnd(true, install::GetLastInstallErrorName(), webPageResult);
   WriteLog("Finish(AfterInstall)");
 }
 
 void InstallSequence::EndInstallFailed(InstallFailure failure) {
   launchEnabled_ = false;
   std::wstring text = L"Install Failed!";
-  if (const int id = InstallFailureTextId(failure)) text += std::wstring(L"\n\n") + GetText(id);
+  if (const int id = InstallFailureTextId(failure)) text += std::wstring(L"\n\n") + base::GetText(id);
   if (hooks_.onFailure) hooks_.onFailure(failure, text);
-  RecordStep(install_step::kInstallFail);
-  if (hooks_.statistics) hooks_.statistics->InstallEnd(false, GetLastInstallErrorName(), false);
+  RecordStep(telemetry::install_step::kInstallFail);
+  if (hooks_.statistics) hooks_.statistics->InstallEnd(false, install::GetLastInstallErrorName(), false);
   stage_ = kStageDone;
   buttonState_ = kInstallAfterInstall;
   SetOutcome(InstallOutcome::kInstallFailed, failure);
@@ -506,19 +512,21 @@ const char* InstallFailureReason(InstallFailure failure) {
 
 int InstallFailureTextId(InstallFailure failure) {
   switch (failure) {
-    case InstallFailure::kDownloadsNotWritable: return kTextDownloadsNotWritable;
-    case InstallFailure::kFolderNotWritable: return kTextFolderNotWritable;
-    case InstallFailure::kNoSpaceForDownload: return kTextNoSpaceForDownload;
-    case InstallFailure::kNoSpaceForProduct: return kTextNoSpaceForProduct;
-    case InstallFailure::kFolderNotOurs: return kTextFolderNotOurs;
-    case InstallFailure::kDiskFull: return kTextDiskFilled;
+    case InstallFailure::kDownloadsNotWritable: return base::kTextDownloadsNotWritable;
+    case InstallFailure::kFolderNotWritable: return base::kTextFolderNotWritable;
+    case InstallFailure::kNoSpaceForDownload: return base::kTextNoSpaceForDownload;
+    case InstallFailure::kNoSpaceForProduct: return base::kTextNoSpaceForProduct;
+    case InstallFailure::kFolderNotOurs: return base::kTextFolderNotOurs;
+    case InstallFailure::kDiskFull: return base::kTextDiskFilled;
     case InstallFailure::kExtraction:
     case InstallFailure::kShortcuts:
     case InstallFailure::kRegistration:
     case InstallFailure::kSwap:
     case InstallFailure::kPackageNotVerified:
-    case InstallFailure::kHelperLost: return kTextInstallFailedNothingChanged;
-    case InstallFailure::kNotAuthorized: return kTextNoAdministratorRights;
+    case InstallFailure::kHelperLost: return base::kTextInstallFailedNothingChanged;
+    case InstallFailure::kNotAuthorized: return base::kTextNoAdministratorRights;
     default: return 0;
   }
 }
+
+}  // namespace setup

@@ -22,7 +22,12 @@
 #include "platform/win_types.h"
 #include "setup/install_state.h"
 
+namespace telemetry {
 class OnlineStatistics;
+}  // namespace telemetry
+
+namespace setup {
+
 class InstallHelperClient;
 struct StepFailure;
 
@@ -43,8 +48,8 @@ struct InstallSnapshot {
 
 // What the click (or the silent run) hands the sequence.
 struct InstallRequest {
-  PackageInfo packageInfo{};  // the profile's values until the package's own block replaces them
-  std::wstring installPath;   // `installPathW` after the install checks
+  install::PackageInfo packageInfo{};  // the profile's values until the package's own block replaces them
+  std::wstring installPath;            // `installPathW` after the install checks
   DWORD installOptions = 0xFFFFFFFF;
   bool joinProgramme = false;  // the programme box is ticked
   bool silent = false;
@@ -53,7 +58,7 @@ struct InstallRequest {
 
 // How the sequence reaches its owner. Every member may be empty.
 struct InstallHooks {
-  std::shared_ptr<OnlineStatistics> statistics;
+  std::shared_ptr<telemetry::OnlineStatistics> statistics;
   std::function<void(const char* step)> recordStep;
   // After every change of stage, button state or outcome; install worker.
   std::function<void(const InstallSnapshot&)> onStateChanged;
@@ -77,18 +82,18 @@ class InstallSequence {
 
   InstallSnapshot Snapshot() const;
   // The running download's progress; false between downloads.
-  bool GetDownloadInfo(DownloadInfo& out);
+  bool GetDownloadInfo(download::DownloadInfo& out);
   // The install folder the product went to (empty before the install phase chose it).
   std::wstring InstallFolder() const;
   // The package's info block once read (the profile's values before).
-  PackageInfo PackageInfoCopy() const;
+  install::PackageInfo PackageInfoCopy() const;
 
   // The frame producer's idle frame starts the reveal again.
   void ResetInstallProgress() { installPermille_ = 0; }
 
   // The download receiver (engine threads) and the install receiver (worker).
-  int OnDownloadEvent(DownloadEvent event, unsigned code, long value);
-  int OnInstallEvent(InstallEvent event, unsigned code, long value);
+  int OnDownloadEvent(base::DownloadEvent event, unsigned code, long value);
+  int OnInstallEvent(base::InstallEvent event, unsigned code, long value);
 
  private:
   void DownloadPhase();
@@ -127,8 +132,8 @@ class InstallSequence {
   std::atomic<InstallFailure> failure_{InstallFailure::kNone};
 
   mutable std::mutex mutex_;  // guards the members below
-  std::unique_ptr<IDownloader> pDownload;
-  PackageInfo packageInfo_{};
+  std::unique_ptr<download::IDownloader> pDownload;
+  install::PackageInfo packageInfo_{};
   std::wstring installFolder_;
   // Written on the worker under mutex_; read there without it and by RequestCancel with it.
   std::unique_ptr<InstallHelperClient> helper_;
@@ -138,3 +143,5 @@ class InstallSequence {
 const char* InstallFailureReason(InstallFailure failure);
 // The UI text that explains a failure to the user (0: none of its own).
 int InstallFailureTextId(InstallFailure failure);
+
+}  // namespace setup

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace setup {
+
 // `eInstall`: what the install button does next.
 enum InstallState : int { kInstallReady = 0, kInstallOnInstall = 1, kInstallAfterInstall = 2, kInstallRetry = 3 };
 // `stage`: how far the install sequence has come.
@@ -58,3 +60,5 @@ struct CloseReportFlags {
 CloseReportFlags& GetCloseReportFlags();
 // Back to the values at process start (tests run several dialogs in one process).
 void ResetCloseReportFlags();
+
+}  // namespace setup

@@ -15,6 +15,11 @@
 #include "setup/install_checks.h"
 #include "telemetry/report_values.h"
 
+using base::DeleteFolderTree;
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 // Room for the unpacked payload beyond the archive itself: folders, block rounding.
@@ -36,14 +41,14 @@ bool PrepareFreshFolderItem::Do() {
   }
   std::string parent = folders_.target;
   platform::PathRemoveFileSpec(parent);
-  if (!CreateFolderChain(Wide(parent)) || !platform::FolderAcceptsWrites(parent) ||
+  if (!base::CreateFolderChain(Wide(parent)) || !platform::FolderAcceptsWrites(parent) ||
       (Exists(folders_.target) && !platform::FolderAcceptsWrites(folders_.target))) {
     WriteLog("Install folder %s cannot be written.", folders_.target.c_str());
     failure_.failure = InstallFailure::kFolderNotWritable;
     return false;
   }
   // The unpacked size as listed; a package that cannot be listed fails in the unpack.
-  const long long unpacked = static_cast<long long>(UnpackedPayloadSize(packagePath_));
+  const long long unpacked = static_cast<long long>(install::UnpackedPayloadSize(packagePath_));
   const long long payload = std::max<long long>(unpacked, info_.payloadSize);
   const long long needed = payload + info_.uninstallerSize + kUnpackSlackBytes;
   const long long free = platform::FreeBytesAt(parent);
@@ -69,16 +74,17 @@ void PrepareFreshFolderItem::Rollback() {
 }
 
 bool ExtractPackageItem::Do() {
-  if (recordStep_) recordStep_(install_step::kInstallBegin);
+  if (recordStep_) recordStep_(telemetry::install_step::kInstallBegin);
   const std::wstring fresh = Wide(folders_.fresh);
-  const HRESULT result = UnpackSetupPackage(packagePath_.c_str(), receiver_, fresh.c_str(), true, true, &cancel_);
-  if (recordStep_) recordStep_(install_step::kInstallEnd);
+  const HRESULT result =
+      install::UnpackSetupPackage(packagePath_.c_str(), receiver_, fresh.c_str(), true, true, &cancel_);
+  if (recordStep_) recordStep_(telemetry::install_step::kInstallEnd);
   WriteLog("Install File Result %0X", static_cast<unsigned>(result));
   if (result >= 0) return true;
   WriteLog("Install File FAILED error code = %0X, last error = %d.\n", static_cast<unsigned>(result),
-           GetLastInstallError());
-  failure_.failure =
-      GetLastInstallError() == kInstallDiskFull ? InstallFailure::kDiskFull : InstallFailure::kExtraction;
+           install::GetLastInstallError());
+  failure_.failure = install::GetLastInstallError() == install::kInstallDiskFull ? InstallFailure::kDiskFull
+                                                                                 : InstallFailure::kExtraction;
   return false;
 }
 
@@ -124,8 +130,9 @@ void SwapInFolderItem::Commit() {
 
 bool CreateShortcutsItem::Do() {
   const bool is64 = info_.is64Bit != 0;
-  SnapshotProductShortcuts(is64, before_, scope_);
-  if (CreateProductShortcuts(Wide(folders_.target), is64, PackageInfoText(info_.version), wantDesktopPair_, scope_))
+  install::SnapshotProductShortcuts(is64, before_, scope_);
+  if (install::CreateProductShortcuts(Wide(folders_.target), is64, install::PackageInfoText(info_.version),
+                                      wantDesktopPair_, scope_))
     return true;
   before_.Restore();
   failure_.failure = InstallFailure::kShortcuts;
@@ -135,11 +142,13 @@ bool CreateShortcutsItem::Do() {
 void CreateShortcutsItem::Rollback() { before_.Restore(); }
 
 bool WriteUninstallEntryItem::Do() {
-  before_.Take(UninstallEntryName(info_));
-  if (WriteUninstallEntry(info_, Wide(folders_.target), installOptions_, silent_)) return true;
+  before_.Take(install::UninstallEntryName(info_));
+  if (install::WriteUninstallEntry(info_, Wide(folders_.target), installOptions_, silent_)) return true;
   before_.Restore();
   failure_.failure = InstallFailure::kRegistration;
   return false;
 }
 
 void WriteUninstallEntryItem::Rollback() { before_.Restore(); }
+
+}  // namespace setup

@@ -16,6 +16,8 @@
 #include "setup/install_state.h"
 #include "setup/work_item.h"
 
+namespace setup {
+
 // The folders one install moves: where the product goes, the fresh folder it is
 // unpacked into, and where the previous install waits until the end.
 struct FolderReplacement {
@@ -33,7 +35,7 @@ struct StepFailure {
 // that cannot be written. Undo: the fresh folder goes.
 class PrepareFreshFolderItem : public WorkItem {
  public:
-  PrepareFreshFolderItem(FolderReplacement& folders, const PackageInfo& info, std::wstring packagePath,
+  PrepareFreshFolderItem(FolderReplacement& folders, const install::PackageInfo& info, std::wstring packagePath,
                          StepFailure& failure)
       : WorkItem("prepare folder"),
         folders_(folders),
@@ -45,7 +47,7 @@ class PrepareFreshFolderItem : public WorkItem {
 
  private:
   FolderReplacement& folders_;
-  const PackageInfo& info_;
+  const install::PackageInfo& info_;
   std::wstring packagePath_;
   StepFailure& failure_;
 };
@@ -53,7 +55,7 @@ class PrepareFreshFolderItem : public WorkItem {
 // Unpacks the package into the fresh folder, between the begin and end step reports.
 class ExtractPackageItem : public WorkItem {
  public:
-  ExtractPackageItem(FolderReplacement& folders, std::wstring packagePath, ProgressCallback receiver,
+  ExtractPackageItem(FolderReplacement& folders, std::wstring packagePath, base::ProgressCallback receiver,
                      const std::atomic<bool>& cancel, std::function<void(const char*)> recordStep, StepFailure& failure)
       : WorkItem("unpack"),
         folders_(folders),
@@ -67,7 +69,7 @@ class ExtractPackageItem : public WorkItem {
  private:
   FolderReplacement& folders_;
   std::wstring packagePath_;
-  ProgressCallback receiver_;
+  base::ProgressCallback receiver_;
   const std::atomic<bool>& cancel_;
   std::function<void(const char*)> recordStep_;
   StepFailure& failure_;
@@ -92,8 +94,8 @@ class SwapInFolderItem : public WorkItem {
 // desktop and menu entries as they were.
 class CreateShortcutsItem : public WorkItem {
  public:
-  CreateShortcutsItem(const FolderReplacement& folders, const PackageInfo& info, bool wantDesktopPair,
-                      ShortcutScope scope, StepFailure& failure)
+  CreateShortcutsItem(const FolderReplacement& folders, const install::PackageInfo& info, bool wantDesktopPair,
+                      install::ShortcutScope scope, StepFailure& failure)
       : WorkItem("create shortcuts"),
         folders_(folders),
         info_(info),
@@ -105,18 +107,18 @@ class CreateShortcutsItem : public WorkItem {
 
  private:
   const FolderReplacement& folders_;
-  const PackageInfo& info_;
+  const install::PackageInfo& info_;
   bool wantDesktopPair_;
-  ShortcutScope scope_;
+  install::ShortcutScope scope_;
   StepFailure& failure_;
-  FileSetSnapshot before_;
+  install::FileSetSnapshot before_;
 };
 
 // The uninstall entry with "cfg_flag". Undo: the entry as it was, value for value.
 class WriteUninstallEntryItem : public WorkItem {
  public:
-  WriteUninstallEntryItem(const FolderReplacement& folders, const PackageInfo& info, DWORD installOptions, bool silent,
-                          StepFailure& failure)
+  WriteUninstallEntryItem(const FolderReplacement& folders, const install::PackageInfo& info, DWORD installOptions,
+                          bool silent, StepFailure& failure)
       : WorkItem("write uninstall entry"),
         folders_(folders),
         info_(info),
@@ -128,9 +130,11 @@ class WriteUninstallEntryItem : public WorkItem {
 
  private:
   const FolderReplacement& folders_;
-  const PackageInfo& info_;
+  const install::PackageInfo& info_;
   DWORD installOptions_;
   bool silent_;
   StepFailure& failure_;
-  UninstallEntrySnapshot before_;
+  install::UninstallEntrySnapshot before_;
 };
+
+}  // namespace setup

@@ -12,6 +12,10 @@
 #include "platform/text.h"
 #include "setup/install_options.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 constexpr char kSoftwarePrefix[] = "SOFTWARE\\";
@@ -27,7 +31,7 @@ std::string Wow6432NodeKeyOf(const std::string& key) {
 // The key is opened with create-or-open, as every registry read of the installer does.
 bool HoldsText(const std::string& key, const std::string& valueName) {
   if (key.empty()) return false;
-  CMyRegKey record;
+  base::CMyRegKey record;
   if (record.Create(HKEY_LOCAL_MACHINE, key) != ERROR_SUCCESS) return false;
   std::string text;
   return record.QueryString(valueName, text) == ERROR_SUCCESS && !text.empty();
@@ -41,7 +45,7 @@ bool ProductHasRunForUser() {
   return platform::PathIsDirectory(platform::PathJoin(appData, platform::NarrowToWide(product::kRanBeforeFolder)));
 }
 
-int IsNewInstall(bool bHasOldVersion, const PackageInfo& info) {
+int IsNewInstall(bool bHasOldVersion, const install::PackageInfo& info) {
   WriteLog("Begin IsNewInstall : bHasOldVersion (%d)\n", bHasOldVersion ? 1 : 0);
   bool old = bHasOldVersion;
   if (!old) {
@@ -69,3 +73,5 @@ int IsNewInstall(bool bHasOldVersion, const PackageInfo& info) {
   }
   return result;
 }
+
+}  // namespace setup

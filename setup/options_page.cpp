@@ -9,6 +9,12 @@
 #include "setup/install_options.h"
 #include "ui/ui_font.h"
 
+using base::GetLayoutWidth;
+using base::GetText;
+using ui::ButtonCtrlEx;
+
+namespace setup {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -34,7 +40,7 @@ void SetLabelColors(ButtonCtrlEx* control, COLORREF color) {
 
 // The language's layout width, or more where its text would not fit in it.
 int WidthFor(HFONT font, int layoutWidth, int textId, int textLeft) {
-  return std::max(layoutWidth, textLeft + MeasureTextWidth(font, GetText(textId)) + 2 * kTextPadding);
+  return std::max(layoutWidth, textLeft + ui::MeasureTextWidth(font, GetText(textId)) + 2 * kTextPadding);
 }
 
 }  // namespace
@@ -46,9 +52,9 @@ OptionsPage::~OptionsPage() {
   for (HBITMAP bitmap : browseBitmaps_) gui::DeleteBitmap(bitmap);
 }
 
-std::unique_ptr<CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom,
-                                                             int textId, bool ticked) {
-  auto box = std::make_unique<CheckButtonCtrlEx>(dialog_, left, top, right, bottom);
+std::unique_ptr<ui::CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, int top, int right, int bottom,
+                                                                 int textId, bool ticked) {
+  auto box = std::make_unique<ui::CheckButtonCtrlEx>(dialog_, left, top, right, bottom);
   box->SetID(id);
   box->SetUseBitmap(1);
   box->SetStateBitmaps(boxBitmaps_[0], boxBitmaps_[1], boxBitmaps_[1], boxBitmaps_[0]);
@@ -64,8 +70,8 @@ std::unique_ptr<CheckButtonCtrlEx> OptionsPage::MakeCheckBox(int id, int left, i
   return box;
 }
 
-std::unique_ptr<HyLinkCtrlEx> OptionsPage::MakeLink(int id, int left, int top, int right, int bottom, int textId) {
-  auto link = std::make_unique<HyLinkCtrlEx>(dialog_, left, top, right, bottom);
+std::unique_ptr<ui::HyLinkCtrlEx> OptionsPage::MakeLink(int id, int left, int top, int right, int bottom, int textId) {
+  auto link = std::make_unique<ui::HyLinkCtrlEx>(dialog_, left, top, right, bottom);
   link->SetID(id);
   link->SetFont(labelFont_);
   link->SetHoverFont(linkFont_);
@@ -81,10 +87,10 @@ int OptionsPage::LinkRight(int left, int layoutWidth, int textId) const {
   return std::min(left + WidthFor(labelFont_, layoutWidth, textId, 0), std::max(left + layoutWidth, kDialogWidth));
 }
 
-void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions, const std::wstring& installPath) {
+void OptionsPage::Create(HWND dialog, ui::ControlLists& lists, DWORD installOptions, const std::wstring& installPath) {
   dialog_ = dialog;
-  labelFont_ = CreateDialogFont(dialog, 14);
-  linkFont_ = CreateDialogFont(dialog, 14, true);
+  labelFont_ = ui::CreateDialogFont(dialog, 14);
+  linkFont_ = ui::CreateDialogFont(dialog, 14, true);
   LoadBitmaps(arrowBitmaps_, {165, 166, 167, 168});
   LoadBitmaps(boxBitmaps_, {157, 158, 159, 160});
   LoadBitmaps(browseBitmaps_, {169, 170, 171});
@@ -92,7 +98,7 @@ void OptionsPage::Create(HWND dialog, ControlLists& lists, DWORD installOptions,
   // "Custom" with its arrow at the right end: the arrow points down while closed.
   constexpr int kCustomLeft = 474, kCustomTop = 359, kCustomRight = 609, kCustomBottom = 385;
   const int customWidth = kCustomRight - kCustomLeft, customHeight = kCustomBottom - kCustomTop;
-  custom_ = std::make_unique<CheckButtonCtrlEx>(dialog, kCustomLeft, kCustomTop, kCustomRight, kCustomBottom);
+  custom_ = std::make_unique<ui::CheckButtonCtrlEx>(dialog, kCustomLeft, kCustomTop, kCustomRight, kCustomBottom);
   custom_->SetID(kCustomId);
   custom_->SetUseBitmap(1);
   custom_->SetStateBitmaps(arrowBitmaps_[0], arrowBitmaps_[1], arrowBitmaps_[1], arrowBitmaps_[0]);
@@ -141,9 +147,9 @@ void OptionsPage::SetPageVisible(bool open) {
     gui::EnableWindow(folderBox_, open ? 1 : 0);
     gui::ShowWindow(folderBox_, open ? SW_SHOW : SW_HIDE);
   }
-  for (CommonCtrl* control :
-       std::initializer_list<CommonCtrl*>{licenceBox_.get(), licenceLink_.get(), browse_.get(), desktopBox_.get(),
-                                          programmeBox_.get(), programmeLink_.get()}) {
+  for (ui::CommonCtrl* control :
+       std::initializer_list<ui::CommonCtrl*>{licenceBox_.get(), licenceLink_.get(), browse_.get(), desktopBox_.get(),
+                                              programmeBox_.get(), programmeLink_.get()}) {
     if (control) control->SetVisible(open);
   }
 }
@@ -153,7 +159,7 @@ void OptionsPage::SetToggleVisible(bool visible) {
 }
 
 namespace {
-bool Toggle(CheckButtonCtrl* box) {
+bool Toggle(ui::CheckButtonCtrl* box) {
   if (!box) return false;
   box->SetCheck(box->GetCheck() ? 0 : 1);
   return box->GetCheck() != 0;
@@ -181,3 +187,5 @@ void OptionsPage::SetFolderText(const std::wstring& path) {
 }
 
 RECT OptionsPage::FolderBoxRect() const { return RECT{44, 460, 549, 486}; }
+
+}  // namespace setup

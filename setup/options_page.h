@@ -18,6 +18,8 @@
 #include "ui/control_lists.h"
 #include "ui/hy_link_ctrl_ex.h"
 
+namespace setup {
+
 class OptionsPage {
  public:
   static constexpr int kCustomId = 1615;
@@ -37,7 +39,7 @@ class OptionsPage {
 
   // Builds every control; the boxes start ticked by the bits of `installOptions`.
   // The Custom toggle goes to the lists always; the page's own controls follow it.
-  void Create(HWND dialog, ControlLists& lists, DWORD installOptions, const std::wstring& installPath);
+  void Create(HWND dialog, ui::ControlLists& lists, DWORD installOptions, const std::wstring& installPath);
   bool Exists() const { return custom_ != nullptr; }
 
   // Shows or hides the page's controls (not the toggle); the folder box is enabled
@@ -62,9 +64,9 @@ class OptionsPage {
   RECT FolderBoxRect() const;
 
  private:
-  std::unique_ptr<CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
-                                                  bool ticked);
-  std::unique_ptr<HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
+  std::unique_ptr<ui::CheckButtonCtrlEx> MakeCheckBox(int id, int left, int top, int right, int bottom, int textId,
+                                                      bool ticked);
+  std::unique_ptr<ui::HyLinkCtrlEx> MakeLink(int id, int left, int top, int right, int bottom, int textId);
   int LinkRight(int left, int layoutWidth, int textId) const;
 
   HWND dialog_ = nullptr;
@@ -74,12 +76,14 @@ class OptionsPage {
   HBITMAP arrowBitmaps_[4] = {};   // 165, 166 unticked; 167, 168 ticked
   HBITMAP boxBitmaps_[4] = {};     // 157, 158 unticked; 159, 160 ticked
   HBITMAP browseBitmaps_[3] = {};  // 169, 170, 171
-  std::unique_ptr<CheckButtonCtrlEx> custom_;
-  std::unique_ptr<CheckButtonCtrlEx> licenceBox_;
-  std::unique_ptr<HyLinkCtrlEx> licenceLink_;
+  std::unique_ptr<ui::CheckButtonCtrlEx> custom_;
+  std::unique_ptr<ui::CheckButtonCtrlEx> licenceBox_;
+  std::unique_ptr<ui::HyLinkCtrlEx> licenceLink_;
   HWND folderBox_ = nullptr;
-  std::unique_ptr<ButtonCtrlEx> browse_;
-  std::unique_ptr<CheckButtonCtrlEx> desktopBox_;
-  std::unique_ptr<CheckButtonCtrlEx> programmeBox_;
-  std::unique_ptr<HyLinkCtrlEx> programmeLink_;
+  std::unique_ptr<ui::ButtonCtrlEx> browse_;
+  std::unique_ptr<ui::CheckButtonCtrlEx> desktopBox_;
+  std::unique_ptr<ui::CheckButtonCtrlEx> programmeBox_;
+  std::unique_ptr<ui::HyLinkCtrlEx> programmeLink_;
 };
+
+}  // namespace setup

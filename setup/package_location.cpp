@@ -5,6 +5,8 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+namespace setup {
+
 namespace {
 constexpr size_t kVersionSuffixLength = 8;
 constexpr size_t kMaxPath = 260;
@@ -26,8 +28,10 @@ std::wstring PackageDownloadPath(const std::string& baseName, const std::string&
   const std::wstring path = folder + PackageFileName(baseName, versionText);
   if (path.size() >= kMaxPath) return {};
   const bool downloadsExisted = platform::PathFileExists(downloads);
-  CreateFolderChain(folder);
+  base::CreateFolderChain(folder);
   if (!downloadsExisted) platform::GiveToDesktopUser(platform::WideToNarrow(downloads));
   platform::GiveToDesktopUser(platform::WideToNarrow(folder));
   return path;
 }
+
+}  // namespace setup

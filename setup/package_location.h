@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace setup {
+
 inline constexpr wchar_t kDownloadSubFolder[] = L"Corvex 11";
 
 // `baseName` + "(" + the first 8 characters of `versionText` + ")" when the text is
@@ -14,3 +16,5 @@ std::wstring PackageFileName(const std::string& baseName, const std::string& ver
 // user). Empty when the Downloads folder is unknown or the path would not fit the
 // 260-character buffers.
 std::wstring PackageDownloadPath(const std::string& baseName, const std::string& versionText);
+
+}  // namespace setup

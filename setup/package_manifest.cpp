@@ -7,14 +7,16 @@
 #include "base/file_helpers.h"
 #include "support/xml_parse.h"
 
+namespace setup {
+
 namespace {
 
 constexpr int kManifestResource32 = 501;
 constexpr int kManifestResource64 = 502;
 
 bool ReadAttribute(const std::string& manifest, const char* key, std::string& out) {
-  std::shared_ptr<IXMLParse> parser;
-  if (FAILED(CreateXMLParse(parser)) || !parser || !parser->ReadFromMemory(manifest.data(), manifest.size()))
+  std::shared_ptr<support::IXMLParse> parser;
+  if (FAILED(support::CreateXMLParse(parser)) || !parser || !parser->ReadFromMemory(manifest.data(), manifest.size()))
     return false;
   return parser->GetAttrString(key, out);
 }
@@ -22,7 +24,7 @@ bool ReadAttribute(const std::string& manifest, const char* key, std::string& ou
 }  // namespace
 
 bool LoadPackageManifest(bool is64Bit, std::string& out) {
-  return LoadResourceText(is64Bit ? kManifestResource64 : kManifestResource32, L"xml", out) && !out.empty();
+  return base::LoadResourceText(is64Bit ? kManifestResource64 : kManifestResource32, L"xml", out) && !out.empty();
 }
 
 long long ManifestPackageSize(const std::string& manifest) {
@@ -42,3 +44,5 @@ std::string ManifestPackageDigest(const std::string& manifest) {
   }
   return digest;
 }
+
+}  // namespace setup

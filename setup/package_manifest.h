@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace setup {
+
 // The manifest of the edition from the program's resources; false when it is missing.
 bool LoadPackageManifest(bool is64Bit, std::string& out);
 
@@ -11,3 +13,5 @@ bool LoadPackageManifest(bool is64Bit, std::string& out);
 long long ManifestPackageSize(const std::string& manifest);
 // The whole-file MD5 in upper-case hex; empty when the manifest has none.
 std::string ManifestPackageDigest(const std::string& manifest);
+
+}  // namespace setup

@@ -11,6 +11,8 @@
 #include "platform/known_folders.h"
 #include "platform/path.h"
 
+namespace setup {
+
 namespace {
 
 // A root-owned file nobody else may write, in a folder chain root alone controls.
@@ -70,7 +72,7 @@ bool InstallPolkitAction(const std::string& programPath) {
   if (!platform::PathIsDirectory(folder)) return false;
   // Inside a sandbox root the program is the test's or the demo's build.
   if (!platform::InSandboxRoot() && !OnlyRootCanChange(programPath)) {
-    WriteLog("Install helper: %s can be changed by others; no polkit action names it.", programPath.c_str());
+    base::WriteLog("Install helper: %s can be changed by others; no polkit action names it.", programPath.c_str());
     return false;
   }
   const std::string path = folder + "/" + kPolkitActionId + ".policy";
@@ -87,3 +89,5 @@ bool InstallPolkitAction(const std::string& programPath) {
   }
   return true;
 }
+
+}  // namespace setup

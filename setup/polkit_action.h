@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace setup {
+
 inline constexpr char kPolkitActionId[] = "org.corvex.online-setup.install-helper";
 
 // The action's XML for the helper at `programPath`.
@@ -14,3 +16,5 @@ std::string PolkitActionXml(const std::string& programPath);
 // the program file is one only root can change: a policy that let the admin's answer
 // be kept must not name a file a user could swap. False when nothing was written.
 bool InstallPolkitAction(const std::string& programPath);
+
+}  // namespace setup

@@ -4,15 +4,18 @@
 #include "setup/helper_protocol.h"
 #include "setup/install_helper_client.h"
 
-UninstallResult UninstallThroughHelper(const UninstallRequest& request, const ProgressCallback& events) {
-  UninstallResult result;
+namespace setup {
+
+install::UninstallResult UninstallThroughHelper(const install::UninstallRequest& request,
+                                                const base::ProgressCallback& events) {
+  install::UninstallResult result;
   InstallHelperClient::StartResult why = InstallHelperClient::StartResult::kFailed;
   std::unique_ptr<InstallHelperClient> helper = InstallHelperClient::Start(&why);
   if (!helper) {
-    WriteLog("UninstallWork : the install helper did not start; nothing is removed.");
-    result.outcome = UninstallOutcome::kRefused;
+    base::WriteLog("UninstallWork : the install helper did not start; nothing is removed.");
+    result.outcome = install::UninstallOutcome::kRefused;
     result.notAuthorized = why == InstallHelperClient::StartResult::kRefused;
-    if (events) events(kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
+    if (events) events(base::kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
     return result;
   }
   const std::string fields = MessageWriter()
@@ -26,12 +29,14 @@ UninstallResult UninstallThroughHelper(const UninstallRequest& request, const Pr
   helper->End();
   if (!removed.ok && removed.value == 0) {
     // The helper went away before it answered: nothing is known to be removed.
-    result.outcome = UninstallOutcome::kFilesLeft;
-    if (events) events(kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
+    result.outcome = install::UninstallOutcome::kFilesLeft;
+    if (events) events(base::kUninstallEventFailed, static_cast<unsigned>(result.outcome), 0);
     return result;
   }
-  result.outcome = static_cast<UninstallOutcome>(removed.value);
-  result.verdict = static_cast<FolderVerdict>(removed.failure);
-  if (result.outcome != UninstallOutcome::kRefused) RemoveUserTraces(request, result, events);
+  result.outcome = static_cast<install::UninstallOutcome>(removed.value);
+  result.verdict = static_cast<install::FolderVerdict>(removed.failure);
+  if (result.outcome != install::UninstallOutcome::kRefused) install::RemoveUserTraces(request, result, events);
   return result;
 }
+
+}  // namespace setup

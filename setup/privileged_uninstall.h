@@ -5,6 +5,11 @@
 #include "base/progress_callback.h"
 #include "install/uninstall_work.h"
 
+namespace setup {
+
 // UninstallWork's events and result; refused without any change when the helper
 // cannot be started (rights not granted).
-UninstallResult UninstallThroughHelper(const UninstallRequest& request, const ProgressCallback& events);
+install::UninstallResult UninstallThroughHelper(const install::UninstallRequest& request,
+                                                const base::ProgressCallback& events);
+
+}  // namespace setup

@@ -7,6 +7,10 @@
 #include "platform/path.h"
 #include "platform/text.h"
 
+using base::WriteLog;
+
+namespace setup {
+
 namespace {
 
 constexpr int kPollCount = 100;
@@ -47,7 +51,7 @@ ProgramRunResult WaitForStartedProgram(platform::Process& process) {
 ProgramRunResult RunRepairProgram(const std::wstring& installFolder) {
   const std::wstring path = ProgramIn(installFolder, product::kRepairProgram);
   if (!platform::PathFileExists(path)) return {ProgramRun::kMissing};
-  auto process = StartElevated(path, L"", L"");
+  auto process = install::StartElevated(path, L"", L"");
   if (!process) return {ProgramRun::kStartFailed};
   return WaitForStartedProgram(*process);
 }
@@ -60,7 +64,7 @@ ProgramRunResult RunMainProgramInstallMode(const std::wstring& installFolder, bo
     return {ProgramRun::kMissing};
   }
   WriteLog("Run Install Params: %s.\n", platform::WideToNarrow(params).c_str());
-  auto process = StartElevated(path, params, L"");
+  auto process = install::StartElevated(path, params, L"");
   if (!process) return {ProgramRun::kStartFailed};
   const ProgramRunResult result = WaitForStartedProgram(*process);
   WriteLog("Run main exe install : ExitCode(%d), nWaitCount(%d).\n", result.exitCode, result.waitCount);
@@ -70,5 +74,7 @@ ProgramRunResult RunMainProgramInstallMode(const std::wstring& installFolder, bo
 bool LaunchProductForUser(const std::wstring& installFolder, bool is64BitPackage) {
   const std::wstring path = ProgramIn(installFolder, MainProgramName(is64BitPackage));
   WriteLog("Run Vex!!! %s", platform::WideToNarrow(path).c_str());
-  return RunAsShellUser(path, platform::NarrowToWide(product::kInstallModeParam), L"", SW_SHOWNORMAL);
+  return install::RunAsShellUser(path, platform::NarrowToWide(product::kInstallModeParam), L"", SW_SHOWNORMAL);
 }
+
+}  // namespace setup

@@ -7,6 +7,8 @@
 
 #include "platform/process.h"
 
+namespace setup {
+
 enum class ProgramRun {
   kMissing,      // the program file is not in the install folder
   kStartFailed,  // it could not be started
@@ -40,3 +42,5 @@ ProgramRunResult RunMainProgramInstallMode(const std::wstring& installFolder, bo
 // as the desktop user with " --installmode"; logs "Run Vex!!! <path>". True once it
 // runs (callers ignore it). UI thread.
 bool LaunchProductForUser(const std::wstring& installFolder, bool is64BitPackage);
+
+}  // namespace setup

@@ -8,6 +8,10 @@
 #include "platform/gui/draw.h"
 #include "ui/bm_data.h"
 
+using ui::BMData;
+
+namespace setup {
+
 namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
@@ -236,3 +240,5 @@ void ProgressFrames::RevealArtwork(std::uint32_t* out) {
     }
   }
 }
+
+}  // namespace setup

@@ -9,7 +9,11 @@
 #include <deque>
 #include <vector>
 
+namespace ui {
 class BMData;
+}  // namespace ui
+
+namespace setup {
 
 class ProgressFrames {
  public:
@@ -39,7 +43,7 @@ class ProgressFrames {
 
   // `width` × `height` is the dialog's pixel size. The pictures are copied, so the
   // producer's thread never reads the dialog's.
-  ProgressFrames(int width, int height, const BMData& plain, const BMData& artwork, const BMData& finished);
+  ProgressFrames(int width, int height, const ui::BMData& plain, const ui::BMData& artwork, const ui::BMData& finished);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -78,7 +82,7 @@ class ProgressFrames {
     int height = 0;
     std::vector<std::uint32_t> pixels;
   };
-  static Picture Copy(const BMData& source);
+  static Picture Copy(const ui::BMData& source);
   static void DrawKeyed(std::uint32_t* out, int width, int height, const Picture& picture, int x, int y,
                         std::uint32_t transparent);
 
@@ -97,3 +101,5 @@ class ProgressFrames {
 
 // a × (1 − share) + b × share per channel of two 0x00RRGGBB pixels.
 std::uint32_t BlendPixels(std::uint32_t a, std::uint32_t b, float share);
+
+}  // namespace setup

@@ -12,6 +12,10 @@
 #include "ui/control_lists.h"
 #include "ui/ui_font.h"
 
+using base::GetText;
+
+namespace setup {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -60,10 +64,10 @@ ProgressPainter::~ProgressPainter() {
 bool ProgressPainter::Load(HWND dialog) {
   bool loaded = plain_.Load(132) && finished_.Load(133) && ringed_.Load(183) && faded_.Load(182);
   loaded = small_.Load(184) && artwork_.Load(185) && loaded;
-  if (!textFont_) textFont_ = CreateDialogFont(dialog, kTextFontPixels, false, L"ArialMT");
-  if (!percentFont_) percentFont_ = CreateDialogFont(dialog, gui::MulDiv(kPercentFontPoints, 96, 72));
+  if (!textFont_) textFont_ = ui::CreateDialogFont(dialog, kTextFontPixels, false, L"ArialMT");
+  if (!percentFont_) percentFont_ = ui::CreateDialogFont(dialog, gui::MulDiv(kPercentFontPoints, 96, 72));
   // The advice is a sentence or two in the dialog face, whose Japanese glyphs run large.
-  if (!adviceFont_) adviceFont_ = CreateSystemLanguageFont(dialog);
+  if (!adviceFont_) adviceFont_ = ui::CreateSystemLanguageFont(dialog);
   ring_ = std::make_unique<RingPicture>(plain_, ringed_);
   return loaded && ring_->Usable();
 }
@@ -80,7 +84,7 @@ void ProgressPainter::DrawRowText(HDC dc, const wchar_t* text, RECT rect, UINT f
   gui::DrawTextW(dc, text, -1, &rect, format | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void ProgressPainter::PaintPage(HDC dc, bool optionsOpen, ControlLists& controls) {
+void ProgressPainter::PaintPage(HDC dc, bool optionsOpen, ui::ControlLists& controls) {
   RECT client = Client(dc);
   gui::FillRectColor(dc, &client, kWhite);
   if (optionsOpen) {
@@ -91,7 +95,7 @@ void ProgressPainter::PaintPage(HDC dc, bool optionsOpen, ControlLists& controls
   controls.PaintAll(dc);
 }
 
-void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::vector<CommonCtrl*>& controls) {
+void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::vector<ui::CommonCtrl*>& controls) {
   RECT client = Client(dc);
   gui::FillRectColor(dc, &client, kWhite);
   gui::DrawBitmapPart(dc, kPictureX, kPictureY, faded_.width, faded_.height, faded_.hBitmap, 0, 0);
@@ -102,12 +106,12 @@ void ProgressPainter::PaintDownloadFailed(HDC dc, int adviceTextId, const std::v
   gui::SelectObject(dc, adviceFont_);
   gui::DrawTextW(dc, GetText(adviceTextId != 0 ? adviceTextId : kTextDownloadFailed), -1, &advice,
                  DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
-  for (CommonCtrl* control : controls) {
+  for (ui::CommonCtrl* control : controls) {
     if (control && control->IsVisible()) control->Draw(dc);
   }
 }
 
-ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPercent, const DownloadInfo& info,
+ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPercent, const download::DownloadInfo& info,
                                                        std::uint32_t now, std::uint32_t startTick, bool usingCdn) {
   const RECT client = Client(dc);
   gui::FillRectColor(dc, &client, kWhite);
@@ -145,7 +149,7 @@ ProgressSnapshot ProgressPainter::PaintDownloadWorking(HDC dc, int downloadPerce
   return snapshot;
 }
 
-bool ProgressPainter::PaintFrame(HDC dc, int paintMode, int installPermille, ControlLists& controls) {
+bool ProgressPainter::PaintFrame(HDC dc, int paintMode, int installPermille, ui::ControlLists& controls) {
   const std::shared_ptr<FrameProducer> producer = Producer();
   if (!producer || producer->Width() != dc->Width() || producer->Height() != dc->Height() ||
       dc->Stride() != dc->Width())
@@ -164,7 +168,7 @@ bool ProgressPainter::PaintFrame(HDC dc, int paintMode, int installPermille, Con
   return true;
 }
 
-void ProgressPainter::PaintFinished(HDC dc, ControlLists& controls) {
+void ProgressPainter::PaintFinished(HDC dc, ui::ControlLists& controls) {
   const RECT client = Client(dc);
   gui::FillRectColor(dc, &client, kWhite);
   gui::DrawBitmapPart(dc, 0, 0, artwork_.width, artwork_.height, artwork_.hBitmap, 0, 0);
@@ -186,3 +190,5 @@ std::shared_ptr<FrameProducer> ProgressPainter::StartFrameProducer(int width, in
   producer_->Start();
   return producer_;
 }
+
+}  // namespace setup

@@ -7,11 +7,13 @@
 #include "platform/gui/draw.h"
 #include "ui/bm_data.h"
 
+namespace setup {
+
 namespace {
 constexpr std::uint32_t kTransparentWhite = 0xFFFFFF;
 }  // namespace
 
-RingPicture::RingPicture(const BMData& plain, const BMData& ringed) : plain_(plain), ringed_(ringed) {
+RingPicture::RingPicture(const ui::BMData& plain, const ui::BMData& ringed) : plain_(plain), ringed_(ringed) {
   if (!plain.pixels || !ringed.pixels || plain.width != plain.height || ringed.width != plain.width ||
       ringed.height != plain.height)
     return;
@@ -48,3 +50,5 @@ void RingPicture::Draw(HDC dc, int x, int y, int percent) const {
     }
   }
 }
+
+}  // namespace setup

@@ -7,12 +7,16 @@
 
 #include "platform/gui/gui_types.h"
 
+namespace ui {
 class BMData;
+}  // namespace ui
+
+namespace setup {
 
 class RingPicture {
  public:
   // Both pictures are square and of one size; the sweep table is built here once.
-  RingPicture(const BMData& plain, const BMData& ringed);
+  RingPicture(const ui::BMData& plain, const ui::BMData& ringed);
 
   bool Usable() const { return size_ > 0; }
   int Size() const { return size_; }
@@ -25,9 +29,11 @@ class RingPicture {
   bool Revealed(int x, int y, int percent) const;
 
  private:
-  const BMData& plain_;
-  const BMData& ringed_;
+  const ui::BMData& plain_;
+  const ui::BMData& ringed_;
   int size_ = 0;
   // Per pixel: the percentage in hundredths from which the sweep covers it.
   std::vector<std::uint16_t> revealAt_;
 };
+
+}  // namespace setup

@@ -2,6 +2,10 @@
 
 #include "base/file_helpers.h"
 
+using install::SetPackageInfoText;
+
+namespace setup {
+
 namespace {
 
 constexpr int kVersionResource32 = 503;
@@ -9,8 +13,8 @@ constexpr int kVersionResource64 = 504;
 
 }  // namespace
 
-PackageInfo PackageInfoFromProfile(const IProductInfo& profile) {
-  PackageInfo info = EmptyPackageInfo();
+install::PackageInfo PackageInfoFromProfile(const base::IProductInfo& profile) {
+  install::PackageInfo info = install::EmptyPackageInfo();
   info.is64Bit = profile.IsX64() ? 1 : 0;
   SetPackageInfoText(info.shortName, profile.GetProductName());
   SetPackageInfoText(info.productKeyName, profile.GetDisplayName());
@@ -22,7 +26,9 @@ PackageInfo PackageInfoFromProfile(const IProductInfo& profile) {
 
 bool LoadVersionTextResource(bool is64, std::string& out) {
   std::string text;
-  if (!LoadResourceText(is64 ? kVersionResource64 : kVersionResource32, L"txt", text)) return false;
+  if (!base::LoadResourceText(is64 ? kVersionResource64 : kVersionResource32, L"txt", text)) return false;
   if (text.size() > 5 && text[0] == '1') out = text;
   return true;
 }
+
+}  // namespace setup

@@ -7,9 +7,13 @@
 #include "base/product_info.h"
 #include "install/package_info.h"
 
+namespace setup {
+
 // The profile's values in the block's fields, until the package's own block replaces them.
-PackageInfo PackageInfoFromProfile(const IProductInfo& profile);
+install::PackageInfo PackageInfoFromProfile(const base::IProductInfo& profile);
 
 // The embedded version text of the edition ("11.0.9.2 official (16/06/2020)"). False
 // when the resource is missing; `out` is set only for a text that reads like a version.
 bool LoadVersionTextResource(bool is64, std::string& out);
+
+}  // namespace setup

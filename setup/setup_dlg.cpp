@@ -32,13 +32,22 @@
 #include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
+using base::GetText;
+using base::IsSilentMode;
+using base::WriteLog;
+using ui::ButtonCtrlEx;
+using ui::CommonCtrl;
+using ui::StaticCtrl;
+
+namespace setup {
+
 namespace gui = platform::gui;
 
 namespace {
 
 constexpr int kDialogWidth = 622;
 constexpr UINT kCountdownPeriodMs = 1000;
-constexpr int kAnswerNo = kMsgBoxCancelId;  // the second button of the question box
+constexpr int kAnswerNo = ui::kMsgBoxCancelId;  // the second button of the question box
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -79,8 +88,8 @@ SetupDlg::~SetupDlg() {
 INT_PTR SetupDlg::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   SetupDlg& dialog = TheSetupDlg();
   dialog.shadow.Create(hwnd);
-  InstallCrashFilter();
-  EnsureProcessGuid();
+  telemetry::InstallCrashFilter();
+  telemetry::EnsureProcessGuid();
   return dialog.DialogProc(hwnd, msg, wParam, lParam);
 }
 
@@ -95,19 +104,19 @@ void SetupDlg::SetInstallPath(const std::wstring& path) {
 }
 
 int SetupDlg::OnInitDialog(HWND window) {
-  EnsureProcessGuid();
-  CommonDlg::OnInitDialog(window);
+  telemetry::EnsureProcessGuid();
+  ui::CommonDlg::OnInitDialog(window);
   gui::SetWindowTextA(window, "Corvex Installer");
-  gui::SetWindowIcon(window, resource_ids::kProgramIcon);
+  gui::SetWindowIcon(window, base::resource_ids::kProgramIcon);
 
-  SetInstallPath(GetPresetInstallPath());
-  installMode_ = GetRunMode() == kRunModeInstall;
-  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
+  SetInstallPath(base::GetPresetInstallPath());
+  installMode_ = base::GetRunMode() == base::kRunModeInstall;
+  base::SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
 
   pictureBitmap_ = gui::LoadBitmapW(nullptr, 132);
   if (!progress_.Load(window)) WriteLog("SetupDlg: a progress picture is missing");
 
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  const std::shared_ptr<base::IProductInfo> profile = base::GetProductInfo();
   packageInfo_ = PackageInfoFromProfile(*profile);
 
   installOptions = ReadInstallOptions(packageInfo_);
@@ -129,9 +138,9 @@ int SetupDlg::OnInitDialog(HWND window) {
   }
 
   // The reporter exists before any thread starts: a silent run's worker starts below.
-  statistics_ = CreateRunStatistics(packageInfo_.is64Bit != 0);
+  statistics_ = telemetry::CreateRunStatistics(packageInfo_.is64Bit != 0);
   if (statistics_) reports_.StartStartReport(statistics_);
-  RecordStep(install_step::kStart);
+  RecordStep(telemetry::install_step::kStart);
 
   std::thread([this] { LoadVersionText(); }).detach();
   StartPainterThreads();
@@ -146,7 +155,7 @@ int SetupDlg::OnInitDialog(HWND window) {
 }
 
 void SetupDlg::CreateMainPage() {
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
+  const std::shared_ptr<base::IProductInfo> profile = base::GetProductInfo();
   const int ids[4] = {140, 142, 143, 148};
   const int minIds[4] = {144, 146, 147, 149};
   for (int i = 0; i < 4; ++i) {
@@ -155,9 +164,9 @@ void SetupDlg::CreateMainPage() {
   }
   logoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetLogoBitmapId());
   finishLogoBitmap_ = gui::LoadBitmapW(nullptr, profile->GetFinishLogoBitmapId());
-  buttonFont_ = CreateDialogFont(hwnd, 27);  // 20 points at 96 DPI
-  smallFont_ = CreateDialogFont(hwnd, 12);
-  countdownFont_ = CreateDialogFont(hwnd, 14);
+  buttonFont_ = ui::CreateDialogFont(hwnd, 27);  // 20 points at 96 DPI
+  smallFont_ = ui::CreateDialogFont(hwnd, 12);
+  countdownFont_ = ui::CreateDialogFont(hwnd, 14);
 
   logo_ = std::make_unique<StaticCtrl>(hwnd, 13, 10, 105, 25);
   logo_->SetUseBitmap(1);
@@ -177,9 +186,9 @@ void SetupDlg::CreateMainPage() {
   countdownText_->SetFont(countdownFont_);
   countdownText_->SetTextColor(0x373737);
 
-  const int width = GetLayoutWidth(4);
+  const int width = base::GetLayoutWidth(4);
   const int left = (kDialogWidth - width) / 2;
-  installButton_ = std::make_unique<ButtonColorCtrlEx>(hwnd, left, 354, left + width, 394);
+  installButton_ = std::make_unique<ui::ButtonColorCtrlEx>(hwnd, left, 354, left + width, 394);
   installButton_->SetID(kInstallId);
   installButton_->SetFont(buttonFont_);
   installButton_->SetStateTextColors(0xA74747, 0xFFFFFF, 0xFFFFFF, 0xD7D7D7);
@@ -236,7 +245,7 @@ void SetupDlg::StopCountdown() {
 
 void SetupDlg::LoadVersionText() {
   std::string text;
-  if (!LoadVersionTextResource(GetProductInfo()->IsX64(), text)) {
+  if (!LoadVersionTextResource(base::GetProductInfo()->IsX64(), text)) {
     UpdateCtrlStatus(kCtrlRetry);
   } else if (!text.empty()) {
     if (versionLabel_) versionLabel_->SetCaption(platform::NarrowToWide(text).c_str());
@@ -338,7 +347,7 @@ InstallSnapshot SetupDlg::CurrentSnapshot() const {
   return sequence->Snapshot();
 }
 
-bool SetupDlg::GetDownloadInfo(DownloadInfo& out) {
+bool SetupDlg::GetDownloadInfo(download::DownloadInfo& out) {
   const std::shared_ptr<InstallSequence> sequence = CurrentSequence();
   return sequence && sequence->GetDownloadInfo(out);
 }
@@ -353,7 +362,7 @@ void SetupDlg::OnSequenceStateChanged(const InstallSnapshot& snapshot) {
   }
   if (snapshot.outcome == InstallOutcome::kRunning) return;
   // A quit question asked while working no longer applies.
-  gui::PostToUi([] { DismissOpenQuestion(); });
+  gui::PostToUi([] { ui::DismissOpenQuestion(); });
   // An unattended run has nobody to press a button: it ends, reporting the outcome.
   if (IsSilentMode() && hwnd) gui::PostMessageW(hwnd, WM_CLOSE, 0, 0);
 }
@@ -397,7 +406,7 @@ void SetupDlg::UpdateCtrlStatus(CtrlStatus status) {
       minimizeButton_->SetVisible(true);
       finishLogo_->SetVisible(true);
       installButton_->SetVisible(CurrentSnapshot().launchEnabled);
-      CommonRect rect = installButton_->GetRect();
+      ui::CommonRect rect = installButton_->GetRect();
       RECT wider = *rect.GetRect();
       wider.left -= 100;
       wider.right += 100;
@@ -460,7 +469,7 @@ int SetupDlg::PreHandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndNow();
       }
       return 0;
-    default: return CommonDlg::PreHandleMessage(msg, wParam, lParam);
+    default: return ui::CommonDlg::PreHandleMessage(msg, wParam, lParam);
   }
 }
 
@@ -489,7 +498,7 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     case OptionsPage::kLicenceLinkId: OpenLicensePage(packageInfo_); return 1;
     case OptionsPage::kProgrammeLinkId: OpenExperienceProgrammePage(packageInfo_); return 1;
     case OptionsPage::kBrowseId: OnBtnBrower(); return 1;
-    default: return CommonDlg::OnCommand(wParam, lParam);
+    default: return ui::CommonDlg::OnCommand(wParam, lParam);
   }
 }
 
@@ -527,8 +536,8 @@ void SetupDlg::OnBtnClose() {
 }
 
 bool SetupDlg::AskToStopWork(const char* noExtra, const char* yesExtra, bool& dismissed) {
-  const int answer = AskQuestion(hwnd, L"Corvex", GetText(10), GetText(19), GetText(20));
-  dismissed = answer == kMsgBoxNoChoice;
+  const int answer = ui::AskQuestion(hwnd, L"Corvex", GetText(10), GetText(19), GetText(20));
+  dismissed = answer == ui::kMsgBoxNoChoice;
   if (dismissed) return false;
   const bool keep = answer == kAnswerNo;
   if (statistics_) statistics_->AddExtraString("close_app", keep ? noExtra : yesExtra);
@@ -578,18 +587,18 @@ int SetupDlg::ReportClose() {
   return 0;
 }
 
-void InitializeDialogSupport() { CWndShadow::Initialize(nullptr); }
+void InitializeDialogSupport() { ui::CWndShadow::Initialize(nullptr); }
 
 void ShowAnotherInstallerMessage() {
   InitializeDialogSupport();
-  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
-  ShowMessage(nullptr, L"Corvex", GetText(kTextAnotherInstaller), GetText(11));
+  base::SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
+  ui::ShowMessage(nullptr, L"Corvex", GetText(base::kTextAnotherInstaller), GetText(11));
 }
 
 void RunSetupDialog() {
   const SetupDlg& dialog = TheSetupDlg();
-  gui::RegisterDialogTemplate(resource_ids::kSetupDialogTemplate, dialog.designWidth, dialog.designHeight);
-  gui::DialogBoxParamW(nullptr, resource_ids::kSetupDialogTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
+  gui::RegisterDialogTemplate(base::resource_ids::kSetupDialogTemplate, dialog.designWidth, dialog.designHeight);
+  gui::DialogBoxParamW(nullptr, base::resource_ids::kSetupDialogTemplate, nullptr, &SetupDlg::StaticDialogProc, 0);
 }
 
 SetupOutcome EndSetupDialog() {
@@ -601,3 +610,5 @@ SetupOutcome EndSetupDialog() {
   outcome.result = dialog.ProductInstalled() ? SetupResult::kInstalled : SetupResult::kNotInstalled;
   return outcome;
 }
+
+}  // namespace setup

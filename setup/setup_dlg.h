@@ -35,10 +35,12 @@
 #include "ui/static_ctrl.h"
 #include "ui/wnd_shadow.h"
 
-class SetupDlg : public CommonDlg {
+namespace setup {
+
+class SetupDlg : public ui::CommonDlg {
  public:
-  static constexpr int kCloseId = resource_ids::kCloseCommand;
-  static constexpr int kMinimizeId = resource_ids::kMinimizeCommand;
+  static constexpr int kCloseId = base::resource_ids::kCloseCommand;
+  static constexpr int kMinimizeId = base::resource_ids::kMinimizeCommand;
   static constexpr int kInstallId = 1614;
   static constexpr int kCancelId = 1626;
   static constexpr int kCloseAltId = 1627;
@@ -84,14 +86,14 @@ class SetupDlg : public CommonDlg {
   bool ProductInstalled() const { return CurrentSnapshot().outcome == InstallOutcome::kInstalled; }
   InstallOutcome Outcome() const { return CurrentSnapshot().outcome; }
   // The running download's progress, for the progress painting; false between downloads.
-  bool GetDownloadInfo(DownloadInfo& out);
+  bool GetDownloadInfo(download::DownloadInfo& out);
   std::wstring InstallPath();
   int CountdownValue() const { return countdown_.load(); }
-  StaticCtrl* CountdownText() { return countdownText_.get(); }
-  ButtonColorCtrlEx* InstallButton() { return installButton_.get(); }
+  ui::StaticCtrl* CountdownText() { return countdownText_.get(); }
+  ui::ButtonColorCtrlEx* InstallButton() { return installButton_.get(); }
   OptionsPage& Options() { return options_; }
 
-  CWndShadow shadow;
+  ui::CWndShadow shadow;
 
  private:
   void CreateMainPage();
@@ -142,14 +144,14 @@ class SetupDlg : public CommonDlg {
   std::shared_ptr<InstallSequence> sequence_;
 
   // UI thread.
-  PackageInfo packageInfo_{};
+  install::PackageInfo packageInfo_{};
   DWORD installOptions = 0xFFFFFFFF;  // every option wanted until a previous install says otherwise
   std::string versionText_;           // "11.0.9.2 official (16/06/2020)": names the package file
   std::mutex versionMutex_;
   std::atomic<bool> versionLoaded_{false};
 
-  std::shared_ptr<OnlineStatistics> statistics_;
-  ReportDelivery reports_;
+  std::shared_ptr<telemetry::OnlineStatistics> statistics_;
+  telemetry::ReportDelivery reports_;
 
   ProgressPainter progress_;
   std::mutex paintMutex_;                               // the painter thread and WM_PAINT take turns
@@ -161,14 +163,14 @@ class SetupDlg : public CommonDlg {
   HFONT buttonFont_ = nullptr;
   HFONT smallFont_ = nullptr;
   HFONT countdownFont_ = nullptr;
-  std::unique_ptr<ButtonColorCtrlEx> installButton_;
-  std::unique_ptr<ButtonCtrlEx> closeButton_;
-  std::unique_ptr<ButtonCtrlEx> minimizeButton_;
-  std::unique_ptr<StaticCtrl> logo_;
-  std::unique_ptr<StaticCtrl> finishLogo_;
-  std::unique_ptr<StaticCtrl> versionLabel_;
-  std::unique_ptr<StaticCtrl> centrePicture_;
-  std::unique_ptr<StaticCtrl> countdownText_;
+  std::unique_ptr<ui::ButtonColorCtrlEx> installButton_;
+  std::unique_ptr<ui::ButtonCtrlEx> closeButton_;
+  std::unique_ptr<ui::ButtonCtrlEx> minimizeButton_;
+  std::unique_ptr<ui::StaticCtrl> logo_;
+  std::unique_ptr<ui::StaticCtrl> finishLogo_;
+  std::unique_ptr<ui::StaticCtrl> versionLabel_;
+  std::unique_ptr<ui::StaticCtrl> centrePicture_;
+  std::unique_ptr<ui::StaticCtrl> countdownText_;
   HBITMAP closeBitmaps_[4] = {};     // 140, 142, 143, finished-look 148
   HBITMAP minimizeBitmaps_[4] = {};  // 144, 146, 147, finished-look 149
   HBITMAP logoBitmap_ = nullptr;
@@ -180,3 +182,5 @@ SetupDlg& TheSetupDlg();
 // Replaces the process-wide dialog by a fresh one (tests only; the old object stays
 // alive for threads it started).
 void ResetSetupDlgForTesting();
+
+}  // namespace setup

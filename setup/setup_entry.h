@@ -3,6 +3,8 @@
 // it ended with. All on the main (UI) thread.
 #pragma once
 
+namespace setup {
+
 void InitializeDialogSupport();
 // The message that another installer is running, in a box of its own. Main thread.
 void ShowAnotherInstallerMessage();
@@ -19,3 +21,5 @@ struct SetupOutcome {
 // After RunSetupDialog: asks a still running install worker to stop, waits a little
 // for it, lets the report threads end, and tells whether the product was installed.
 SetupOutcome EndSetupDialog();
+
+}  // namespace setup

@@ -8,6 +8,8 @@
 #include "setup/setup_dlg.h"
 #include "telemetry/online_statistics.h"
 
+namespace setup {
+
 namespace gui = platform::gui;
 
 void SetupDlg::OnPaint() {
@@ -42,7 +44,7 @@ void SetupDlg::PaintDownload(HDC dc) {
     progress_.PaintDownloadFailed(dc, InstallFailureTextId(state.failure), {installButton_.get(), closeButton_.get()});
     return;
   }
-  DownloadInfo info;
+  download::DownloadInfo info;
   GetDownloadInfo(info);
   UpdateInfoView(info);
   const ProgressSnapshot snapshot = progress_.PaintDownloadWorking(
@@ -66,3 +68,5 @@ void SetupDlg::StartFrameProducer() {
   gui::GetClientRect(hwnd, &client);
   progress_.StartFrameProducer(client.right, client.bottom, std::move(inputs));
 }
+
+}  // namespace setup

@@ -20,11 +20,13 @@
 #include "telemetry/report_delivery.h"
 #include "telemetry/report_values.h"
 
+namespace setup {
+
 namespace {
 
 void SayFailure(const char* reason) {
   std::fprintf(stderr, "corvex-online-setup: %s\n", reason);
-  WriteLog("Silent install : %s\n", reason);
+  base::WriteLog("Silent install : %s\n", reason);
 }
 
 SetupExitStatus StatusOf(InstallOutcome outcome) {
@@ -49,24 +51,24 @@ extern "C" void StopOnSignal(int) {
 }  // namespace
 
 SetupExitStatus RunSilentInstall() {
-  InstallCrashFilter();
-  EnsureProcessGuid();
-  SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
-  const std::shared_ptr<IProductInfo> profile = GetProductInfo();
-  const PackageInfo info = PackageInfoFromProfile(*profile);
+  telemetry::InstallCrashFilter();
+  telemetry::EnsureProcessGuid();
+  base::SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
+  const std::shared_ptr<base::IProductInfo> profile = base::GetProductInfo();
+  const install::PackageInfo info = PackageInfoFromProfile(*profile);
   const DWORD installOptions = ReadInstallOptions(info);
-  std::wstring installPath = ChooseInitialInstallFolder(info, GetPresetInstallPath());
+  std::wstring installPath = ChooseInitialInstallFolder(info, base::GetPresetInstallPath());
   CloseReportFlags& flags = GetCloseReportFlags();
   flags.desktopTicked = WantsDesktopShortcuts(installOptions);
   flags.programmeTicked = WantsJoinProgramme(installOptions);
 
-  ReportDelivery reports;
-  const std::shared_ptr<OnlineStatistics> statistics = CreateRunStatistics(info.is64Bit != 0);
+  telemetry::ReportDelivery reports;
+  const std::shared_ptr<telemetry::OnlineStatistics> statistics = telemetry::CreateRunStatistics(info.is64Bit != 0);
   const auto recordStep = [&](const char* step) {
     if (statistics) reports.StartStepReport(statistics, step);
   };
   if (statistics) reports.StartStartReport(statistics);
-  recordStep(install_step::kStart);
+  recordStep(telemetry::install_step::kStart);
   const auto finish = [&](SetupExitStatus status) {
     if (statistics) reports.DeliverFinalReport(statistics, MakeFinalReportFlags());
     reports.Finish();
@@ -111,3 +113,5 @@ SetupExitStatus RunSilentInstall() {
   g_stoppable = nullptr;
   return status;
 }
+
+}  // namespace setup

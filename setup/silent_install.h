@@ -3,6 +3,8 @@
 // It never asks a question; every failure is one line on stderr with its reason.
 #pragma once
 
+namespace setup {
+
 // Exit statuses of the installer, as `--help` lists them.
 enum class SetupExitStatus : int {
   kInstalled = 0,
@@ -15,3 +17,5 @@ enum class SetupExitStatus : int {
 };
 
 SetupExitStatus RunSilentInstall();
+
+}  // namespace setup

@@ -4,25 +4,27 @@
 #include "base/texts/ui_texts.h"
 #include "platform/text.h"
 
+namespace setup {
+
 namespace {
 
-int RefusalTextId(FolderVerdict verdict) {
+int RefusalTextId(install::FolderVerdict verdict) {
   switch (verdict) {
-    case FolderVerdict::kEmptyPath: return kTextUninstallNothingFound;
-    case FolderVerdict::kRootFolder:
-    case FolderVerdict::kHomeFolder:
-    case FolderVerdict::kSystemFolder: return kTextUninstallProtectedFolder;
-    case FolderVerdict::kMayDelete:
-    case FolderVerdict::kRelativePath:
-    case FolderVerdict::kNotProductInstall:
-    case FolderVerdict::kNotTrusted: break;
+    case install::FolderVerdict::kEmptyPath: return base::kTextUninstallNothingFound;
+    case install::FolderVerdict::kRootFolder:
+    case install::FolderVerdict::kHomeFolder:
+    case install::FolderVerdict::kSystemFolder: return base::kTextUninstallProtectedFolder;
+    case install::FolderVerdict::kMayDelete:
+    case install::FolderVerdict::kRelativePath:
+    case install::FolderVerdict::kNotProductInstall:
+    case install::FolderVerdict::kNotTrusted: break;
   }
-  return kTextUninstallNotAnInstallation;
+  return base::kTextUninstallNotAnInstallation;
 }
 
 std::wstring WithFolder(int textId, const std::string& folder) {
-  std::wstring text = GetText(textId);
-  const std::wstring_view placeholder = kFolderPlaceholder;
+  std::wstring text = base::GetText(textId);
+  const std::wstring_view placeholder = base::kFolderPlaceholder;
   const size_t at = text.find(placeholder);
   if (at != std::wstring::npos) text.replace(at, placeholder.size(), platform::NarrowToWide(folder));
   return text;
@@ -30,13 +32,15 @@ std::wstring WithFolder(int textId, const std::string& folder) {
 
 }  // namespace
 
-std::wstring UninstallFailureMessage(const UninstallRequest& request, const UninstallResult& result) {
+std::wstring UninstallFailureMessage(const install::UninstallRequest& request, const install::UninstallResult& result) {
   switch (result.outcome) {
-    case UninstallOutcome::kRemoved: return {};
-    case UninstallOutcome::kRefused:
-      if (result.notAuthorized) return GetText(kTextNoAdministratorRights);
+    case install::UninstallOutcome::kRemoved: return {};
+    case install::UninstallOutcome::kRefused:
+      if (result.notAuthorized) return base::GetText(base::kTextNoAdministratorRights);
       return WithFolder(RefusalTextId(result.verdict), request.installFolder);
-    case UninstallOutcome::kFilesLeft: return WithFolder(kTextUninstallFilesLeft, request.installFolder);
+    case install::UninstallOutcome::kFilesLeft: return WithFolder(base::kTextUninstallFilesLeft, request.installFolder);
   }
   return {};
 }
+
+}  // namespace setup

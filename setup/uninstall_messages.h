@@ -7,5 +7,9 @@
 
 #include "install/uninstall_work.h"
 
+namespace setup {
+
 // Empty for a result that removed everything.
-std::wstring UninstallFailureMessage(const UninstallRequest& request, const UninstallResult& result);
+std::wstring UninstallFailureMessage(const install::UninstallRequest& request, const install::UninstallResult& result);
+
+}  // namespace setup

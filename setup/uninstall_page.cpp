@@ -14,6 +14,11 @@
 #include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
+using base::GetText;
+using ui::ButtonCtrlEx;
+
+namespace setup {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -38,7 +43,7 @@ constexpr RECT kRefusedStatusRect{20, 284, 602, 348};
 // At least `minWidth`, or as wide as the widest of the texts needs.
 int WidthFor(HFONT font, int minWidth, std::initializer_list<int> textIds, int textLeft = 0) {
   int width = minWidth;
-  for (int id : textIds) width = std::max(width, textLeft + MeasureTextWidth(font, GetText(id)) + 2 * kTextPadding);
+  for (int id : textIds) width = std::max(width, textLeft + ui::MeasureTextWidth(font, GetText(id)) + 2 * kTextPadding);
   return width;
 }
 
@@ -52,7 +57,7 @@ std::unique_ptr<Ctrl> MakeAt(HWND dialog, const RECT& r) {
 }
 
 // The install button's look: a framed text button that fills on hover.
-void StyleAsMainButton(ButtonColorCtrlEx& button, HFONT font) {
+void StyleAsMainButton(ui::ButtonColorCtrlEx& button, HFONT font) {
   button.SetFont(font);
   button.SetStateTextColors(0xA74747, 0xFFFFFF, 0xFFFFFF, 0xD7D7D7);
   button.SetFrameColors(0xA74747, 0xA74747, 0xA74747, 0xD77DD7);
@@ -68,25 +73,25 @@ UninstallPage::~UninstallPage() {
   for (HBITMAP bitmap : bitmaps_) gui::DeleteBitmap(bitmap);
 }
 
-void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarget& target) {
+void UninstallPage::Build(HWND dialog, ui::ControlLists& lists, const install::UninstallTarget& target) {
   dialog_ = dialog;
   target_ = target;
-  headingFont_ = CreateDialogFont(dialog, 20);
-  textFont_ = CreateDialogFont(dialog, 14);
+  headingFont_ = ui::CreateDialogFont(dialog, 20);
+  textFont_ = ui::CreateDialogFont(dialog, 14);
   bitmaps_[0] = gui::LoadBitmapW(nullptr, kPictureId);
   for (int i = 0; i < 4; ++i) bitmaps_[i + 1] = gui::LoadBitmapW(nullptr, kBoxBitmapIds[i]);
 
-  heading_ = MakeAt<StaticCtrl>(dialog, kHeadingRect);
+  heading_ = MakeAt<ui::StaticCtrl>(dialog, kHeadingRect);
   heading_->SetFont(headingFont_);
   heading_->SetTextColor(0x373737);
   heading_->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   heading_->SetCaption(GetText(47));
 
-  picture_ = MakeAt<StaticCtrl>(dialog, kPictureRect);
+  picture_ = MakeAt<ui::StaticCtrl>(dialog, kPictureRect);
   picture_->SetUseBitmap(1);
   picture_->SetStateBitmaps(bitmaps_[0], nullptr, nullptr, nullptr);
 
-  status_ = MakeAt<StaticCtrl>(dialog, kStatusRect);
+  status_ = MakeAt<ui::StaticCtrl>(dialog, kStatusRect);
   status_->SetFont(textFont_);
   status_->SetTextColor(0x373737);
   status_->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -102,7 +107,7 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
                             kButtonBottom};
   finishRect_ = CentredAt(kCentreX, WidthFor(headingFont_, kButtonMinWidth, {27, 12}), kButtonTop, kButtonBottom);
 
-  keepBox_ = MakeAt<CheckButtonCtrlEx>(dialog, keepBoxRect);
+  keepBox_ = MakeAt<ui::CheckButtonCtrlEx>(dialog, keepBoxRect);
   keepBox_->SetID(kKeepConfigurationsId);
   keepBox_->SetUseBitmap(1);
   keepBox_->SetFont(textFont_);
@@ -116,28 +121,28 @@ void UninstallPage::Build(HWND dialog, ControlLists& lists, const UninstallTarge
   keepBox_->SetCaption(GetText(24));
   keepBox_->SetCheck(1);
 
-  uninstallButton_ = MakeAt<ButtonColorCtrlEx>(dialog, uninstallRect);
+  uninstallButton_ = MakeAt<ui::ButtonColorCtrlEx>(dialog, uninstallRect);
   uninstallButton_->SetID(kUninstallId);
   StyleAsMainButton(*uninstallButton_, headingFont_);
   uninstallButton_->SetCaption(GetText(23));
 
-  lastButton_ = MakeAt<ButtonColorCtrlEx>(dialog, lastButtonRect);
+  lastButton_ = MakeAt<ui::ButtonColorCtrlEx>(dialog, lastButtonRect);
   lastButton_->SetID(kCancelId);
   StyleAsMainButton(*lastButton_, headingFont_);
   lastButton_->SetCaption(GetText(12));
 
-  progress_ = MakeAt<ProcessCtrl>(dialog, kProgressRect);
+  progress_ = MakeAt<ui::ProcessCtrl>(dialog, kProgressRect);
   progress_->SetRange(0, 100);
   progress_->SetBarColors(0xA74747, 0xEDE4E4);
   progress_->SetVisible(false);
 
   // Say at once when there is nothing this page may remove, rather than after a click.
-  const FolderVerdict verdict =
-      CheckInstallFolderForUninstall(target.installFolder, target.productKeyName, target.is64Bit);
-  if (verdict != FolderVerdict::kMayDelete) {
-    UninstallRequest request;
+  const install::FolderVerdict verdict =
+      install::CheckInstallFolderForUninstall(target.installFolder, target.productKeyName, target.is64Bit);
+  if (verdict != install::FolderVerdict::kMayDelete) {
+    install::UninstallRequest request;
     request.installFolder = target.installFolder;
-    status_->SetCaption(UninstallFailureMessage(request, {UninstallOutcome::kRefused, verdict}).c_str());
+    status_->SetCaption(UninstallFailureMessage(request, {install::UninstallOutcome::kRefused, verdict}).c_str());
     status_->SetRect(&kRefusedStatusRect);
     status_->SetTextFormat(DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL);
     status_->SetVisible(true);
@@ -180,8 +185,8 @@ void UninstallPage::StartUninstall() {
   request_.productKeyName = target_.productKeyName;
   request_.is64Bit = target_.is64Bit;
   request_.keepConfigurations = KeepsConfigurations();
-  WriteLog("StartUninstall : folder (%s) from %s, keep configurations %s.", request_.installFolder.c_str(),
-           target_.source, request_.keepConfigurations ? "true" : "false");
+  base::WriteLog("StartUninstall : folder (%s) from %s, keep configurations %s.", request_.installFolder.c_str(),
+                 target_.source, request_.keepConfigurations ? "true" : "false");
 
   keepBox_->SetVisible(false);
   uninstallButton_->SetVisible(false);
@@ -196,15 +201,16 @@ void UninstallPage::StartUninstall() {
   std::thread([this, request = request_] { RunWork(request); }).detach();
 }
 
-void UninstallPage::RunWork(UninstallRequest request) {
-  const UninstallResult result = UninstallThroughHelper(
-      request, ReceiveDecoded<UninstallEvent>([this](UninstallEvent event, unsigned value, long extra) {
+void UninstallPage::RunWork(install::UninstallRequest request) {
+  const install::UninstallResult result = UninstallThroughHelper(
+      request,
+      base::ReceiveDecoded<base::UninstallEvent>([this](base::UninstallEvent event, unsigned value, long extra) {
         return OnUninstallEvent(event, value, extra);
       }));
   outcome_ = result.outcome;
-  if (result.outcome != UninstallOutcome::kRemoved) {
+  if (result.outcome != install::UninstallOutcome::kRemoved) {
     const std::wstring message = L"UnInstall Failed!\n" + UninstallFailureMessage(request, result);
-    gui::SendToUi([this, message] { ShowMessage(dialog_, L"ERROR", message.c_str(), GetText(11)); });
+    gui::SendToUi([this, message] { ui::ShowMessage(dialog_, L"ERROR", message.c_str(), GetText(11)); });
     // What is left can still be closed; the work did not finish the product's removal.
     lastButton_->SetRect(&finishRect_);
     lastButton_->SetVisible(true);
@@ -213,16 +219,16 @@ void UninstallPage::RunWork(UninstallRequest request) {
   finished_ = true;
 }
 
-int UninstallPage::OnUninstallEvent(UninstallEvent event, unsigned value, long /*extra*/) {
+int UninstallPage::OnUninstallEvent(base::UninstallEvent event, unsigned value, long /*extra*/) {
   switch (event) {
-    case kUninstallEventStart:
+    case base::kUninstallEventStart:
       progress_->SetPosition(0);
       heading_->SetCaption(GetText(25));
       break;
-    case kUninstallEventProgress:
+    case base::kUninstallEventProgress:
       if (value <= 100) progress_->SetPosition(static_cast<int>(value));
       break;
-    case kUninstallEventDone:
+    case base::kUninstallEventDone:
       progress_->SetPosition(100);
       platform::SleepMs(kDoneWaitMs);
       progress_->SetVisible(false);
@@ -233,7 +239,7 @@ int UninstallPage::OnUninstallEvent(UninstallEvent event, unsigned value, long /
       lastButton_->SetVisible(true);
       heading_->SetCaption(GetText(26));
       break;
-    case kUninstallEventFailed:
+    case base::kUninstallEventFailed:
       progress_->SetVisible(false);
       status_->SetVisible(false);
       break;
@@ -245,3 +251,5 @@ int UninstallPage::OnUninstallEvent(UninstallEvent event, unsigned value, long /
 void UninstallPage::Redraw() {
   if (dialog_) gui::InvalidateRect(dialog_, nullptr, 0);
 }
+
+}  // namespace setup

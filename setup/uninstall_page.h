@@ -19,6 +19,8 @@
 #include "ui/process_ctrl.h"
 #include "ui/static_ctrl.h"
 
+namespace setup {
+
 class UninstallPage {
  public:
   static constexpr int kKeepConfigurationsId = 1624;
@@ -33,7 +35,7 @@ class UninstallPage {
 
   // Creates the controls on `dialog` and adds them to `lists`; the page removes the
   // installation named by `target`. Before the painter thread starts.
-  void Build(HWND dialog, ControlLists& lists, const UninstallTarget& target);
+  void Build(HWND dialog, ui::ControlLists& lists, const install::UninstallTarget& target);
   // 1624 and 1625; false for any other id (1626 and 1627 close the dialog, which is
   // the dialog's own command).
   bool OnCommand(int id);
@@ -41,11 +43,11 @@ class UninstallPage {
   // worker thread. A second call while one runs does nothing.
   void StartUninstall();
   // The uninstall work's events (0 start, 3 progress, 1 done, 2 failed). Always 1.
-  int OnUninstallEvent(UninstallEvent event, unsigned value, long extra);
+  int OnUninstallEvent(base::UninstallEvent event, unsigned value, long extra);
 
   bool KeepsConfigurations();
   // The outcome of the last finished uninstall; kRefused before one has finished.
-  UninstallOutcome LastOutcome() const { return outcome_.load(); }
+  install::UninstallOutcome LastOutcome() const { return outcome_.load(); }
   bool Finished() const { return finished_.load(); }
   // What the page shows, for the dialog's painting and the tests.
   std::wstring HeadingText();
@@ -54,23 +56,25 @@ class UninstallPage {
 
  private:
   void Redraw();
-  void RunWork(UninstallRequest request);
+  void RunWork(install::UninstallRequest request);
 
   HWND dialog_ = nullptr;
-  UninstallTarget target_;
+  install::UninstallTarget target_;
   HFONT headingFont_ = nullptr;
   HFONT textFont_ = nullptr;
   HBITMAP bitmaps_[5] = {};  // picture 154, boxes 157-160
-  std::unique_ptr<StaticCtrl> heading_;
-  std::unique_ptr<StaticCtrl> picture_;
-  std::unique_ptr<StaticCtrl> status_;
-  std::unique_ptr<CheckButtonCtrlEx> keepBox_;
-  std::unique_ptr<ButtonColorCtrlEx> uninstallButton_;
-  std::unique_ptr<ButtonColorCtrlEx> lastButton_;  // cancel, then the finish button
-  std::unique_ptr<ProcessCtrl> progress_;
+  std::unique_ptr<ui::StaticCtrl> heading_;
+  std::unique_ptr<ui::StaticCtrl> picture_;
+  std::unique_ptr<ui::StaticCtrl> status_;
+  std::unique_ptr<ui::CheckButtonCtrlEx> keepBox_;
+  std::unique_ptr<ui::ButtonColorCtrlEx> uninstallButton_;
+  std::unique_ptr<ui::ButtonColorCtrlEx> lastButton_;  // cancel, then the finish button
+  std::unique_ptr<ui::ProcessCtrl> progress_;
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
-  std::atomic<UninstallOutcome> outcome_{UninstallOutcome::kRefused};
-  RECT finishRect_{};         // where the last button goes once the work has ended
-  UninstallRequest request_;  // written before the worker starts, read by it afterwards
+  std::atomic<install::UninstallOutcome> outcome_{install::UninstallOutcome::kRefused};
+  RECT finishRect_{};                  // where the last button goes once the work has ended
+  install::UninstallRequest request_;  // written before the worker starts, read by it afterwards
 };
+
+}  // namespace setup

@@ -10,31 +10,35 @@
 #include "platform/text.h"
 #include "setup/privileged_uninstall.h"
 
-UninstallTarget FindThisRunsUninstallTarget() {
-  const auto profile = GetProductInfo();
-  UninstallTarget target =
-      FindUninstallTarget(platform::GetModuleFileName(), platform::WideToNarrow(GetPresetInstallPath()),
-                          profile->GetDisplayName(), profile->IsX64());
-  WriteLog("Uninstall target : folder (%s) from %s, entry %s%s.", target.installFolder.c_str(), target.source,
-           target.productKeyName.c_str(), target.is64Bit ? "(x64)" : "");
+namespace setup {
+
+install::UninstallTarget FindThisRunsUninstallTarget() {
+  const auto profile = base::GetProductInfo();
+  install::UninstallTarget target =
+      install::FindUninstallTarget(platform::GetModuleFileName(), platform::WideToNarrow(base::GetPresetInstallPath()),
+                                   profile->GetDisplayName(), profile->IsX64());
+  base::WriteLog("Uninstall target : folder (%s) from %s, entry %s%s.", target.installFolder.c_str(), target.source,
+                 target.productKeyName.c_str(), target.is64Bit ? "(x64)" : "");
   return target;
 }
 
 UninstallExitCode RunSilentUninstall() {
-  const UninstallTarget target = FindThisRunsUninstallTarget();
-  UninstallRequest request;
+  const install::UninstallTarget target = FindThisRunsUninstallTarget();
+  install::UninstallRequest request;
   request.installFolder = target.installFolder;
   request.productKeyName = target.productKeyName;
   request.is64Bit = target.is64Bit;
   request.keepConfigurations = true;  // an unattended run never throws the user's settings away
-  const UninstallResult result = UninstallThroughHelper(request, nullptr);
-  if (result.outcome != UninstallOutcome::kRemoved) {
-    std::fprintf(stderr, "corvex-online-setup: %s\n", DescribeUninstallFailure(request, result).c_str());
+  const install::UninstallResult result = UninstallThroughHelper(request, nullptr);
+  if (result.outcome != install::UninstallOutcome::kRemoved) {
+    std::fprintf(stderr, "corvex-online-setup: %s\n", install::DescribeUninstallFailure(request, result).c_str());
   }
   switch (result.outcome) {
-    case UninstallOutcome::kRemoved: return UninstallExitCode::kRemoved;
-    case UninstallOutcome::kRefused: return UninstallExitCode::kRefused;
-    case UninstallOutcome::kFilesLeft: return UninstallExitCode::kFilesLeft;
+    case install::UninstallOutcome::kRemoved: return UninstallExitCode::kRemoved;
+    case install::UninstallOutcome::kRefused: return UninstallExitCode::kRefused;
+    case install::UninstallOutcome::kFilesLeft: return UninstallExitCode::kFilesLeft;
   }
   return UninstallExitCode::kRefused;
 }
+
+}  // namespace setup

@@ -4,6 +4,8 @@
 
 #include "install/uninstall_target.h"
 
+namespace setup {
+
 // Exit codes of the unattended uninstall.
 enum class UninstallExitCode : int {
   kRemoved = 0,
@@ -13,7 +15,9 @@ enum class UninstallExitCode : int {
 
 // The installation this run removes: the uninstaller's own folder, --path, or the
 // registered entry of the product profile. Logs where it came from.
-UninstallTarget FindThisRunsUninstallTarget();
+install::UninstallTarget FindThisRunsUninstallTarget();
 
 // Removes the installation on the calling thread, keeping the user's configurations.
 UninstallExitCode RunSilentUninstall();
+
+}  // namespace setup

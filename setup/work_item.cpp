@@ -2,6 +2,8 @@
 
 #include "base/install_log.h"
 
+namespace setup {
+
 void WorkItemList::AddAction(std::string name, std::function<void()> action) {
   Add(std::make_unique<CallbackWorkItem>(std::move(name), [action = std::move(action)] {
     action();
@@ -13,14 +15,14 @@ WorkListResult WorkItemList::Run(const std::function<bool()>& cancelled) {
   done_ = 0;
   for (const std::unique_ptr<WorkItem>& item : items_) {
     if (cancelled && cancelled()) {
-      WriteLog("Install stopped before \"%s\": rolling back.\n", item->Name().c_str());
+      base::WriteLog("Install stopped before \"%s\": rolling back.\n", item->Name().c_str());
       RollbackDone();
       return WorkListResult::kCancelled;
     }
     if (!item->Do()) {
       // A step that polls the cancel request fails when it is set; that is a cancel.
       const bool wasCancel = cancelled && cancelled();
-      WriteLog("Install step \"%s\" %s: rolling back.\n", item->Name().c_str(), wasCancel ? "stopped" : "failed");
+      base::WriteLog("Install step \"%s\" %s: rolling back.\n", item->Name().c_str(), wasCancel ? "stopped" : "failed");
       RollbackDone();
       return wasCancel ? WorkListResult::kCancelled : WorkListResult::kFailed;
     }
@@ -39,5 +41,7 @@ void WorkItemList::RollbackDone() {
     --done_;
     items_[done_]->Rollback();
   }
-  WriteLog("Rollback finished.\n");
+  base::WriteLog("Rollback finished.\n");
 }
+
+}  // namespace setup

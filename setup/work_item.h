@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace setup {
+
 class WorkItem {
  public:
   explicit WorkItem(std::string name) : name_(std::move(name)) {}
@@ -68,3 +70,5 @@ class WorkItemList {
   std::vector<std::unique_ptr<WorkItem>> items_;
   std::size_t done_ = 0;
 };
+
+}  // namespace setup

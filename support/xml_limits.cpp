@@ -1,5 +1,7 @@
 #include "support/xml_limits.h"
 
+namespace support {
+
 namespace {
 
 // Index just past the first `terminator` at or after `from`, or the end of `text`.
@@ -79,3 +81,5 @@ bool XmlWithinLimits(std::string_view text) {
   }
   return true;
 }
+
+}  // namespace support

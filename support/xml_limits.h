@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace support {
+
 inline constexpr std::size_t kMaxXmlDocumentSize = 1024 * 1024;
 inline constexpr int kMaxXmlDepth = 64;
 
@@ -12,3 +14,5 @@ inline constexpr int kMaxXmlDepth = 64;
 // kMaxXmlDepth deep, counted as the parser counts them. Text that does not parse may
 // pass; the parser refuses it.
 bool XmlWithinLimits(std::string_view text);
+
+}  // namespace support

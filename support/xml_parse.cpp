@@ -8,6 +8,8 @@
 #include "base/jfile.h"
 #include "support/xml_limits.h"
 
+namespace support {
+
 namespace pt = boost::property_tree;
 
 namespace {
@@ -239,8 +241,8 @@ bool XMLParse::ReadFromMemory(const char* text, size_t) {
 
 bool XMLParse::ReadFromFile(const std::wstring& path) {
   try {
-    JFile file;
-    if (!file.Open(path, JFILE_READ_BINARY)) return false;
+    base::JFile file;
+    if (!file.Open(path, base::JFILE_READ_BINARY)) return false;
     const long size = file.Size();
     if (size < 0 || static_cast<unsigned long>(size) > kMaxXmlDocumentSize) {
       file.Close();
@@ -273,8 +275,8 @@ bool WriteXmlText(IXMLParse& document, std::string& text) {
 int XMLParse::SaveAs(const std::wstring& path) {
   std::string text;
   if (!WriteXmlText(*this, text)) return 0;
-  JFile file;
-  if (!file.Open(path, JFILE_WRITE_BINARY)) return E_FAIL;
+  base::JFile file;
+  if (!file.Open(path, base::JFILE_WRITE_BINARY)) return E_FAIL;
   const long written = file.Write(text.data(), text.size());
   file.Close();
   return written == static_cast<long>(text.size()) ? 1 : 0;
@@ -306,3 +308,5 @@ bool XMLParse::SetItemMap(const std::string& path, const std::map<std::string, s
     return false;
   }
 }
+
+}  // namespace support

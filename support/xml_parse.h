@@ -11,6 +11,8 @@
 
 #include "platform/win_types.h"
 
+namespace support {
+
 // Typed reads return these when the value is missing or does not convert as a whole.
 inline constexpr int kXmlIntNotFound = -9999999;
 inline constexpr float kXmlFloatNotFound = -99999.9f;
@@ -119,3 +121,5 @@ HRESULT CreateXMLParse(std::shared_ptr<IXMLParse>& out);
 // The document as the XML text SaveAs writes (tab-indented, UTF-8); false when the
 // writer failed.
 bool WriteXmlText(IXMLParse& document, std::string& text);
+
+}  // namespace support

@@ -17,6 +17,8 @@
 #include "telemetry/report_text.h"
 #include "telemetry/report_values.h"
 
+namespace telemetry {
+
 namespace {
 
 constexpr int kReportVersion = 1004;
@@ -50,7 +52,7 @@ const PreparedCrash* Prepare(const std::string& languageName) {
 
 bool ArmCrashFilter() {
   std::lock_guard<std::mutex> lock(installMutex);
-  const std::string languageName = GetLanguageName();
+  const std::string languageName = base::GetLanguageName();
   const PreparedCrash* current = preparedCrash.load();
   if (current != nullptr && current->languageName == languageName) return true;
   preparedCrash.store(Prepare(languageName));
@@ -95,7 +97,7 @@ bool WriteMiniDump(const platform::CrashContext& context, const char* path) {
 
 CrashReportSources DefaultCrashReportSources() {
   CrashReportSources sources;
-  sources.languageName = GetLanguageName();
+  sources.languageName = base::GetLanguageName();
   sources.localTime = [] { return platform::GetLocalTime(); };
   sources.macList = [] { return GetMacList(); };
   return sources;
@@ -134,3 +136,5 @@ bool SendCrashReport(const std::string& url, const std::string& appId, const std
   if (!logPath.empty()) parts.push_back(FormPart::File(vendor::kFormCrashLog, logPath, runId + ".log"));
   return PostForm(url, parts, sources.limits);
 }
+
+}  // namespace telemetry

@@ -12,6 +12,8 @@
 #include "telemetry/form_post.h"
 #include "telemetry/report_paths.h"
 
+namespace telemetry {
+
 // The crash host followed by the crash path. CORVEX_CRASH_HOST, when set, replaces
 // the compiled-in host (tests point it at their own endpoint).
 std::string CrashEndpointUrl();
@@ -47,3 +49,5 @@ bool SendCrashReport(const std::string& url, const std::string& appId, const std
                      const std::string& logPath, const std::string& uuid);
 bool SendCrashReport(const std::string& url, const std::string& appId, const std::string& dumpPath,
                      const std::string& logPath, const std::string& uuid, const CrashReportSources& sources);
+
+}  // namespace telemetry

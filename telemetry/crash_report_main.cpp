@@ -7,6 +7,8 @@
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_symbolizer.h"
 
+namespace telemetry {
+
 namespace {
 
 enum ReporterArgument { kUrl = 2, kAppId, kDumpPath, kLogPath, kUuid, kLanguageName, kArgumentCount };
@@ -39,3 +41,5 @@ bool RunCrashReporterIfRequested(int argc, char** argv, int* exitCode) {
   if (exitCode != nullptr) *exitCode = code;
   return true;
 }
+
+}  // namespace telemetry

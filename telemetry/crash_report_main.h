@@ -4,8 +4,12 @@
 // which names the dump's frames, posts the report and ends.
 #pragma once
 
+namespace telemetry {
+
 inline constexpr char kSendCrashReportSwitch[] = "--send-crash-report";
 
 // Called first thing in main. True when this process is a reporter: the report has
 // been handled and the process is to end with *exitCode (0 when it was delivered).
 bool RunCrashReporterIfRequested(int argc, char** argv, int* exitCode);
+
+}  // namespace telemetry

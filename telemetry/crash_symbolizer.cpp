@@ -10,6 +10,8 @@
 
 #include "platform/elf_symbols.h"
 
+namespace telemetry {
+
 namespace {
 
 constexpr std::size_t kMaxStackCandidates = 64;
@@ -200,3 +202,5 @@ bool AppendSymbolisedFrames(const std::string& dumpPath) {
   out << SymboliseCrashDump(text.str());
   return static_cast<bool>(out);
 }
+
+}  // namespace telemetry

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace telemetry {
+
 struct MemoryMapping {
   std::uint64_t start = 0;
   std::uint64_t end = 0;
@@ -34,3 +36,5 @@ std::string SymboliseCrashDump(const std::string& dumpText);
 
 // Appends the section to the dump file. False when it cannot be read or written.
 bool AppendSymbolisedFrames(const std::string& dumpPath);
+
+}  // namespace telemetry

@@ -8,6 +8,8 @@
 #include "platform/path.h"
 #include "platform/web_transfer_policy.h"
 
+namespace telemetry {
+
 FormPart FormPart::Text(std::string name, std::string text) {
   FormPart part;
   part.name = std::move(name);
@@ -77,3 +79,5 @@ bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const 
   handle.reset();  // before the form it sends
   return result == CURLE_OK;
 }
+
+}  // namespace telemetry

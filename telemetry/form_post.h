@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace telemetry {
+
 // One part of a multipart/form-data body: a text, or the content of a file.
 struct FormPart {
   std::string name;
@@ -28,3 +30,5 @@ struct TransferLimits {
 // whatever the HTTP status. `caFile` names CAs trusted instead of the system's store (tests only).
 bool PostForm(const std::string& url, const std::vector<FormPart>& parts, const TransferLimits& limits,
               const std::string& caFile = std::string());
+
+}  // namespace telemetry

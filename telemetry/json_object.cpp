@@ -2,6 +2,8 @@
 
 #include <cjson/cJSON.h>
 
+namespace telemetry {
+
 CJsonObject::~CJsonObject() {
   if (ownedRoot != nullptr) cJSON_Delete(ownedRoot);
 }
@@ -47,3 +49,5 @@ std::string CJsonObject::ToString() const {
   cJSON_free(printed);
   return text;
 }
+
+}  // namespace telemetry

@@ -5,6 +5,8 @@
 
 struct cJSON;
 
+namespace telemetry {
+
 class CJsonObject {
  public:
   CJsonObject() = default;
@@ -31,3 +33,5 @@ class CJsonObject {
   cJSON* borrowedRoot = nullptr;  // someone else's tree; never set in this program
   std::string errorText;
 };
+
+}  // namespace telemetry

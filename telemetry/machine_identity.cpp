@@ -6,6 +6,8 @@
 
 #include "platform/text.h"
 
+namespace telemetry {
+
 namespace {
 
 // Address prefixes handed out to virtual machines by the common hypervisors.
@@ -80,3 +82,5 @@ std::string EnsureProcessGuid() {
   if (processGuid.empty()) processGuid = NewGuidText();
   return processGuid;
 }
+
+}  // namespace telemetry

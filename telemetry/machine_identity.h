@@ -10,6 +10,8 @@
 #include "platform/guid.h"
 #include "platform/network_adapters.h"
 
+namespace telemetry {
+
 // "3c-97-0e-12-34-56": lowercase hexadecimal joined by hyphens.
 std::string FormatMacText(const std::array<std::uint8_t, 6>& address);
 // True when one of the known virtual-machine prefixes occurs anywhere in the text,
@@ -28,3 +30,5 @@ std::string NewGuidText();
 // never changed afterwards. Safe from any thread.
 std::string GetProcessGuid();
 std::string EnsureProcessGuid();
+
+}  // namespace telemetry

@@ -13,6 +13,8 @@
 #include "telemetry/report_values.h"
 #include "telemetry/system_language.h"
 
+namespace telemetry {
+
 namespace {
 
 constexpr int kReportVersion = 1004;
@@ -30,7 +32,7 @@ StatisticsSources DefaultStatisticsSources() {
   StatisticsSources sources;
   sources.nowSeconds = [] { return platform::GetTickCount() / 1000; };
   sources.localTime = [] { return platform::GetLocalTime(); };
-  sources.languageName = [] { return GetLanguageName(); };
+  sources.languageName = [] { return base::GetLanguageName(); };
   sources.systemLanguage = [] { return SystemLanguageName(); };
   sources.macList = [] { return GetMacList(); };
   return sources;
@@ -211,3 +213,5 @@ std::shared_ptr<OnlineStatistics> CreateRunStatistics(bool appIs64) {
   return std::make_shared<OnlineStatistics>(StatisticsEndpointUrl(), NewGuidText(), kReportAppId, kReportAppId, appIs64,
                                             platform::IsNative64Bit(), InstallLogPath(false));
 }
+
+}  // namespace telemetry

@@ -19,6 +19,8 @@
 #include "telemetry/form_post.h"
 #include "telemetry/json_object.h"
 
+namespace telemetry {
+
 // Where the statistics take what they do not own. Tests substitute fixed values.
 struct StatisticsSources {
   std::function<std::uint32_t()> nowSeconds;    // GetTickCount() / 1000
@@ -130,3 +132,5 @@ class OnlineStatistics {
 // a fresh uuid, the product "Corvex 11" as id and subtitle, the edition being
 // installed, the machine's bitness and Documents/Corvex11/Log/install.log.
 std::shared_ptr<OnlineStatistics> CreateRunStatistics(bool appIs64);
+
+}  // namespace telemetry

@@ -6,6 +6,8 @@
 #include "platform/clock.h"
 #include "telemetry/report_values.h"
 
+namespace telemetry {
+
 namespace {
 
 RetryPolicy MakePolicy(int attempts, std::uint32_t pauseMs) {
@@ -90,3 +92,5 @@ void ReportDelivery::Finish() {
     }
   }
 }
+
+}  // namespace telemetry

@@ -14,6 +14,8 @@
 
 #include "telemetry/online_statistics.h"
 
+namespace telemetry {
+
 struct RetryPolicy {
   int attempts = 1;
   std::uint32_t pauseMs = 0;  // after each failed attempt but the last
@@ -67,3 +69,5 @@ class ReportDelivery {
   bool finishing_ = false;
   std::vector<std::thread> threads_;
 };
+
+}  // namespace telemetry

@@ -4,6 +4,8 @@
 
 #include "platform/clock.h"
 
+namespace telemetry {
+
 std::string FormatSizeText(int bytes) {
   char text[32];
   if (bytes > 1048576) {
@@ -37,3 +39,5 @@ std::string FormatDateStamp(const std::tm& moment) {
   std::snprintf(text, sizeof text, "%d%02d%02d", moment.tm_year + 1900, moment.tm_mon + 1, moment.tm_mday);
   return text;
 }
+
+}  // namespace telemetry

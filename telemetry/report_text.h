@@ -4,6 +4,8 @@
 #include <ctime>
 #include <string>
 
+namespace telemetry {
+
 // 512 -> "512Byte", 1025 -> "1.00KB", 2621440 -> "2.50MB"; no per-second suffix.
 std::string FormatSizeText(int bytes);
 // 75 -> "00:01:15"; hours are not limited to two digits; empty for a negative value.
@@ -13,3 +15,5 @@ std::string FormatLocalTime(const std::tm& moment);
 std::string FormatLocalTime();
 // "20200616": the crash report's version text of the given day.
 std::string FormatDateStamp(const std::tm& moment);
+
+}  // namespace telemetry

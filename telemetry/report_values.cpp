@@ -1,5 +1,7 @@
 #include "telemetry/report_values.h"
 
+namespace telemetry {
+
 FinalOutcome DecideFinalOutcome(bool started, bool downloadEnded, bool installSucceeded, bool downloadDone) {
   if (!started) return FinalOutcome::Cancel;
   if (downloadEnded) {
@@ -24,3 +26,5 @@ const char* FinalStatusText(FinalOutcome outcome) {
 bool CarriesInstallLog(FinalOutcome outcome) {
   return outcome == FinalOutcome::InstallFail || outcome == FinalOutcome::DownloadFail;
 }
+
+}  // namespace telemetry

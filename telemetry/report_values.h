@@ -2,6 +2,8 @@
 // decision which status a final report has.
 #pragma once
 
+namespace telemetry {
+
 // The product as the reports name it ("app_id", and "subtitle" of the statistics).
 inline constexpr char kReportAppId[] = "Corvex 11";
 
@@ -48,3 +50,5 @@ FinalOutcome DecideFinalOutcome(bool started, bool downloadEnded, bool installSu
 const char* FinalStatusText(FinalOutcome outcome);
 // The failed runs upload the install log.
 bool CarriesInstallLog(FinalOutcome outcome);
+
+}  // namespace telemetry

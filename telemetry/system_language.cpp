@@ -2,6 +2,8 @@
 
 #include "platform/system_info.h"
 
+namespace telemetry {
+
 namespace {
 
 struct LanguageName {
@@ -33,3 +35,5 @@ std::string EnglishLanguageName(LANGID languageId) {
 }
 
 std::string SystemLanguageName() { return EnglishLanguageName(platform::GetSystemDefaultLangID()); }
+
+}  // namespace telemetry

@@ -5,6 +5,8 @@
 
 #include "platform/gui/draw.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 BMData::~BMData() { gui::DeleteBitmap(hBitmap); }
@@ -27,3 +29,5 @@ int BMData::Load(int resourceId) {
   gui::GetBitmapBits(hBitmap, static_cast<LONG>(count * 4), pixels.get());
   return 1;
 }
+
+}  // namespace ui

@@ -7,6 +7,8 @@
 
 #include "platform/gui/gui_types.h"
 
+namespace ui {
+
 class BMData {
  public:
   BMData() = default;
@@ -22,3 +24,5 @@ class BMData {
   std::int32_t height = 0;
   std::unique_ptr<std::uint32_t[]> pixels;
 };
+
+}  // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/button_color_ctrl_ex.h"
 
+namespace ui {
+
 int ButtonColorCtrlEx::Draw(HDC dc) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
   if (!visible) return 0;
@@ -40,3 +42,5 @@ void ButtonColorCtrlEx::SetFillColors(COLORREF normal, COLORREF hover, COLORREF 
   fillColors[2] = pressed;
   fillColors[3] = disabled;
 }
+
+}  // namespace ui

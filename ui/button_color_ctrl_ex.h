@@ -4,6 +4,8 @@
 
 #include "ui/button_ctrl_ex.h"
 
+namespace ui {
+
 class ButtonColorCtrlEx : public ButtonCtrlEx {
  public:
   using ButtonCtrlEx::ButtonCtrlEx;
@@ -18,3 +20,5 @@ class ButtonColorCtrlEx : public ButtonCtrlEx {
   COLORREF frameColors[4] = {0, 0, 0, 0};
   std::int32_t frameWidth = 0;
 };
+
+}  // namespace ui

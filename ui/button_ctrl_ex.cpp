@@ -2,6 +2,8 @@
 
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 ButtonCtrlEx::ButtonCtrlEx(HWND parentWindow, int left, int top, int right, int bottom)
@@ -90,3 +92,5 @@ void ButtonCtrlEx::DrawPicture(HDC dc, HBITMAP picture) { DrawBitmap(dc, picture
 HFONT ButtonCtrlEx::FontFor(int) { return font; }
 
 RECT ButtonCtrlEx::CaptionRect() { return *rect.GetRect(); }
+
+}  // namespace ui

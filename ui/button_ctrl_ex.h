@@ -4,6 +4,8 @@
 
 #include "ui/common_ctrl.h"
 
+namespace ui {
+
 class ButtonCtrlEx : public CommonCtrl {
  public:
   ButtonCtrlEx(HWND parent, int left, int top, int right, int bottom);
@@ -26,3 +28,5 @@ class ButtonCtrlEx : public CommonCtrl {
 
   int CurrentState() const { return (state >= 0 && state <= 3) ? state : 0; }
 };
+
+}  // namespace ui

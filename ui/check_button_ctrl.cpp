@@ -1,5 +1,7 @@
 #include "ui/check_button_ctrl.h"
 
+namespace ui {
+
 void CheckButtonCtrl::SetCheck(int check) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
   checkState = check;
@@ -21,3 +23,5 @@ void CheckButtonCtrl::SetCheckedBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP p
 HBITMAP CheckButtonCtrl::PictureFor(int currentState) {
   return checkState ? checkedBitmaps[currentState] : stateBitmaps[currentState];
 }
+
+}  // namespace ui

@@ -4,6 +4,8 @@
 
 #include "ui/button_ctrl_ex.h"
 
+namespace ui {
+
 class CheckButtonCtrl : public ButtonCtrlEx {
  public:
   using ButtonCtrlEx::ButtonCtrlEx;
@@ -18,3 +20,5 @@ class CheckButtonCtrl : public ButtonCtrlEx {
   HBITMAP checkedBitmaps[4] = {nullptr, nullptr, nullptr, nullptr};
   std::int32_t checkState = 0;
 };
+
+}  // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/check_button_ctrl_ex.h"
 
+namespace ui {
+
 void CheckButtonCtrlEx::SetBoxRect(int x, int y, int width, int height) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
   boxRect = SubRect{x, y, width, height};
@@ -20,3 +22,5 @@ RECT CheckButtonCtrlEx::CaptionRect() {
   return RECT{r->left + labelRect.x, r->top + labelRect.y, r->left + labelRect.x + labelRect.width,
               r->top + labelRect.y + labelRect.height};
 }
+
+}  // namespace ui

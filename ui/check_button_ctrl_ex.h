@@ -4,6 +4,8 @@
 
 #include "ui/check_button_ctrl.h"
 
+namespace ui {
+
 class CheckButtonCtrlEx : public CheckButtonCtrl {
  public:
   struct SubRect {
@@ -25,3 +27,5 @@ class CheckButtonCtrlEx : public CheckButtonCtrl {
   SubRect boxRect;
   SubRect labelRect;
 };
+
+}  // namespace ui

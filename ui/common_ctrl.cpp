@@ -3,6 +3,8 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 CommonCtrl::CommonCtrl(HWND parentWindow, int left, int top, int right, int bottom)
@@ -147,3 +149,5 @@ void CommonCtrl::DrawCaption(HDC dc, RECT textRect, HFONT captionFont, const REC
     gui::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect, textFormat);
   }
 }
+
+}  // namespace ui

@@ -11,6 +11,8 @@
 #include "platform/gui/gui_types.h"
 #include "ui/common_rect.h"
 
+namespace ui {
+
 class CommonCtrl {
  public:
   enum State : std::int32_t { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
@@ -73,3 +75,5 @@ class CommonCtrl {
   HFONT font = nullptr;
   COLORREF textColor = 0;
 };
+
+}  // namespace ui

@@ -3,6 +3,8 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 int CommonDlg::OnInitDialog(HWND window) {
@@ -92,3 +94,5 @@ void CommonDlg::PaintBands(HDC dc, const RECT& client, const PageBands& bands) {
 }
 
 void CommonDlg::FillSolidRect(HDC dc, const RECT* rect, COLORREF color) { gui::FillRectColor(dc, rect, color); }
+
+}  // namespace ui

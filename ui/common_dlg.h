@@ -9,6 +9,8 @@
 #include "platform/gui/gui_types.h"
 #include "ui/control_lists.h"
 
+namespace ui {
+
 class CommonDlg {
  public:
   // Bits of `closeFlags`: which dialog keys end the dialog.
@@ -65,3 +67,5 @@ class CommonDlg {
  private:
   bool pressed_ = false;  // the left button went down on a control and is still down
 };
+
+}  // namespace ui

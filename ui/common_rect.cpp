@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ui {
+
 void CommonRect::Set(int left, int top, int right, int bottom) {
   rect = RECT{left, top, right, bottom};
   Recompute();
@@ -14,3 +16,5 @@ void CommonRect::Deflate(int n) {
   rect.bottom -= n;
   Recompute();
 }
+
+}  // namespace ui

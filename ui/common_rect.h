@@ -4,6 +4,8 @@
 
 #include "platform/gui/gui_types.h"
 
+namespace ui {
+
 class CommonRect {
  public:
   CommonRect() = default;
@@ -23,3 +25,5 @@ class CommonRect {
   RECT rect{};
   RECT localRect{};
 };
+
+}  // namespace ui

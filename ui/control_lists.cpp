@@ -1,5 +1,7 @@
 #include "ui/control_lists.h"
 
+namespace ui {
+
 void ControlLists::AddToPaintList(CommonCtrl* control) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (control) paintList_.push_back(control);
@@ -55,3 +57,5 @@ int ControlLists::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam, bool button
     default: return 0;
   }
 }
+
+}  // namespace ui

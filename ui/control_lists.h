@@ -11,6 +11,8 @@
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_ctrl.h"
 
+namespace ui {
+
 class ControlLists {
  public:
   void AddToPaintList(CommonCtrl* control);
@@ -32,3 +34,5 @@ class ControlLists {
   std::vector<CommonCtrl*> paintList_;
   std::vector<ButtonCtrlEx*> mouseList_;
 };
+
+}  // namespace ui

@@ -4,6 +4,8 @@
 
 #include "ui/button_ctrl_ex.h"
 
+namespace ui {
+
 class HyLinkCtrlEx : public ButtonCtrlEx {
  public:
   using ButtonCtrlEx::ButtonCtrlEx;
@@ -15,3 +17,5 @@ class HyLinkCtrlEx : public ButtonCtrlEx {
 
   HFONT hoverFont = nullptr;
 };
+
+}  // namespace ui

@@ -4,6 +4,8 @@
 
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 int ProcessCtrl::FilledWidth(int innerWidth) {
@@ -62,3 +64,5 @@ void ProcessCtrl::SetBarColors(COLORREF done, COLORREF rest) {
   doneColor = done;
   restColor = rest;
 }
+
+}  // namespace ui

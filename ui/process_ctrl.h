@@ -4,6 +4,8 @@
 
 #include "ui/common_ctrl.h"
 
+namespace ui {
+
 class ProcessCtrl : public CommonCtrl {
  public:
   using CommonCtrl::CommonCtrl;
@@ -28,3 +30,5 @@ class ProcessCtrl : public CommonCtrl {
   COLORREF doneColor = 0;
   COLORREF restColor = 0;
 };
+
+}  // namespace ui

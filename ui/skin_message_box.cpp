@@ -7,6 +7,8 @@
 #include "platform/gui/window.h"
 #include "ui/ui_font.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -24,8 +26,8 @@ std::atomic<SkinMessageBox*> g_currentBox{nullptr};
 
 int RunBox(SkinMessageBox& box, HWND parent) {
   SkinMessageBox* previous = g_currentBox.exchange(&box);
-  gui::RegisterDialogTemplate(resource_ids::kMessageBoxTemplate, box.designWidth, box.designHeight);
-  gui::DialogBoxParamW(nullptr, resource_ids::kMessageBoxTemplate, parent, &SkinMessageBox::StaticDialogProc, 0);
+  gui::RegisterDialogTemplate(base::resource_ids::kMessageBoxTemplate, box.designWidth, box.designHeight);
+  gui::DialogBoxParamW(nullptr, base::resource_ids::kMessageBoxTemplate, parent, &SkinMessageBox::StaticDialogProc, 0);
   const int result = box.result;
   // A box opened over another one hands the pointer back when it ends.
   g_currentBox = previous;
@@ -209,3 +211,5 @@ bool DismissOpenQuestion() {
   gui::SendMessageW(box->hwnd, WM_CLOSE, 0, 0);
   return true;
 }
+
+}  // namespace ui

@@ -16,12 +16,14 @@
 #include "ui/control_lists.h"
 #include "ui/static_ctrl.h"
 
+namespace ui {
+
 // Command identifiers of the box.
-inline constexpr int kMsgBoxCloseId = resource_ids::kCloseCommand;
-inline constexpr int kMsgBoxCloseAltId = resource_ids::kMessageBoxCloseAltCommand;
-inline constexpr int kMsgBoxNoChoice = resource_ids::kMessageBoxNoChoice;
-inline constexpr int kMsgBoxOkId = resource_ids::kMessageBoxOkCommand;
-inline constexpr int kMsgBoxCancelId = resource_ids::kMessageBoxCancelCommand;
+inline constexpr int kMsgBoxCloseId = base::resource_ids::kCloseCommand;
+inline constexpr int kMsgBoxCloseAltId = base::resource_ids::kMessageBoxCloseAltCommand;
+inline constexpr int kMsgBoxNoChoice = base::resource_ids::kMessageBoxNoChoice;
+inline constexpr int kMsgBoxOkId = base::resource_ids::kMessageBoxOkCommand;
+inline constexpr int kMsgBoxCancelId = base::resource_ids::kMessageBoxCancelCommand;
 
 class SkinMessageBox : public CommonDlg {
  public:
@@ -78,3 +80,5 @@ int AskQuestion(HWND parent, const wchar_t* title, const wchar_t* message, const
 // Closes the open two-button box without an answer, because what it asked no longer
 // applies. True when there was one. UI thread.
 bool DismissOpenQuestion();
+
+}  // namespace ui

@@ -3,6 +3,8 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 int StaticCtrl::Draw(HDC dc) {
@@ -25,3 +27,5 @@ int StaticCtrl::Draw(HDC dc) {
   if (!dc) gui::ReleaseDC(parent, target);
   return 1;
 }
+
+}  // namespace ui

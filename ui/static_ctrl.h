@@ -4,9 +4,13 @@
 
 #include "ui/common_ctrl.h"
 
+namespace ui {
+
 class StaticCtrl : public CommonCtrl {
  public:
   using CommonCtrl::CommonCtrl;
   // Without a DC it draws straight onto the owner's window.
   int Draw(HDC dc) override;
 };
+
+}  // namespace ui

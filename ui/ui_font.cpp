@@ -5,6 +5,8 @@
 #include "base/texts/ui_texts.h"
 #include "platform/gui/draw.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -27,7 +29,7 @@ HFONT CreateDialogFont(HWND, int pixelsAt96Dpi, bool underline, const wchar_t* f
 }
 
 HFONT CreateSystemLanguageFont(HWND) {
-  const int height = IsJapaneseSystem() ? -gui::MulDiv(12, ScreenDpi(), 96) : -gui::MulDiv(11, ScreenDpi(), 72);
+  const int height = base::IsJapaneseSystem() ? -gui::MulDiv(12, ScreenDpi(), 96) : -gui::MulDiv(11, ScreenDpi(), 72);
   return CreateFontOfHeight(height, false, kDialogFace);
 }
 
@@ -38,3 +40,5 @@ int MeasureTextWidth(HFONT font, const std::wstring& text) {
   gui::DrawTextW(&measuring, text.c_str(), static_cast<int>(text.size()), &extent, DT_SINGLELINE | DT_CALCRECT);
   return extent.right - extent.left;
 }
+
+}  // namespace ui

@@ -6,6 +6,8 @@
 
 #include "platform/gui/gui_types.h"
 
+namespace ui {
+
 inline constexpr const wchar_t* kDialogFace = L"微软雅黑";
 
 // The caller owns the font (platform::gui::DeleteFont).
@@ -18,3 +20,5 @@ HFONT CreateSystemLanguageFont(HWND dialog);
 
 // The width in pixels of `text` on one line in `font`, as DrawTextW lays it out.
 int MeasureTextWidth(HFONT font, const std::wstring& text);
+
+}  // namespace ui

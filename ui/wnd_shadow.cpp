@@ -9,6 +9,8 @@
 
 #include "platform/gui/window.h"
 
+namespace ui {
+
 namespace gui = platform::gui;
 
 namespace {
@@ -294,3 +296,5 @@ LRESULT CWndShadow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   }
   return gui::CallWindowProcW(previous, hwnd, msg, wParam, lParam);
 }
+
+}  // namespace ui

@@ -8,6 +8,8 @@
 
 #include "platform/gui/gui_types.h"
 
+namespace ui {
+
 class CWndShadow {
  public:
   static constexpr std::uint8_t kEnabled = 1;
@@ -49,3 +51,5 @@ class CWndShadow {
   COLORREF color = 0x323232;
   std::int32_t created = 0;
 };
+
+}  // namespace ui

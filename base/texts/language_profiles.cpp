@@ -1,5 +1,7 @@
 #include "base/texts/language_profiles.h"
 
+namespace base {
+
 namespace {
 
 constexpr int kPrimaryMask = 0x3FF;
@@ -63,3 +65,5 @@ LANGID ResolveLanguageId(int requested, LANGID systemLanguage, int debugOverride
   if (debugOverride != 0) id = static_cast<LANGID>(debugOverride & 0xFFFF);
   return id;
 }
+
+}  // namespace base

@@ -7,6 +7,8 @@
 #include "base/texts/text_tables.h"
 #include "platform/win_types.h"
 
+namespace base {
+
 inline constexpr int kLayoutWidthCount = 6;
 
 struct LanguageProfile {
@@ -23,3 +25,5 @@ const LanguageProfile& SelectLanguageProfile(LANGID languageId);
 // The id the selection runs on: `requested` (low 16 bits), the system language when
 // those are 0, and a non-zero `debugOverride` (low 16 bits) above both.
 LANGID ResolveLanguageId(int requested, LANGID systemLanguage, int debugOverride);
+
+}  // namespace base

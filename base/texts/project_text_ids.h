@@ -2,6 +2,8 @@
 // the same tables, so every language has them.
 #pragma once
 
+namespace base {
+
 // Stands for a folder path in the texts that name one; the caller fills it in.
 inline constexpr wchar_t kFolderPlaceholder[] = L"__FOLDER__";
 
@@ -23,3 +25,5 @@ enum ProjectText : int {
   kTextNoAdministratorRights,
   kProjectTextEnd,
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 namespace {
 
 const LanguageTable* const kAllTables[] = {
@@ -24,3 +26,5 @@ const LanguageTable* const kAllTables[] = {
 }  // namespace
 
 std::span<const LanguageTable* const> AllLanguageTables() { return kAllTables; }
+
+}  // namespace base

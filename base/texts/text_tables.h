@@ -7,6 +7,8 @@
 
 #include "base/texts/project_text_ids.h"
 
+namespace base {
+
 // The reference set (0-49) and the project's own texts after it.
 inline constexpr int kUiTextCount = kProjectTextEnd;
 
@@ -59,3 +61,5 @@ extern const LanguageTable kSwedishTexts;
 
 // Every table, English first.
 std::span<const LanguageTable* const> AllLanguageTables();
+
+}  // namespace base

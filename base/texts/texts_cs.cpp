@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kCzechTexts = {
     UiLanguage::Czech,
     {
@@ -83,3 +85,5 @@ const LanguageTable kCzechTexts = {
         /* 63 */ L"Instalace vyžaduje práva správce, která nebyla udělena. Nic nebylo změněno.",
     },
 };
+
+}  // namespace base

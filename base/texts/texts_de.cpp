@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kGermanTexts = {
     UiLanguage::German,
     {
@@ -96,3 +98,5 @@ const LanguageTable kGermanTexts = {
         L"Für die Installation sind Administratorrechte nötig, und sie wurden nicht erteilt. Es wurde nichts geändert.",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 // The reference wording; every other table translates these ids.
 const LanguageTable kEnglishTexts = {
     UiLanguage::English,
@@ -86,3 +88,5 @@ const LanguageTable kEnglishTexts = {
         /* 63 */ L"Administrator rights are needed to install, and they were not granted. Nothing was changed.",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 // Shown for Spanish and for Catalan systems alike.
 const LanguageTable kSpanishTexts = {
     UiLanguage::Spanish,
@@ -88,3 +90,5 @@ const LanguageTable kSpanishTexts = {
         /* 63 */ L"La instalación necesita derechos de administrador y no se concedieron. No se ha cambiado nada.",
     },
 };
+
+}  // namespace base

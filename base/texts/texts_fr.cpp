@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kFrenchTexts = {
     UiLanguage::French,
     {
@@ -93,3 +95,5 @@ const LanguageTable kFrenchTexts = {
         /* 63 */ L"L’installation exige des droits d’administrateur, qui n’ont pas été accordés. Rien n’a été modifié.",
     },
 };
+
+}  // namespace base

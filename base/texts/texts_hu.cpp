@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kHungarianTexts = {
     UiLanguage::Hungarian,
     {
@@ -84,3 +86,5 @@ const LanguageTable kHungarianTexts = {
         /* 63 */ L"A telepítéshez rendszergazdai jogok kellenek, ezeket nem kapta meg. Semmi sem változott.",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kItalianTexts = {
     UiLanguage::Italian,
     {
@@ -86,3 +88,5 @@ const LanguageTable kItalianTexts = {
         L"nulla.",
     },
 };
+
+}  // namespace base

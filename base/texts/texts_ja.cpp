@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kJapaneseTexts = {
     UiLanguage::Japanese,
     {
@@ -92,3 +94,5 @@ const LanguageTable kJapaneseTexts = {
         /* 63 */ L"インストールには管理者権限が必要ですが、許可されませんでした。何も変更されていません。",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kDutchTexts = {
     UiLanguage::Dutch,
     {
@@ -87,3 +89,5 @@ const LanguageTable kDutchTexts = {
         /* 63 */ L"Voor de installatie zijn beheerdersrechten nodig, en die zijn niet verleend. Er is niets gewijzigd.",
     },
 };
+
+}  // namespace base

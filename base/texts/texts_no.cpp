@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 // Norwegian Bokmål.
 const LanguageTable kNorwegianTexts = {
     UiLanguage::Norwegian,
@@ -81,3 +83,5 @@ const LanguageTable kNorwegianTexts = {
         /* 63 */ L"Installasjonen krever administratorrettigheter, og de ble ikke gitt. Ingenting ble endret.",
     },
 };
+
+}  // namespace base

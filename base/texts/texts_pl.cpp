@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kPolishTexts = {
     UiLanguage::Polish,
     {
@@ -85,3 +87,5 @@ const LanguageTable kPolishTexts = {
         /* 63 */ L"Instalacja wymaga uprawnień administratora, których nie przyznano. Nic nie zostało zmienione.",
     },
 };
+
+}  // namespace base

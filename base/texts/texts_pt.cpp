@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 // One table for every Portuguese system, worded for Brazil.
 const LanguageTable kPortugueseTexts = {
     UiLanguage::Portuguese,
@@ -88,3 +90,5 @@ const LanguageTable kPortugueseTexts = {
         /* 63 */ L"A instalação precisa de direitos de administrador, que não foram concedidos. Nada foi alterado.",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kRussianTexts = {
     UiLanguage::Russian,
     {
@@ -83,3 +85,5 @@ const LanguageTable kRussianTexts = {
         /* 63 */ L"Для установки нужны права администратора, но они не были предоставлены. Ничего не изменено.",
     },
 };
+
+}  // namespace base

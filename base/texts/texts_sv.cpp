@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kSwedishTexts = {
     UiLanguage::Swedish,
     {
@@ -85,3 +87,5 @@ const LanguageTable kSwedishTexts = {
         /* 63 */ L"Installationen kräver administratörsbehörighet, och den beviljades inte. Ingenting har ändrats.",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kChineseSimplifiedTexts = {
     UiLanguage::ChineseSimplified,
     {
@@ -69,3 +71,5 @@ const LanguageTable kChineseSimplifiedTexts = {
         /* 63 */ L"安装需要管理员权限，但未获授权。未做任何更改。",
     },
 };
+
+}  // namespace base

@@ -1,5 +1,7 @@
 #include "base/texts/text_tables.h"
 
+namespace base {
+
 const LanguageTable kChineseTraditionalTexts = {
     UiLanguage::ChineseTraditional,
     {
@@ -69,3 +71,5 @@ const LanguageTable kChineseTraditionalTexts = {
         /* 63 */ L"安裝需要系統管理員權限，但未獲授權。未做任何變更。",
     },
 };
+
+}  // namespace base

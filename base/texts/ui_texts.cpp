@@ -11,6 +11,8 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 
+namespace base {
+
 namespace {
 
 constexpr wchar_t kPlaceholder[] = L"__PRODUCT_NAME__";
@@ -124,3 +126,5 @@ void ResetForTesting() {
 }
 
 }  // namespace ui_texts_detail
+
+}  // namespace base

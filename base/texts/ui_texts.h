@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace base {
+
 // Picks the language and loads its texts; `languageId` 0 means the system language.
 // The first non-null product name is kept for the rest of the process. `webHost` (the
 // host of the vendor's web site) ends texts 41 and 42; the caller reads it from the
@@ -34,3 +36,5 @@ namespace ui_texts_detail {
 // process start. Only for tests; no GetText pointer may be in use.
 void ResetForTesting();
 }  // namespace ui_texts_detail
+
+}  // namespace base

@@ -13,6 +13,8 @@
 
 #include "download/md5_digest.h"
 
+using namespace download;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

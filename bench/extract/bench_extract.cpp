@@ -22,6 +22,9 @@
 #include "platform/cpu_time.h"
 #include "platform/landlock.h"
 
+using namespace base;
+using namespace install;
+
 namespace {
 
 std::string LoadAverage() {

@@ -11,6 +11,9 @@
 #include "setup/progress_frames.h"
 #include "ui/bm_data.h"
 
+using namespace ui;
+using namespace setup;
+
 namespace {
 
 // Keeps the optimiser from dropping a frame nobody reads.

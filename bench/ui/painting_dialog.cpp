@@ -16,6 +16,10 @@
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 
+using namespace download;
+using namespace ui;
+using namespace setup;
+
 namespace gui = platform::gui;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+using namespace base;
+
 namespace {
 
 // Every number a sender sends comes back as its kind; the other senders' numbers and

@@ -7,6 +7,8 @@
 #include "base/texts/language_profiles.h"
 #include "base/texts/text_tables.h"
 
+using namespace base;
+
 namespace {
 
 int CountOf(const std::wstring& text, const std::wstring& needle) {

@@ -16,6 +16,8 @@
 #include "platform/win_types.h"
 #include "sandbox.h"
 
+using namespace base;
+
 namespace {
 
 const std::string kWebHost = "www.corvex.example";

@@ -20,6 +20,8 @@
 #include "platform/text.h"
 #include "sandbox.h"
 
+using namespace base;
+
 namespace {
 
 using testing_support::Sandbox;

@@ -11,6 +11,8 @@
 #include "platform/text.h"
 #include "sandbox.h"
 
+using namespace base;
+
 using testing_support::Sandbox;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include "telemetry/crash_report_main.h"
 
+using namespace telemetry;
+
 // A test that arms the crash filter and then crashes starts this program again as its
 // reporter. That run must end at once: running every test again would crash again and
 // start another, without end.

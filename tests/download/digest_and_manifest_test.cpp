@@ -8,6 +8,9 @@
 #include "sandbox.h"
 #include "support/xml_parse.h"
 
+using namespace support;
+using namespace download;
+
 namespace {
 
 TEST(Md5, KnownDigestsInUpperCase) {

@@ -5,6 +5,8 @@
 #include "download/repair_ledger.h"
 #include "download/transfer_plan.h"
 
+using namespace download;
+
 namespace {
 
 const char* const kA = "http://a/download/f";

@@ -8,6 +8,9 @@
 #include "base/install_log.h"
 #include "download/md5_digest.h"
 
+using namespace base;
+using namespace download;
+
 namespace testing_support {
 
 struct RecorderState {

@@ -18,7 +18,7 @@
 namespace testing_support {
 
 struct Event {
-  DownloadEvent event;
+  base::DownloadEvent event;
   unsigned code;
   long value;
   int itemId = -1;  // segment ended: the nId of the item its value points at, read during the call
@@ -28,9 +28,9 @@ struct Event {
 // download has ended once a failed or finished event arrived.
 class EventRecorder {
  public:
-  ProgressCallback Callback();
+  base::ProgressCallback Callback();
   bool WaitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(60));
-  bool WaitForEvent(DownloadEvent event, std::chrono::milliseconds limit, std::size_t count = 1);
+  bool WaitForEvent(base::DownloadEvent event, std::chrono::milliseconds limit, std::size_t count = 1);
   std::vector<Event> Events() const;
   std::size_t Count() const;
   std::vector<Event> Ends() const;  // the failed and finished events
@@ -67,13 +67,13 @@ ManifestText ManifestFor(const std::string& content, const std::vector<std::stri
 struct PingTable {
   std::map<std::string, std::uint32_t> echoMs;
   std::shared_ptr<int> calls = std::make_shared<int>(0);
-  PingFunction Function() const;
+  download::PingFunction Function() const;
 };
 
-std::unique_ptr<DownloaderCurl> NewEngine(const PingTable& pings, EventRecorder& recorder);
+std::unique_ptr<download::DownloaderCurl> NewEngine(const PingTable& pings, EventRecorder& recorder);
 
 // Waits for the end event and then for the engine to report that it stopped running.
-bool WaitForStop(DownloaderCurl& engine, EventRecorder& recorder,
+bool WaitForStop(download::DownloaderCurl& engine, EventRecorder& recorder,
                  std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Waits until every engine thread has let go of the engine's state.

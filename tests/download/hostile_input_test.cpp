@@ -15,6 +15,9 @@
 #include "engine_harness.h"
 #include "sandbox.h"
 
+using namespace base;
+using namespace download;
+
 namespace {
 
 using namespace testing_support;

@@ -3,6 +3,8 @@
 
 #include "download/icmp_pinger.h"
 
+using namespace download;
+
 // Runs first in its own binary: the first echo of a process carries sequence 1.
 TEST(LiveEcho, SequenceStartsAtOneAndCountsAcrossHosts) {
   ASSERT_EQ(PeekNextEchoSequence(), 1);

@@ -9,6 +9,8 @@
 
 #include "download/icmp_pinger.h"
 
+using namespace download;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

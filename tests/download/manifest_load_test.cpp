@@ -6,6 +6,9 @@
 #include "platform/path.h"
 #include "sandbox.h"
 
+using namespace base;
+using namespace download;
+
 namespace {
 
 using namespace testing_support;

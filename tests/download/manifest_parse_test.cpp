@@ -7,6 +7,9 @@
 #include "download/manifest_parse.h"
 #include "engine_harness.h"
 
+using namespace support;
+using namespace download;
+
 namespace {
 
 using namespace testing_support;

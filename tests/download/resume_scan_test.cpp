@@ -4,6 +4,8 @@
 
 #include "download/md5_digest.h"
 
+using namespace download;
+
 namespace {
 
 constexpr std::uint32_t kMiB = kHashBlockSize;

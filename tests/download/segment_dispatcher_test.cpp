@@ -11,6 +11,8 @@
 
 #include "download/segment_dispatcher.h"
 
+using namespace download;
+
 namespace {
 
 constexpr char kMirrorA[] = "http://127.0.0.70/a";

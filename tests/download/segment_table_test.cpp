@@ -5,6 +5,8 @@
 
 #include "download/segment_table.h"
 
+using namespace download;
+
 namespace {
 
 DownloadItem Range(std::uint32_t start, std::uint32_t end, const char* url = "http://127.0.0.70/a") {

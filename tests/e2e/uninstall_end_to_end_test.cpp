@@ -19,6 +19,9 @@
 #include "platform/text.h"
 #include "sandbox.h"
 
+using namespace base;
+using namespace install;
+
 namespace {
 
 namespace fs = std::filesystem;

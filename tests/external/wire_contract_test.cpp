@@ -9,6 +9,8 @@
 #include "external/vendor_services.h"
 #include "telemetry/report_values.h"
 
+using namespace telemetry;
+
 namespace {
 
 struct Contract {

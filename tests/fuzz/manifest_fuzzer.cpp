@@ -8,6 +8,9 @@
 #include "download/downloader_core.h"
 #include "support/xml_parse.h"
 
+using namespace support;
+using namespace download;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::shared_ptr<IXMLParse> xml;

@@ -13,6 +13,8 @@
 #include "platform/text.h"
 #include "printable_text.h"
 
+using namespace install;
+
 namespace {
 
 const std::string& PackagePath() {

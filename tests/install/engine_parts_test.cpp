@@ -13,6 +13,8 @@
 #include "platform/path.h"
 #include "test_archives.h"
 
+using namespace install;
+
 using namespace test_archives;
 
 namespace {

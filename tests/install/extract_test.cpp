@@ -13,6 +13,9 @@
 #include "platform/clock.h"
 #include "test_archives.h"
 
+using namespace base;
+using namespace install;
+
 using namespace test_archives;
 
 namespace {

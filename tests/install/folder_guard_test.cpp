@@ -10,6 +10,8 @@
 #include "previous_install_fixture.h"
 #include "sandbox.h"
 
+using namespace install;
+
 void PrintTo(FolderVerdict verdict, std::ostream* out) { *out << FolderVerdictText(verdict); }
 
 namespace {

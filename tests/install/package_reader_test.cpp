@@ -11,6 +11,9 @@
 #include "platform/text.h"
 #include "test_archives.h"
 
+using namespace base;
+using namespace install;
+
 using namespace test_archives;
 
 namespace {

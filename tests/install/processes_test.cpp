@@ -16,6 +16,9 @@
 #include "system_test_support.h"
 #include "x_server.h"
 
+using namespace base;
+using namespace install;
+
 namespace {
 
 using testing_support::Sandbox;

@@ -3,6 +3,8 @@
 #include "install/uninstall_registration.h"
 #include "system_test_support.h"
 
+using namespace install;
+
 namespace {
 
 using system_test::ReadValue;

@@ -13,6 +13,9 @@
 #include "platform/desktop_entry.h"
 #include "system_test_support.h"
 
+using namespace base;
+using namespace install;
+
 namespace {
 
 using testing_support::Sandbox;

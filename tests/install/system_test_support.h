@@ -62,7 +62,7 @@ inline bool Eventually(const std::function<bool()>& condition, int limitMs = 500
 // The install log of one test, in the sandbox.
 inline std::string StartLog(const testing_support::Sandbox& sandbox) {
   const std::string path = sandbox.root() + "/install.log";
-  GetLog()->Init(std::wstring(path.begin(), path.end()));
+  base::GetLog()->Init(std::wstring(path.begin(), path.end()));
   return path;
 }
 

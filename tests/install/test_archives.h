@@ -23,7 +23,7 @@ namespace test_archives {
 namespace fs = std::filesystem;
 
 struct Event {
-  InstallEvent event;
+  base::InstallEvent event;
   unsigned code;
   long value;
   bool operator==(const Event& other) const {
@@ -39,9 +39,9 @@ inline std::ostream& operator<<(std::ostream& out, const Event& e) {
 // dialog's. A number no install sender sends fails the test.
 struct EventLog {
   std::vector<Event> events;
-  ProgressCallback Callback() {
+  base::ProgressCallback Callback() {
     return [this](int wire, unsigned code, long value) {
-      const std::optional<InstallEvent> event = DecodeEvent<InstallEvent>(wire);
+      const std::optional<base::InstallEvent> event = base::DecodeEvent<base::InstallEvent>(wire);
       if (event) {
         events.push_back({*event, code, value});
       } else {
@@ -54,11 +54,11 @@ struct EventLog {
   std::vector<Event> ReaderEvents() const {
     std::vector<Event> own;
     for (const Event& e : events) {
-      if (e.event != kInstallEventExtractPercent && e.event != kInstallEventExtractError) own.push_back(e);
+      if (e.event != base::kInstallEventExtractPercent && e.event != base::kInstallEventExtractError) own.push_back(e);
     }
     return own;
   }
-  std::vector<unsigned> Codes(InstallEvent event) const {
+  std::vector<unsigned> Codes(base::InstallEvent event) const {
     std::vector<unsigned> codes;
     for (const Event& e : events) {
       if (e.event == event) codes.push_back(e.code);

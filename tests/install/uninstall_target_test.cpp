@@ -9,6 +9,8 @@
 #include "platform/text.h"
 #include "system_test_support.h"
 
+using namespace install;
+
 namespace {
 
 using system_test::MakeFolders;

@@ -13,6 +13,9 @@
 #include "private_mounts.h"
 #include "system_test_support.h"
 
+using namespace base;
+using namespace install;
+
 namespace {
 
 using system_test::KeyExists;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace download;
+
 namespace {
 
 struct Span {

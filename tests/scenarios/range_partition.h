@@ -11,5 +11,5 @@
 #include "download/resume_scan.h"
 
 // Empty when the table keeps the invariant, else what breaks it.
-std::string FindPartitionFault(const DownloadItemMap& items, std::uint32_t fileSize,
-                               const std::vector<ByteRange>& kept);
+std::string FindPartitionFault(const download::DownloadItemMap& items, std::uint32_t fileSize,
+                               const std::vector<download::ByteRange>& kept);

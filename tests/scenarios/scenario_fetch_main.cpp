@@ -25,6 +25,9 @@
 #include "platform/text.h"
 #include "tests/scenarios/range_partition.h"
 
+using namespace base;
+using namespace download;
+
 namespace {
 
 // Sleeps of 0-2 ms at one point in four, from a generator per thread.

@@ -9,6 +9,8 @@
 #include "platform/child_process.h"
 #include "tests/common/devserver_process.h"
 
+using namespace download;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -24,6 +24,11 @@
 #include "tests/setup/test_vendor.h"
 #include "ui/wnd_shadow.h"
 
+using namespace base;
+using namespace install;
+using namespace ui;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

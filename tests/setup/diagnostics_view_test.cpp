@@ -10,6 +10,10 @@
 #include "setup/diagnostics_view.h"
 #include "tests/ui/ui_test_support.h"
 
+using namespace base;
+using namespace download;
+using namespace setup;
+
 namespace uitest {
 namespace {
 

@@ -27,6 +27,10 @@
 #include "tests/setup/dialog_test_support.h"
 #include "ui/wnd_shadow.h"
 
+using namespace base;
+using namespace ui;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -18,6 +18,10 @@
 #include "setup/product_launch.h"
 #include "steps_test_support.h"
 
+using namespace base;
+using namespace install;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -10,6 +10,9 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/bm_data.h"
 
+using namespace ui;
+using namespace setup;
+
 namespace uitest {
 namespace {
 

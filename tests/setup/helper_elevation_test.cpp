@@ -15,6 +15,8 @@
 #include "setup/install_helper_client.h"
 #include "tests/common/sandbox.h"
 
+using namespace setup;
+
 namespace {
 
 using testing_support::TempFolder;

@@ -16,6 +16,9 @@
 #include "setup/install_checks.h"
 #include "steps_test_support.h"
 
+using namespace install;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

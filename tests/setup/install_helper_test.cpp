@@ -19,6 +19,10 @@
 #include "setup/install_state.h"
 #include "tests/common/sandbox.h"
 
+using namespace base;
+using namespace download;
+using namespace setup;
+
 namespace fs = std::filesystem;
 
 namespace {

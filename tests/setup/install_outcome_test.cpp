@@ -28,6 +28,10 @@
 #include "tests/setup/test_vendor.h"
 #include "ui/wnd_shadow.h"
 
+using namespace base;
+using namespace ui;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

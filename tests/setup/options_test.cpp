@@ -10,6 +10,9 @@
 #include "setup/install_options.h"
 #include "steps_test_support.h"
 
+using namespace install;
+using namespace setup;
+
 namespace {
 
 using steps_test::StepsTest;

@@ -9,6 +9,8 @@
 #include "sandbox.h"
 #include "setup/package_location.h"
 
+using namespace setup;
+
 namespace {
 
 TEST(PackageLocation, TheVersionSuffixNeedsMoreThanEightCharacters) {

@@ -11,6 +11,10 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/control_lists.h"
 
+using namespace download;
+using namespace ui;
+using namespace setup;
+
 namespace uitest {
 namespace {
 

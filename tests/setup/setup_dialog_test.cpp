@@ -4,6 +4,8 @@
 #include "setup/setup_entry.h"
 #include "tests/ui/ui_test_support.h"
 
+using namespace setup;
+
 namespace uitest {
 namespace {
 

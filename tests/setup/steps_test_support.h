@@ -17,11 +17,11 @@
 
 namespace steps_test {
 
-inline PackageInfo MakeInfo(bool is64) {
-  PackageInfo info = EmptyPackageInfo();
-  SetPackageInfoText(info.productKeyName, "Corvex 11");
-  SetPackageInfoText(info.displayName, "Corvex 11");
-  SetPackageInfoText(info.version, "11.0.9.2");
+inline install::PackageInfo MakeInfo(bool is64) {
+  install::PackageInfo info = install::EmptyPackageInfo();
+  install::SetPackageInfoText(info.productKeyName, "Corvex 11");
+  install::SetPackageInfoText(info.displayName, "Corvex 11");
+  install::SetPackageInfoText(info.version, "11.0.9.2");
   info.is64Bit = is64 ? 1 : 0;
   return info;
 }
@@ -29,10 +29,10 @@ inline PackageInfo MakeInfo(bool is64) {
 class StepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetLog()->Init(platform::NarrowToWide(logPath));
-    SetRunMode(RunMode{});
-    g_updateOldVersion = false;
-    SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
+    base::GetLog()->Init(platform::NarrowToWide(logPath));
+    base::SetRunMode(base::RunMode{});
+    setup::g_updateOldVersion = false;
+    base::SetLanguage(L"Corvex 11", 0x0409, HostNameOf(GetVendorConfig().webSite));
   }
 
   std::string Log() const { return testing_support::Sandbox::ReadFile(logPath); }
@@ -41,7 +41,7 @@ class StepsTest : public ::testing::Test {
 
   testing_support::Sandbox sandbox;
   std::string logPath = sandbox.root() + "/install.log";
-  PackageInfo info = MakeInfo(true);
+  install::PackageInfo info = MakeInfo(true);
 };
 
 }  // namespace steps_test

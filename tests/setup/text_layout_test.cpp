@@ -36,6 +36,12 @@
 #include "ui/static_ctrl.h"
 #include "ui/ui_font.h"
 
+using namespace base;
+using namespace download;
+using namespace install;
+using namespace ui;
+using namespace setup;
+
 namespace uitest {
 namespace {
 

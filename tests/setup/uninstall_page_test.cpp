@@ -15,6 +15,11 @@
 #include "setup/uninstall_page.h"
 #include "tests/ui/ui_test_support.h"
 
+using namespace base;
+using namespace install;
+using namespace ui;
+using namespace setup;
+
 namespace {
 
 namespace fs = std::filesystem;

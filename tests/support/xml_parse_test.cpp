@@ -6,6 +6,8 @@
 #include "platform/text.h"
 #include "sandbox.h"
 
+using namespace support;
+
 namespace {
 
 std::shared_ptr<IXMLParse> Parse(const std::string& text) {

@@ -12,6 +12,9 @@
 #include "telemetry/crash_handler.h"
 #include "telemetry/crash_report_main.h"
 
+using namespace base;
+using namespace telemetry;
+
 // Not instrumented: the sanitizer builds would report the store instead of faulting.
 __attribute__((noinline, no_sanitize("undefined"))) void CrashByNullDereference(volatile int* target) { *target = 42; }
 

@@ -18,6 +18,8 @@
 #include "telemetry/report_text.h"
 #include "tests/common/devserver_process.h"
 
+using namespace telemetry;
+
 extern char** environ;
 
 namespace {

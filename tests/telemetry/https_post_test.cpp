@@ -6,6 +6,8 @@
 #include "telemetry/form_post.h"
 #include "tls_nginx.h"
 
+using namespace telemetry;
+
 namespace {
 
 using namespace testing_support;

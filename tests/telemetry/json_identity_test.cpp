@@ -9,6 +9,8 @@
 #include "telemetry/machine_identity.h"
 #include "telemetry/system_language.h"
 
+using namespace telemetry;
+
 namespace {
 
 TEST(JsonObject, PrintsCompactMembersInOrderAddedWithDuplicates) {

@@ -20,6 +20,8 @@
 #include "tests/common/devserver_process.h"
 #include "tests/common/free_port.h"
 
+using namespace telemetry;
+
 namespace {
 
 using testing_support::DevserverProcess;

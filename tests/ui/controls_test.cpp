@@ -10,6 +10,8 @@
 #include "ui/static_ctrl.h"
 #include "ui/ui_font.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

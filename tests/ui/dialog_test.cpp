@@ -4,6 +4,8 @@
 #include "ui/button_ctrl_ex.h"
 #include "ui/common_dlg.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

@@ -5,6 +5,8 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/skin_message_box.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

@@ -7,6 +7,8 @@
 #include "ui/bm_data.h"
 #include "ui/common_dlg.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

@@ -4,6 +4,8 @@
 #include "ui/common_dlg.h"
 #include "ui/wnd_shadow.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

@@ -3,6 +3,8 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/ui_font.h"
 
+using namespace ui;
+
 namespace uitest {
 namespace {
 

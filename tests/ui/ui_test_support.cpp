@@ -9,6 +9,9 @@
 #include "base/resource_ids.h"
 #include "ui/wnd_shadow.h"
 
+using namespace base;
+using namespace ui;
+
 namespace uitest {
 
 std::vector<int> HeadlessTest::commands;

@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cmath>
 
+using namespace download;
+
 namespace {
 
 const char* StatusName(int status) {

@@ -16,7 +16,7 @@ struct ProgressSample {
   int segments = 0;  // the parallel segments the engine aims at
 };
 
-ProgressSample SampleOf(const DownloadInfo& info, double bytesPerSecond);
+ProgressSample SampleOf(const download::DownloadInfo& info, double bytesPerSecond);
 // "1.5 MiB/s", "730 KiB/s", "12 B/s"
 std::string FormatRate(double bytesPerSecond);
 // "1:05:09", "4:07", "--:--" when unknown
@@ -25,4 +25,4 @@ std::string FormatEta(const ProgressSample& sample);
 std::string FormatBar(const ProgressSample& sample, int width = 30);
 // "42.0% 55.1 MiB of 130.3 MiB 12.4 MiB/s segments 8/10 eta 0:06"
 std::string FormatLine(const ProgressSample& sample);
-void PrintSegmentTable(std::FILE* out, const DownloadInfo& info);
+void PrintSegmentTable(std::FILE* out, const download::DownloadInfo& info);

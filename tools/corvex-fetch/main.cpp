@@ -17,6 +17,9 @@
 #include "platform/terminal.h"
 #include "platform/text.h"
 
+using namespace base;
+using namespace download;
+
 namespace {
 
 constexpr const char kUsage[] =

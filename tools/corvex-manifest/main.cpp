@@ -7,6 +7,8 @@
 #include "download/download_config.h"
 #include "download/manifest_writer.h"
 
+using namespace download;
+
 namespace {
 
 constexpr const char kUsage[] =

@@ -12,6 +12,8 @@
 #include "platform/text.h"
 #include "printable_text.h"
 
+using namespace install;
+
 namespace {
 
 const char kUsage[] =

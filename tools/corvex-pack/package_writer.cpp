@@ -11,6 +11,8 @@
 #include "platform/clock.h"
 #include "platform/private_folder.h"
 
+using namespace install;
+
 namespace fs = std::filesystem;
 
 namespace {

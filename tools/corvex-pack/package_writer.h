@@ -9,8 +9,8 @@ struct PackageSources {
   std::string payloadFolder;    // packed with 7-Zip, contents only (not the folder itself)
   std::string uninstallerFile;  // stored verbatim
   std::string outputFile;
-  int compressionLevel = 5;               // 7-Zip -mx level, 0 (store) to 9
-  PackageInfo info = EmptyPackageInfo();  // names and flags; ranges are filled in
+  int compressionLevel = 5;                                 // 7-Zip -mx level, 0 (store) to 9
+  install::PackageInfo info = install::EmptyPackageInfo();  // names and flags; ranges are filled in
 };
 
 // Where the info block starts in packages this tool writes.

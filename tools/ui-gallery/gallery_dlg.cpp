@@ -9,6 +9,9 @@
 #include "ui/skin_message_box.h"
 #include "ui/ui_font.h"
 
+using namespace base;
+using namespace ui;
+
 namespace gui = platform::gui;
 
 namespace {

@@ -33,7 +33,7 @@ class GalleryDlg : public GalleryFrameDlg {
   // Runs the dialog; returns when it is closed.
   static void Run();
 
-  CWndShadow shadow;  // shown when the screen has a compositing manager
+  ui::CWndShadow shadow;  // shown when the screen has a compositing manager
 
  private:
   HBITMAP Picture(int id);
@@ -42,9 +42,9 @@ class GalleryDlg : public GalleryFrameDlg {
   HFONT font_ = nullptr;
   HFONT underlined_ = nullptr;
   std::vector<HBITMAP> ownedBitmaps_;
-  std::vector<std::unique_ptr<CommonCtrl>> controls_;
-  ProcessCtrl* progress_ = nullptr;
-  CheckButtonCtrl* check_ = nullptr;
-  CheckButtonCtrlEx* checkEx_ = nullptr;
+  std::vector<std::unique_ptr<ui::CommonCtrl>> controls_;
+  ui::ProcessCtrl* progress_ = nullptr;
+  ui::CheckButtonCtrl* check_ = nullptr;
+  ui::CheckButtonCtrlEx* checkEx_ = nullptr;
   int progressValue_ = 0;
 };

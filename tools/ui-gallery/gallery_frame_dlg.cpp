@@ -3,6 +3,8 @@
 #include "platform/gui/draw.h"
 #include "platform/gui/window.h"
 
+using namespace ui;
+
 namespace gui = platform::gui;
 
 namespace {

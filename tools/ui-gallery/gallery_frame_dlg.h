@@ -4,8 +4,8 @@
 #include "ui/common_dlg.h"
 #include "ui/control_lists.h"
 
-class GalleryFrameDlg : public CommonDlg {
+class GalleryFrameDlg : public ui::CommonDlg {
  protected:
   // Paints the frame and `lists`, then presents it, leaving out `nativeChild` if given.
-  void PaintFrame(ControlLists& lists, const RECT* nativeChild = nullptr);
+  void PaintFrame(ui::ControlLists& lists, const RECT* nativeChild = nullptr);
 };

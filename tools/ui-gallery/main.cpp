@@ -14,6 +14,9 @@
 #include "ui/skin_message_box.h"
 #include "ui/wnd_shadow.h"
 
+using namespace base;
+using namespace ui;
+
 int main(int argc, char** argv) {
   SetLanguage(L"Corvex", 0, HostNameOf(GetVendorConfig().webSite));
   CWndShadow::Initialize(nullptr);

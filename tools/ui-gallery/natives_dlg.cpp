@@ -8,6 +8,8 @@
 #include "platform/text.h"
 #include "ui/ui_font.h"
 
+using namespace ui;
+
 namespace gui = platform::gui;
 
 namespace {

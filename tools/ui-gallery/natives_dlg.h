@@ -27,7 +27,7 @@ class NativesDlg : public GalleryFrameDlg {
   static INT_PTR StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HFONT font_ = nullptr;
-  std::vector<std::unique_ptr<ButtonColorCtrlEx>> buttons_;
+  std::vector<std::unique_ptr<ui::ButtonColorCtrlEx>> buttons_;
   HWND edit_ = nullptr;
   HWND listView_ = nullptr;
   HWND listBox_ = nullptr;

@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fwrite(data, 1, size, file);
   std::fclose(file);
 
-  PackageInfo info;
+  PackageInfo info = EmptyPackageInfo();
   if (ReadPackageInfo(platform::NarrowToWide(PackagePath()).c_str(), &info) != S_OK) {
     const PackageInfo zero = EmptyPackageInfo();
-    if (std::memcmp(&info, &zero, sizeof(info)) != 0) std::abort();  // a failed read leaves a zero block
+    if (std::memcmp(&info, &zero, sizeof(info)) != 0) std::abort();  // a failed read leaves the block as it was
     return 0;
   }
   // What a successful read promises: the payload lies inside the file.

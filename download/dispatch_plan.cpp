@@ -85,7 +85,7 @@ DispatchDecision DecideForItem(const DownloadItemMap& items, const DownloadItem&
     DispatchDecision decision = HandOver(DispatchAction::Split, url);
     decision.splitItemId = plan->itemId;
     const auto kept = SplitShare(split.nEnd - split.nCurrent, split.nSpeed, MeasuredUrlSpeed(items, url));
-    decision.splitStart = split.nCurrent + (kept ? *kept : plan->share);
+    decision.splitStart = split.nCurrent + kept.value_or(plan->share);
     return decision;
   }
   return {};

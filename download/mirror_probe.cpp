@@ -19,11 +19,16 @@ namespace {
 constexpr long kLengthProbeConnectSeconds = 3;
 constexpr long kLengthProbeTotalSeconds = 5;
 constexpr long kCapacityProbeSeconds = 2;
+// The capacity answer is a few bytes ("1 ready"); a mirror that sends more within the
+// probe's time is not believed, and its answer is not kept in memory.
+constexpr std::size_t kCapacityAnswerLimit = 64 * 1024;
 
 size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
-size_t AppendBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
+size_t AppendShortBody(char* data, size_t size, size_t count, void* user) {
+  auto* body = static_cast<std::string*>(user);
+  if (size * count > kCapacityAnswerLimit - body->size()) return 0;  // ends the transfer with an error
+  body->append(data, size * count);
   return size * count;
 }
 
@@ -72,7 +77,7 @@ std::string GetUrlText(const std::string& url, const std::string& caFile) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, kCapacityProbeSeconds);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendBody);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendShortBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
   platform::ApplyWebTransferPolicy(handle, caFile);
   const CURLcode result = curl_easy_perform(handle);

@@ -18,7 +18,8 @@ inline constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
 // hold up the start.
 std::uint32_t GetDownloadFileLenth(const std::string& url, const std::string& proxy, const std::string& caFile);
 
-// Body of `url` (2 seconds at most), or "error" when the request fails.
+// Body of `url` (2 seconds and 64 KiB at most), or "error" when the request fails or
+// the body is longer.
 std::string GetUrlText(const std::string& url, const std::string& caFile);
 
 // A URL that contains the CDN domain marker of the vendor configuration.

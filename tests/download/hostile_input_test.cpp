@@ -109,6 +109,30 @@ TEST(HostileInput, CapacityAnswerIsLoggedAsOneShortPrintableLine) {
   EXPECT_EQ(result.rfind("1?00:00:00 : Install : forged.?00:00:01", 0), 0u) << result;
 }
 
+// A mirror that answers the capacity probe with megabytes is not believed, and the
+// answer is not held in memory meanwhile.
+TEST(HostileInput, OversizedCapacityAnswerIsRefused) {
+  const std::string body = "1" + std::string(8 << 20, 'x');
+  httplib::Server mirror;
+  mirror.Get("/flag.php", [&body](const httplib::Request&, httplib::Response& response) {
+    response.set_content(body, "text/html");
+  });
+  const int port = mirror.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread serving([&mirror] { mirror.listen_after_bind(); });
+  bool room = true;
+  std::string logged;
+  {
+    LogCapture capture;
+    room = GetNetworkNotFull("http://127.0.0.1:" + std::to_string(port) + "/download/pkg.exe", "");
+    logged = capture.Text();
+  }
+  mirror.stop();
+  serving.join();
+  EXPECT_FALSE(room);
+  EXPECT_NE(logged.find("Result(error)."), std::string::npos) << logged.substr(0, 300);
+}
+
 // An endless manifest body stops at the reader's limit and is refused as a manifest
 // that does not load; the ".cfg" file never grows past that limit.
 TEST(HostileInput, OversizedManifestIsCutAndRefused) {

@@ -75,31 +75,43 @@ TEST(HostileInput, LocalFilesAreNeverFetched) {
   }
 }
 
+// What the capacity probe makes of a mirror that answers "/flag.php" with `body`.
+struct CapacityProbe {
+  bool room = false;
+  int port = 0;
+  std::string logged;
+};
+CapacityProbe ProbeCapacityAnswer(const std::string& body) {
+  CapacityProbe probe;
+  httplib::Server mirror;
+  mirror.Get("/flag.php", [&body](const httplib::Request&, httplib::Response& response) {
+    response.set_content(body, "text/html");
+  });
+  probe.port = mirror.bind_to_any_port("127.0.0.1");
+  if (probe.port <= 0) return probe;
+  std::thread serving([&mirror] { mirror.listen_after_bind(); });
+  {
+    LogCapture capture;
+    probe.room = GetNetworkNotFull("http://127.0.0.1:" + std::to_string(probe.port) + "/download/pkg.exe", "");
+    probe.logged = capture.Text();
+  }
+  mirror.stop();
+  serving.join();
+  return probe;
+}
+
 // A mirror's capacity answer reaches the log as one short printable line, whatever
 // it holds: no forged log lines, no flood.
 TEST(HostileInput, CapacityAnswerIsLoggedAsOneShortPrintableLine) {
   std::string body = "1";
   for (int i = 0; body.size() < 12000; ++i) body += "\n00:00:0" + std::to_string(i % 10) + " : Install : forged.";
   body.resize(12000);
-  httplib::Server mirror;
-  mirror.Get("/flag.php", [&body](const httplib::Request&, httplib::Response& response) {
-    response.set_content(body, "text/html");
-  });
-  const int port = mirror.bind_to_any_port("127.0.0.1");
-  ASSERT_GT(port, 0);
-  std::thread serving([&mirror] { mirror.listen_after_bind(); });
-  bool room = false;
-  std::string logged;
-  {
-    LogCapture capture;
-    room = GetNetworkNotFull("http://127.0.0.1:" + std::to_string(port) + "/download/pkg.exe", "");
-    logged = capture.Text();
-  }
-  mirror.stop();
-  serving.join();
+  const CapacityProbe probe = ProbeCapacityAnswer(body);
+  ASSERT_GT(probe.port, 0);
+  const std::string& logged = probe.logged;
 
-  EXPECT_TRUE(room) << "the answer itself is read as it came";
-  const std::string start = "Download : GetNetworkNotFull IP(127.0.0.1:" + std::to_string(port) + "), Result(";
+  EXPECT_TRUE(probe.room) << "the answer itself is read as it came";
+  const std::string start = "Download : GetNetworkNotFull IP(127.0.0.1:" + std::to_string(probe.port) + "), Result(";
   ASSERT_EQ(logged.rfind(start, 0), 0u) << logged.substr(0, 300);
   EXPECT_EQ(logged.find('\n'), logged.size() - 1) << "one line";
   const std::string result = logged.substr(start.size(), logged.size() - start.size() - 3);
@@ -112,25 +124,10 @@ TEST(HostileInput, CapacityAnswerIsLoggedAsOneShortPrintableLine) {
 // A mirror that answers the capacity probe with megabytes is not believed, and the
 // answer is not held in memory meanwhile.
 TEST(HostileInput, OversizedCapacityAnswerIsRefused) {
-  const std::string body = "1" + std::string(8 << 20, 'x');
-  httplib::Server mirror;
-  mirror.Get("/flag.php", [&body](const httplib::Request&, httplib::Response& response) {
-    response.set_content(body, "text/html");
-  });
-  const int port = mirror.bind_to_any_port("127.0.0.1");
-  ASSERT_GT(port, 0);
-  std::thread serving([&mirror] { mirror.listen_after_bind(); });
-  bool room = true;
-  std::string logged;
-  {
-    LogCapture capture;
-    room = GetNetworkNotFull("http://127.0.0.1:" + std::to_string(port) + "/download/pkg.exe", "");
-    logged = capture.Text();
-  }
-  mirror.stop();
-  serving.join();
-  EXPECT_FALSE(room);
-  EXPECT_NE(logged.find("Result(error)."), std::string::npos) << logged.substr(0, 300);
+  const CapacityProbe probe = ProbeCapacityAnswer("1" + std::string(8 << 20, 'x'));
+  ASSERT_GT(probe.port, 0);
+  EXPECT_FALSE(probe.room);
+  EXPECT_NE(probe.logged.find("Result(error)."), std::string::npos) << probe.logged.substr(0, 300);
 }
 
 // An endless manifest body stops at the reader's limit and is refused as a manifest

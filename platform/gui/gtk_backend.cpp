@@ -2,6 +2,7 @@
 // GtkWindow holding a GtkFixed: a drawing area that shows the presented frame, and
 // the native children above it. Translucent (layered) windows are RGBA popups that
 // take no input.
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <atomic>
@@ -229,6 +230,27 @@ gboolean RedrawIdle(gpointer data) {
 
 std::string Utf8(const std::wstring& text) { return WideToNarrow(text); }
 
+// A screen whose fonts are set to a high resolution while windows stay unscaled (font
+// DPI 192, no window scale) would show the dialogs' fixed 96-DPI design with text of
+// twice its size, cut off, in windows twice the size. Such a screen gets the whole-window
+// scale nearest to its resolution instead, and the toolkit the resolution of one logical
+// pixel: the same look as a desktop that scales windows itself. A scale the user set
+// (GDK_SCALE) or the desktop applies is left as it is.
+void ScaleWindowsToFontResolution() {
+  if (std::getenv("GDK_SCALE") != nullptr) return;
+  GdkDisplay* display = gdk_display_get_default();
+  GdkScreen* screen = gdk_screen_get_default();
+  if (!GDK_IS_X11_DISPLAY(display) || gdk_window_get_scale_factor(gdk_screen_get_root_window(screen)) != 1) return;
+  // The settings apply the desktop's font resolution to the screen when they are made.
+  GtkSettings* settings = gtk_settings_get_default();
+  const double resolution = gdk_screen_get_resolution(screen);
+  const int scale = resolution > 0 ? static_cast<int>(std::lround(resolution / 96.0)) : 1;
+  if (scale <= 1 || !settings) return;
+  gdk_x11_display_set_window_scale(display, scale);
+  // gtk-xft-dpi is in 1024ths of a dot per inch.
+  g_object_set(settings, "gtk-xft-dpi", static_cast<gint>(std::lround(resolution / scale * 1024)), nullptr);
+}
+
 class GtkBackend : public Backend {
  public:
   GtkBackend() {
@@ -242,6 +264,7 @@ class GtkBackend : public Backend {
       std::fputs("No display to show windows on (is DISPLAY set?).\n", stderr);
       return;
     }
+    ScaleWindowsToFontResolution();
     g_signal_connect(gdk_screen_get_default(), "composited-changed", G_CALLBACK(OnCompositedChanged), nullptr);
   }
 

@@ -1,11 +1,18 @@
 #!/bin/sh
 # Opens the two-button box of ui-gallery in a real window and clicks its first
 # button ("Yes") where the box puts it; the box must report 1629. With a toolkit
-# scale (second argument) the box keeps its layout at that many times the size.
+# scale (second argument) the box keeps its layout at that many times the size. With
+# "font" as the third argument the scale is not the toolkit's: the screen's font
+# resolution is that many times 96 DPI (the server must run with -noreset to keep it).
 set -eu
 gallery="$1"
 scale="${2:-1}"
-export GDK_SCALE="$scale"
+if [ "${3:-}" = font ]; then
+  unset GDK_SCALE
+  printf 'Xft.dpi:\t%d\n' $((96 * scale)) | xrdb -nocpp -merge
+else
+  export GDK_SCALE="$scale"
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" CORVEX_SYSROOT="$work"

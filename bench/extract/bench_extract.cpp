@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -153,22 +152,22 @@ int main(int argc, char** argv) {
   const std::string work = argv[2];
   const int runs = std::atoi(argv[3]);
   std::ifstream in(archivePath, std::ios::binary | std::ios::ate);
-  std::string archive(static_cast<size_t>(in.tellg()), '\0');
+  const auto size = static_cast<std::uint32_t>(in.tellg());
   in.seekg(0);
-  in.read(archive.data(), static_cast<std::streamsize>(archive.size()));
   // Held the way the installer holds a downloaded image in memory.
-  std::shared_ptr<unsigned char> image = platform::AllocateLargeBuffer(archive.size());
+  std::shared_ptr<unsigned char> image = platform::AllocateLargeBuffer(size);
   if (!image) {
     std::fputs("bench-extract: no memory for the archive\n", stderr);
     return 1;
   }
-  std::memcpy(image.get(), archive.data(), archive.size());
+  in.read(reinterpret_cast<char*>(image.get()), static_cast<std::streamsize>(size));
   // A package-like file: a block in front of the archive, read back through an open stream.
   constexpr long kPackageBlock = 4096;
   const std::string packagePath = work + "/package.bin";
   {
     std::ofstream package(packagePath, std::ios::binary);
-    package << std::string(kPackageBlock, '\0') << archive;
+    package << std::string(kPackageBlock, '\0');
+    package.write(reinterpret_cast<const char*>(image.get()), static_cast<std::streamsize>(size));
   }
   std::FILE* package = std::fopen(packagePath.c_str(), "rb");
   if (package == nullptr) {
@@ -178,7 +177,6 @@ int main(int argc, char** argv) {
   const std::string outMemory = work + "/out-ours";
   const std::string outFile = work + "/out-file";
   const std::string outPeer = work + "/out-peer";
-  const auto size = static_cast<std::uint32_t>(archive.size());
 
   if (LandlockUsable()) {
     std::printf("Landlock ABI %d offered\n", platform::LandlockAbi());
